@@ -1,0 +1,336 @@
+// Entry points, interpreter start and stop, lifecycle relays, script loading and the log files.
+#include "PyCompat.h"
+
+#include "Brindlemoor.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "BrindlemoorClass.h"
+#include "PythonModules.h"
+#include "PythonTBVCUtilities.h"
+#include "ScriptPaths.h"
+#include "WidgetStuff.h"
+#include "XPLMDataAccess.h"
+#include "XPLMDefs.h"
+#include "XPLMUtilities.h"
+
+int BM_OutputFileEnabled = 0;
+const char BrindlemoorVersionNumber[] = "v1.92";
+const char BrindlemoorCredit[] = "- Python scripts for X-Plane";
+
+namespace {
+
+const char kPluginName[] = "Brindlemoor";
+const char kPluginSignature[] = "tallowbridge.projects.brindlemoor";
+const char kPluginDescription[] = "Brindlemoor Plugin";
+
+struct HostPaths {
+    std::string systemPath;
+    std::string separator;
+};
+
+HostPaths QueryHostPaths() {
+    HostPaths host;
+    char buffer[1024] = {0};  // the simulator fills at most 512
+    XPLMGetSystemPath(buffer);
+    host.systemPath = buffer;
+    const char* separator = XPLMGetDirectorySeparator();
+    host.separator = separator ? separator : "/";
+    return host;
+}
+
+void AppendToScriptFile(const char* fileName, const char* text) {
+    if (!text) return;
+    try {
+        HostPaths host = QueryHostPaths();
+        std::string hostPath = ScriptFilePath(host.systemPath, host.separator, fileName);
+        std::string path;
+        if (ConvertPath(hostPath, host.separator, &path) != 0) {
+            XPLMDebugString("Brindlemoor - Unable to convert FilePath path\n");
+            path = hostPath;
+        }
+        FILE* file = std::fopen(path.c_str(), "a");
+        if (!file) return;
+        std::fwrite(text, 1, std::strlen(text), file);
+        std::fclose(file);
+    } catch (...) {
+        // A log write never fails its caller; the text is dropped.
+    }
+}
+
+void WriteToLog(const std::string& text) { BM_WriteToLog(text.c_str()); }
+
+// Extension modules that scripts import (math, struct, ...) look for the interpreter's symbols
+// in the global namespace, but the simulator opens plug-ins with local symbols. Promote the
+// already loaded interpreter library to global.
+void ExposeInterpreterSymbols() {
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void*>(&Py_Initialize), &info) && info.dli_fname)
+        dlopen(info.dli_fname, RTLD_NOW | RTLD_GLOBAL | RTLD_NOLOAD);
+}
+
+bool FolderExists(const std::string& hostPath, const std::string& separator) {
+    std::string path;
+    if (ConvertPath(hostPath, separator, &path) != 0) return false;
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void ShareVirtualCameraItems(bool share) {
+    for (int i = 0; i < kVirtualCameraItemCount; ++i) {
+        const VirtualCameraItem& item = kVirtualCameraItems[i];
+        void* refcon = reinterpret_cast<void*>(static_cast<intptr_t>(i));
+        BM_Guarded(share ? "XPLMShareData" : "XPLMUnshareData", [&] {
+            if (share)
+                XPLMShareData(item.name, item.type, VirtualCameraDataChangedCB2, refcon);
+            else
+                XPLMUnshareData(item.name, item.type, VirtualCameraDataChangedCB2, refcon);
+        });
+    }
+}
+
+void ReportMissingFolder(const std::string& scriptFolder) {
+    const char* texts[] = {"\n*** BRINDLEMOOR ERROR ***\n", "Path :- ", scriptFolder.c_str(),
+                           " does not exist.\n",
+                           "You will need to create a folder called PythonScripts under the plugins folder\n",
+                           "*** BRINDLEMOOR ERROR ***\n\n"};
+    for (const char* text : texts) BM_Guarded("XPLMDebugString", [&] { XPLMDebugString(text); });
+    SetErrorText();
+}
+
+// The shape shared by the five relays. `args` is consumed. `use` sees the method's result.
+int Relay(PyObject* script, const char* method, PyObject* args,
+          const std::function<void(PyObject*)>& use = nullptr, bool releaseTableReference = false) {
+    if (!BMTestTable || !BMTestTable->GetScriptEnabledStatus(script)) {
+        Py_XDECREF(args);
+        return 0;
+    }
+    PyObject* bound = PyObject_GetAttrString(script, method);
+    if (!bound) {
+        BM_PrintPythonError();
+        WriteToLog(std::string("Cannot find method ") + method + "\n");
+        Py_XDECREF(args);
+        return 1;
+    }
+    if (releaseTableReference) Py_DECREF(script);  // the bound method keeps it alive for the call
+    if (!args) {
+        BM_PrintPythonError();
+    } else if (PyObject* result = BM_CallScript(bound, args)) {
+        if (use) use(result);
+        Py_DECREF(result);
+    }
+    Py_XDECREF(args);
+    Py_DECREF(bound);
+    return 1;
+}
+
+}  // namespace
+
+void BM_WriteToLog(const char* text) { AppendToScriptFile("BrindlemoorLog.txt", text); }
+
+void BM_WriteToLog2(const char* text) {
+    if (BM_OutputFileEnabled) AppendToScriptFile("BrindlemoorOutput.txt", text);
+}
+
+bool BM_Guarded(const char* what, const std::function<void()>& step) {
+    std::string error;
+    try {
+        step();
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        error = "unknown exception";
+    }
+    WriteToLog(std::string("Brindlemoor - ") + what + " failed: " + error + "\n");
+    return false;
+}
+
+void BM_PrintPythonError() {
+    if (!PyErr_Occurred()) return;
+    if (PyErr_ExceptionMatches(PyExc_SystemExit)) {
+        PyObject *type, *value, *traceback;
+        PyErr_Fetch(&type, &value, &traceback);
+        PyErr_NormalizeException(&type, &value, &traceback);
+        PyErr_Display(type, value, traceback);
+        Py_XDECREF(type);
+        Py_XDECREF(value);
+        Py_XDECREF(traceback);
+        PyErr_Clear();
+        return;
+    }
+    PyErr_Print();
+}
+
+PyObject* BM_CallScript(PyObject* callable, PyObject* args) {
+    PyObject* result = PyObject_Call(callable, args, nullptr);
+    if (!result) BM_PrintPythonError();
+    return result;
+}
+
+int CallXPluginStart(PyObject* script) {
+    return Relay(script, "XPluginStart", Py_BuildValue("()"), [script](PyObject* result) {
+        const char *name = nullptr, *signature = nullptr, *description = nullptr;
+        if (PyArg_ParseTuple(result, "sss", &name, &signature, &description))
+            BMTestTable->SetScriptDescriptions(script, name, signature, description);
+        else
+            BM_PrintPythonError();
+    });
+}
+
+int CallXPluginStop(PyObject* script) {
+    return Relay(script, "XPluginStop", Py_BuildValue("()"), nullptr, true);
+}
+
+int CallXPluginEnable(PyObject* script) { return Relay(script, "XPluginEnable", Py_BuildValue("()")); }
+
+int CallXPluginDisable(PyObject* script) { return Relay(script, "XPluginDisable", Py_BuildValue("()")); }
+
+int CallXPluginReceiveMessage(PyObject* script, int fromWho, int message, void* param) {
+    PyObject* args = Py_BuildValue("(ii" BM_FMT_INTPTR ")", fromWho, message,
+                                   static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(param)));
+    return Relay(script, "XPluginReceiveMessage", args);
+}
+
+int LoadScript(const std::string& moduleName) {
+    PyObject* name = BM_StringFromString(moduleName.c_str());
+    PyObject* module = name ? PyImport_Import(name) : nullptr;
+    Py_XDECREF(name);
+    if (!module) {
+        BM_PrintPythonError();
+        WriteToLog("'" + moduleName + "' failed to load\n");
+        return 0;
+    }
+    PyObject* scriptClass = PyObject_GetAttrString(module, "Brindlemoor");
+    Py_DECREF(module);  // the interpreter's module table keeps it
+    if (!scriptClass) {
+        PyErr_Clear();
+        WriteToLog("Brindlemoor Class Missing\n");
+        return 0;
+    }
+    PyObject* noArgs = PyTuple_New(0);
+    PyObject* script = noArgs ? PyObject_Call(scriptClass, noArgs, nullptr) : nullptr;
+    Py_XDECREF(noArgs);
+    Py_DECREF(scriptClass);
+    if (!script) {
+        BM_PrintPythonError();
+        WriteToLog("Brindlemoor Call failed\n");
+        return 0;
+    }
+    BMTestTable->AddScriptId(script, moduleName);  // the table owns this reference
+    return 1;
+}
+
+void StartPython(int enableScripts) {
+    BM_OutputFileEnabled = 1;
+    WriteToLog("+++ LOGGING STARTED +++\n");
+    WriteToLog(std::string(kPluginName) + " " + BrindlemoorVersionNumber + " " + BrindlemoorCredit + "\n");
+    WriteToLog("Before Py_Initialize()\n");
+    ExposeInterpreterSymbols();
+    Py_InitializeEx(0);  // the simulator keeps its own signal handlers
+    WriteToLog("After Py_Initialize()\n");
+    WriteToLog("Before Modules Init\n");
+
+    HostPaths host;
+    BM_Guarded("reading the system path", [&] { host = QueryHostPaths(); });
+    ScriptPaths paths = DeriveScriptPaths(host.systemPath, host.separator);
+
+    ShareVirtualCameraItems(true);
+    BM_RegisterModules(paths.interpreterPath);
+
+    if (!FolderExists(paths.scriptFolder, host.separator)) {
+        ReportMissingFolder(paths.scriptFolder);
+    } else {
+        GetScriptFiles(paths.listingPath);
+        for (const std::string& moduleName : TestText)
+            if (LoadScript(moduleName)) WriteToLog("'" + moduleName + "' successfully loaded\n");
+    }
+
+    if (!BMTestTable) return;
+    int count = BMTestTable->GetScriptTableSize();
+    for (int i = 0; i < count; ++i) {
+        PyObject* script = BMTestTable->GetScriptId(i);
+        if (CallXPluginStart(script) && enableScripts) CallXPluginEnable(script);
+    }
+}
+
+void StopPython(int disableScripts) {
+    if (BMTestTable && Py_IsInitialized()) {
+        int count = BMTestTable->GetScriptTableSize();
+        for (int i = 0; i < count; ++i) {
+            PyObject* script = BMTestTable->GetScriptId(i);
+            if (disableScripts) CallXPluginDisable(script);
+            CallXPluginStop(script);
+        }
+    }
+    if (Py_IsInitialized()) Py_Finalize();
+    if (BMTestTable) BMTestTable->ClearScriptTable();
+    ShareVirtualCameraItems(false);
+    WriteToLog("--- LOGGING STOPPED ---\n\n");
+}
+
+// ---- Entry points. Nothing escapes them into the simulator. ----
+
+namespace {
+void CopyIdentity(char* out, const char* text) {
+    if (out) std::snprintf(out, 256, "%s", text);
+}
+
+template <typename F>
+void EntryPoint(const char* name, F&& body) {
+    BM_Guarded(name, body);
+}
+}  // namespace
+
+PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescription) {
+    EntryPoint("XPluginStart", [] {
+        BMTestTable = new BM_ScriptTable;
+        StartPython(0);
+        SetupWidgets("");
+    });
+    CopyIdentity(outName, kPluginName);
+    CopyIdentity(outSignature, kPluginSignature);
+    CopyIdentity(outDescription, kPluginDescription);
+    return 1;
+}
+
+PLUGIN_API void XPluginStop(void) {
+    EntryPoint("XPluginStop", [] {
+        StopPython(0);
+        DestroyWidgets();
+        delete BMTestTable;
+        BMTestTable = nullptr;
+    });
+}
+
+PLUGIN_API int XPluginEnable(void) {
+    int result = 1;
+    EntryPoint("XPluginEnable", [&] {
+        if (!BMTestTable) return;
+        int count = BMTestTable->GetScriptTableSize();
+        for (int i = 0; i < count; ++i) result = CallXPluginEnable(BMTestTable->GetScriptId(i));
+    });
+    return result;
+}
+
+PLUGIN_API void XPluginDisable(void) {
+    EntryPoint("XPluginDisable", [] {
+        if (!BMTestTable) return;
+        int count = BMTestTable->GetScriptTableSize();
+        for (int i = 0; i < count; ++i) CallXPluginDisable(BMTestTable->GetScriptId(i));
+    });
+}
+
+PLUGIN_API void XPluginReceiveMessage(XPLMPluginID inFromWho, int inMessage, void* inParam) {
+    EntryPoint("XPluginReceiveMessage", [&] {
+        if (!BMTestTable) return;
+        int count = BMTestTable->GetScriptTableSize();
+        for (int i = 0; i < count; ++i)
+            CallXPluginReceiveMessage(BMTestTable->GetScriptId(i), inFromWho, inMessage, inParam);
+    });
+}

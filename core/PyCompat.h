@@ -1,0 +1,52 @@
+#ifndef BM_PYCOMPAT_H
+#define BM_PYCOMPAT_H
+// The small vocabulary through which the plug-in speaks to the interpreter. Every call whose
+// spelling differs between Python 2 and Python 3 lives here; the rest of the plug-in uses
+// these names and stays free of version tests.
+
+#include <Python.h>
+
+#if PY_MAJOR_VERSION >= 3
+#define BM_PY3 1
+#else
+#define BM_PY3 0
+#endif
+
+// Argument and build format for a value of pointer width (handles, message parameters).
+#define BM_FMT_INTPTR "n"
+
+inline PyObject* BM_IntFromLong(long value) {
+#if BM_PY3
+    return PyLong_FromLong(value);
+#else
+    return PyInt_FromLong(value);
+#endif
+}
+
+inline PyObject* BM_StringFromString(const char* text) {
+#if BM_PY3
+    return PyUnicode_FromString(text);
+#else
+    return PyString_FromString(text);
+#endif
+}
+
+// Creates (or replaces) the built-in module `name` with the given method table and returns it
+// as a borrowed reference, or null with a Python error set.
+inline PyObject* BM_CreateModule(const char* name, PyMethodDef* methods) {
+#if BM_PY3
+    PyModuleDef* def = new PyModuleDef{PyModuleDef_HEAD_INIT, name, nullptr, -1, methods,
+                                       nullptr, nullptr, nullptr, nullptr};
+    PyObject* module = PyModule_Create(def);
+    if (!module) return nullptr;
+    PyObject* modules = PyImport_GetModuleDict();
+    int failed = PyDict_SetItemString(modules, name, module);
+    Py_DECREF(module);
+    return failed ? nullptr : PyDict_GetItemString(modules, name);
+#else
+    PyImport_AddModule(name);
+    return Py_InitModule4(name, methods, nullptr, nullptr, PYTHON_API_VERSION);
+#endif
+}
+
+#endif

@@ -1,0 +1,36 @@
+#ifndef XPLMPlugin_h
+#define XPLMPlugin_h
+/* Finding, inspecting, enabling and messaging plug-ins. */
+
+#include "XPLMDefs.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+XPLM_API XPLMPluginID XPLMGetMyID(void);
+XPLM_API int XPLMCountPlugins(void);
+XPLM_API XPLMPluginID XPLMGetNthPlugin(int inIndex);
+XPLM_API XPLMPluginID XPLMFindPluginByPath(const char * inPath);
+XPLM_API XPLMPluginID XPLMFindPluginBySignature(const char * inSignature);
+XPLM_API void XPLMGetPluginInfo(XPLMPluginID inPlugin, char * outName, char * outFilePath,
+                                char * outSignature, char * outDescription);
+XPLM_API int XPLMIsPluginEnabled(XPLMPluginID inPluginID);
+XPLM_API int XPLMEnablePlugin(XPLMPluginID inPluginID);
+XPLM_API void XPLMDisablePlugin(XPLMPluginID inPluginID);
+XPLM_API void XPLMReloadPlugins(void);
+XPLM_API void XPLMSendMessageToPlugin(XPLMPluginID inPlugin, int inMessage, void * inParam);
+
+#define XPLM_MSG_PLANE_CRASHED 101
+#define XPLM_MSG_PLANE_LOADED 102
+#define XPLM_MSG_AIRPORT_LOADED 103
+#define XPLM_MSG_SCENERY_LOADED 104
+#define XPLM_MSG_AIRPLANE_COUNT_CHANGED 105
+#define XPLM_MSG_PLANE_UNLOADED 106
+#define XPLM_MSG_WILL_WRITE_PREFS 107
+#define XPLM_MSG_LIVERY_LOADED 108
+
+#ifdef __cplusplus
+}
+#endif
+#endif

@@ -1,0 +1,65 @@
+#ifndef BMHOST_CONTROL_H
+#define BMHOST_CONTROL_H
+// The stand-in simulator's control surface: what tests and bmsim use to drive a run.
+// Everything here runs on the caller's thread, which plays the simulator's main thread.
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "XPLMDefs.h"
+
+namespace bmhost {
+
+// Thrown by an SDK function that a test armed with FailNextCall.
+struct InjectedFault : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Forget every plug-in, data ref, menu and log line; unloads loaded plug-ins (stopping them first).
+void Reset();
+
+// The simulator folder. It is created when missing; XPLMGetSystemPath reports it with a trailing '/'.
+void SetRoot(const std::string& dir);
+std::string Root();
+std::string ScriptFolder();  // <root>/Resources/plugins/PythonScripts/
+// XPLMGetPrefsPath: a file inside the preferences folder by default, the folder itself when asked.
+void SetPrefsPathIsFolder(bool folder);
+
+// The next call of the named SDK function throws InjectedFault instead of doing its work.
+void FailNextCall(const std::string& sdkFunction);
+
+// Plug-ins, in load order. LoadPlugin opens the library as the simulator does (local symbols) and
+// calls its XPluginStart; it returns the new id, or XPLM_NO_PLUGIN_ID with `error` filled.
+XPLMPluginID LoadPlugin(const std::string& path, std::string* error = nullptr);
+bool EnablePlugins();          // XPluginEnable on every started plug-in; false if one refused
+void DisablePlugins();         // XPluginDisable on every enabled plug-in, in load order
+void UnloadPlugins();          // disable, XPluginStop, close the libraries
+int LastEnableResult(XPLMPluginID id);  // what the plug-in's last XPluginEnable returned
+void BroadcastMessage(XPLMPluginID from, int message, void* param);
+
+// Frames: the clock advances by `seconds` each frame and the cycle number by one.
+void RunFrames(int count, float seconds = 1.0f / 60.0f);
+
+// The simulator's log (Log.txt in the root), as written by XPLMDebugString.
+std::string SimLog();
+// Called at the start of every SDK function a plug-in calls, with the function's name.
+void SetSdkCallListener(std::function<void(const char*)> listener);
+
+// Menus. A path names items from the Plugins menu down, e.g. "Plugins/Brindlemoor/Control Panel".
+std::vector<std::string> MenuItemPaths();
+bool ChooseMenuItem(const std::string& path);  // false when no enabled item has that path
+int MenuItemCheck(const std::string& path);     // xplm_Menu_* or -1 when unknown
+
+// Data by name (shared items and the simulator's own). Missing names read 0.
+bool DataExists(const std::string& name);
+int ReadInt(const std::string& name);
+float ReadFloat(const std::string& name);
+bool WriteInt(const std::string& name, int value);      // notifies sharers like XPLMSetDatai
+bool WriteFloat(const std::string& name, float value);
+int SharerCount(const std::string& name);               // registrations of a shared item
+
+}  // namespace bmhost
+
+#endif

@@ -1,0 +1,100 @@
+// State, handles, fault injection and the control functions that touch all areas.
+#include <filesystem>
+
+#include "HostState.h"
+
+namespace bmhost::detail {
+
+namespace {
+constexpr std::uintptr_t kHandleTag = std::uintptr_t(0xB7) << 48;
+}
+
+State& S() {
+    static State state;
+    if (!state.seeded) {
+        state.seeded = true;
+        SeedSimulatorData();
+        ResetMenus();
+    }
+    return state;
+}
+
+void* MakeHandle(HandleKind kind, std::size_t index) {
+    std::uintptr_t value = kHandleTag | (std::uintptr_t(kind) << 40) | std::uintptr_t(index + 1);
+    return reinterpret_cast<void*>(value);
+}
+
+bool DecodeHandle(const void* handle, HandleKind kind, std::size_t* index) {
+    auto value = reinterpret_cast<std::uintptr_t>(handle);
+    if ((value & (std::uintptr_t(0xFFFF) << 48)) != kHandleTag) return false;
+    if (((value >> 40) & 0xFF) != std::uintptr_t(kind)) return false;
+    std::uintptr_t low = value & ((std::uintptr_t(1) << 40) - 1);
+    if (low == 0) return false;
+    *index = std::size_t(low - 1);
+    return true;
+}
+
+void Enter(const char* function) {
+    if (S().sdkCallListener) S().sdkCallListener(function);
+    auto& armed = S().failNext;
+    auto it = armed.find(function);
+    if (it == armed.end()) return;
+    armed.erase(it);
+    throw InjectedFault(std::string("injected fault in ") + function);
+}
+
+void HostWarning(const std::string& text) {
+    AppendSimLog("[stand-in] " + text + "\n");
+}
+
+CurrentPluginScope::CurrentPluginScope(XPLMPluginID id) : previous_(S().current) { S().current = id; }
+CurrentPluginScope::~CurrentPluginScope() { S().current = previous_; }
+
+}  // namespace bmhost::detail
+
+namespace bmhost {
+using namespace detail;
+
+void SetRoot(const std::string& dir) {
+    std::filesystem::path p = std::filesystem::absolute(dir).lexically_normal();
+    std::filesystem::create_directories(p);
+    std::string root = p.string();
+    if (root.empty() || root.back() != '/') root += '/';
+    S().root = root;
+}
+
+std::string Root() {
+    if (S().root.empty()) SetRoot("sim");
+    return S().root;
+}
+
+std::string ScriptFolder() { return Root() + "Resources/plugins/PythonScripts/"; }
+
+void SetPrefsPathIsFolder(bool folder) { S().prefsPathIsFolder = folder; }
+
+void FailNextCall(const std::string& sdkFunction) { S().failNext.insert(sdkFunction); }
+
+void SetSdkCallListener(std::function<void(const char*)> listener) {
+    S().sdkCallListener = std::move(listener);
+}
+
+void Reset() {
+    UnloadPlugins();
+    State& s = S();
+    s.failNext.clear();
+    s.plugins.clear();
+    s.nextPluginId = 1;
+    s.current = XPLM_NO_PLUGIN_ID;
+    s.reloadRequested = false;
+    s.simLog.clear();
+    s.sdkCallListener = nullptr;
+    s.data.clear();
+    s.dataByName.clear();
+    s.elapsed = 0.0f;
+    s.cycle = 0;
+    s.prefsPathIsFolder = false;
+    SeedSimulatorData();
+    ResetMenus();
+}
+
+}  // namespace bmhost

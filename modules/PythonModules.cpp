@@ -1,0 +1,34 @@
+#include "PythonModules.h"
+
+#include "Brindlemoor.h"
+#include "PythonTBUtilities.h"
+
+const BM_ModuleRow BM_Modules[] = {
+    {"XPLMDefs", nullptr},
+    {"XPLMCamera", nullptr},
+    {"XPLMDataAccess", nullptr},
+    {"XPLMDisplay", nullptr},
+    {"XPLMGraphics", nullptr},
+    {"XPLMMenus", nullptr},
+    {"XPLMNavigation", nullptr},
+    {"XPLMProcessing", nullptr},
+    {"XPLMUtilities", nullptr},
+    {"XPLMPlanes", nullptr},
+    {"XPLMPlugin", nullptr},
+    {"XPWidgetDefs", nullptr},
+    {"XPWidgets", nullptr},
+    {"XPStandardWidgets", nullptr},
+    {"XPUIGraphics", nullptr},
+    {"XPWidgetUtils", nullptr},
+    {"PythonScriptMessaging", nullptr},
+    {"TallowbridgeUtilities", [](const std::string& path) { initTallowbridgeUtilities(path.c_str()); }},
+    {"TallowbridgeVCUtilities", nullptr},
+};
+const int BM_ModuleCount = int(sizeof(BM_Modules) / sizeof(BM_Modules[0]));
+
+void BM_RegisterModules(const std::string& interpreterPath) {
+    for (const BM_ModuleRow& row : BM_Modules) {
+        if (!row.init) continue;
+        BM_Guarded(row.name, [&] { row.init(interpreterPath); });
+    }
+}

@@ -1,0 +1,24 @@
+#ifndef BM_PYTHONMODULES_H
+#define BM_PYTHONMODULES_H
+// The built-in modules offered to scripts, in the one order in which every interpreter start
+// registers them.
+//
+// Arguments that do not match a function's format: the function returns null with the
+// argument parser's TypeError, as any Python function does; the host is never called with
+// unparsed values. Scripts see the error where they made the call.
+
+#include <string>
+
+struct BM_ModuleRow {
+    const char* name;
+    // Null while the module is not part of the plug-in yet. The argument is the script folder
+    // in POSIX form; only the output utilities module uses it.
+    void (*init)(const std::string& interpreterPath);
+};
+
+extern const BM_ModuleRow BM_Modules[];
+extern const int BM_ModuleCount;
+
+void BM_RegisterModules(const std::string& interpreterPath);
+
+#endif

@@ -1,0 +1,18 @@
+#ifndef BM_PYTHONTBUTILITIES_H
+#define BM_PYTHONTBUTILITIES_H
+// TallowbridgeUtilities: the two consoles for scripts, and the capture of the interpreter's
+// standard output and error. Also home of PrintException, the failure reporter of all modules.
+
+#include <string>
+
+// Registers the module, puts `interpreterPath` on the module search path and replaces
+// sys.stdout and sys.stderr with the capture objects.
+void initTallowbridgeUtilities(const char* interpreterPath);
+
+// The text the interpreter runs for that (exposed for tests).
+std::string TallowbridgeBootstrapText(const std::string& interpreterPath);
+
+// "Module - <module>, Function - <function>, Error = <error>\n" to the print console and the log.
+void PrintException(const char* module, const char* function, const char* error);
+
+#endif
