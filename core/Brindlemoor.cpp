@@ -176,10 +176,22 @@ PyObject* BM_CallScript(PyObject* callable, PyObject* args) {
 int CallXPluginStart(PyObject* script) {
     return Relay(script, "XPluginStart", Py_BuildValue("()"), [script](PyObject* result) {
         const char *name = nullptr, *signature = nullptr, *description = nullptr;
-        if (PyArg_ParseTuple(result, "sss", &name, &signature, &description))
+        if (PyTuple_Check(result) && PyArg_ParseTuple(result, "sss", &name, &signature, &description)) {
             BMTestTable->SetScriptDescriptions(script, name, signature, description);
-        else
-            BM_PrintPythonError();
+            return;
+        }
+        // The descriptions stay as they were; the script is told what it got wrong.
+        PyErr_Clear();
+        PyObject* module = PyObject_GetAttrString(script, "__module__");
+        PyErr_Clear();
+        PyObject* moduleText = module ? PyObject_Str(module) : nullptr;
+        PyErr_Clear();
+        PyErr_Format(PyExc_TypeError,
+                     "XPluginStart of %s must return three strings: name, signature, description",
+                     moduleText ? BM_StringAsText(moduleText) : "a script");
+        Py_XDECREF(moduleText);
+        Py_XDECREF(module);
+        BM_PrintPythonError();
     });
 }
 

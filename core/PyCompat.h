@@ -31,6 +31,15 @@ inline PyObject* BM_StringFromString(const char* text) {
 #endif
 }
 
+// The text of a string object, owned by the object; null with an error set for other objects.
+inline const char* BM_StringAsText(PyObject* text) {
+#if BM_PY3
+    return PyUnicode_AsUTF8(text);
+#else
+    return PyString_AsString(text);
+#endif
+}
+
 // Creates (or replaces) the built-in module `name` with the given method table and returns it
 // as a borrowed reference, or null with a Python error set.
 inline PyObject* BM_CreateModule(const char* name, PyMethodDef* methods) {

@@ -1,0 +1,75 @@
+// The bmsim runner, as a script author uses it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "TestSupport.h"
+
+namespace {
+
+struct BmsimRun {
+    int status;
+    std::string output;
+};
+
+BmsimRun Bmsim(const std::string& arguments) {
+    std::string command = std::string("'") + BM_BMSIM_PATH + "' " + arguments + " 2>&1";
+    BmsimRun run{-1, ""};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(Bmsim, RunsTheExamples) {
+    bmtest::SimFolder sim;
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 3");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::vector<std::string> lines = bmtest::Lines(run.output);
+    auto at = [&](const std::string& line) {
+        auto it = std::find(lines.begin(), lines.end(), line);
+        EXPECT_NE(it, lines.end()) << "missing: " << line << "\n" << run.output;
+        return it - lines.begin();
+    };
+    EXPECT_EQ(at("[log] +++ LOGGING STARTED +++"), 0);
+    EXPECT_LT(at("[log] Brindlemoor v1.92 - Python scripts for X-Plane"), at("[log] Using path below for script path"));
+    EXPECT_LT(at("[log] ImportError: No module named no_such_module"), at("[log] 'BM_Broken' failed to load"));
+    EXPECT_LT(at("[log] 'BM_Lifecycle' successfully loaded"), at("[out] Lifecycle: starting"));
+    EXPECT_LT(at("[out] Lifecycle: starting"), at("[out] Lifecycle: enabled"));
+    EXPECT_LT(at("[out] Lifecycle: message 102 from plug-in 0"), at("[out] Lifecycle: disabled"));
+    EXPECT_LT(at("[out] Lifecycle: disabled"), at("[out] Lifecycle: stopping"));
+    EXPECT_LT(at("[out] Lifecycle: stopping"), at("[log] --- LOGGING STOPPED ---"));
+    at("[out] Printing: the square root of 2 is 1.4142");
+    at("[log] Printing: this line goes to the log");
+}
+
+TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
+    BmsimRun help = Bmsim("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("usage: bmsim"), std::string::npos);
+
+    EXPECT_EQ(Bmsim("--frames many").status, 2);
+    EXPECT_EQ(Bmsim("--bogus").status, 2);
+
+    bmtest::SimFolder sim;
+    BmsimRun noPlugin = Bmsim("--root '" + sim.Root() + "' --plugin /nonexistent/lin.xpl");
+    EXPECT_EQ(noPlugin.status, 1);
+    EXPECT_NE(noPlugin.output.find("bmsim: no plug-in at /nonexistent/lin.xpl"), std::string::npos);
+
+    BmsimRun notAPlugin = Bmsim("--root '" + sim.Root() + "' --plugin '" BM_EXAMPLES "/BM_Lifecycle.py'");
+    EXPECT_EQ(notAPlugin.status, 1);
+    EXPECT_NE(notAPlugin.output.find("bmsim: the plug-in could not be started"), std::string::npos);
+}
+
+TEST(Bmsim, CreatesAMissingSimulatorFolder) {
+    bmtest::SimFolder sim;
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "fresh/sim' --frames 1");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("[log] +++ LOGGING STARTED +++"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include "TestSupport.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "bmhost/Control.h"
+
+namespace fs = std::filesystem;
+
+namespace bmtest {
+
+SimFolder::SimFolder(const std::string& namePart, bool withScriptFolder) {
+    std::string pattern = (fs::temp_directory_path() / ("bm-" + namePart + "-XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    root_ = pattern + "/";
+    bmhost::Reset();
+    bmhost::SetRoot(root_);
+    if (withScriptFolder) fs::create_directories(ScriptFolder());
+}
+
+SimFolder::~SimFolder() {
+    bmhost::UnloadPlugins();
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+}
+
+std::string SimFolder::ScriptFolder() const { return root_ + "Resources/plugins/PythonScripts/"; }
+
+void SimFolder::AddScript(const std::string& fileName, const std::string& text) const {
+    std::ofstream(ScriptFolder() + fileName, std::ios::binary) << text;
+}
+
+std::string SimFolder::Log() const { return ReadFile(ScriptFolder() + "BrindlemoorLog.txt"); }
+std::string SimFolder::Output() const { return ReadFile(ScriptFolder() + "BrindlemoorOutput.txt"); }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+    return n;
+}
+
+std::string RecorderScript(const std::string& tag, const std::set<std::string>& omit) {
+    std::string t = "\"" + tag + "\"";
+    std::string text = "class Brindlemoor:\n";
+    if (!omit.count("XPluginStart"))
+        text += "    def XPluginStart(self):\n"
+                "        print " + t + " + ' XPluginStart'\n"
+                "        return " + t + " + ' name', 'sig.' + " + t + ", " + t + " + ' desc'\n";
+    if (!omit.count("XPluginStop"))
+        text += "    def XPluginStop(self):\n        print " + t + " + ' XPluginStop'\n";
+    if (!omit.count("XPluginEnable"))
+        text += "    def XPluginEnable(self):\n        print " + t + " + ' XPluginEnable'\n        return 1\n";
+    if (!omit.count("XPluginDisable"))
+        text += "    def XPluginDisable(self):\n        print " + t + " + ' XPluginDisable'\n";
+    if (!omit.count("XPluginReceiveMessage"))
+        text += "    def XPluginReceiveMessage(self, who, message, param):\n"
+                "        print " + t + " + ' XPluginReceiveMessage %d %d 0x%x' % (who, message, param)\n";
+    return text;
+}
+
+}  // namespace bmtest

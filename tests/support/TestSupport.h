@@ -1,0 +1,40 @@
+#ifndef BM_TESTSUPPORT_H
+#define BM_TESTSUPPORT_H
+// A temporary simulator folder for one test, and small helpers for scripts and files.
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace bmtest {
+
+// Creates a fresh simulator folder with an empty script folder, resets the stand-in to it, and
+// removes it again (after unloading any plug-in) when the test ends.
+class SimFolder {
+public:
+    explicit SimFolder(const std::string& namePart = "sim", bool withScriptFolder = true);
+    ~SimFolder();
+    SimFolder(const SimFolder&) = delete;
+    SimFolder& operator=(const SimFolder&) = delete;
+
+    const std::string& Root() const { return root_; }
+    std::string ScriptFolder() const;
+    void AddScript(const std::string& fileName, const std::string& text) const;
+    std::string Log() const;     // BrindlemoorLog.txt
+    std::string Output() const;  // BrindlemoorOutput.txt
+
+private:
+    std::string root_;
+};
+
+std::string ReadFile(const std::string& path);
+std::vector<std::string> Lines(const std::string& text);
+size_t Count(const std::string& text, const std::string& part);
+
+// A script whose methods print "<tag> <method>" (messages with their three arguments), leaving
+// out the methods named in `omit`. XPluginStart returns ("<tag> name", "sig.<tag>", "<tag> desc").
+std::string RecorderScript(const std::string& tag, const std::set<std::string>& omit = {});
+
+}  // namespace bmtest
+
+#endif

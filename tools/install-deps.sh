@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what the build needs on a Debian machine, and checks for the Python 2.7 it embeds.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+# Python 2.7 with a shared libpython: Debian no longer packages it, so it comes from pyenv.
+root="${PYENV_ROOT:-$HOME/.pyenv}"
+if ! ls "$root"/versions/2.7.*/lib/libpython2.7.so >/dev/null 2>&1; then
+  echo "install-deps: no Python 2.7 with a shared library under $root/versions." >&2
+  echo "  Install one (PYTHON_CONFIGURE_OPTS=--enable-shared pyenv install 2.7.18) or pass" >&2
+  echo "  -DPython2_ROOT_DIR=/path/to/python2.7 to cmake." >&2
+  exit 1
+fi
