@@ -280,6 +280,8 @@ void StopPython(int disableScripts) {
             CallXPluginStop(script);
         }
     }
+    // Records give their references back while the interpreter can still take them.
+    if (BMTestTable && Py_IsInitialized()) BMTestTable->ReleaseReferences();
     if (Py_IsInitialized()) Py_Finalize();
     if (BMTestTable) BMTestTable->ClearScriptTable();
     ShareVirtualCameraItems(false);

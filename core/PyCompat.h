@@ -23,6 +23,61 @@ inline PyObject* BM_IntFromLong(long value) {
 #endif
 }
 
+inline PyObject* BM_IntFromSsize(Py_ssize_t value) {
+#if BM_PY3
+    return PyLong_FromSsize_t(value);
+#else
+    return PyInt_FromSsize_t(value);
+#endif
+}
+
+// -1 with an error set when `value` is no integer.
+inline long BM_IntAsLong(PyObject* value) {
+#if BM_PY3
+    return PyLong_AsLong(value);
+#else
+    return PyInt_AsLong(value);
+#endif
+}
+
+inline bool BM_IsInt(PyObject* value) {
+#if BM_PY3
+    return PyLong_Check(value);
+#else
+    return PyInt_Check(value) || PyLong_Check(value);
+#endif
+}
+
+inline bool BM_IsString(PyObject* value) {
+#if BM_PY3
+    return PyUnicode_Check(value) || PyBytes_Check(value);
+#else
+    return PyString_Check(value);
+#endif
+}
+
+// The bytes of a string object (its encoded bytes under Python 3); false with an error set.
+inline bool BM_StringBytes(PyObject* value, char** bytes, Py_ssize_t* length) {
+#if BM_PY3
+    if (PyUnicode_Check(value)) {
+        *bytes = const_cast<char*>(PyUnicode_AsUTF8AndSize(value, length));
+        return *bytes != nullptr;
+    }
+    return PyBytes_AsStringAndSize(value, bytes, length) == 0;
+#else
+    return PyString_AsStringAndSize(value, bytes, length) == 0;
+#endif
+}
+
+// A string object holding `length` bytes.
+inline PyObject* BM_StringFromBytes(const char* bytes, Py_ssize_t length) {
+#if BM_PY3
+    return PyBytes_FromStringAndSize(bytes, length);
+#else
+    return PyString_FromStringAndSize(bytes, length);
+#endif
+}
+
 inline PyObject* BM_StringFromString(const char* text) {
 #if BM_PY3
     return PyUnicode_FromString(text);

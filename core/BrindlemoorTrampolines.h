@@ -1,0 +1,79 @@
+#ifndef BM_TRAMPOLINES_H
+#define BM_TRAMPOLINES_H
+// The native functions the simulator calls back, one per kind of callback, and their workers.
+// Each finds the owning script in the script table from what the simulator hands back (the
+// callable itself, a window or a widget), calls the script only while it is enabled, and turns
+// the script's answer into what the simulator expects. Nothing raised escapes to the simulator.
+//
+// A script result that does not convert (a callback returning None, say) is reported like a
+// raised exception and the row's "raised" value is returned: 1 from draw callbacks and key
+// sniffers (the simulator goes on), 1.0 from flight loops (called again in a second), 0 from
+// mouse clicks and the camera. Widget callbacks that return no number did not handle the
+// message: 0, and nothing is printed, as for widget callbacks that raise.
+
+#include <cstdint>
+
+#include "XPLMCamera.h"
+#include "XPLMDisplay.h"
+#include "XPWidgetDefs.h"
+
+int BM_DrawCallback(XPLMDrawingPhase inPhase, int inIsBefore, void* inRefcon);
+int BM_KeySnifferCallback(char inChar, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon);
+void BM_HotKeyCallback(void* inRefcon);
+void BM_SharedDataCallback(void* inRefcon);
+void BM_MenuCallback(void* inMenuRef, void* inItemRef);
+int CameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon);
+void BM_PlanesAvailableCallback(void* inRefcon);
+float BM_FlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop, int inCounter,
+                            void* inRefcon);
+void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
+void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon,
+                    int losingFocus);
+int BM_MouseClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon);
+int BM_WidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+int BM_CustomWidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+
+int CallUserDrawCallback(int inPhase, int inIsBefore, void* inRefcon);
+int CallUserKeySnifferCallback(char inChar, int inFlags, unsigned char inVirtualKey, void* inRefcon);
+int CallUserHotKeyCallback(void* inRefcon);
+int CallUserSharedDataCallback(void* inRefcon);
+int CallUserMenuCallback(void* inMenuRef, void* inItemRef);
+int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon);
+int CallUserPlanesAvailableCallback(void* inRefcon);
+float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop,
+                                 int inCounter, void* inRefcon);
+int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
+int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char inVirtualKey, void* inRefcon,
+                        int losingFocus);
+int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon);
+int CallUserWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+int CallUserCustomWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+
+int CallUserGetDatai_Callback(void* inRefcon);
+void CallUserSetDatai_Callback(void* inRefcon, int inValue);
+float CallUserGetDataf_Callback(void* inRefcon);
+void CallUserSetDataf_Callback(void* inRefcon, float inValue);
+double CallUserGetDatad_Callback(void* inRefcon);
+void CallUserSetDatad_Callback(void* inRefcon, double inValue);
+int CallUserGetDatavi_Callback(void* inRefcon, int* outValues, int inOffset, int inMax);
+void CallUserSetDatavi_Callback(void* inRefcon, int* inValues, int inOffset, int inCount);
+int CallUserGetDatavf_Callback(void* inRefcon, float* outValues, int inOffset, int inMax);
+void CallUserSetDatavf_Callback(void* inRefcon, float* inValues, int inOffset, int inCount);
+int CallUserGetDatab_Callback(void* inRefcon, void* outValue, int inOffset, int inMaxLength);
+void CallUserSetDatab_Callback(void* inRefcon, void* inValue, int inOffset, int inLength);
+
+// Data accessors: the simulator's refcon is the accessor's block of callables for that direction.
+int BM_GetDatai_Callback(void* inRefcon);
+void BM_SetDatai_Callback(void* inRefcon, int inValue);
+float BM_GetDataf_Callback(void* inRefcon);
+void BM_SetDataf_Callback(void* inRefcon, float inValue);
+double BM_GetDatad_Callback(void* inRefcon);
+void BM_SetDatad_Callback(void* inRefcon, double inValue);
+int BM_GetDatavi_Callback(void* inRefcon, int* outValues, int inOffset, int inMax);
+void BM_SetDatavi_Callback(void* inRefcon, int* inValues, int inOffset, int inCount);
+int BM_GetDatavf_Callback(void* inRefcon, float* outValues, int inOffset, int inMax);
+void BM_SetDatavf_Callback(void* inRefcon, float* inValues, int inOffset, int inCount);
+int BM_GetDatab_Callback(void* inRefcon, void* outValue, int inOffset, int inMaxLength);
+void BM_SetDatab_Callback(void* inRefcon, void* inValue, int inOffset, int inLength);
+
+#endif

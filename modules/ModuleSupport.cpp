@@ -1,0 +1,37 @@
+#include "ModuleSupport.h"
+
+#include "Brindlemoor.h"
+
+bool BM_CheckOutParameter(PyObject* parameter, const char* function) {
+    if (parameter == Py_None || PyList_Check(parameter)) return true;
+    PyErr_Format(PyExc_TypeError, "%s: out-parameters are lists or None", function);
+    return false;
+}
+
+void BM_WriteOutParameter(PyObject* parameter, PyObject* value) {
+    if (!value) {
+        PyErr_Clear();
+        return;
+    }
+    if (PyList_Check(parameter) && PyList_Size(parameter) > 0) {
+        PyList_SetItem(parameter, 0, value);  // takes over the reference
+        return;
+    }
+    if (PyList_Check(parameter)) PyList_Append(parameter, value);
+    Py_DECREF(value);
+}
+
+PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constant* constants, int count) {
+    PyObject* module = BM_CreateModule(name, methods);
+    if (!module) {
+        BM_PrintPythonError();
+        return nullptr;
+    }
+    PyObject* dict = PyModule_GetDict(module);
+    for (int i = 0; i < count; ++i) {
+        PyObject* value = BM_IntFromLong(constants[i].value);
+        if (value) PyDict_SetItemString(dict, constants[i].name, value);
+        Py_XDECREF(value);
+    }
+    return module;
+}

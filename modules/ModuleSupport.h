@@ -1,0 +1,61 @@
+#ifndef BM_MODULESUPPORT_H
+#define BM_MODULESUPPORT_H
+// What every mirrored module shares: handles and reference constants at pointer width, the
+// guarded host call with its failure report, out-parameters, and module creation.
+//
+// The shape of a mirrored function:
+//     Py_ssize_t ref;
+//     if (!PyArg_ParseTuple(args, BM_H, &ref)) return nullptr;          // wrong arguments: TypeError
+//     return BM_Guard(kModule, "XPLMGetDatai", BM_Zero,
+//                     [&] { return BM_IntFromLong(XPLMGetDatai(BM_Handle(ref))); });
+
+#include "PyCompat.h"
+
+#include <cstdint>
+#include <exception>
+
+#include "PythonTBUtilities.h"
+
+// Format code of a handle or reference constant: as wide as a pointer on every platform.
+#define BM_H BM_FMT_INTPTR
+
+inline void* BM_Handle(Py_ssize_t value) { return reinterpret_cast<void*>(static_cast<intptr_t>(value)); }
+inline intptr_t BM_Refcon(Py_ssize_t value) { return static_cast<intptr_t>(value); }
+inline PyObject* BM_IntFromHandle(const void* handle) {
+    return BM_IntFromSsize(static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(handle)));
+}
+
+// Error results of guarded calls.
+inline PyObject* BM_Zero() { return BM_IntFromLong(0); }
+inline PyObject* BM_ZeroFloat() { return PyFloat_FromDouble(0.0); }
+inline PyObject* BM_NoneResult() { Py_RETURN_NONE; }
+
+// Runs the host part of a module function. A C++ exception from the host is reported as
+// "Module - <module>, Function - <function>, Error = <errorWord>" and the error result returned;
+// Python errors the body raised on purpose (it returned null) pass through to the script.
+template <typename Body>
+PyObject* BM_Guard(const char* module, const char* function, PyObject* (*errorResult)(), Body&& body,
+                   const char* errorWord = "Parameter Error") {
+    try {
+        return body();
+    } catch (...) {
+        PrintException(module, function, errorWord);
+        return errorResult();
+    }
+}
+
+// An out-parameter is a list (the value replaces element 0, or is appended to an empty list) or
+// None (the host gets no pointer and nothing is written back).
+bool BM_CheckOutParameter(PyObject* parameter, const char* function);  // TypeError when neither
+void BM_WriteOutParameter(PyObject* parameter, PyObject* value);       // consumes `value`
+
+struct BM_Constant {
+    const char* name;
+    long value;
+};
+
+// Creates the module and puts its constants into its dictionary, in table order.
+PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constant* constants = nullptr,
+                        int count = 0);
+
+#endif
