@@ -12,8 +12,9 @@
 #include "PyCompat.h"
 
 #include <cstdint>
-#include <exception>
+#include <stdexcept>
 
+#include "BrindlemoorClass.h"
 #include "PythonTBUtilities.h"
 
 // Format code of a handle or reference constant: as wide as a pointer on every platform.
@@ -23,6 +24,13 @@ inline void* BM_Handle(Py_ssize_t value) { return reinterpret_cast<void*>(static
 inline intptr_t BM_Refcon(Py_ssize_t value) { return static_cast<intptr_t>(value); }
 inline PyObject* BM_IntFromHandle(const void* handle) {
     return BM_IntFromSsize(static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(handle)));
+}
+
+// The script table, inside a guarded call: a function called outside the plug-in's run fails
+// with the usual report instead of touching a table that is not there.
+inline BM_ScriptTable& BM_Table() {
+    if (!BMTestTable) throw std::logic_error("no script table");
+    return *BMTestTable;
 }
 
 // Error results of guarded calls.

@@ -4,14 +4,14 @@
 #include "PythonTBUtilities.h"
 
 const BM_ModuleRow BM_Modules[] = {
-    {"XPLMDefs", nullptr},
+    {"XPLMDefs", [](const std::string&) { initXPLMDefs(); }},
     {"XPLMCamera", nullptr},
-    {"XPLMDataAccess", nullptr},
+    {"XPLMDataAccess", [](const std::string&) { initXPLMDataAccess(); }},
     {"XPLMDisplay", nullptr},
     {"XPLMGraphics", nullptr},
-    {"XPLMMenus", nullptr},
+    {"XPLMMenus", [](const std::string&) { initXPLMMenus(); }},
     {"XPLMNavigation", nullptr},
-    {"XPLMProcessing", nullptr},
+    {"XPLMProcessing", [](const std::string&) { initXPLMProcessing(); }},
     {"XPLMUtilities", nullptr},
     {"XPLMPlanes", nullptr},
     {"XPLMPlugin", nullptr},

@@ -21,4 +21,9 @@ extern const int BM_ModuleCount;
 
 void BM_RegisterModules(const std::string& interpreterPath);
 
+void initXPLMDefs();
+void initXPLMDataAccess();
+void initXPLMMenus();
+void initXPLMProcessing();
+
 #endif

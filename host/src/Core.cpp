@@ -90,8 +90,11 @@ void Reset() {
     s.sdkCallListener = nullptr;
     s.data.clear();
     s.dataByName.clear();
-    s.elapsed = 0.0f;
+    s.elapsed = 0.0;
     s.cycle = 0;
+    s.dispatchCount = 0;
+    s.lastDispatch = 0.0;
+    s.flightLoops.clear();
     s.prefsPathIsFolder = false;
     SeedSimulatorData();
     ResetMenus();

@@ -1,4 +1,8 @@
 // Named data: the simulator's own items and items shared between plug-ins.
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+
 #include "HostState.h"
 
 using namespace bmhost::detail;
@@ -56,10 +60,55 @@ void SeedSimulatorData() {
         item.d = seed.value;
         AddDataItem(std::move(item));
     }
+    auto floats = [](const char* name, std::vector<float> values, bool writable) {
+        DataItem item;
+        item.name = name;
+        item.types = xplmType_FloatArray;
+        item.writable = writable;
+        item.vf = std::move(values);
+        AddDataItem(std::move(item));
+    };
+    // The interface colours and cockpit light level the plug-in's own widgets draw with.
+    const char* colours[] = {"menu_dark_rgb", "menu_bkgnd_rgb", "menu_hilite_rgb", "menu_lite_rgb",
+                             "menu_text_rgb", "menu_text_disabled_rgb", "subtitle_text_rgb", "tab_front_rgb",
+                             "tab_back_rgb", "caption_text_rgb", "list_text_rgb", "glass_text_rgb"};
+    const std::vector<float> rgb[] = {{0.13f, 0.16f, 0.17f}, {0.21f, 0.25f, 0.27f}, {0.25f, 0.32f, 0.35f},
+                                      {0.25f, 0.32f, 0.35f}, {0.8f, 0.8f, 0.8f},    {0.4f, 0.4f, 0.4f},
+                                      {0.9f, 0.9f, 0.9f},    {0.9f, 0.9f, 0.9f},    {0.6f, 0.6f, 0.6f},
+                                      {0.9f, 0.9f, 0.9f},    {0.9f, 0.9f, 0.9f},    {0.6f, 0.9f, 0.6f}};
+    for (int c = 0; c < 12; ++c) floats((std::string("sim/graphics/colors/") + colours[c]).c_str(), rgb[c], false);
+    for (const char* channel : {"r", "g", "b"}) {
+        DataItem item;
+        item.name = std::string("sim/graphics/misc/cockpit_light_level_") + channel;
+        item.types = xplmType_Float;
+        item.f = 1.0f;
+        item.d = 1.0;
+        item.i = 1;
+        AddDataItem(std::move(item));
+    }
+    floats("sim/cockpit2/engine/actuators/throttle_ratio", std::vector<float>(8, 0.0f), true);
+    floats("sim/flightmodel/engine/ENGN_N1_", std::vector<float>(8, 0.0f), false);
+    DataItem batteries;
+    batteries.name = "sim/cockpit2/electrical/battery_on";
+    batteries.types = xplmType_IntArray;
+    batteries.writable = true;
+    batteries.vi = std::vector<int>(8, 0);
+    AddDataItem(std::move(batteries));
+    DataItem tail;
+    tail.name = "sim/aircraft/view/acf_tailnum";
+    tail.types = xplmType_Data;
+    tail.b = std::vector<char>(40, '\0');
+    const char registration[] = "N172SP";
+    std::copy(registration, registration + 6, tail.b.begin());
+    AddDataItem(std::move(tail));
 }
 
 void SweepData(XPLMPluginID owner) {
     for (DataItem& item : S().data) {
+        if (item.published && item.accessor.owner == owner) {
+            item.orphaned = true;
+            item.accessor = Accessor{};
+        }
         auto& sharers = item.sharers;
         for (auto it = sharers.begin(); it != sharers.end();) it = it->owner == owner ? sharers.erase(it) : it + 1;
     }
@@ -75,8 +124,7 @@ void NotifySharers(const DataItem& item) {
     std::vector<Sharer> sharers = item.sharers;  // a callback may unshare
     for (const Sharer& sharer : sharers) {
         if (!sharer.func) continue;
-        CurrentPluginScope scope(sharer.owner);
-        sharer.func(sharer.refcon);
+        CallPluginCode(sharer.owner, "a shared data callback", [&] { sharer.func(sharer.refcon); });
     }
 }
 
@@ -87,19 +135,113 @@ void Store(DataItem& item, T value) {
     item.d = double(value);
 }
 
+// Whether a call may reach this item's provider; a disabled owner answers only itself.
+bool ProviderAvailable(const DataItem& item) {
+    if (item.orphaned) return false;
+    if (!item.published) return true;
+    if (item.accessor.owner == S().current) return true;
+    Plugin* owner = FindPlugin(item.accessor.owner);
+    return !owner || owner->enabled;
+}
+
+// Runs a provider's callback as its owner; an exception escaping it reads as 0.
+template <typename T, typename Call>
+T Provide(const DataItem& item, T fallback, Call call) {
+    T value = fallback;
+    CallPluginCode(item.accessor.owner, "a data accessor", [&] { value = call(); });
+    return value;
+}
+
+// Reads and writes of the three scalar types: a published item asks its provider.
 template <typename T>
-T Read(XPLMDataRef ref, XPLMDataTypeID type, T DataItem::*field, const char* function) {
+struct Scalar;
+template <>
+struct Scalar<int> {
+    static constexpr XPLMDataTypeID type = xplmType_Int;
+    static int& Field(DataItem& item) { return item.i; }
+    static XPLMGetDatai_f Reader(const Accessor& a) { return a.readInt; }
+    static XPLMSetDatai_f Writer(const Accessor& a) { return a.writeInt; }
+};
+template <>
+struct Scalar<float> {
+    static constexpr XPLMDataTypeID type = xplmType_Float;
+    static float& Field(DataItem& item) { return item.f; }
+    static XPLMGetDataf_f Reader(const Accessor& a) { return a.readFloat; }
+    static XPLMSetDataf_f Writer(const Accessor& a) { return a.writeFloat; }
+};
+template <>
+struct Scalar<double> {
+    static constexpr XPLMDataTypeID type = xplmType_Double;
+    static double& Field(DataItem& item) { return item.d; }
+    static XPLMGetDatad_f Reader(const Accessor& a) { return a.readDouble; }
+    static XPLMSetDatad_f Writer(const Accessor& a) { return a.writeDouble; }
+};
+
+template <typename T>
+T ReadScalar(XPLMDataRef ref, const char* function) {
     DataItem* item = ItemFromHandle(ref, function);
-    if (!item || !(item->types & type)) return T(0);
-    return item->*field;
+    if (!item || !(item->types & Scalar<T>::type) || !ProviderAvailable(*item)) return T(0);
+    if (!item->published) return Scalar<T>::Field(*item);
+    auto reader = Scalar<T>::Reader(item->accessor);
+    void* refcon = item->accessor.readRefcon;
+    return reader ? Provide(*item, T(0), [&] { return reader(refcon); }) : T(0);
 }
 
 template <typename T>
-void Write(XPLMDataRef ref, XPLMDataTypeID type, T value, const char* function) {
+void WriteScalar(XPLMDataRef ref, T value, const char* function) {
     DataItem* item = ItemFromHandle(ref, function);
-    if (!item || !(item->types & type) || !item->writable) return;
+    if (!item || !(item->types & Scalar<T>::type) || !item->writable || !ProviderAvailable(*item)) return;
+    if (item->published) {
+        auto writer = Scalar<T>::Writer(item->accessor);
+        void* refcon = item->accessor.writeRefcon;
+        if (writer) Provide(*item, 0, [&] { return writer(refcon, value), 0; });
+        return;
+    }
     Store(*item, value);
     NotifySharers(*item);
+}
+
+// Array reads: with no buffer the whole length; else up to `max` elements from `offset`.
+template <typename T>
+int ReadElements(const std::vector<T>& values, T* out, int offset, int max) {
+    if (!out) return int(values.size());
+    if (offset < 0 || max < 0 || std::size_t(offset) >= values.size()) return 0;
+    int count = std::min(max, int(values.size()) - offset);
+    std::copy(values.begin() + offset, values.begin() + offset + count, out);
+    return count;
+}
+
+template <typename T>
+void WriteElements(std::vector<T>& values, const T* in, int offset, int count) {
+    if (!in || offset < 0 || count <= 0 || std::size_t(offset) >= values.size()) return;
+    count = std::min(count, int(values.size()) - offset);
+    std::copy(in, in + count, values.begin() + offset);
+}
+
+template <typename T, typename Reader>
+int ReadArray(XPLMDataRef ref, XPLMDataTypeID type, std::vector<T> DataItem::*values, Reader Accessor::*reader,
+              T* out, int offset, int max, const char* function) {
+    DataItem* item = ItemFromHandle(ref, function);
+    if (!item || !(item->types & type) || !ProviderAvailable(*item)) return 0;
+    if (!item->published) return ReadElements(item->*values, out, offset, max);
+    Reader read = item->accessor.*reader;
+    void* refcon = item->accessor.readRefcon;
+    return read ? Provide(*item, 0, [&] { return read(refcon, out, offset, max); }) : 0;
+}
+
+template <typename T, typename Writer>
+void WriteArray(XPLMDataRef ref, XPLMDataTypeID type, std::vector<T> DataItem::*values, Writer Accessor::*writer,
+                T* in, int offset, int count, const char* function) {
+    DataItem* item = ItemFromHandle(ref, function);
+    if (!item || !(item->types & type) || !item->writable || !ProviderAvailable(*item)) return;
+    if (!item->published) {
+        WriteElements(item->*values, in, offset, count);
+        NotifySharers(*item);
+        return;
+    }
+    Writer write = item->accessor.*writer;
+    void* refcon = item->accessor.writeRefcon;
+    if (write) Provide(*item, 0, [&] { return write(refcon, in, offset, count), 0; });
 }
 
 }  // namespace
@@ -115,7 +257,7 @@ XPLMDataRef XPLMFindDataRef(const char* inDataRefName) {
 int XPLMCanWriteDataRef(XPLMDataRef inDataRef) {
     BMHOST_ENTER();
     DataItem* item = ItemFromHandle(inDataRef, __func__);
-    return item && item->writable ? 1 : 0;
+    return item && item->writable && !item->orphaned ? 1 : 0;
 }
 
 XPLMDataTypeID XPLMGetDataRefTypes(XPLMDataRef inDataRef) {
@@ -126,27 +268,113 @@ XPLMDataTypeID XPLMGetDataRefTypes(XPLMDataRef inDataRef) {
 
 int XPLMGetDatai(XPLMDataRef inDataRef) {
     BMHOST_ENTER();
-    return Read(inDataRef, xplmType_Int, &DataItem::i, __func__);
+    return ReadScalar<int>(inDataRef, __func__);
 }
 void XPLMSetDatai(XPLMDataRef inDataRef, int inValue) {
     BMHOST_ENTER();
-    Write(inDataRef, xplmType_Int, inValue, __func__);
+    WriteScalar(inDataRef, inValue, __func__);
 }
 float XPLMGetDataf(XPLMDataRef inDataRef) {
     BMHOST_ENTER();
-    return Read(inDataRef, xplmType_Float, &DataItem::f, __func__);
+    return ReadScalar<float>(inDataRef, __func__);
 }
 void XPLMSetDataf(XPLMDataRef inDataRef, float inValue) {
     BMHOST_ENTER();
-    Write(inDataRef, xplmType_Float, inValue, __func__);
+    WriteScalar(inDataRef, inValue, __func__);
 }
 double XPLMGetDatad(XPLMDataRef inDataRef) {
     BMHOST_ENTER();
-    return Read(inDataRef, xplmType_Double, &DataItem::d, __func__);
+    return ReadScalar<double>(inDataRef, __func__);
 }
 void XPLMSetDatad(XPLMDataRef inDataRef, double inValue) {
     BMHOST_ENTER();
-    Write(inDataRef, xplmType_Double, inValue, __func__);
+    WriteScalar(inDataRef, inValue, __func__);
+}
+
+int XPLMGetDatavi(XPLMDataRef inDataRef, int* outValues, int inOffset, int inMax) {
+    BMHOST_ENTER();
+    return ReadArray(inDataRef, xplmType_IntArray, &DataItem::vi, &Accessor::readIntArray, outValues, inOffset, inMax,
+                     __func__);
+}
+void XPLMSetDatavi(XPLMDataRef inDataRef, int* inValues, int inoffset, int inCount) {
+    BMHOST_ENTER();
+    WriteArray(inDataRef, xplmType_IntArray, &DataItem::vi, &Accessor::writeIntArray, inValues, inoffset, inCount,
+               __func__);
+}
+int XPLMGetDatavf(XPLMDataRef inDataRef, float* outValues, int inOffset, int inMax) {
+    BMHOST_ENTER();
+    return ReadArray(inDataRef, xplmType_FloatArray, &DataItem::vf, &Accessor::readFloatArray, outValues, inOffset,
+                     inMax, __func__);
+}
+void XPLMSetDatavf(XPLMDataRef inDataRef, float* inValues, int inoffset, int inCount) {
+    BMHOST_ENTER();
+    WriteArray(inDataRef, xplmType_FloatArray, &DataItem::vf, &Accessor::writeFloatArray, inValues, inoffset, inCount,
+               __func__);
+}
+int XPLMGetDatab(XPLMDataRef inDataRef, void* outValue, int inOffset, int inMaxBytes) {
+    BMHOST_ENTER();
+    DataItem* item = ItemFromHandle(inDataRef, __func__);
+    if (!item || !(item->types & xplmType_Data) || !ProviderAvailable(*item)) return 0;
+    if (!item->published) return ReadElements(item->b, static_cast<char*>(outValue), inOffset, inMaxBytes);
+    XPLMGetDatab_f read = item->accessor.readData;
+    void* refcon = item->accessor.readRefcon;
+    return read ? Provide(*item, 0, [&] { return read(refcon, outValue, inOffset, inMaxBytes); }) : 0;
+}
+void XPLMSetDatab(XPLMDataRef inDataRef, void* inValue, int inOffset, int inLength) {
+    BMHOST_ENTER();
+    DataItem* item = ItemFromHandle(inDataRef, __func__);
+    if (!item || !(item->types & xplmType_Data) || !item->writable || !ProviderAvailable(*item)) return;
+    if (!item->published) {
+        WriteElements(item->b, static_cast<const char*>(inValue), inOffset, inLength);
+        NotifySharers(*item);
+        return;
+    }
+    XPLMSetDatab_f write = item->accessor.writeData;
+    void* refcon = item->accessor.writeRefcon;
+    if (write) Provide(*item, 0, [&] { return write(refcon, inValue, inOffset, inLength), 0; });
+}
+
+XPLMDataRef XPLMRegisterDataAccessor(const char* inDataName, XPLMDataTypeID inDataType, int inIsWritable,
+                                     XPLMGetDatai_f inReadInt, XPLMSetDatai_f inWriteInt, XPLMGetDataf_f inReadFloat,
+                                     XPLMSetDataf_f inWriteFloat, XPLMGetDatad_f inReadDouble,
+                                     XPLMSetDatad_f inWriteDouble, XPLMGetDatavi_f inReadIntArray,
+                                     XPLMSetDatavi_f inWriteIntArray, XPLMGetDatavf_f inReadFloatArray,
+                                     XPLMSetDatavf_f inWriteFloatArray, XPLMGetDatab_f inReadData,
+                                     XPLMSetDatab_f inWriteData, void* inReadRefcon, void* inWriteRefcon) {
+    BMHOST_ENTER();
+    if (!inDataName) return nullptr;
+    Accessor accessor{S().current,      inReadInt,      inWriteInt,     inReadFloat,    inWriteFloat,
+                      inReadDouble,     inWriteDouble,  inReadIntArray, inWriteIntArray, inReadFloatArray,
+                      inWriteFloatArray, inReadData,    inWriteData,    inReadRefcon,   inWriteRefcon};
+    auto it = S().dataByName.find(inDataName);
+    std::size_t index;
+    if (it == S().dataByName.end()) {
+        DataItem item;
+        item.name = inDataName;
+        index = AddDataItem(std::move(item));
+    } else {
+        index = it->second;
+        DataItem& existing = S().data[index];
+        if (!existing.published || !existing.orphaned) {
+            HostWarning(std::string("XPLMRegisterDataAccessor: '") + inDataName + "' is already provided");
+            return nullptr;
+        }
+    }
+    DataItem& item = S().data[index];  // an orphaned name is revived under the same handle
+    item.types = inDataType;
+    item.writable = inIsWritable != 0;
+    item.published = true;
+    item.orphaned = false;
+    item.accessor = accessor;
+    return MakeHandle(HandleKind::DataRef, index);
+}
+
+void XPLMUnregisterDataAccessor(XPLMDataRef inDataRef) {
+    BMHOST_ENTER();
+    DataItem* item = ItemFromHandle(inDataRef, __func__);
+    if (!item || !item->published) return;
+    item->orphaned = true;
+    item->accessor = Accessor{};
 }
 
 int XPLMShareData(const char* inDataName, XPLMDataTypeID inDataType,
@@ -162,6 +390,9 @@ int XPLMShareData(const char* inDataName, XPLMDataTypeID inDataType,
         fresh.types = inDataType;
         fresh.writable = true;
         fresh.shared = true;
+        fresh.vi.assign(8, 0);
+        fresh.vf.assign(8, 0.0f);
+        fresh.b.assign(256, '\0');
         item = &s.data[AddDataItem(std::move(fresh))];
     } else {
         item = &s.data[it->second];
@@ -223,6 +454,70 @@ bool WriteFloat(const std::string& name, float value) {
 int SharerCount(const std::string& name) {
     DataItem* item = Named(name);
     return item ? int(item->sharers.size()) : 0;
+}
+
+}  // namespace bmhost
+
+namespace bmhost {
+
+namespace {
+bool ParseNumbers(const std::string& text, std::vector<double>* out) {
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, ',');) {
+        char* end = nullptr;
+        double value = std::strtod(part.c_str(), &end);
+        if (part.empty() || *end) return false;
+        out->push_back(value);
+    }
+    return !out->empty();
+}
+}  // namespace
+
+bool SetDataFromText(const std::string& name, const std::string& value) {
+    auto it = S().dataByName.find(name);
+    if (it == S().dataByName.end()) return false;
+    XPLMDataRef ref = MakeHandle(HandleKind::DataRef, it->second);
+    DataItem& item = S().data[it->second];
+    std::vector<double> numbers;
+    bool numeric = ParseNumbers(value, &numbers);
+    if (item.types & xplmType_Data) {
+        std::vector<char> bytes(value.begin(), value.end());
+        bytes.push_back('\0');
+        if (item.published) {
+            XPLMSetDatab(ref, bytes.data(), 0, int(bytes.size()));
+        } else {
+            item.b.resize(std::max(item.b.size(), bytes.size()), '\0');
+            std::copy(bytes.begin(), bytes.end(), item.b.begin());
+            NotifySharers(item);
+        }
+        return true;
+    }
+    if (!numeric) return false;
+    if (item.types & (xplmType_IntArray | xplmType_FloatArray)) {
+        std::vector<int> ints(numbers.begin(), numbers.end());
+        std::vector<float> floats(numbers.begin(), numbers.end());
+        if (item.published) {
+            if (item.types & xplmType_IntArray) XPLMSetDatavi(ref, ints.data(), 0, int(ints.size()));
+            if (item.types & xplmType_FloatArray) XPLMSetDatavf(ref, floats.data(), 0, int(floats.size()));
+        } else {
+            if (item.vi.size() < ints.size()) item.vi.resize(ints.size());
+            if (item.vf.size() < floats.size()) item.vf.resize(floats.size());
+            std::copy(ints.begin(), ints.end(), item.vi.begin());
+            std::copy(floats.begin(), floats.end(), item.vf.begin());
+            NotifySharers(item);
+        }
+        return true;
+    }
+    if (numbers.size() != 1) return false;
+    if (item.published) {
+        if (item.types & xplmType_Int) XPLMSetDatai(ref, int(numbers[0]));
+        if (item.types & xplmType_Float) XPLMSetDataf(ref, float(numbers[0]));
+        if (item.types & xplmType_Double) XPLMSetDatad(ref, numbers[0]);
+    } else {
+        Store(item, numbers[0]);
+        NotifySharers(item);
+    }
+    return true;
 }
 
 }  // namespace bmhost

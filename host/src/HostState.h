@@ -13,6 +13,7 @@
 #include "XPLMDataAccess.h"
 #include "XPLMDefs.h"
 #include "XPLMMenus.h"
+#include "XPLMProcessing.h"
 #include "bmhost/Control.h"
 
 namespace bmhost::detail {
@@ -65,15 +66,42 @@ struct Sharer {
     XPLMPluginID owner;
 };
 
-// One named data item: one of the simulator's own or a shared item.
+// The callbacks of a data ref that a plug-in publishes.
+struct Accessor {
+    XPLMPluginID owner = XPLM_NO_PLUGIN_ID;
+    XPLMGetDatai_f readInt = nullptr;
+    XPLMSetDatai_f writeInt = nullptr;
+    XPLMGetDataf_f readFloat = nullptr;
+    XPLMSetDataf_f writeFloat = nullptr;
+    XPLMGetDatad_f readDouble = nullptr;
+    XPLMSetDatad_f writeDouble = nullptr;
+    XPLMGetDatavi_f readIntArray = nullptr;
+    XPLMSetDatavi_f writeIntArray = nullptr;
+    XPLMGetDatavf_f readFloatArray = nullptr;
+    XPLMSetDatavf_f writeFloatArray = nullptr;
+    XPLMGetDatab_f readData = nullptr;
+    XPLMSetDatab_f writeData = nullptr;
+    void* readRefcon = nullptr;
+    void* writeRefcon = nullptr;
+};
+
+// One named data item: one of the simulator's own, a shared item, or a plug-in's accessor.
+// An accessor whose owner unregistered it or went away is orphaned: it reads 0 and ignores
+// writes until a plug-in registers the name again.
 struct DataItem {
     std::string name;
     XPLMDataTypeID types = xplmType_Unknown;
     bool writable = false;
     bool shared = false;
+    bool published = false;  // provided by a plug-in's accessor
+    bool orphaned = false;
+    Accessor accessor;
     int i = 0;
     float f = 0.0f;
     double d = 0.0;
+    std::vector<int> vi;
+    std::vector<float> vf;
+    std::vector<char> b;
     std::vector<Sharer> sharers;
 };
 
@@ -96,6 +124,21 @@ struct Menu {
     std::vector<MenuItem> items;
 };
 
+// A registered flight loop. A loop is due when the clock reaches `nextTime` (intervals in
+// seconds) or the dispatch count reaches `nextLoop` (intervals in loops); `active` is false for
+// an interval of 0.
+struct FlightLoop {
+    XPLMFlightLoop_f func;
+    void* refcon;
+    XPLMPluginID owner;
+    bool active = false;
+    bool byLoops = false;
+    double nextTime = 0.0;
+    long nextLoop = 0;
+    double lastCall = 0.0;
+    bool removed = false;
+};
+
 struct State {
     bool seeded = false;  // simulator data and the Plugins menu exist
     std::string root;  // with a trailing '/'
@@ -110,8 +153,11 @@ struct State {
     std::vector<DataItem> data;
     std::map<std::string, std::size_t> dataByName;
     std::vector<Menu> menus;  // menus[0] is the Plugins menu
-    float elapsed = 0.0f;
+    double elapsed = 0.0;
     int cycle = 0;
+    long dispatchCount = 0;  // the counter flight loops receive
+    double lastDispatch = 0.0;
+    std::vector<FlightLoop> flightLoops;
 };
 
 State& S();
@@ -127,6 +173,7 @@ void ResetMenus();
 // Drop what an unloaded plug-in left registered, so nothing calls into its closed library.
 void SweepMenus(XPLMPluginID owner);
 void SweepData(XPLMPluginID owner);
+void SweepFlightLoops(XPLMPluginID owner);
 
 }  // namespace bmhost::detail
 

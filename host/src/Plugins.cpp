@@ -144,6 +144,7 @@ void UnloadPlugins() {
     for (auto& plugin : S().plugins) {
         SweepMenus(plugin->id);
         SweepData(plugin->id);
+        SweepFlightLoops(plugin->id);
         dlclose(plugin->library);
     }
     S().plugins.clear();

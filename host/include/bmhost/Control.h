@@ -39,8 +39,10 @@ void UnloadPlugins();          // disable, XPluginStop, close the libraries
 int LastEnableResult(XPLMPluginID id);  // what the plug-in's last XPluginEnable returned
 void BroadcastMessage(XPLMPluginID from, int message, void* param);
 
-// Frames: the clock advances by `seconds` each frame and the cycle number by one.
+// Frames: the clock advances by `seconds` each frame, the cycle number by one, and the flight
+// loops that are due run.
 void RunFrames(int count, float seconds = 1.0f / 60.0f);
+int FlightLoopCount();  // registered flight loops, active or not
 
 // The simulator's log (Log.txt in the root), as written by XPLMDebugString.
 std::string SimLog();
@@ -58,6 +60,9 @@ int ReadInt(const std::string& name);
 float ReadFloat(const std::string& name);
 bool WriteInt(const std::string& name, int value);      // notifies sharers like XPLMSetDatai
 bool WriteFloat(const std::string& name, float value);
+// Any data ref by name, as another plug-in would reach it: "42", "1.5", "1,2,3" for arrays,
+// text for bytes. Returns false for an unknown name or a value that does not fit its type.
+bool SetDataFromText(const std::string& name, const std::string& value);
 int SharerCount(const std::string& name);               // registrations of a shared item
 
 }  // namespace bmhost

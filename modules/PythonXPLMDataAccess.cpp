@@ -1,0 +1,366 @@
+// XPLMDataAccess: finding, reading and writing data refs, publishing a script's own data refs
+// (data accessors) and sharing data between plug-ins.
+#include <algorithm>
+#include <vector>
+
+#include "BrindlemoorClass.h"
+#include "BrindlemoorTrampolines.h"
+#include "ModuleSupport.h"
+#include "PythonModules.h"
+#include "XPLMDataAccess.h"
+
+namespace {
+
+const char kModule[] = "XPLMDataAccess";
+
+const BM_Constant kConstants[] = {
+    {"xplmType_Unknown", xplmType_Unknown},       {"xplmType_Int", xplmType_Int},
+    {"xplmType_Float", xplmType_Float},           {"xplmType_Double", xplmType_Double},
+    {"xplmType_FloatArray", xplmType_FloatArray}, {"xplmType_IntArray", xplmType_IntArray},
+    {"xplmType_Data", xplmType_Data},
+};
+
+constexpr std::size_t kByteWriteBuffer = 1024;
+
+// ---- Scalars ----
+
+PyObject* PY_XPLMFindDataRef(PyObject*, PyObject* args) {
+    const char* name;
+    if (!PyArg_ParseTuple(args, "s", &name)) return nullptr;
+    return BM_Guard(kModule, "XPLMFindDataRef", BM_NoneResult, [&] {
+        XPLMDataRef ref = XPLMFindDataRef(name);
+        return ref ? BM_IntFromHandle(ref) : BM_NoneResult();
+    });
+}
+
+// The functions taking one data ref and answering one value share this shape.
+template <typename Host, typename Make>
+PyObject* OnRef(PyObject* args, const char* function, PyObject* (*errorResult)(), Host host, Make make) {
+    Py_ssize_t ref;
+    if (!PyArg_ParseTuple(args, BM_H, &ref)) return nullptr;
+    return BM_Guard(kModule, function, errorResult, [&] { return make(host(BM_Handle(ref))); });
+}
+
+PyObject* PY_XPLMCanWriteDataRef(PyObject*, PyObject* args) {
+    return OnRef(args, "XPLMCanWriteDataRef", BM_Zero, XPLMCanWriteDataRef, BM_IntFromLong);
+}
+PyObject* PY_XPLMGetDataRefTypes(PyObject*, PyObject* args) {
+    return OnRef(args, "XPLMGetDataRefTypes", BM_Zero, XPLMGetDataRefTypes, BM_IntFromLong);
+}
+PyObject* PY_XPLMGetDatai(PyObject*, PyObject* args) {
+    return OnRef(args, "XPLMGetDatai", BM_Zero, XPLMGetDatai, BM_IntFromLong);
+}
+PyObject* PY_XPLMGetDataf(PyObject*, PyObject* args) {
+    return OnRef(args, "XPLMGetDataf", BM_Zero, XPLMGetDataf, PyFloat_FromDouble);
+}
+PyObject* PY_XPLMGetDatad(PyObject*, PyObject* args) {
+    return OnRef(args, "XPLMGetDatad", BM_Zero, XPLMGetDatad, PyFloat_FromDouble);
+}
+
+PyObject* PY_XPLMSetDatai(PyObject*, PyObject* args) {
+    Py_ssize_t ref;
+    int value;
+    if (!PyArg_ParseTuple(args, BM_H "i", &ref, &value)) return nullptr;
+    return BM_Guard(kModule, "XPLMSetDatai", BM_Zero, [&] {
+        XPLMSetDatai(BM_Handle(ref), value);
+        return BM_IntFromLong(1);
+    });
+}
+PyObject* PY_XPLMSetDataf(PyObject*, PyObject* args) {
+    Py_ssize_t ref;
+    float value;
+    if (!PyArg_ParseTuple(args, BM_H "f", &ref, &value)) return nullptr;
+    return BM_Guard(kModule, "XPLMSetDataf", BM_Zero, [&] {
+        XPLMSetDataf(BM_Handle(ref), value);
+        return BM_IntFromLong(1);
+    });
+}
+PyObject* PY_XPLMSetDatad(PyObject*, PyObject* args) {
+    Py_ssize_t ref;
+    double value;
+    if (!PyArg_ParseTuple(args, BM_H "d", &ref, &value)) return nullptr;
+    return BM_Guard(kModule, "XPLMSetDatad", BM_Zero, [&] {
+        XPLMSetDatad(BM_Handle(ref), value);
+        return PyFloat_FromDouble(1.0);
+    });
+}
+
+// ---- Arrays and bytes ----
+
+struct ArrayArgs {
+    Py_ssize_t ref;
+    PyObject* values;
+    int offset;
+    int max;
+};
+
+bool ParseArrayArgs(PyObject* args, ArrayArgs* out) {
+    return PyArg_ParseTuple(args, BM_H "Oii", &out->ref, &out->values, &out->offset, &out->max) != 0;
+}
+
+// Reads an array: with None the whole length, else the elements read are appended to the list.
+// The buffer holds whichever is larger of the length and the maximum, so a provider that copies
+// up to the maximum stays inside it.
+template <typename T, typename Host, typename Make>
+PyObject* ReadArray(PyObject* args, const char* function, Host host, Make make) {
+    ArrayArgs a;
+    if (!ParseArrayArgs(args, &a)) return nullptr;
+    if (a.values != Py_None && !PyList_Check(a.values)) {
+        PyErr_Format(PyExc_TypeError, "%s: expected a list or None", function);
+        return nullptr;
+    }
+    return BM_Guard(kModule, function, BM_Zero, [&]() -> PyObject* {
+        void* ref = BM_Handle(a.ref);
+        int total = host(ref, nullptr, a.offset, a.max);
+        if (a.values == Py_None) return BM_IntFromLong(total);
+        std::vector<T> buffer(std::size_t(std::max({total, a.max, 0})) + 1);
+        int count = host(ref, buffer.data(), a.offset, a.max);
+        count = std::max(0, std::min(count, int(buffer.size()) - 1));
+        return make(a.values, buffer, count) ? BM_IntFromLong(count) : nullptr;
+    });
+}
+
+template <typename T, typename Make>
+bool AppendEach(PyObject* list, const std::vector<T>& buffer, int count, Make make) {
+    for (int i = 0; i < count; ++i) {
+        PyObject* item = make(buffer[std::size_t(i)]);
+        int failed = item ? PyList_Append(list, item) : -1;
+        Py_XDECREF(item);
+        if (failed) return false;
+    }
+    return true;
+}
+
+bool AppendNumbers(PyObject* list, const std::vector<int>& buffer, int count) {
+    return AppendEach(list, buffer, count, [](int v) { return BM_IntFromLong(v); });
+}
+
+bool AppendFloats(PyObject* list, const std::vector<float>& buffer, int count) {
+    return AppendEach(list, buffer, count, [](float v) { return PyFloat_FromDouble(v); });
+}
+
+// Bytes arrive as one string, ending at the first NUL among the bytes read.
+bool AppendByteString(PyObject* list, const std::vector<char>& buffer, int count) {
+    const char* end = std::find(buffer.data(), buffer.data() + count, '\0');
+    PyObject* text = BM_StringFromBytes(buffer.data(), end - buffer.data());
+    if (!text) return false;
+    int failed = PyList_Append(list, text);
+    Py_DECREF(text);
+    return failed == 0;
+}
+
+PyObject* PY_XPLMGetDatavi(PyObject*, PyObject* args) {
+    return ReadArray<int>(args, "XPLMGetDatavi", XPLMGetDatavi, AppendNumbers);
+}
+PyObject* PY_XPLMGetDatavf(PyObject*, PyObject* args) {
+    return ReadArray<float>(args, "XPLMGetDatavf", XPLMGetDatavf, AppendFloats);
+}
+PyObject* PY_XPLMGetDatab(PyObject*, PyObject* args) {
+    return ReadArray<char>(args, "XPLMGetDatab",
+                           [](void* ref, char* out, int offset, int max) { return XPLMGetDatab(ref, out, offset, max); },
+                           AppendByteString);
+}
+
+// Writes an array. Every element must have the array's type; the simulator is given at most as
+// many elements as the sequence holds.
+template <typename T, typename Check, typename Convert, typename Host>
+PyObject* WriteArray(PyObject* args, const char* function, const char* typeError, Check check, Convert convert,
+                     Host host) {
+    ArrayArgs a;
+    if (!ParseArrayArgs(args, &a)) return nullptr;
+    if (!PySequence_Check(a.values)) {
+        PyErr_SetString(PyExc_TypeError, "expected sequence");
+        return nullptr;
+    }
+    Py_ssize_t n = PySequence_Size(a.values);
+    if (n < 0) return nullptr;
+    std::vector<T> buffer(std::size_t(n) + 1);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* item = PySequence_GetItem(a.values, i);
+        if (!item) return nullptr;
+        bool ok = check(item);
+        if (ok) buffer[std::size_t(i)] = convert(item);
+        Py_DECREF(item);
+        if (!ok) {
+            PyErr_SetString(PyExc_TypeError, typeError);
+            return nullptr;
+        }
+    }
+    int count = std::min<Py_ssize_t>(a.max, n);
+    return BM_Guard(kModule, function, BM_Zero, [&] {
+        host(BM_Handle(a.ref), buffer.data(), a.offset, count);
+        return BM_IntFromLong(1);
+    });
+}
+
+PyObject* PY_XPLMSetDatavi(PyObject*, PyObject* args) {
+    return WriteArray<int>(args, "XPLMSetDatavi", "expected sequence of integers", BM_IsInt,
+                           [](PyObject* item) { return int(BM_IntAsLong(item)); }, XPLMSetDatavi);
+}
+PyObject* PY_XPLMSetDatavf(PyObject*, PyObject* args) {
+    return WriteArray<float>(args, "XPLMSetDatavf", "expected sequence of floats",
+                             [](PyObject* item) { return PyFloat_Check(item) != 0; },
+                             [](PyObject* item) { return float(PyFloat_AS_DOUBLE(item)); }, XPLMSetDatavf);
+}
+
+// Bytes: one string, or one integer per byte (its low 8 bits; anything else gives 0). The
+// simulator reads from a zero-filled buffer of at least 1024 bytes and never past its end.
+PyObject* PY_XPLMSetDatab(PyObject*, PyObject* args) {
+    ArrayArgs a;
+    if (!ParseArrayArgs(args, &a)) return nullptr;
+    if (!PySequence_Check(a.values)) {
+        PyErr_SetString(PyExc_TypeError, "expected sequence");
+        return nullptr;
+    }
+    Py_ssize_t n = PySequence_Size(a.values);
+    if (n < 0) return nullptr;
+    if (n == 0) {
+        PyErr_SetString(PyExc_TypeError, "expected sequence of bytes");
+        return nullptr;
+    }
+    std::vector<char> data;
+    PyObject* first = PySequence_GetItem(a.values, 0);
+    if (!first) return nullptr;
+    if (n == 1 && BM_IsString(first)) {
+        char* bytes = nullptr;
+        Py_ssize_t length = 0;
+        bool ok = BM_StringBytes(first, &bytes, &length);
+        if (ok) data.assign(bytes, bytes + length);
+        Py_DECREF(first);
+        if (!ok) return nullptr;
+    } else {
+        Py_DECREF(first);
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            PyObject* item = PySequence_GetItem(a.values, i);
+            if (!item) return nullptr;
+            long value = BM_IsInt(item) ? BM_IntAsLong(item) : 0;
+            Py_DECREF(item);
+            if (PyErr_Occurred()) PyErr_Clear();  // an integer too large for a long gives its low bits as 0
+            data.push_back(char(value & 0xFF));
+        }
+    }
+    std::vector<char> buffer(std::max(kByteWriteBuffer, data.size()), 0);
+    std::copy(data.begin(), data.end(), buffer.begin());
+    int length = int(std::min<std::size_t>(std::size_t(std::max(a.max, 0)), buffer.size()));
+    return BM_Guard(kModule, "XPLMSetDatab", BM_Zero, [&] {
+        XPLMSetDatab(BM_Handle(a.ref), buffer.data(), a.offset, length);
+        return BM_IntFromLong(1);
+    });
+}
+
+// ---- Data accessors ----
+
+PyObject* PY_XPLMRegisterDataAccessor(PyObject*, PyObject* args) {
+    PyObject* script;
+    const char* name;
+    int type, writable;
+    PyObject* callables[2 * BM_DataKindCount];  // read int, write int, read float, ... in the simulator's order
+    Py_ssize_t readRefcon, writeRefcon;
+    if (!PyArg_ParseTuple(args, "OsiiOOOOOOOOOOOO" BM_H BM_H, &script, &name, &type, &writable, &callables[0],
+                          &callables[1], &callables[2], &callables[3], &callables[4], &callables[5], &callables[6],
+                          &callables[7], &callables[8], &callables[9], &callables[10], &callables[11], &readRefcon,
+                          &writeRefcon))
+        return nullptr;
+    return BM_Guard(kModule, "XPLMRegisterDataAccessor", BM_Zero, [&] {
+        auto* reads = new _DataAccessorGetCallbacks;
+        auto* writes = new _DataAccessorSetCallbacks;
+        for (int kind = 0; kind < BM_DataKindCount; ++kind) {
+            reads->GetDataCB[kind] = callables[2 * kind];
+            writes->SetDataCB[kind] = callables[2 * kind + 1];
+        }
+        XPLMDataRef ref = nullptr;
+        try {
+            ref = XPLMRegisterDataAccessor(name, type, writable, BM_GetDatai_Callback, BM_SetDatai_Callback,
+                                           BM_GetDataf_Callback, BM_SetDataf_Callback, BM_GetDatad_Callback,
+                                           BM_SetDatad_Callback, BM_GetDatavi_Callback, BM_SetDatavi_Callback,
+                                           BM_GetDatavf_Callback, BM_SetDatavf_Callback, BM_GetDatab_Callback,
+                                           BM_SetDatab_Callback, reads, writes);
+        } catch (...) {
+            delete reads;
+            delete writes;
+            throw;
+        }
+        for (int kind = 0; kind < BM_DataKindCount; ++kind) {
+            BM_Table().SetGetDataCallback(BM_DataKind(kind), script, reads->GetDataCB[kind], BM_Refcon(readRefcon), ref,
+                                          reads);
+            BM_Table().SetSetDataCallback(BM_DataKind(kind), script, writes->SetDataCB[kind], BM_Refcon(writeRefcon),
+                                          ref, writes);
+        }
+        return BM_IntFromHandle(ref);
+    });
+}
+
+PyObject* PY_XPLMUnregisterDataAccessor(PyObject*, PyObject* args) {
+    PyObject* script;
+    Py_ssize_t ref;
+    if (!PyArg_ParseTuple(args, "O" BM_H, &script, &ref)) return nullptr;
+    return BM_Guard(kModule, "XPLMUnregisterDataAccessor", BM_Zero, [&] {
+        for (int kind = 0; kind < BM_DataKindCount; ++kind) {
+            BM_Table().RemoveGetDataCallback(BM_DataKind(kind), script, BM_Handle(ref));
+            BM_Table().RemoveSetDataCallback(BM_DataKind(kind), script, BM_Handle(ref));
+        }
+        XPLMUnregisterDataAccessor(BM_Handle(ref));
+        return BM_IntFromLong(1);
+    });
+}
+
+// ---- Shared data ----
+
+PyObject* PY_XPLMShareData(PyObject*, PyObject* args) {
+    PyObject *script, *callable;
+    const char* name;
+    int type;
+    Py_ssize_t refcon;
+    if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
+    return BM_Guard(kModule, "XPLMShareData", BM_Zero, [&] {
+        int result = XPLMShareData(name, type, BM_SharedDataCallback, callable);
+        BM_Table().SetSharedDataCallback(script, callable, BM_Refcon(refcon));
+        return BM_IntFromLong(result);
+    });
+}
+
+// While other records of shared data remain, the simulator keeps its registration and the
+// result is 1: the script's own registration is gone either way.
+PyObject* PY_XPLMUnshareData(PyObject*, PyObject* args) {
+    PyObject *script, *callable;
+    const char* name;
+    int type;
+    Py_ssize_t refcon;
+    if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
+    return BM_Guard(kModule, "XPLMUnshareData", BM_Zero, [&] {
+        BM_Table().RemoveSharedDataCallback(script, callable);
+        int result = 1;
+        if (BM_Table().GetNumberOfSharedDataScriptUsers() == 0)
+            result = XPLMUnshareData(name, type, BM_SharedDataCallback, callable);
+        return BM_IntFromLong(result);
+    });
+}
+
+PyMethodDef XPLMDataAccessMethods[] = {
+    {"XPLMFindDataRef", PY_XPLMFindDataRef, METH_VARARGS, "Find Dataref."},
+    {"XPLMCanWriteDataRef", PY_XPLMCanWriteDataRef, METH_VARARGS, "Test for writable Dataref."},
+    {"XPLMGetDataRefTypes", PY_XPLMGetDataRefTypes, METH_VARARGS, "Get the Dataref Type."},
+    {"XPLMGetDatai", PY_XPLMGetDatai, METH_VARARGS, "Get Integer Dataref."},
+    {"XPLMSetDatai", PY_XPLMSetDatai, METH_VARARGS, "Set Integer Dataref."},
+    {"XPLMGetDataf", PY_XPLMGetDataf, METH_VARARGS, "Get Float Dataref."},
+    {"XPLMSetDataf", PY_XPLMSetDataf, METH_VARARGS, "Set Float Dataref."},
+    {"XPLMGetDatad", PY_XPLMGetDatad, METH_VARARGS, "Get Double Dataref."},
+    {"XPLMSetDatad", PY_XPLMSetDatad, METH_VARARGS, "Set Double Dataref."},
+    {"XPLMGetDatavi", PY_XPLMGetDatavi, METH_VARARGS, "Get Integer Array Dataref."},
+    {"XPLMSetDatavi", PY_XPLMSetDatavi, METH_VARARGS, "Set Integer Array Dataref."},
+    {"XPLMGetDatavf", PY_XPLMGetDatavf, METH_VARARGS, "Get Float Array Dataref."},
+    {"XPLMSetDatavf", PY_XPLMSetDatavf, METH_VARARGS, "Set Float Array Dataref."},
+    {"XPLMGetDatab", PY_XPLMGetDatab, METH_VARARGS, "Get Byte Array Dataref."},
+    {"XPLMSetDatab", PY_XPLMSetDatab, METH_VARARGS, "Set Byte Array Dataref."},
+    {"XPLMRegisterDataAccessor", PY_XPLMRegisterDataAccessor, METH_VARARGS, "Register data accessor."},
+    {"XPLMUnregisterDataAccessor", PY_XPLMUnregisterDataAccessor, METH_VARARGS, "Unregister data accessor."},
+    {"XPLMShareData", PY_XPLMShareData, METH_VARARGS, "Share Data."},
+    {"XPLMUnshareData", PY_XPLMUnshareData, METH_VARARGS, "Unshare Data."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initXPLMDataAccess() {
+    BM_InitModule(kModule, XPLMDataAccessMethods, kConstants, int(sizeof kConstants / sizeof kConstants[0]));
+}

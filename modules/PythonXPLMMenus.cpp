@@ -1,0 +1,134 @@
+// XPLMMenus: menus of a script's own, with selections delivered to a script callable.
+#include "BrindlemoorClass.h"
+#include "BrindlemoorTrampolines.h"
+#include "ModuleSupport.h"
+#include "PythonModules.h"
+#include "XPLMMenus.h"
+
+namespace {
+
+const char kModule[] = "XPLMMenus";
+
+const BM_Constant kConstants[] = {
+    {"xplm_Menu_NoCheck", xplm_Menu_NoCheck},
+    {"xplm_Menu_Unchecked", xplm_Menu_Unchecked},
+    {"xplm_Menu_Checked", xplm_Menu_Checked},
+};
+
+PyObject* PY_XPLMFindPluginsMenu(PyObject*, PyObject*) {
+    return BM_Guard(kModule, "XPLMFindPluginsMenu", BM_Zero, [] { return BM_IntFromHandle(XPLMFindPluginsMenu()); });
+}
+
+// The menu's ref for the simulator is the handler itself; the script's menu ref is in the table.
+PyObject* PY_XPLMCreateMenu(PyObject*, PyObject* args) {
+    PyObject *script, *callable;
+    const char* name;
+    Py_ssize_t parent, menuRef;
+    int parentItem;
+    if (!PyArg_ParseTuple(args, "Os" BM_H "iO" BM_H, &script, &name, &parent, &parentItem, &callable, &menuRef))
+        return nullptr;
+    return BM_Guard(kModule, "XPLMCreateMenu", BM_Zero, [&] {
+        XPLMMenuID menu = XPLMCreateMenu(name, BM_Handle(parent), parentItem, BM_MenuCallback, callable);
+        BM_Table().SetMenuCallback(script, menu, callable, BM_Refcon(menuRef));
+        return BM_IntFromHandle(menu);
+    });
+}
+
+PyObject* PY_XPLMDestroyMenu(PyObject*, PyObject* args) {
+    PyObject* script;
+    Py_ssize_t menu;
+    if (!PyArg_ParseTuple(args, "O" BM_H, &script, &menu)) return nullptr;
+    return BM_Guard(kModule, "XPLMDestroyMenu", BM_Zero, [&] {
+        BM_Table().RemoveMenuCallback(script, BM_Handle(menu));
+        XPLMDestroyMenu(BM_Handle(menu));
+        return BM_IntFromLong(1);
+    });
+}
+
+PyObject* PY_XPLMClearAllMenuItems(PyObject*, PyObject* args) {
+    Py_ssize_t menu;
+    if (!PyArg_ParseTuple(args, BM_H, &menu)) return nullptr;
+    return BM_Guard(kModule, "XPLMClearAllMenuItems", BM_Zero, [&] {
+        XPLMClearAllMenuItems(BM_Handle(menu));
+        return BM_IntFromLong(1);
+    });
+}
+
+PyObject* PY_XPLMAppendMenuItem(PyObject*, PyObject* args) {
+    Py_ssize_t menu, itemRef;
+    const char* name;
+    int forceEnglish;
+    if (!PyArg_ParseTuple(args, BM_H "s" BM_H "i", &menu, &name, &itemRef, &forceEnglish)) return nullptr;
+    return BM_Guard(kModule, "XPLMAppendMenuItem", BM_Zero, [&] {
+        return BM_IntFromLong(XPLMAppendMenuItem(BM_Handle(menu), name, BM_Handle(itemRef), forceEnglish));
+    });
+}
+
+PyObject* PY_XPLMAppendMenuSeparator(PyObject*, PyObject* args) {
+    Py_ssize_t menu;
+    if (!PyArg_ParseTuple(args, BM_H, &menu)) return nullptr;
+    return BM_Guard(kModule, "XPLMAppendMenuSeparator", BM_Zero, [&] {
+        XPLMAppendMenuSeparator(BM_Handle(menu));
+        return BM_IntFromLong(1);
+    });
+}
+
+PyObject* PY_XPLMSetMenuItemName(PyObject*, PyObject* args) {
+    Py_ssize_t menu;
+    int index, forceEnglish;
+    const char* name;
+    if (!PyArg_ParseTuple(args, BM_H "isi", &menu, &index, &name, &forceEnglish)) return nullptr;
+    return BM_Guard(kModule, "XPLMSetMenuItemName", BM_Zero, [&] {
+        XPLMSetMenuItemName(BM_Handle(menu), index, name, forceEnglish);
+        return BM_IntFromLong(1);
+    });
+}
+
+PyObject* PY_XPLMCheckMenuItem(PyObject*, PyObject* args) {
+    Py_ssize_t menu;
+    int index, check;
+    if (!PyArg_ParseTuple(args, BM_H "ii", &menu, &index, &check)) return nullptr;
+    return BM_Guard(kModule, "XPLMCheckMenuItem", BM_Zero, [&] {
+        XPLMCheckMenuItem(BM_Handle(menu), index, check);
+        return BM_IntFromLong(1);
+    });
+}
+
+PyObject* PY_XPLMCheckMenuItemState(PyObject*, PyObject* args) {
+    Py_ssize_t menu;
+    int index;
+    if (!PyArg_ParseTuple(args, BM_H "i", &menu, &index)) return nullptr;
+    return BM_Guard(kModule, "XPLMCheckMenuItemState", BM_Zero, [&] {
+        XPLMMenuCheck check = xplm_Menu_NoCheck;
+        XPLMCheckMenuItemState(BM_Handle(menu), index, &check);
+        return BM_IntFromLong(check);
+    });
+}
+
+PyObject* PY_XPLMEnableMenuItem(PyObject*, PyObject* args) {
+    Py_ssize_t menu;
+    int index, enabled;
+    if (!PyArg_ParseTuple(args, BM_H "ii", &menu, &index, &enabled)) return nullptr;
+    return BM_Guard(kModule, "XPLMEnableMenuItem", BM_Zero, [&] {
+        XPLMEnableMenuItem(BM_Handle(menu), index, enabled);
+        return BM_IntFromLong(1);
+    });
+}
+
+PyMethodDef XPLMMenusMethods[] = {
+    {"XPLMFindPluginsMenu", PY_XPLMFindPluginsMenu, METH_VARARGS, "Find Plugins Menu."},
+    {"XPLMCreateMenu", PY_XPLMCreateMenu, METH_VARARGS, "Create Menu."},
+    {"XPLMDestroyMenu", PY_XPLMDestroyMenu, METH_VARARGS, "Destroy Menu."},
+    {"XPLMClearAllMenuItems", PY_XPLMClearAllMenuItems, METH_VARARGS, "Clear All Menu Items."},
+    {"XPLMAppendMenuItem", PY_XPLMAppendMenuItem, METH_VARARGS, "Append Menu Item."},
+    {"XPLMAppendMenuSeparator", PY_XPLMAppendMenuSeparator, METH_VARARGS, "Append Menu Separator."},
+    {"XPLMSetMenuItemName", PY_XPLMSetMenuItemName, METH_VARARGS, "Set Menu Item Name."},
+    {"XPLMCheckMenuItem", PY_XPLMCheckMenuItem, METH_VARARGS, "Check Menu Item."},
+    {"XPLMCheckMenuItemState", PY_XPLMCheckMenuItemState, METH_VARARGS, "Check Menu Item State."},
+    {"XPLMEnableMenuItem", PY_XPLMEnableMenuItem, METH_VARARGS, "Enable Menu Item."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initXPLMMenus() { BM_InitModule(kModule, XPLMMenusMethods, kConstants, 3); }
