@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "XPLMPlugin.h"
 #include "bmhost/Control.h"
@@ -14,15 +16,21 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kUsage[] =
-    "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--plugin FILE]\n"
+    "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--menu PATH]... [--set NAME=VALUE]...\n"
+    "             [--plugin FILE]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), airport loaded and scenery loaded\n"
-    "messages, runs N frames, then disables and stops it.\n"
+    "messages, chooses the --menu items, runs N frames (flight loops run, 1/60 s each), then\n"
+    "disables and stops it.\n"
     "\n"
     "  --root DIR      simulator folder (default ./sim); its layout is created when missing\n"
     "  --scripts DIR   copy the files of DIR into <root>/Resources/plugins/PythonScripts first\n"
     "  --frames N      frames to run between enable and disable (default 10)\n"
+    "  --menu PATH     choose a menu item once the plug-ins are enabled, e.g.\n"
+    "                  \"Plugins/Brindlemoor/Control Panel\"; may be given more than once\n"
+    "  --set NAME=VALUE  set a data ref before the run (one published by a script: once it is\n"
+    "                  enabled); arrays as 1,2,3, byte data as text; may be given more than once\n"
     "  --plugin FILE   the plug-in to load (default: the one this build made)\n"
     "  --help          this text\n"
     "\n"
@@ -84,6 +92,8 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
     std::string root = "sim", scripts, plugin = BM_DEFAULT_PLUGIN;
     int frames = 10;
+    std::vector<std::string> menus;
+    std::vector<std::pair<std::string, std::string>> settings;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -100,6 +110,16 @@ int main(int argc, char** argv) {
             root = value("--root");
         } else if (arg == "--scripts") {
             scripts = value("--scripts");
+        } else if (arg == "--menu") {
+            menus.push_back(value("--menu"));
+        } else if (arg == "--set") {
+            std::string setting = value("--set");
+            std::size_t eq = setting.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                std::cerr << "bmsim: --set takes NAME=VALUE, not '" << setting << "'\n";
+                return 2;
+            }
+            settings.emplace_back(setting.substr(0, eq), setting.substr(eq + 1));
         } else if (arg == "--plugin") {
             plugin = value("--plugin");
         } else if (arg == "--frames") {
@@ -146,6 +166,11 @@ int main(int argc, char** argv) {
     // up on every SDK call echoes the lines of all three files in the order they were written.
     bmhost::SetSdkCallListener([&](const char*) { drain(); });
 
+    // Data refs the simulator has are set now; those a script publishes once it is enabled.
+    std::vector<std::pair<std::string, std::string>> later;
+    for (const auto& [name, text] : settings)
+        if (!bmhost::DataExists(name) || !bmhost::SetDataFromText(name, text)) later.emplace_back(name, text);
+
     std::string error;
     if (bmhost::LoadPlugin(plugin, &error) == XPLM_NO_PLUGIN_ID) {
         bmhost::SetSdkCallListener(nullptr);
@@ -159,6 +184,13 @@ int main(int argc, char** argv) {
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_AIRPORT_LOADED, nullptr);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_SCENERY_LOADED, nullptr);
     drain();
+    for (const auto& [name, text] : later)
+        if (!bmhost::SetDataFromText(name, text))
+            std::cout << "bmsim: cannot set " << name << " to '" << text << "' (unknown or wrong type)\n";
+    for (const std::string& path : menus) {
+        if (!bmhost::ChooseMenuItem(path)) std::cout << "bmsim: no enabled menu item " << path << "\n";
+        drain();
+    }
     for (int frame = 0; frame < frames; ++frame) {
         bmhost::RunFrames(1);
         drain();
