@@ -97,6 +97,7 @@ void SeedSimulatorData() {
     DataItem tail;
     tail.name = "sim/aircraft/view/acf_tailnum";
     tail.types = xplmType_Data;
+    tail.writable = true;
     tail.b = std::vector<char>(40, '\0');
     const char registration[] = "N172SP";
     std::copy(registration, registration + 6, tail.b.begin());

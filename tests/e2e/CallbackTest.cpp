@@ -1,0 +1,152 @@
+// Flight loops, menus and shared data from scripts, driven by the stand-in's frames and menus.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "XPLMDataAccess.h"
+#include "XPLMDefs.h"
+#include "bmhost/Control.h"
+
+namespace {
+
+using bmtest::Count;
+using bmtest::Lines;
+using Calls = std::vector<std::string>;
+
+void Load() {
+    std::string error;
+    ASSERT_NE(bmhost::LoadPlugin(BM_PLUGIN_PATH, &error), XPLM_NO_PLUGIN_ID) << error;
+    bmhost::EnablePlugins();
+}
+
+// A script with one flight loop that prints each call and answers with the intervals given.
+std::string LoopScript(const std::string& tag, const std::string& intervals, const std::string& first = "-1.0") {
+    return "from XPLMProcessing import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        self.Intervals = " + intervals + "\n"
+           "        self.Loop = self.FlightLoop\n"
+           "        XPLMRegisterFlightLoopCallback(self, self.Loop, " + first + ", 5)\n"
+           "        return '" + tag + "', 'sig." + tag + "', ''\n"
+           "    def FlightLoop(self, since, sinceLoop, counter, refcon):\n"
+           "        print '" + tag + "', counter, refcon\n"
+           "        return self.Intervals.pop(0) if self.Intervals else 0.0\n"
+           "    def Stop(self):\n"
+           "        XPLMUnregisterFlightLoopCallback(self, self.Loop, 0)\n";
+}
+
+TEST(Callbacks, FlightLoopsFollowTheIntervalsTheyReturn) {
+    bmtest::SimFolder sim;
+    // every loop twice, then in 0.05 s (3 frames of 1/60 s), then never again
+    sim.AddScript("BM_L.py", LoopScript("L", "[-1.0, -1.0, 0.05]"));
+    Load();
+    bmhost::RunFrames(10);
+    EXPECT_EQ(Lines(sim.Output()), (Calls{"L 1 5", "L 2 5", "L 3 5", "L 6 5"}));
+    EXPECT_EQ(bmhost::FlightLoopCount(), 1);  // stopped, still registered
+}
+
+// A script whose flight loop runs every frame and unregisters itself at its call `after`.
+std::string SelfRemovingLoop(const std::string& tag, int after) {
+    return "from XPLMProcessing import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        self.Calls = 0\n"
+           "        self.Loop = self.FlightLoop\n"
+           "        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)\n"
+           "        return '" + tag + "', 'sig." + tag + "', ''\n"
+           "    def FlightLoop(self, since, sinceLoop, counter, refcon):\n"
+           "        self.Calls += 1\n"
+           "        print '" + tag + "', counter\n"
+           "        if self.Calls == " + std::to_string(after) + ":\n"
+           "            XPLMUnregisterFlightLoopCallback(self, self.Loop, 0)\n"
+           "        return -1.0\n";
+}
+
+TEST(Callbacks, RemovingOneScriptsLoopLeavesTheOtherRunning) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_A.py", SelfRemovingLoop("A", 2));
+    sim.AddScript("BM_B.py", SelfRemovingLoop("B", 4));
+    Load();
+    bmhost::RunFrames(8);
+    EXPECT_EQ(Lines(sim.Output()), (Calls{"A 1", "B 1", "A 2", "B 2", "B 3", "B 4"}));
+    // While B still had a loop the simulator was not asked to drop A's, which stopped itself on
+    // its next call; B's went when the last loop was removed.
+    EXPECT_EQ(bmhost::FlightLoopCount(), 1);
+}
+
+TEST(Callbacks, ScriptsThatRegisterAndUnregisterInsideTheirLoops) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_R.py", R"(
+from XPLMProcessing import *
+class Brindlemoor:
+    def XPluginStart(self):
+        self.First = self.FirstLoop
+        self.Second = self.SecondLoop
+        XPLMRegisterFlightLoopCallback(self, self.First, -1.0, 1)
+        return 'R', 'sig.r', ''
+    def FirstLoop(self, since, sinceLoop, counter, refcon):
+        print 'first', counter
+        XPLMRegisterFlightLoopCallback(self, self.Second, -1.0, 2)
+        XPLMUnregisterFlightLoopCallback(self, self.First, 1)
+        return -1.0
+    def SecondLoop(self, since, sinceLoop, counter, refcon):
+        print 'second', counter, refcon, XPLMGetCycleNumber(), type(XPLMGetElapsedTime()).__name__
+        XPLMSetFlightLoopCallbackInterval(self.Second, 0.5, 1, 0)
+        return 0.5
+)");
+    Load();
+    bmhost::RunFrames(40);
+    EXPECT_EQ(Lines(sim.Output()), (Calls{"first 1", "second 2 2 2 float", "second 32 2 32 float"}));
+}
+
+TEST(Callbacks, MenusReachTheHandlerWithTheScriptsOwnRefs) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_M.py", R"(
+from XPLMMenus import *
+class Brindlemoor:
+    def XPluginStart(self):
+        self.Handler = self.MenuHandler
+        plugins = XPLMFindPluginsMenu()
+        item = XPLMAppendMenuItem(plugins, 'Mine', 0, 1)
+        self.Menu = XPLMCreateMenu(self, 'Mine', plugins, item, self.Handler, 7)
+        print 'index', XPLMAppendMenuItem(self.Menu, 'One', 101, 1), XPLMAppendMenuItem(self.Menu, 'Two', 0xB70000000002, 1)
+        XPLMCheckMenuItem(self.Menu, 1, xplm_Menu_Checked)
+        print 'state', XPLMCheckMenuItemState(self.Menu, 1), XPLMCheckMenuItemState(self.Menu, 0)
+        return 'M', 'sig.m', ''
+    def MenuHandler(self, menuRef, itemRef):
+        print 'chosen', menuRef, itemRef
+        if itemRef == 101:
+            print 'destroyed', XPLMDestroyMenu(self, self.Menu)
+)");
+    Load();
+    EXPECT_TRUE(bmhost::ChooseMenuItem("Plugins/Mine/Two"));
+    EXPECT_EQ(bmhost::MenuItemCheck("Plugins/Mine/Two"), 2);
+    EXPECT_TRUE(bmhost::ChooseMenuItem("Plugins/Mine/One"));
+    EXPECT_FALSE(bmhost::ChooseMenuItem("Plugins/Mine/One"));
+    EXPECT_EQ(Lines(sim.Output()), (Calls{"index 0 1", "state 2 0", "chosen 7 201210627883010", "chosen 7 101",
+                                         "destroyed 1"}));
+}
+
+TEST(Callbacks, SharedDataNotifiesTheScript) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_S.py", R"(
+from XPLMDataAccess import *
+class Brindlemoor:
+    def XPluginStart(self):
+        self.Changed = self.DataChanged
+        print 'shared', XPLMShareData(self, 'test/level', xplmType_Float, self.Changed, 33)
+        print 'clash', XPLMShareData(self, 'test/level', xplmType_Int, None, 0)
+        return 'S', 'sig.s', ''
+    def DataChanged(self, refcon):
+        print 'changed', refcon, XPLMGetDataf(XPLMFindDataRef('test/level'))
+    def XPluginDisable(self):
+        print 'unshared', XPLMUnshareData(self, 'test/level', xplmType_Float, self.Changed, 33)
+)");
+    Load();
+    bmhost::WriteFloat("test/level", 0.5f);
+    bmhost::UnloadPlugins();
+    bmhost::WriteFloat("test/level", 0.75f);
+    EXPECT_EQ(Lines(sim.Output()), (Calls{"shared 1", "clash 0", "changed 33 0.5", "unshared 1"}));
+    EXPECT_EQ(bmhost::SharerCount("test/level"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+#ifndef BM_PYTHONSUPPORT_H
+#define BM_PYTHONSUPPORT_H
+// Unit tests that need the interpreter: the plug-in started on a temporary simulator folder with
+// the given scripts, and small helpers to reach the scripts' objects.
+
+#include "PyCompat.h"
+
+#include <map>
+#include <string>
+
+#include "Brindlemoor.h"
+#include "BrindlemoorClass.h"
+#include "TestSupport.h"
+
+namespace bmtest {
+
+class RunningPlugin {
+public:
+    // Each value is the text of the script file named by its key (without ".py").
+    explicit RunningPlugin(const std::map<std::string, std::string>& scripts);
+    ~RunningPlugin();
+
+    SimFolder& Sim() { return sim_; }
+    PyObject* Script(const std::string& module) const;                      // borrowed
+    PyObject* Method(const std::string& module, const std::string& name);  // borrowed, kept alive here
+    // Evaluates a Python expression in the namespace of a script's module; new reference.
+    PyObject* Eval(const std::string& module, const std::string& expression);
+    long EvalInt(const std::string& module, const std::string& expression);
+
+private:
+    SimFolder sim_;
+    std::map<std::string, PyObject*> kept_;
+};
+
+}  // namespace bmtest
+
+#endif

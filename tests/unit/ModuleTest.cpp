@@ -1,0 +1,107 @@
+// The module conventions, seen from a script: constants, out-parameters, guarded host calls and
+// data refs at full pointer width.
+#include <gtest/gtest.h>
+
+#include "ModuleSupport.h"
+#include "PythonSupport.h"
+#include "WidgetStuff.h"
+#include "bmhost/Control.h"
+
+namespace {
+
+using bmtest::Count;
+
+const char kEmpty[] = "class Brindlemoor:\n    def XPluginStart(self):\n        return 'M', 'sig.m', 'M'\n";
+
+class Modules : public ::testing::Test {
+protected:
+    Modules() : plugin(std::map<std::string, std::string>{{"BM_M", kEmpty}}) {}
+    long Int(const std::string& expression) { return plugin.EvalInt("BM_M", expression); }
+    std::string Repr(const std::string& expression) {
+        PyObject* text = plugin.Eval("BM_M", "repr(" + expression + ")");
+        std::string result = BM_StringAsText(text);
+        Py_DECREF(text);
+        return result;
+    }
+    void Run(const std::string& code) {
+        PyObject* mod = PyImport_ImportModule("BM_M");
+        PyObject* globals = PyModule_GetDict(mod);
+        PyObject* result = PyRun_String(code.c_str(), Py_file_input, globals, globals);
+        if (!result) PyErr_Print();
+        ASSERT_NE(result, nullptr) << plugin.Sim().Log();
+        Py_DECREF(result);
+        Py_DECREF(mod);
+    }
+    bmtest::RunningPlugin plugin;
+};
+
+TEST_F(Modules, XPLMDefsHoldsOnlyItsConstants) {
+    Run("import XPLMDefs\n"
+        "names = [n for n in dir(XPLMDefs) if not n.startswith('__')]\n"
+        "callables = [n for n in names if callable(getattr(XPLMDefs, n))]\n");
+    EXPECT_EQ(Int("len(names)"), 138);
+    EXPECT_EQ(Int("len(callables)"), 0);
+    EXPECT_EQ(Int("XPLMDefs.XPLM_VK_NUMPAD_EQ"), 189);
+    EXPECT_EQ(Int("XPLMDefs.XPLM_NO_PLUGIN_ID"), -1);
+    EXPECT_EQ(Int("XPLMDefs.XPLM_VK_F24"), 135);
+    EXPECT_EQ(Int("XPLMDefs.XPLM_KEY_DECIMAL"), 46);
+}
+
+TEST_F(Modules, OutParametersReplaceTheFirstElementOrAppend) {
+    PyObject* empty = PyList_New(0);
+    PyObject* full = Py_BuildValue("[iii]", 1, 2, 3);
+    BM_WriteOutParameter(empty, BM_IntFromLong(9));
+    BM_WriteOutParameter(full, BM_IntFromLong(9));
+    BM_WriteOutParameter(Py_None, BM_IntFromLong(9));
+    PyObject* repr = PyObject_Repr(empty);
+    EXPECT_STREQ(BM_StringAsText(repr), "[9]");
+    Py_DECREF(repr);
+    repr = PyObject_Repr(full);
+    EXPECT_STREQ(BM_StringAsText(repr), "[9, 2, 3]");
+    Py_DECREF(repr);
+    Py_DECREF(empty);
+    Py_DECREF(full);
+    EXPECT_TRUE(BM_CheckOutParameter(Py_None, "f"));
+    EXPECT_FALSE(BM_CheckOutParameter(Py_True, "f"));
+    PyErr_Clear();
+}
+
+TEST_F(Modules, AFailedHostCallIsOneReportAndZero) {
+    Run("from XPLMDataAccess import *\nref = XPLMFindDataRef('sim/flightmodel/position/psi')\n");
+    bmhost::FailNextCall("XPLMGetDataf");
+    std::string pending = PendingPrintText();
+    EXPECT_EQ(Repr("XPLMGetDataf(ref)"), "0");
+    const std::string line = "Module - XPLMDataAccess, Function - XPLMGetDataf, Error = Parameter Error\n";
+    EXPECT_EQ(Count(plugin.Sim().Log(), line), 1u);
+    EXPECT_EQ(PendingPrintText().substr(pending.size()).find("Module - XPLMDataAccess, Function -"), 0u);
+    EXPECT_FALSE(PyErr_Occurred());
+    EXPECT_EQ(Repr("XPLMGetDataf(ref)"), "90.0");
+
+    bmhost::FailNextCall("XPLMFindDataRef");
+    EXPECT_EQ(Repr("XPLMFindDataRef('sim/flightmodel/position/psi')"), "None");
+    bmhost::FailNextCall("XPLMGetElapsedTime");
+    EXPECT_EQ(Repr("__import__('XPLMProcessing').XPLMGetElapsedTime()"), "0.0");
+}
+
+TEST_F(Modules, HandlesKeepAllTheirBits) {
+    Run("from XPLMDataAccess import *\nfrom XPLMMenus import *\n"
+        "ref = XPLMFindDataRef('sim/flightmodel/position/psi')\n"
+        "plugins = XPLMFindPluginsMenu()\n");
+    EXPECT_GT(Int("int(ref > 0xFFFFFFFF)"), 0);
+    EXPECT_GT(Int("int(plugins > 0xFFFFFFFF)"), 0);
+    EXPECT_EQ(Repr("XPLMGetDataf(ref)"), "90.0");
+    EXPECT_EQ(Repr("XPLMGetDataf(ref & 0xFFFFFFFF)"), "0.0");
+    EXPECT_EQ(Repr("XPLMAppendMenuItem(plugins, 'Mine', 0, 1)"), "0");
+}
+
+TEST_F(Modules, ArgumentsThatDoNotMatchRaiseTypeError) {
+    Run("from XPLMDataAccess import *\n"
+        "try:\n"
+        "    XPLMGetDatai('not a ref')\n"
+        "    outcome = 'no error'\n"
+        "except TypeError:\n"
+        "    outcome = 'TypeError'\n");
+    EXPECT_EQ(Repr("outcome"), "'TypeError'");
+}
+
+}  // namespace
