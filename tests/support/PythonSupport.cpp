@@ -30,8 +30,15 @@ PyObject* RunningPlugin::Method(const std::string& module, const std::string& na
 }
 
 PyObject* RunningPlugin::Eval(const std::string& module, const std::string& expression) {
+    if (PyErr_Occurred()) {
+        PyErr_Print();
+        throw std::runtime_error("a Python error was pending before: " + expression + "\n" + sim_.Log());
+    }
     PyObject* mod = PyImport_ImportModule(module.c_str());
-    if (!mod) throw std::runtime_error("no module " + module);
+    if (!mod) {
+        PyErr_Print();
+        throw std::runtime_error("no module " + module + " for " + expression + "\n" + sim_.Log());
+    }
     PyObject* globals = PyModule_GetDict(mod);
     PyDict_SetItemString(globals, "Script", Script(module));
     PyObject* result = PyRun_String(expression.c_str(), Py_eval_input, globals, globals);
@@ -41,6 +48,11 @@ PyObject* RunningPlugin::Eval(const std::string& module, const std::string& expr
         throw std::runtime_error("evaluation failed: " + expression + "\n" + sim_.Log());
     }
     return result;
+}
+
+void RunningPlugin::Run(const std::string& module, const std::string& expression) {
+    PyObject* result = Eval(module, expression);
+    Py_DECREF(result);
 }
 
 long RunningPlugin::EvalInt(const std::string& module, const std::string& expression) {

@@ -26,6 +26,7 @@ public:
     // Evaluates a Python expression in the namespace of a script's module; new reference.
     PyObject* Eval(const std::string& module, const std::string& expression);
     long EvalInt(const std::string& module, const std::string& expression);
+    void Run(const std::string& module, const std::string& expression);  // result dropped
 
 private:
     SimFolder sim_;

@@ -5,6 +5,7 @@
 
 #include "BrindlemoorTrampolines.h"
 #include "PythonSupport.h"
+#include "XPLMDataAccess.h"
 
 namespace {
 
@@ -41,6 +42,14 @@ class Brindlemoor:
     def Camera(self, position, losing, refcon):
         position[5] = 30.0
         return self.Answer
+    def GetI(self, refcon):
+        return 42
+    def GetF(self, refcon):
+        return 1.5
+    def Publish(self, name, getI, getF):
+        from XPLMDataAccess import XPLMRegisterDataAccessor
+        return XPLMRegisterDataAccessor(self, name, 3, 0, getI, None, getF, None, None, None,
+                                        None, None, None, None, None, None, 0, 0)
     def Widget(self, message, widget, p1, p2):
         self.Seen.append(('widget', message, widget, p1, p2))
         return self.Answer
@@ -58,7 +67,7 @@ protected:
         Py_DECREF(text);
         return result;
     }
-    void Answer(const char* value) { Py_DECREF(plugin.Eval("BM_T", std::string("setattr(Script, 'Answer', ") + value + ")")); }
+    void Answer(const char* value) { plugin.Run("BM_T", std::string("setattr(Script, 'Answer', ") + value + ")"); }
     bmtest::RunningPlugin plugin;
 };
 
@@ -170,6 +179,28 @@ TEST_F(Trampolines, NothingReachesPythonOnceTheTableIsGone) {
     EXPECT_EQ(BM_GetDatai_Callback(nullptr), 0);
     BMTestTable = table;
     EXPECT_EQ(Seen(), 0);
+}
+
+TEST_F(Trampolines, AccessorsAnswerOnlyForTheirEnabledOwner) {
+    auto publish = [&](const char* name, const char* getI, const char* getF) {
+        plugin.Run("BM_T", std::string("Script.Publish('") + name + "', " + getI + ", " + getF + ")");
+    };
+    publish("test/answers", "Script.GetI", "Script.GetF");
+    publish("test/raises", "Script.Raise", "Script.Raise");
+    // Bound to another object than the script that registers it.
+    publish("test/borrowed", "Script.__class__().GetI", "Script.GetF");
+
+    EXPECT_EQ(XPLMGetDatai(XPLMFindDataRef("test/answers")), 42);
+    EXPECT_EQ(XPLMGetDataf(XPLMFindDataRef("test/answers")), 1.5f);
+    EXPECT_EQ(XPLMGetDatai(XPLMFindDataRef("test/raises")), 1);
+    EXPECT_EQ(XPLMGetDataf(XPLMFindDataRef("test/raises")), 1.0f);
+    EXPECT_EQ(Count(plugin.Sim().Log(), "RuntimeError: callback went wrong\n"), 2u);
+    EXPECT_EQ(XPLMGetDatai(XPLMFindDataRef("test/borrowed")), 0);  // its owner is no script
+    EXPECT_FALSE(PyErr_Occurred());
+
+    BMTestTable->SetScriptEnabledStatus(Script(), 0);
+    EXPECT_EQ(XPLMGetDatai(XPLMFindDataRef("test/answers")), 0);
+    EXPECT_EQ(XPLMGetDataf(XPLMFindDataRef("test/answers")), 0.0f);
 }
 
 }  // namespace
