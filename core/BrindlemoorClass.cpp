@@ -61,29 +61,24 @@ BM_ScriptTable::~BM_ScriptTable() {
 
 // ---- Scripts ----
 
-const _BM_ScriptEntry* BM_ScriptTable::Find(PyObject* script) const {
-    if (!indexValid_) RebuildIndex();
-    auto it = scriptIndex_.find(script);
-    return it == scriptIndex_.end() ? nullptr : &ScriptTable[it->second];
-}
 
 template <typename VecOf, typename R>
 void BM_ScriptTable::IndexRecords(IndexKind kind, VecOf vecOf, PyObject* R::*callable,
                                   intptr_t R::*refconField) const {
     auto& index = index_[kind];
-    for (const _BM_ScriptEntry& entry : ScriptTable) {
-        const auto& records = vecOf(entry);
+    for (std::size_t e = 0; e < ScriptTable.size(); ++e) {
+        const auto& records = vecOf(ScriptTable[e]);
         // Backwards, so that the first record of an entry is the one left standing, while a
         // later entry overwrites an earlier one.
         for (auto it = records.rbegin(); it != records.rend(); ++it)
-            index[(*it).*callable] = IndexHit{entry.pScriptId, (*it).*refconField};
+            index.Set((*it).*callable, IndexHit{ScriptTable[e].pScriptId, (*it).*refconField, e});
     }
 }
 
 void BM_ScriptTable::RebuildIndex() const {
-    for (auto& index : index_) index.clear();
-    scriptIndex_.clear();
-    for (std::size_t i = ScriptTable.size(); i-- > 0;) scriptIndex_[ScriptTable[i].pScriptId] = i;
+    for (auto& index : index_) index.Clear();
+    scriptIndex_.Clear();
+    for (std::size_t i = ScriptTable.size(); i-- > 0;) scriptIndex_.Set(ScriptTable[i].pScriptId, i);
     IndexRecords(kFlightLoopIndex, VEC(FlightLoopCBTable), &_FlightLoopCallbackTable::FlightLoopCallback,
                  &_FlightLoopCallbackTable::RefCon);
     IndexRecords(kDrawIndex, VEC(DrawCBTable), &_DrawCallbackTable::DrawCallback, &_DrawCallbackTable::RefCon);
@@ -107,14 +102,6 @@ void BM_ScriptTable::RebuildIndex() const {
     indexValid_ = true;
 }
 
-PyObject* BM_ScriptTable::Owner(IndexKind kind, PyObject* callable, intptr_t* refcon) const {
-    if (!indexValid_) RebuildIndex();
-    const auto& index = index_[kind];
-    auto it = index.find(callable);
-    if (it == index.end()) return nullptr;
-    if (refcon) *refcon = it->second.refcon;
-    return it->second.script;
-}
 
 _BM_ScriptEntry* BM_ScriptTable::Find(PyObject* script) {
     return const_cast<_BM_ScriptEntry*>(static_cast<const BM_ScriptTable*>(this)->Find(script));
@@ -129,10 +116,6 @@ void BM_ScriptTable::AddScriptId(PyObject* script, const std::string& moduleName
     Changed();
 }
 
-int BM_ScriptTable::GetScriptEnabledStatus(PyObject* script) const {
-    const _BM_ScriptEntry* entry = Find(script);
-    return entry ? entry->ScriptEnabled : 0;
-}
 
 int BM_ScriptTable::SetScriptEnabledStatus(PyObject* script, int status) {
     _BM_ScriptEntry* entry = Find(script);
@@ -401,12 +384,6 @@ void BM_ScriptTable::RemoveWidgetObject(PyObject* script, void* widget, int chil
 
 // ---- Look-up family ----
 
-PyObject* BM_ScriptTable::GetScriptIdFromFlightLoopCallback(PyObject* callable, intptr_t* refcon) const {
-    return Owner(kFlightLoopIndex, callable, refcon);
-}
-PyObject* BM_ScriptTable::GetScriptIdFromDrawCallback(PyObject* callable, intptr_t* refcon) const {
-    return Owner(kDrawIndex, callable, refcon);
-}
 PyObject* BM_ScriptTable::GetScriptIdFromKeySnifferCallback(PyObject* callable, intptr_t* refcon) const {
     return Owner(kKeySnifferIndex, callable, refcon);
 }

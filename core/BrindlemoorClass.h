@@ -15,8 +15,9 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
+
+#include "PointerMap.h"
 
 typedef struct _object PyObject;
 
@@ -238,8 +239,12 @@ private:
     struct IndexHit {
         PyObject* script;
         intptr_t refcon;
+        std::size_t entry;
     };
-    void Changed() { indexValid_ = false; }
+    void Changed() {
+        indexValid_ = false;
+        lastScript_ = nullptr;
+    }
     void RebuildIndex() const;
     PyObject* Owner(IndexKind kind, PyObject* callable, intptr_t* refcon) const;
 
@@ -267,9 +272,48 @@ private:
     int NumberOfWidgetScriptUsers = 0;
 
     mutable bool indexValid_ = false;
-    mutable std::unordered_map<PyObject*, IndexHit> index_[kIndexKinds];
-    mutable std::unordered_map<PyObject*, std::size_t> scriptIndex_;  // first entry of each script
+    mutable PointerMap<IndexHit> index_[kIndexKinds];
+    mutable PointerMap<std::size_t> scriptIndex_;  // the entry of each script
+    // The script a look-up found last: a trampoline asks for its enabled flag next.
+    mutable PyObject* lastScript_ = nullptr;
+    mutable std::size_t lastEntry_ = 0;
 };
+
+// ---- The look-ups on the per-frame path, inline ----
+
+inline const _BM_ScriptEntry* BM_ScriptTable::Find(PyObject* script) const {
+    if (!indexValid_) RebuildIndex();
+    if (script && script == lastScript_) return &ScriptTable[lastEntry_];
+    const std::size_t* entry = scriptIndex_.Find(script);
+    if (!entry) return nullptr;
+    lastScript_ = script;
+    lastEntry_ = *entry;
+    return &ScriptTable[*entry];
+}
+
+inline PyObject* BM_ScriptTable::Owner(IndexKind kind, PyObject* callable, intptr_t* refcon) const {
+    if (!indexValid_) RebuildIndex();
+    const IndexHit* hit = index_[kind].Find(callable);
+    if (!hit) return nullptr;
+    if (refcon) *refcon = hit->refcon;
+    // A script has one entry, so the record's entry holds its enabled flag.
+    lastScript_ = hit->script;
+    lastEntry_ = hit->entry;
+    return hit->script;
+}
+
+inline int BM_ScriptTable::GetScriptEnabledStatus(PyObject* script) const {
+    const _BM_ScriptEntry* entry = Find(script);
+    return entry ? entry->ScriptEnabled : 0;
+}
+
+inline PyObject* BM_ScriptTable::GetScriptIdFromFlightLoopCallback(PyObject* callable, intptr_t* refcon) const {
+    return Owner(kFlightLoopIndex, callable, refcon);
+}
+
+inline PyObject* BM_ScriptTable::GetScriptIdFromDrawCallback(PyObject* callable, intptr_t* refcon) const {
+    return Owner(kDrawIndex, callable, refcon);
+}
 
 // The one table, between XPluginStart and XPluginStop; null otherwise.
 extern BM_ScriptTable* BMTestTable;

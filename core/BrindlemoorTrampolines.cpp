@@ -56,8 +56,10 @@ using Lookup = PyObject* (BM_ScriptTable::*)(PyObject*, intptr_t*) const;
 
 PyObject* Callable(void* refcon) { return static_cast<PyObject*>(refcon); }
 
-// The enabled script that registered `callable`, with its own refcon; null when there is none.
-bool LiveOwner(Lookup lookup, PyObject* callable, intptr_t* refcon) {
+// Whether an enabled script registered `callable`; `refcon` gets its own refcon. A template, so
+// that the look-up is inlined on the per-frame paths.
+template <Lookup lookup>
+bool LiveOwner(PyObject* callable, intptr_t* refcon) {
     return BMTestTable && BM_ScriptIsLive((BMTestTable->*lookup)(callable, refcon));
 }
 
@@ -74,7 +76,7 @@ int CallAndDrop(PyObject* callable, PyObject* args, const char* missingText) {
 
 int CallUserDrawCallback(int inPhase, int inIsBefore, void* inRefcon) {
     intptr_t refcon = 0;
-    if (!LiveOwner(&BM_ScriptTable::GetScriptIdFromDrawCallback, Callable(inRefcon), &refcon)) return 0;
+    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromDrawCallback>(Callable(inRefcon), &refcon)) return 0;
     PyObject* result = nullptr;
     PyObject* args = Py_BuildValue("(ii" BM_REFCON ")", inPhase, inIsBefore, refcon);
     if (BM_CallCallback(Callable(inRefcon), args, "Cannot find method DrawCallback\n", &result) != BM_Call::Returned)
@@ -84,7 +86,7 @@ int CallUserDrawCallback(int inPhase, int inIsBefore, void* inRefcon) {
 
 int CallUserKeySnifferCallback(char inChar, int inFlags, unsigned char inVirtualKey, void* inRefcon) {
     intptr_t refcon = 0;
-    if (!LiveOwner(&BM_ScriptTable::GetScriptIdFromKeySnifferCallback, Callable(inRefcon), &refcon)) return 0;
+    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromKeySnifferCallback>(Callable(inRefcon), &refcon)) return 0;
     PyObject* result = nullptr;
     PyObject* args = Py_BuildValue("(bii" BM_REFCON ")", inChar, inFlags, int(inVirtualKey), refcon);
     if (BM_CallCallback(Callable(inRefcon), args, "Cannot find method KeySnifferCallback\n", &result) !=
@@ -95,21 +97,21 @@ int CallUserKeySnifferCallback(char inChar, int inFlags, unsigned char inVirtual
 
 int CallUserHotKeyCallback(void* inRefcon) {
     intptr_t refcon = 0;
-    if (!LiveOwner(&BM_ScriptTable::GetScriptIdFromHotKeyCallback, Callable(inRefcon), &refcon)) return 0;
+    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromHotKeyCallback>(Callable(inRefcon), &refcon)) return 0;
     return CallAndDrop(Callable(inRefcon), Py_BuildValue("(" BM_REFCON ")", refcon),
                        "Cannot find method HotKeyCallback\n");
 }
 
 int CallUserSharedDataCallback(void* inRefcon) {
     intptr_t refcon = 0;
-    if (!LiveOwner(&BM_ScriptTable::GetScriptIdFromSharedDataCallback, Callable(inRefcon), &refcon)) return 0;
+    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromSharedDataCallback>(Callable(inRefcon), &refcon)) return 0;
     return CallAndDrop(Callable(inRefcon), Py_BuildValue("(" BM_REFCON ")", refcon),
                        "Cannot find method UserSharedDataCallback\n");
 }
 
 int CallUserMenuCallback(void* inMenuRef, void* inItemRef) {
     intptr_t menuRef = 0;
-    if (!LiveOwner(&BM_ScriptTable::GetScriptIdFromMenuCallback, Callable(inMenuRef), &menuRef)) return 0;
+    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromMenuCallback>(Callable(inMenuRef), &menuRef)) return 0;
     return CallAndDrop(Callable(inMenuRef),
                        Py_BuildValue("(" BM_REFCON BM_REFCON ")", menuRef, reinterpret_cast<intptr_t>(inItemRef)),
                        "Cannot find method UserMenuCallback\n");
@@ -117,7 +119,7 @@ int CallUserMenuCallback(void* inMenuRef, void* inItemRef) {
 
 int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon) {
     intptr_t refcon = 0;
-    if (!LiveOwner(&BM_ScriptTable::GetScriptIdFromCameraControlCallback, Callable(inRefcon), &refcon)) return 0;
+    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromCameraControlCallback>(Callable(inRefcon), &refcon)) return 0;
     PyObject* position = nullptr;
     PyObject* args;
     if (outCameraPosition) {
@@ -158,7 +160,7 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
 
 int CallUserPlanesAvailableCallback(void* inRefcon) {
     intptr_t refcon = 0;
-    if (!LiveOwner(&BM_ScriptTable::GetScriptIdFromPlanesAvailableCallback, Callable(inRefcon), &refcon)) return 0;
+    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromPlanesAvailableCallback>(Callable(inRefcon), &refcon)) return 0;
     return CallAndDrop(Callable(inRefcon), Py_BuildValue("(" BM_REFCON ")", refcon),
                        "Cannot find method UserPlanesAvailableCallback\n");
 }
@@ -167,7 +169,7 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
                                  void* inRefcon) {
     intptr_t refcon = 0;
     PyObject* callable = Callable(inRefcon);
-    if (!LiveOwner(&BM_ScriptTable::GetScriptIdFromFlightLoopCallback, callable, &refcon)) return 0.0f;
+    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromFlightLoopCallback>(callable, &refcon)) return 0.0f;
     // Built by hand: this runs every frame for every flight loop.
     PyObject* args = PyTuple_New(4);
     if (args) {

@@ -40,6 +40,22 @@ inline long BM_IntAsLong(PyObject* value) {
 #endif
 }
 
+// A plain integer object (not a subclass) whose value fits a Py_ssize_t, and its value.
+inline bool BM_IsExactInt(PyObject* value) {
+#if BM_PY3
+    return false;  // Python 3 integers go through the argument parser
+#else
+    return PyInt_CheckExact(value);
+#endif
+}
+inline Py_ssize_t BM_ExactIntValue(PyObject* value) {
+#if BM_PY3
+    return PyLong_AsSsize_t(value);
+#else
+    return PyInt_AS_LONG(value);
+#endif
+}
+
 inline bool BM_IsInt(PyObject* value) {
 #if BM_PY3
     return PyLong_Check(value);

@@ -37,7 +37,7 @@ PyObject* PY_XPLMFindDataRef(PyObject*, PyObject* args) {
 template <typename Host, typename Make>
 PyObject* OnRef(PyObject* args, const char* function, PyObject* (*errorResult)(), Host host, Make make) {
     Py_ssize_t ref;
-    if (!PyArg_ParseTuple(args, BM_H, &ref)) return nullptr;
+    if (!BM_ParseHandle(args, &ref)) return nullptr;
     return BM_Guard(kModule, function, errorResult, [&] { return make(host(BM_Handle(ref))); });
 }
 

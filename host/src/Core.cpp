@@ -35,8 +35,10 @@ bool DecodeHandle(const void* handle, HandleKind kind, std::size_t* index) {
 }
 
 void Enter(const char* function) {
-    if (S().sdkCallListener) S().sdkCallListener(function);
-    auto& armed = S().failNext;
+    State& s = S();
+    if (s.sdkCallListener) s.sdkCallListener(function);
+    auto& armed = s.failNext;
+    if (armed.empty()) return;  // the usual case, and every SDK call passes here
     auto it = armed.find(function);
     if (it == armed.end()) return;
     armed.erase(it);

@@ -1,0 +1,138 @@
+// What the bridge costs beyond the interpreter itself, measured side by side with the cheapest
+// way to make the same call by hand.
+//
+//   host -> script: the flight loop trampoline against calling the same bound method with a
+//                   hand-built tuple of the same four arguments and reading the float result;
+//                   with 1, 100 and 1000 flight loops registered across up to 50 scripts.
+//   script -> host: XPLMGetDataf(ref) in a Python loop against a one-argument (METH_O)
+//                   function making the same host call.
+#include <benchmark/benchmark.h>
+
+#include "PyCompat.h"
+
+#include <string>
+
+#include "BrindlemoorTrampolines.h"
+#include "ModuleSupport.h"
+#include "PythonSupport.h"
+#include "XPLMDataAccess.h"
+
+namespace {
+
+constexpr int kScripts = 50;
+
+std::string LoopScript() {
+    return "from XPLMProcessing import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        self.Loops = []\n"
+           "        return 'B', 'sig.b', ''\n"
+           "    def Loop(self, since, sinceLoop, counter, refcon):\n"
+           "        return -1.0\n"
+           "    def Add(self, count):\n"
+           "        for i in range(count):\n"
+           "            loop = self.Loop\n"
+           "            self.Loops.append(loop)\n"
+           "            XPLMRegisterFlightLoopCallback(self, loop, 0.0, i)\n";
+}
+
+// The plug-in with 50 scripts and `loops` flight loops spread over them; hands back the
+// callable registered last.
+struct LoopSetup {
+    explicit LoopSetup(int loops) : plugin(Scripts()) {
+        for (int i = 0; i < loops; ++i) {
+            std::string module = "BM_B" + std::to_string(i % kScripts);
+            plugin.Run(module, "Script.Add(1)");
+            last = module;
+        }
+        callable = plugin.Eval(last, "Script.Loops[-1]");
+    }
+    ~LoopSetup() { Py_DECREF(callable); }
+    static std::map<std::string, std::string> Scripts() {
+        std::map<std::string, std::string> scripts;
+        for (int i = 0; i < kScripts; ++i) scripts["BM_B" + std::to_string(i)] = LoopScript();
+        return scripts;
+    }
+    bmtest::RunningPlugin plugin;
+    std::string last;
+    PyObject* callable = nullptr;
+};
+
+void FlightLoopTrampoline(benchmark::State& state) {
+    LoopSetup setup(int(state.range(0)));
+    void* refcon = setup.callable;
+    float interval = 0;
+    for (auto _ : state) {
+        interval = BM_FlightLoopCallback(0.016f, 0.016f, 7, refcon);
+        benchmark::DoNotOptimize(interval);
+    }
+    if (interval != -1.0f) state.SkipWithError("the trampoline did not reach the script");
+}
+
+// The floor. Not inlined, so that an instruction count (valgrind --tool=callgrind) can set its
+// cost per call beside BM_FlightLoopCallback's.
+__attribute__((noinline)) float CallFlightLoopByHand(PyObject* callable) {
+    PyObject* args = PyTuple_New(4);
+    PyTuple_SET_ITEM(args, 0, PyFloat_FromDouble(0.016f));
+    PyTuple_SET_ITEM(args, 1, PyFloat_FromDouble(0.016f));
+    PyTuple_SET_ITEM(args, 2, BM_IntFromLong(7));
+    PyTuple_SET_ITEM(args, 3, BM_IntFromSsize(0));
+    PyObject* result = PyObject_Call(callable, args, nullptr);
+    Py_DECREF(args);
+    float interval = float(PyFloat_AsDouble(result));
+    Py_DECREF(result);
+    return interval;
+}
+
+void FlightLoopByHand(benchmark::State& state) {
+    LoopSetup setup(int(state.range(0)));
+    for (auto _ : state) {
+        float interval = CallFlightLoopByHand(setup.callable);
+        benchmark::DoNotOptimize(interval);
+    }
+}
+
+PyObject* DirectGetDataf(PyObject*, PyObject* arg) {
+    return PyFloat_FromDouble(XPLMGetDataf(BM_Handle(PyNumber_AsSsize_t(arg, nullptr))));
+}
+PyMethodDef kDirectMethods[] = {{"GetDataf", DirectGetDataf, METH_O, ""}, {nullptr, nullptr, 0, nullptr}};
+
+void ReadFromScript(benchmark::State& state, const char* call) {
+    bmtest::RunningPlugin plugin(std::map<std::string, std::string>{
+        {"BM_D", "class Brindlemoor:\n    def XPluginStart(self):\n        return 'D', 'sig.d', ''\n"}});
+    BM_InitModule("BenchDirect", kDirectMethods);
+    std::string loop = std::string(
+                           "import BenchDirect\n"
+                           "from XPLMDataAccess import XPLMGetDataf, XPLMFindDataRef\n"
+                           "from BenchDirect import GetDataf\n"
+                           "ref = XPLMFindDataRef('sim/flightmodel/position/psi')\n"
+                           "for i in xrange(1000):\n"
+                           "    ") + call + "(ref)\n";
+    PyObject* code = Py_CompileString(loop.c_str(), "<bench>", Py_file_input);
+    PyObject* globals = PyDict_New();
+    PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins());
+    for (auto _ : state) {
+        PyObject* result = PyEval_EvalCode(reinterpret_cast<PyCodeObject*>(code), globals, globals);
+        if (!result) {
+            PyErr_Print();
+            state.SkipWithError("the loop failed");
+            break;
+        }
+        Py_DECREF(result);
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+    Py_DECREF(globals);
+    Py_DECREF(code);
+}
+
+void XPLMGetDatafFromPython(benchmark::State& state) { ReadFromScript(state, "XPLMGetDataf"); }
+void MethOFromPython(benchmark::State& state) { ReadFromScript(state, "GetDataf"); }
+
+}  // namespace
+
+BENCHMARK(FlightLoopTrampoline)->Arg(1)->Arg(100)->Arg(1000);
+BENCHMARK(FlightLoopByHand)->Arg(1)->Arg(100)->Arg(1000);
+BENCHMARK(XPLMGetDatafFromPython);
+BENCHMARK(MethOFromPython);
+
+BENCHMARK_MAIN();
