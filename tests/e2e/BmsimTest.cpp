@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "TestSupport.h"
@@ -45,6 +46,29 @@ TEST(Bmsim, RunsTheExamples) {
     EXPECT_LT(at("[out] Lifecycle: stopping"), at("[log] --- LOGGING STOPPED ---"));
     at("[out] Printing: the square root of 2 is 1.4142");
     at("[log] Printing: this line goes to the log");
+}
+
+TEST(Bmsim, ChoosesMenuItemsSetsDataAndRunsFlightLoops) {
+    bmtest::SimFolder sim;
+    std::ofstream(sim.ScriptFolder() + "BM_Heading.py")
+        << "from XPLMDataAccess import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        print 'heading', XPLMGetDataf(XPLMFindDataRef('sim/flightmodel/position/psi'))\n"
+           "        return 'H', 'sig.h', ''\n";
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 12" +
+                         " --menu 'Plugins/Menu example/Toggle the check' --menu 'Plugins/Nowhere'" +
+                         " --set sim/flightmodel/position/psi=271.5 --set brindlemoor/examples/counter=7" +
+                         " --set no/such/ref=1");
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* line : {"[out] heading 271.5", "[out] Menu: the item is now checked",
+                             "bmsim: no enabled menu item Plugins/Nowhere",
+                             "bmsim: cannot set no/such/ref to '1' (unknown or wrong type)",
+                             "[out] FlightLoop: call 5, loop 5, 0.017 s since my last call",
+                             "[out] FlightLoop: call 6, loop 11, 0.100 s since my last call"})
+        EXPECT_NE(run.output.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << run.output;
+    EXPECT_EQ(run.output.find("FlightLoop: call 7"), std::string::npos);
+    EXPECT_EQ(Bmsim("--set nothing").status, 2);
 }
 
 TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
