@@ -57,32 +57,29 @@ PyObject* PY_XPLMGetDatad(PyObject*, PyObject* args) {
     return OnRef(args, "XPLMGetDatad", BM_Zero, XPLMGetDatad, PyFloat_FromDouble);
 }
 
-PyObject* PY_XPLMSetDatai(PyObject*, PyObject* args) {
+// The setters of one value: parse the ref and the value, write, answer the success marker.
+template <typename T, typename Host>
+PyObject* SetOnRef(PyObject* args, const char* format, const char* function, Host host, PyObject* (*success)()) {
     Py_ssize_t ref;
-    int value;
-    if (!PyArg_ParseTuple(args, BM_H "i", &ref, &value)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetDatai", BM_Zero, [&] {
-        XPLMSetDatai(BM_Handle(ref), value);
-        return BM_IntFromLong(1);
+    T value;
+    if (!PyArg_ParseTuple(args, format, &ref, &value)) return nullptr;
+    return BM_Guard(kModule, function, BM_Zero, [&] {
+        host(BM_Handle(ref), value);
+        return success();
     });
+}
+
+PyObject* One() { return BM_IntFromLong(1); }
+PyObject* OneFloat() { return PyFloat_FromDouble(1.0); }  // XPLMSetDatad answers 1.0
+
+PyObject* PY_XPLMSetDatai(PyObject*, PyObject* args) {
+    return SetOnRef<int>(args, BM_H "i", "XPLMSetDatai", XPLMSetDatai, One);
 }
 PyObject* PY_XPLMSetDataf(PyObject*, PyObject* args) {
-    Py_ssize_t ref;
-    float value;
-    if (!PyArg_ParseTuple(args, BM_H "f", &ref, &value)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetDataf", BM_Zero, [&] {
-        XPLMSetDataf(BM_Handle(ref), value);
-        return BM_IntFromLong(1);
-    });
+    return SetOnRef<float>(args, BM_H "f", "XPLMSetDataf", XPLMSetDataf, One);
 }
 PyObject* PY_XPLMSetDatad(PyObject*, PyObject* args) {
-    Py_ssize_t ref;
-    double value;
-    if (!PyArg_ParseTuple(args, BM_H "d", &ref, &value)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetDatad", BM_Zero, [&] {
-        XPLMSetDatad(BM_Handle(ref), value);
-        return PyFloat_FromDouble(1.0);
-    });
+    return SetOnRef<double>(args, BM_H "d", "XPLMSetDatad", XPLMSetDatad, OneFloat);
 }
 
 // ---- Arrays and bytes ----
