@@ -23,6 +23,8 @@ void BM_RegisterModules(const std::string& interpreterPath);
 
 void initXPLMDefs();
 void initXPLMDataAccess();
+void initXPLMDisplay();
+void initXPLMGraphics();
 void initXPLMMenus();
 void initXPLMProcessing();
 

@@ -1,5 +1,6 @@
 // bmsim: runs the Brindlemoor plug-in and its scripts on the stand-in simulator, headless.
 #include <cstdio>
+#include <map>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "Events.h"
 #include "XPLMPlugin.h"
 #include "bmhost/Control.h"
 
@@ -16,21 +18,30 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kUsage[] =
-    "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--menu PATH]... [--set NAME=VALUE]...\n"
-    "             [--plugin FILE]\n"
+    "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
+    "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key SPEC] [--at FRAME:EVENT]...\n"
+    "             [--screenshot FILE] [--screen WxH] [--plugin FILE]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), airport loaded and scenery loaded\n"
-    "messages, chooses the --menu items, runs N frames (flight loops run, 1/60 s each), then\n"
-    "disables and stops it.\n"
+    "messages, delivers the events of frame 0, then runs N frames (flight loops run and the\n"
+    "frame is drawn, 1/60 s each) with the events of each frame after it, and disables and\n"
+    "stops the plug-in.\n"
     "\n"
     "  --root DIR      simulator folder (default ./sim); its layout is created when missing\n"
     "  --scripts DIR   copy the files of DIR into <root>/Resources/plugins/PythonScripts first\n"
     "  --frames N      frames to run between enable and disable (default 10)\n"
-    "  --menu PATH     choose a menu item once the plug-ins are enabled, e.g.\n"
-    "                  \"Plugins/Brindlemoor/Control Panel\"; may be given more than once\n"
     "  --set NAME=VALUE  set a data ref before the run (one published by a script: once it is\n"
-    "                  enabled); arrays as 1,2,3, byte data as text; may be given more than once\n"
+    "                  enabled); arrays as 1,2,3, byte data as text; may be repeated\n"
+    "  --at FRAME:EVENT  deliver EVENT after frame FRAME (0: before the first frame):\n"
+    "                    click=X,Y  drag=X1,Y1:X2,Y2  key=SPEC  menu=PATH  screenshot=FILE\n"
+    "                  screen coordinates have their origin at the bottom left; may be repeated\n"
+    "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"\n"
+    "  --click X,Y     --at 0:click=X,Y          --drag X1,Y1:X2,Y2  --at 0:drag=...\n"
+    "  --key SPEC      --at 0:key=SPEC: a key press, e.g. F8, a, shift+ctrl+numpad_eq\n"
+    "                  (modifiers shift alt ctrl; XPLM_VK_ names without the prefix)\n"
+    "  --screenshot FILE  a PNG picture of the last frame\n"
+    "  --screen WxH    screen size (default 1024x768)\n"
     "  --plugin FILE   the plug-in to load (default: the one this build made)\n"
     "  --help          this text\n"
     "\n"
@@ -90,50 +101,71 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string root = "sim", scripts, plugin = BM_DEFAULT_PLUGIN;
-    int frames = 10;
-    std::vector<std::string> menus;
+    std::string root = "sim", scripts, plugin = BM_DEFAULT_PLUGIN, screenshot;
+    int frames = 10, width = 1024, height = 768;
+    std::map<int, std::vector<bmsim::Event>> events;
     std::vector<std::pair<std::string, std::string>> settings;
+    auto usage = [](const std::string& message) {
+        std::cerr << "bmsim: " << message << "\n" << kUsage;
+        std::exit(2);
+    };
+    auto event = [&](int frame, const std::string& text) {
+        bmsim::Event parsed;
+        std::string error;
+        if (!bmsim::ParseEvent(text, &parsed, &error)) usage(error);
+        events[frame].push_back(parsed);
+    };
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) {
-                std::cerr << "bmsim: " << name << " needs a value\n" << kUsage;
-                std::exit(2);
-            }
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) usage(arg + " needs a value");
             return argv[++i];
         };
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
         } else if (arg == "--root") {
-            root = value("--root");
+            root = value();
         } else if (arg == "--scripts") {
-            scripts = value("--scripts");
-        } else if (arg == "--menu") {
-            menus.push_back(value("--menu"));
-        } else if (arg == "--set") {
-            std::string setting = value("--set");
-            std::size_t eq = setting.find('=');
-            if (eq == std::string::npos || eq == 0) {
-                std::cerr << "bmsim: --set takes NAME=VALUE, not '" << setting << "'\n";
-                return 2;
-            }
-            settings.emplace_back(setting.substr(0, eq), setting.substr(eq + 1));
+            scripts = value();
         } else if (arg == "--plugin") {
-            plugin = value("--plugin");
+            plugin = value();
         } else if (arg == "--frames") {
+            std::string text = value();
             char* end = nullptr;
-            const char* text = value("--frames");
-            long n = std::strtol(text, &end, 10);
-            if (*end || n < 0 || n > 10000000) {
-                std::cerr << "bmsim: --frames takes a whole number, not '" << text << "'\n";
-                return 2;
-            }
+            long n = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end || n < 0 || n > 10000000) usage("--frames takes a whole number, not '" + text + "'");
             frames = int(n);
+        } else if (arg == "--screen") {
+            std::string text = value();
+            char extra;
+            if (std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &extra) != 2 || width < 1 || height < 1 ||
+                width > 8192 || height > 8192)
+                usage("--screen takes WIDTHxHEIGHT, not '" + text + "'");
+        } else if (arg == "--set") {
+            std::string setting = value();
+            std::size_t eq = setting.find('=');
+            if (eq == std::string::npos || eq == 0) usage("--set takes NAME=VALUE, not '" + setting + "'");
+            settings.emplace_back(setting.substr(0, eq), setting.substr(eq + 1));
+        } else if (arg == "--menu") {
+            event(0, "menu=" + value());
+        } else if (arg == "--click") {
+            event(0, "click=" + value());
+        } else if (arg == "--drag") {
+            event(0, "drag=" + value());
+        } else if (arg == "--key") {
+            event(0, "key=" + value());
+        } else if (arg == "--screenshot") {
+            screenshot = value();
+        } else if (arg == "--at") {
+            std::string text = value();
+            std::size_t colon = text.find(':');
+            char* end = nullptr;
+            long frame = colon == std::string::npos ? -1 : std::strtol(text.substr(0, colon).c_str(), &end, 10);
+            if (colon == 0 || frame < 0 || (end && *end)) usage("--at takes FRAME:EVENT, not '" + text + "'");
+            event(int(frame), text.substr(colon + 1));
         } else {
-            std::cerr << "bmsim: unknown argument '" << arg << "'\n" << kUsage;
-            return 2;
+            usage("unknown argument '" + arg + "'");
         }
     }
 
@@ -153,6 +185,7 @@ int main(int argc, char** argv) {
         return Fail(std::string("cannot prepare the simulator folder: ") + e.what());
     }
     if (!fs::exists(plugin)) return Fail("no plug-in at " + plugin);
+    bmhost::SetScreenSize(width, height);
 
     FileTail log(scriptFolder + "BrindlemoorLog.txt", "[log] ");
     FileTail out(scriptFolder + "BrindlemoorOutput.txt", "[out] ");
@@ -187,13 +220,26 @@ int main(int argc, char** argv) {
     for (const auto& [name, text] : later)
         if (!bmhost::SetDataFromText(name, text))
             std::cout << "bmsim: cannot set " << name << " to '" << text << "' (unknown or wrong type)\n";
-    for (const std::string& path : menus) {
-        if (!bmhost::ChooseMenuItem(path)) std::cout << "bmsim: no enabled menu item " << path << "\n";
-        drain();
-    }
-    for (int frame = 0; frame < frames; ++frame) {
+    auto deliver = [&](int frame) {
+        for (const bmsim::Event& e : events[frame]) {
+            std::string line = bmsim::Deliver(e);
+            drain();
+            if (!line.empty()) std::cout << line << "\n";
+        }
+    };
+    deliver(0);
+    for (int frame = 1; frame <= frames; ++frame) {
         bmhost::RunFrames(1);
         drain();
+        deliver(frame);
+    }
+    for (const auto& [frame, list] : events)
+        if (frame > frames) std::cout << "bmsim: the run ended before frame " << frame << "\n";
+    if (!screenshot.empty()) {
+        bmsim::Event picture;
+        picture.kind = bmsim::Event::Screenshot;
+        picture.text = screenshot;
+        std::cout << bmsim::Deliver(picture) << "\n";
     }
     bmhost::DisablePlugins();
     bmhost::UnloadPlugins();

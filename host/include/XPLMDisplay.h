@@ -1,6 +1,6 @@
 #ifndef XPLMDisplay_h
 #define XPLMDisplay_h
-/* Drawing phases, windows, key sniffers and hot keys: the types plug-ins register callbacks with. */
+/* Drawing phases, windows, key sniffers and hot keys. */
 
 #include "XPLMDefs.h"
 
@@ -42,6 +42,40 @@ typedef int (*XPLMHandleMouseClick_f)(XPLMWindowID inWindowID, int x, int y, XPL
 
 typedef void * XPLMHotKeyID;
 typedef void (*XPLMHotKey_f)(void * inRefcon);
+
+XPLM_API int XPLMRegisterDrawCallback(XPLMDrawCallback_f inCallback, XPLMDrawingPhase inPhase,
+                                      int inWantsBefore, void * inRefcon);
+XPLM_API int XPLMUnregisterDrawCallback(XPLMDrawCallback_f inCallback, XPLMDrawingPhase inPhase,
+                                        int inWantsBefore, void * inRefcon);
+XPLM_API int XPLMRegisterKeySniffer(XPLMKeySniffer_f inCallback, int inBeforeWindows, void * inRefcon);
+XPLM_API int XPLMUnregisterKeySniffer(XPLMKeySniffer_f inCallback, int inBeforeWindows, void * inRefcon);
+
+XPLM_API void XPLMGetScreenSize(int * outWidth, int * outHeight);
+XPLM_API void XPLMGetMouseLocation(int * outX, int * outY);
+XPLM_API XPLMWindowID XPLMCreateWindow(int inLeft, int inTop, int inRight, int inBottom, int inIsVisible,
+                                       XPLMDrawWindow_f inDrawCallback, XPLMHandleKey_f inKeyCallback,
+                                       XPLMHandleMouseClick_f inMouseCallback, void * inRefcon);
+XPLM_API void XPLMDestroyWindow(XPLMWindowID inWindowID);
+XPLM_API void XPLMGetWindowGeometry(XPLMWindowID inWindowID, int * outLeft, int * outTop, int * outRight,
+                                    int * outBottom);
+XPLM_API void XPLMSetWindowGeometry(XPLMWindowID inWindowID, int inLeft, int inTop, int inRight,
+                                    int inBottom);
+XPLM_API int XPLMGetWindowIsVisible(XPLMWindowID inWindowID);
+XPLM_API void XPLMSetWindowIsVisible(XPLMWindowID inWindowID, int inIsVisible);
+XPLM_API void * XPLMGetWindowRefCon(XPLMWindowID inWindowID);
+XPLM_API void XPLMSetWindowRefCon(XPLMWindowID inWindowID, void * inRefcon);
+XPLM_API void XPLMTakeKeyboardFocus(XPLMWindowID inWindow);
+XPLM_API void XPLMBringWindowToFront(XPLMWindowID inWindow);
+XPLM_API int XPLMIsWindowInFront(XPLMWindowID inWindow);
+
+XPLM_API XPLMHotKeyID XPLMRegisterHotKey(char inVirtualKey, XPLMKeyFlags inFlags, const char * inDescription,
+                                         XPLMHotKey_f inCallback, void * inRefcon);
+XPLM_API void XPLMUnregisterHotKey(XPLMHotKeyID inHotKey);
+XPLM_API int XPLMCountHotKeys(void);
+XPLM_API XPLMHotKeyID XPLMGetNthHotKey(int inIndex);
+XPLM_API void XPLMGetHotKeyInfo(XPLMHotKeyID inHotKey, char * outVirtualKey, XPLMKeyFlags * outFlags,
+                                char * outDescription, XPLMPluginID * outPlugin);
+XPLM_API void XPLMSetHotKeyCombination(XPLMHotKeyID inHotKey, char inVirtualKey, XPLMKeyFlags inFlags);
 
 #ifdef __cplusplus
 }

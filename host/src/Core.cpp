@@ -100,6 +100,7 @@ void Reset() {
     s.prefsPathIsFolder = false;
     SeedSimulatorData();
     ResetMenus();
+    ResetDisplay();
 }
 
 }  // namespace bmhost

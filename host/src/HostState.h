@@ -12,6 +12,7 @@
 
 #include "XPLMDataAccess.h"
 #include "XPLMDefs.h"
+#include "XPLMDisplay.h"
 #include "XPLMMenus.h"
 #include "XPLMProcessing.h"
 #include "bmhost/Control.h"
@@ -139,6 +140,46 @@ struct FlightLoop {
     bool removed = false;
 };
 
+// ---- Display ----
+
+struct DrawCallback {
+    XPLMDrawCallback_f func;
+    XPLMDrawingPhase phase;
+    int before;
+    void* refcon;
+    XPLMPluginID owner;
+    bool removed = false;
+};
+
+struct KeySniffer {
+    XPLMKeySniffer_f func;
+    int beforeWindows;
+    void* refcon;
+    XPLMPluginID owner;
+    bool removed = false;
+};
+
+struct Window {
+    int left, top, right, bottom;
+    bool visible;
+    XPLMDrawWindow_f draw;
+    XPLMHandleKey_f key;
+    XPLMHandleMouseClick_f mouse;
+    void* refcon;
+    XPLMPluginID owner;
+    bool alive = true;
+};
+
+struct HotKey {
+    unsigned char vkey;
+    XPLMKeyFlags flags;
+    std::string description;
+    XPLMHotKey_f func;
+    void* refcon;
+    XPLMPluginID owner;
+    bool alive = true;
+};
+
 struct State {
     bool seeded = false;  // simulator data and the Plugins menu exist
     std::string root;  // with a trailing '/'
@@ -158,6 +199,25 @@ struct State {
     long dispatchCount = 0;  // the counter flight loops receive
     double lastDispatch = 0.0;
     std::vector<FlightLoop> flightLoops;
+
+    int screenWidth = 1024, screenHeight = 768;
+    int mouseX = 0, mouseY = 0;
+    std::vector<DrawCallback> drawCallbacks;
+    std::vector<KeySniffer> keySniffers;
+    std::vector<Window> windows;      // the handle's index; destroyed windows stay, not alive
+    std::vector<std::size_t> zOrder;  // live windows, back to front
+    std::size_t focus = 0;            // window index + 1, 0 for the simulator
+    std::size_t capture = 0;          // window index + 1 that took the mouse down
+    std::vector<HotKey> hotKeys;
+
+    int graphicsState[7] = {0, 0, 0, 0, 0, 0, 0};
+    int boundTextures[4] = {0, 0, 0, 0};
+    int nextTexture = 1;
+    double referenceLatitude = 47.4647, referenceLongitude = -122.3088;
+
+    int currentPhase = -1;              // the phase being drawn, -1 outside drawing
+    std::vector<bmhost::DrawOp> drawing;  // what the frame being drawn drew so far
+    std::vector<bmhost::DrawOp> lastFrame;
 };
 
 State& S();
@@ -174,6 +234,15 @@ void ResetMenus();
 void SweepMenus(XPLMPluginID owner);
 void SweepData(XPLMPluginID owner);
 void SweepFlightLoops(XPLMPluginID owner);
+void SweepDisplay(XPLMPluginID owner);
+void ResetDisplay();
+
+// Drawing: every drawing call is recorded for the frame being drawn.
+void Record(const char* call, std::vector<double> numbers, std::string text = std::string());
+void DrawFrame();
+Window* WindowFromId(XPLMWindowID id, const char* function);
+// Width, height and digits-only flag of a font's characters.
+const int* FontDimensions(int font);
 
 }  // namespace bmhost::detail
 

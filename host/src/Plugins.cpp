@@ -145,6 +145,7 @@ void UnloadPlugins() {
         SweepMenus(plugin->id);
         SweepData(plugin->id);
         SweepFlightLoops(plugin->id);
+        SweepDisplay(plugin->id);
         dlclose(plugin->library);
     }
     S().plugins.clear();

@@ -65,6 +65,38 @@ bool WriteFloat(const std::string& name, float value);
 bool SetDataFromText(const std::string& name, const std::string& value);
 int SharerCount(const std::string& name);               // registrations of a shared item
 
+// ---- Display and input ----
+
+// The screen is 1024 x 768 unless set otherwise; it frames windows, the mouse and pictures.
+void SetScreenSize(int width, int height);
+
+// One recorded drawing call: the SDK's drawing functions and the OpenGL calls plug-ins make.
+struct DrawOp {
+    std::string call;             // "XPLMDrawString", "glVertex2i", "phase" (the simulator drew one)...
+    int phase = -1;               // drawing phase, -1 for window drawing
+    XPLMPluginID plugin = XPLM_NO_PLUGIN_ID;
+    std::vector<double> numbers;  // the call's numeric arguments, in order
+    std::string text;             // its text, if any
+    std::string ToString() const;  // e.g. glVertex2i(10, 20) or XPLMDrawString(1, 1, 1, 10, 20, 0, 0, "hi")
+};
+// What the last complete frame drew, in order.
+const std::vector<DrawOp>& LastFrameDrawing();
+// Renders the last frame to a PNG file of the screen's size.
+bool SavePicture(const std::string& path, std::string* error = nullptr);
+
+// The mouse. A click is a down and an up at one place; a drag moves between down and up.
+void MouseDown(int x, int y);
+void MouseDrag(int x, int y);
+void MouseUp(int x, int y);
+void Click(int x, int y);
+void Drag(int x1, int y1, int x2, int y2);
+
+// A key event as the simulator delivers it, and a whole press (a down and an up event).
+void KeyEvent(char key, XPLMKeyFlags flags, unsigned char virtualKey);
+void PressKey(char key, unsigned char virtualKey, XPLMKeyFlags modifiers = 0);
+
+int WindowCount();  // live windows
+
 }  // namespace bmhost
 
 #endif

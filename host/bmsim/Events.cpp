@@ -1,0 +1,146 @@
+#include "Events.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <sstream>
+
+#include "bmhost/Control.h"
+
+namespace bmsim {
+
+namespace {
+
+struct NamedKey {
+    const char* name;
+    unsigned char vkey;
+    char character;
+};
+
+const NamedKey kNamedKeys[] = {
+    {"back", 0x08, 8},        {"tab", 0x09, 9},          {"clear", 0x0C, 0},        {"return", 0x0D, 13},
+    {"escape", 0x1B, 27},     {"space", 0x20, ' '},      {"prior", 0x21, 0},        {"next", 0x22, 0},
+    {"end", 0x23, 0},         {"home", 0x24, 0},         {"left", 0x25, 28},        {"up", 0x26, 30},
+    {"right", 0x27, 29},      {"down", 0x28, 31},        {"select", 0x29, 0},       {"print", 0x2A, 0},
+    {"execute", 0x2B, 0},     {"snapshot", 0x2C, 0},     {"insert", 0x2D, 0},       {"delete", 0x2E, 0},
+    {"help", 0x2F, 0},        {"multiply", 0x6A, '*'},   {"add", 0x6B, '+'},        {"separator", 0x6C, 0},
+    {"subtract", 0x6D, '-'},  {"decimal", 0x6E, '.'},    {"divide", 0x6F, '/'},     {"equal", 0xB0, '='},
+    {"minus", 0xB1, '-'},     {"rbrace", 0xB2, ']'},     {"lbrace", 0xB3, '['},     {"quote", 0xB4, '\''},
+    {"semicolon", 0xB5, ';'}, {"backslash", 0xB6, '\\'}, {"comma", 0xB7, ','},      {"slash", 0xB8, '/'},
+    {"period", 0xB9, '.'},    {"backquote", 0xBA, '`'},  {"enter", 0xBB, 13},       {"numpad_ent", 0xBC, 13},
+    {"numpad_eq", 0xBD, '='},
+};
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+bool ParsePoint(const std::string& text, int* x, int* y) {
+    char extra;
+    return std::sscanf(text.c_str(), "%d,%d%c", x, y, &extra) == 2;
+}
+
+}  // namespace
+
+bool ParseKey(const std::string& spec, Event* event, std::string* error) {
+    std::vector<std::string> parts;
+    std::stringstream stream(spec);
+    for (std::string part; std::getline(stream, part, '+');) parts.push_back(part);
+    if (parts.empty() || parts.back().empty()) {
+        *error = "no key in '" + spec + "'";
+        return false;
+    }
+    event->modifiers = 0;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        std::string modifier = Lower(parts[i]);
+        if (modifier == "shift") event->modifiers |= xplm_ShiftFlag;
+        else if (modifier == "alt" || modifier == "option") event->modifiers |= xplm_OptionAltFlag;
+        else if (modifier == "ctrl" || modifier == "control") event->modifiers |= xplm_ControlFlag;
+        else {
+            *error = "unknown modifier '" + parts[i] + "'";
+            return false;
+        }
+    }
+    std::string name = Lower(parts.back());
+    bool shift = event->modifiers & xplm_ShiftFlag;
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
+        char c = name[0];
+        event->virtualKey = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
+        event->key = std::isalpha(static_cast<unsigned char>(c)) && shift ? char(std::toupper(c)) : c;
+        return true;
+    }
+    int number = 0;
+    char extra;
+    if (name[0] == 'f' && std::sscanf(name.c_str() + 1, "%d%c", &number, &extra) == 1 && number >= 1 && number <= 24) {
+        event->virtualKey = static_cast<unsigned char>(0x70 + number - 1);
+        event->key = 0;
+        return true;
+    }
+    if (name.rfind("numpad", 0) == 0 && name.size() == 7 && std::isdigit(static_cast<unsigned char>(name[6]))) {
+        event->virtualKey = static_cast<unsigned char>(0x60 + (name[6] - '0'));
+        event->key = name[6];
+        return true;
+    }
+    for (const NamedKey& named : kNamedKeys) {
+        if (name == named.name) {
+            event->virtualKey = named.vkey;
+            event->key = named.character;
+            return true;
+        }
+    }
+    *error = "unknown key '" + parts.back() + "'";
+    return false;
+}
+
+bool ParseEvent(const std::string& text, Event* event, std::string* error) {
+    std::size_t eq = text.find('=');
+    std::string kind = text.substr(0, eq), value = eq == std::string::npos ? "" : text.substr(eq + 1);
+    if (kind == "click") {
+        event->kind = Event::Click;
+        if (ParsePoint(value, &event->x1, &event->y1)) return true;
+    } else if (kind == "drag") {
+        event->kind = Event::Drag;
+        std::size_t colon = value.find(':');
+        if (colon != std::string::npos && ParsePoint(value.substr(0, colon), &event->x1, &event->y1) &&
+            ParsePoint(value.substr(colon + 1), &event->x2, &event->y2))
+            return true;
+    } else if (kind == "key") {
+        event->kind = Event::Key;
+        return ParseKey(value, event, error);
+    } else if (kind == "menu" && !value.empty()) {
+        event->kind = Event::Menu;
+        event->text = value;
+        return true;
+    } else if (kind == "screenshot" && !value.empty()) {
+        event->kind = Event::Screenshot;
+        event->text = value;
+        return true;
+    }
+    *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=SPEC menu=PATH screenshot=FILE)";
+    return false;
+}
+
+std::string Deliver(const Event& event) {
+    switch (event.kind) {
+        case Event::Click:
+            bmhost::Click(event.x1, event.y1);
+            return "";
+        case Event::Drag:
+            bmhost::Drag(event.x1, event.y1, event.x2, event.y2);
+            return "";
+        case Event::Key:
+            bmhost::PressKey(event.key, event.virtualKey, event.modifiers);
+            return "";
+        case Event::Menu:
+            return bmhost::ChooseMenuItem(event.text) ? "" : "bmsim: no enabled menu item " + event.text;
+        case Event::Screenshot: {
+            std::string error;
+            if (!bmhost::SavePicture(event.text, &error)) return "bmsim: cannot write " + event.text + ": " + error;
+            return "bmsim: picture of the screen in " + event.text;
+        }
+    }
+    return "";
+}
+
+}  // namespace bmsim

@@ -1,0 +1,36 @@
+#ifndef BMSIM_EVENTS_H
+#define BMSIM_EVENTS_H
+// The events a bmsim run can deliver between frames: clicks, drags, key presses, menu choices
+// and pictures of the screen.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "XPLMDefs.h"
+
+namespace bmsim {
+
+struct Event {
+    enum Kind { Click, Drag, Key, Menu, Screenshot } kind;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    char key = 0;
+    unsigned char virtualKey = 0;
+    XPLMKeyFlags modifiers = 0;
+    std::string text;  // menu path or picture file
+};
+
+// Parses "click=X,Y", "drag=X1,Y1:X2,Y2", "key=SPEC", "menu=PATH" or "screenshot=FILE".
+// Returns false with `error` set when the text is not one of them.
+bool ParseEvent(const std::string& text, Event* event, std::string* error);
+
+// A key such as "F8", "a", "shift+ctrl+numpad_eq": modifiers shift, alt, ctrl, then the name of
+// an XPLM_VK_ key without its prefix (any case) or one letter or digit.
+bool ParseKey(const std::string& spec, Event* event, std::string* error);
+
+// Delivers one event; returns a line to print, or an empty text.
+std::string Deliver(const Event& event);
+
+}  // namespace bmsim
+
+#endif

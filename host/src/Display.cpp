@@ -1,0 +1,457 @@
+// Drawing phases, windows, key sniffers, hot keys, and the routing of mouse and key input.
+//
+// A frame draws the phases in the SDK's order: for each, the "before" callbacks (one answering 0
+// keeps the simulator from drawing that phase), the simulator's own drawing, the "after"
+// callbacks. Windows are drawn last, back to front. Mouse downs go to the front-most visible
+// window under the pointer whose callback takes them (1), falling through to lower windows while
+// they answer 0; that window gets the drags and the up. Keys pass the before-window sniffers, the
+// focused window, the after-window sniffers and then the hot keys; a sniffer answering 0, a
+// focused window or a matching hot key consumes the key.
+#include <algorithm>
+#include <cstring>
+
+#include "HostState.h"
+#include "XPLMDisplay.h"
+
+using namespace bmhost::detail;
+
+namespace {
+
+const XPLMDrawingPhase kPhases[] = {xplm_Phase_FirstScene, xplm_Phase_Terrain,   xplm_Phase_Airports,
+                                    xplm_Phase_Vectors,    xplm_Phase_Objects,   xplm_Phase_Airplanes,
+                                    xplm_Phase_LastScene,  xplm_Phase_FirstCockpit, xplm_Phase_Panel,
+                                    xplm_Phase_Gauges,     xplm_Phase_Window,    xplm_Phase_LastCockpit};
+
+bool KnownPhase(XPLMDrawingPhase phase) {
+    return std::find(std::begin(kPhases), std::end(kPhases), phase) != std::end(kPhases) ||
+           (phase >= xplm_Phase_LocalMap3D && phase <= xplm_Phase_LocalMapProfile);
+}
+
+bool OwnerEnabled(XPLMPluginID owner) {
+    Plugin* plugin = FindPlugin(owner);
+    return !plugin || plugin->enabled;
+}
+
+XPLMWindowID IdOf(std::size_t index) { return MakeHandle(HandleKind::Window, index); }
+
+void CallKey(std::size_t index, char key, XPLMKeyFlags flags, char vkey, int losingFocus, XPLMWindowID argument) {
+    Window window = S().windows[index];
+    if (!window.key) return;
+    CallPluginCode(window.owner, "a window key callback",
+                   [&] { window.key(argument, key, flags, vkey, window.refcon, losingFocus); });
+}
+
+// Focus moves; the window that had it hears so, with the window taking it as argument.
+void MoveFocus(std::size_t to) {
+    std::size_t from = S().focus;
+    if (from == to) return;
+    S().focus = to;
+    if (from && S().windows[from - 1].alive)
+        CallKey(from - 1, 0, 0, 0, 1, to ? IdOf(to - 1) : nullptr);
+}
+
+bool Contains(const Window& w, int x, int y) {
+    return x >= w.left && x <= w.right && y >= w.bottom && y <= w.top;
+}
+
+int Mouse(std::size_t index, int x, int y, XPLMMouseStatus status) {
+    Window window = S().windows[index];
+    if (!window.mouse || !OwnerEnabled(window.owner)) return 0;
+    int taken = 0;
+    CallPluginCode(window.owner, "a window mouse callback",
+                   [&] { taken = window.mouse(IdOf(index), x, y, status, window.refcon); });
+    return taken;
+}
+
+}  // namespace
+
+namespace bmhost::detail {
+
+Window* WindowFromId(XPLMWindowID id, const char* function) {
+    std::size_t index = 0;
+    if (!DecodeHandle(id, HandleKind::Window, &index) || index >= S().windows.size() || !S().windows[index].alive) {
+        HostWarning(std::string(function) + ": not a window id");
+        return nullptr;
+    }
+    return &S().windows[index];
+}
+
+void DrawFrame() {
+    State& s = S();
+    s.drawing.clear();
+    for (XPLMDrawingPhase phase : kPhases) {
+        s.currentPhase = phase;
+        bool simulatorDraws = true;
+        for (int before = 1; before >= 0; --before) {
+            std::size_t count = s.drawCallbacks.size();
+            for (std::size_t i = 0; i < count; ++i) {
+                DrawCallback cb = s.drawCallbacks[i];
+                if (cb.removed || cb.phase != phase || cb.before != before || !OwnerEnabled(cb.owner)) continue;
+                int result = 1;
+                CallPluginCode(cb.owner, "a draw callback", [&] { result = cb.func(phase, before, cb.refcon); });
+                if (before && result == 0) simulatorDraws = false;
+            }
+            if (before && simulatorDraws) Record("phase", {double(phase)});
+        }
+    }
+    s.currentPhase = -1;
+    std::vector<std::size_t> order = s.zOrder;  // a callback may create or destroy windows
+    for (std::size_t index : order) {
+        Window window = s.windows[index];
+        if (!window.alive || !window.visible || !window.draw || !OwnerEnabled(window.owner)) continue;
+        CallPluginCode(window.owner, "a window draw callback", [&] { window.draw(IdOf(index), window.refcon); });
+    }
+    auto& callbacks = s.drawCallbacks;
+    callbacks.erase(std::remove_if(callbacks.begin(), callbacks.end(), [](const DrawCallback& c) { return c.removed; }),
+                    callbacks.end());
+    s.lastFrame = s.drawing;
+}
+
+void SweepDisplay(XPLMPluginID owner) {
+    State& s = S();
+    for (DrawCallback& cb : s.drawCallbacks)
+        if (cb.owner == owner) cb.removed = true;
+    for (KeySniffer& sniffer : s.keySniffers)
+        if (sniffer.owner == owner) sniffer.removed = true;
+    for (HotKey& key : s.hotKeys)
+        if (key.owner == owner) key.alive = false;
+    for (std::size_t i = 0; i < s.windows.size(); ++i) {
+        if (!s.windows[i].alive || s.windows[i].owner != owner) continue;
+        s.windows[i].alive = false;
+        s.zOrder.erase(std::remove(s.zOrder.begin(), s.zOrder.end(), i), s.zOrder.end());
+        if (s.focus == i + 1) s.focus = 0;
+        if (s.capture == i + 1) s.capture = 0;
+    }
+}
+
+void ResetDisplay() {
+    State& s = S();
+    s.screenWidth = 1024;
+    s.screenHeight = 768;
+    s.mouseX = s.mouseY = 0;
+    s.drawCallbacks.clear();
+    s.keySniffers.clear();
+    s.windows.clear();
+    s.zOrder.clear();
+    s.focus = s.capture = 0;
+    s.hotKeys.clear();
+    std::fill(std::begin(s.graphicsState), std::end(s.graphicsState), 0);
+    std::fill(std::begin(s.boundTextures), std::end(s.boundTextures), 0);
+    s.nextTexture = 1;
+    s.currentPhase = -1;
+    s.drawing.clear();
+    s.lastFrame.clear();
+}
+
+}  // namespace bmhost::detail
+
+// ---- Draw callbacks and key sniffers ----
+
+int XPLMRegisterDrawCallback(XPLMDrawCallback_f inCallback, XPLMDrawingPhase inPhase, int inWantsBefore,
+                             void* inRefcon) {
+    BMHOST_ENTER();
+    if (!inCallback || !KnownPhase(inPhase)) return 0;
+    int before = inWantsBefore ? 1 : 0;
+    for (const DrawCallback& cb : S().drawCallbacks)
+        if (!cb.removed && cb.func == inCallback && cb.phase == inPhase && cb.before == before && cb.refcon == inRefcon)
+            return 0;
+    S().drawCallbacks.push_back(DrawCallback{inCallback, inPhase, before, inRefcon, S().current});
+    return 1;
+}
+
+int XPLMUnregisterDrawCallback(XPLMDrawCallback_f inCallback, XPLMDrawingPhase inPhase, int inWantsBefore,
+                               void* inRefcon) {
+    BMHOST_ENTER();
+    int before = inWantsBefore ? 1 : 0;
+    for (DrawCallback& cb : S().drawCallbacks) {
+        if (!cb.removed && cb.func == inCallback && cb.phase == inPhase && cb.before == before && cb.refcon == inRefcon) {
+            cb.removed = true;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int XPLMRegisterKeySniffer(XPLMKeySniffer_f inCallback, int inBeforeWindows, void* inRefcon) {
+    BMHOST_ENTER();
+    if (!inCallback) return 0;
+    S().keySniffers.push_back(KeySniffer{inCallback, inBeforeWindows ? 1 : 0, inRefcon, S().current});
+    return 1;
+}
+
+int XPLMUnregisterKeySniffer(XPLMKeySniffer_f inCallback, int inBeforeWindows, void* inRefcon) {
+    BMHOST_ENTER();
+    for (KeySniffer& sniffer : S().keySniffers) {
+        if (!sniffer.removed && sniffer.func == inCallback && sniffer.beforeWindows == (inBeforeWindows ? 1 : 0) &&
+            sniffer.refcon == inRefcon) {
+            sniffer.removed = true;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// ---- Screen and windows ----
+
+void XPLMGetScreenSize(int* outWidth, int* outHeight) {
+    BMHOST_ENTER();
+    if (outWidth) *outWidth = S().screenWidth;
+    if (outHeight) *outHeight = S().screenHeight;
+}
+
+void XPLMGetMouseLocation(int* outX, int* outY) {
+    BMHOST_ENTER();
+    if (outX) *outX = S().mouseX;
+    if (outY) *outY = S().mouseY;
+}
+
+XPLMWindowID XPLMCreateWindow(int inLeft, int inTop, int inRight, int inBottom, int inIsVisible,
+                              XPLMDrawWindow_f inDrawCallback, XPLMHandleKey_f inKeyCallback,
+                              XPLMHandleMouseClick_f inMouseCallback, void* inRefcon) {
+    BMHOST_ENTER();
+    std::size_t index = S().windows.size();
+    S().windows.push_back(Window{inLeft, inTop, inRight, inBottom, inIsVisible != 0, inDrawCallback, inKeyCallback,
+                                 inMouseCallback, inRefcon, S().current});
+    S().zOrder.push_back(index);  // new windows come to the front
+    return IdOf(index);
+}
+
+void XPLMDestroyWindow(XPLMWindowID inWindowID) {
+    BMHOST_ENTER();
+    if (!WindowFromId(inWindowID, __func__)) return;
+    std::size_t index = 0;
+    DecodeHandle(inWindowID, HandleKind::Window, &index);
+    if (S().focus == index + 1) MoveFocus(0);
+    Window& window = S().windows[index];  // the focus call may have added windows
+    if (!window.alive) return;            // or destroyed this one
+    window.alive = false;
+    auto& order = S().zOrder;
+    order.erase(std::remove(order.begin(), order.end(), index), order.end());
+    if (S().capture == index + 1) S().capture = 0;
+}
+
+void XPLMGetWindowGeometry(XPLMWindowID inWindowID, int* outLeft, int* outTop, int* outRight, int* outBottom) {
+    BMHOST_ENTER();
+    Window* w = WindowFromId(inWindowID, __func__);
+    if (!w) return;
+    if (outLeft) *outLeft = w->left;
+    if (outTop) *outTop = w->top;
+    if (outRight) *outRight = w->right;
+    if (outBottom) *outBottom = w->bottom;
+}
+
+void XPLMSetWindowGeometry(XPLMWindowID inWindowID, int inLeft, int inTop, int inRight, int inBottom) {
+    BMHOST_ENTER();
+    if (Window* w = WindowFromId(inWindowID, __func__)) {
+        w->left = inLeft;
+        w->top = inTop;
+        w->right = inRight;
+        w->bottom = inBottom;
+    }
+}
+
+int XPLMGetWindowIsVisible(XPLMWindowID inWindowID) {
+    BMHOST_ENTER();
+    Window* w = WindowFromId(inWindowID, __func__);
+    return w && w->visible ? 1 : 0;
+}
+
+void XPLMSetWindowIsVisible(XPLMWindowID inWindowID, int inIsVisible) {
+    BMHOST_ENTER();
+    if (Window* w = WindowFromId(inWindowID, __func__)) w->visible = inIsVisible != 0;
+}
+
+void* XPLMGetWindowRefCon(XPLMWindowID inWindowID) {
+    BMHOST_ENTER();
+    Window* w = WindowFromId(inWindowID, __func__);
+    return w ? w->refcon : nullptr;
+}
+
+void XPLMSetWindowRefCon(XPLMWindowID inWindowID, void* inRefcon) {
+    BMHOST_ENTER();
+    if (Window* w = WindowFromId(inWindowID, __func__)) w->refcon = inRefcon;
+}
+
+void XPLMTakeKeyboardFocus(XPLMWindowID inWindow) {
+    BMHOST_ENTER();
+    if (!inWindow) {
+        MoveFocus(0);
+        return;
+    }
+    if (!WindowFromId(inWindow, __func__)) return;
+    std::size_t index = 0;
+    DecodeHandle(inWindow, HandleKind::Window, &index);
+    MoveFocus(index + 1);
+}
+
+void XPLMBringWindowToFront(XPLMWindowID inWindow) {
+    BMHOST_ENTER();
+    if (!WindowFromId(inWindow, __func__)) return;
+    std::size_t index = 0;
+    DecodeHandle(inWindow, HandleKind::Window, &index);
+    auto& order = S().zOrder;
+    order.erase(std::remove(order.begin(), order.end(), index), order.end());
+    order.push_back(index);
+}
+
+int XPLMIsWindowInFront(XPLMWindowID inWindow) {
+    BMHOST_ENTER();
+    if (!WindowFromId(inWindow, __func__)) return 0;
+    for (auto it = S().zOrder.rbegin(); it != S().zOrder.rend(); ++it)
+        if (S().windows[*it].visible) return IdOf(*it) == inWindow ? 1 : 0;
+    return 0;
+}
+
+// ---- Hot keys ----
+
+XPLMHotKeyID XPLMRegisterHotKey(char inVirtualKey, XPLMKeyFlags inFlags, const char* inDescription,
+                                XPLMHotKey_f inCallback, void* inRefcon) {
+    BMHOST_ENTER();
+    std::size_t index = S().hotKeys.size();
+    S().hotKeys.push_back(HotKey{static_cast<unsigned char>(inVirtualKey), inFlags,
+                                 inDescription ? inDescription : "", inCallback, inRefcon, S().current});
+    return MakeHandle(HandleKind::HotKey, index);
+}
+
+namespace {
+HotKey* HotKeyFromId(XPLMHotKeyID id, const char* function) {
+    std::size_t index = 0;
+    if (!DecodeHandle(id, HandleKind::HotKey, &index) || index >= S().hotKeys.size() || !S().hotKeys[index].alive) {
+        HostWarning(std::string(function) + ": not a hot key id");
+        return nullptr;
+    }
+    return &S().hotKeys[index];
+}
+}  // namespace
+
+void XPLMUnregisterHotKey(XPLMHotKeyID inHotKey) {
+    BMHOST_ENTER();
+    HotKey* key = HotKeyFromId(inHotKey, __func__);
+    if (key && key->owner == S().current) key->alive = false;
+}
+
+int XPLMCountHotKeys(void) {
+    BMHOST_ENTER();
+    return int(std::count_if(S().hotKeys.begin(), S().hotKeys.end(), [](const HotKey& k) { return k.alive; }));
+}
+
+XPLMHotKeyID XPLMGetNthHotKey(int inIndex) {
+    BMHOST_ENTER();
+    int seen = 0;
+    for (std::size_t i = 0; i < S().hotKeys.size(); ++i)
+        if (S().hotKeys[i].alive && seen++ == inIndex) return MakeHandle(HandleKind::HotKey, i);
+    return nullptr;
+}
+
+void XPLMGetHotKeyInfo(XPLMHotKeyID inHotKey, char* outVirtualKey, XPLMKeyFlags* outFlags, char* outDescription,
+                       XPLMPluginID* outPlugin) {
+    BMHOST_ENTER();
+    HotKey* key = HotKeyFromId(inHotKey, __func__);
+    if (!key) return;
+    if (outVirtualKey) *outVirtualKey = static_cast<char>(key->vkey);
+    if (outFlags) *outFlags = key->flags;
+    if (outDescription) {
+        std::size_t n = std::min<std::size_t>(key->description.size(), 511);
+        std::memcpy(outDescription, key->description.data(), n);
+        outDescription[n] = '\0';
+    }
+    if (outPlugin) *outPlugin = key->owner;
+}
+
+void XPLMSetHotKeyCombination(XPLMHotKeyID inHotKey, char inVirtualKey, XPLMKeyFlags inFlags) {
+    BMHOST_ENTER();
+    if (HotKey* key = HotKeyFromId(inHotKey, __func__)) {
+        key->vkey = static_cast<unsigned char>(inVirtualKey);
+        key->flags = inFlags;
+    }
+}
+
+// ---- Input from tests and bmsim ----
+
+namespace bmhost {
+
+void SetScreenSize(int width, int height) {
+    S().screenWidth = width;
+    S().screenHeight = height;
+}
+
+int WindowCount() { return int(S().zOrder.size()); }
+
+void MouseDown(int x, int y) {
+    S().mouseX = x;
+    S().mouseY = y;
+    S().capture = 0;
+    std::vector<std::size_t> order = S().zOrder;
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const Window& window = S().windows[*it];
+        if (!window.alive || !window.visible || !Contains(window, x, y)) continue;
+        if (Mouse(*it, x, y, xplm_MouseDown)) {
+            S().capture = *it + 1;
+            return;
+        }
+    }
+}
+
+void MouseDrag(int x, int y) {
+    S().mouseX = x;
+    S().mouseY = y;
+    std::size_t capture = S().capture;
+    if (capture && S().windows[capture - 1].alive) Mouse(capture - 1, x, y, xplm_MouseDrag);
+}
+
+void MouseUp(int x, int y) {
+    S().mouseX = x;
+    S().mouseY = y;
+    std::size_t capture = S().capture;
+    S().capture = 0;
+    if (capture && S().windows[capture - 1].alive) Mouse(capture - 1, x, y, xplm_MouseUp);
+}
+
+void Click(int x, int y) {
+    MouseDown(x, y);
+    MouseUp(x, y);
+}
+
+void Drag(int x1, int y1, int x2, int y2) {
+    MouseDown(x1, y1);
+    MouseDrag(x2, y2);
+    MouseUp(x2, y2);
+}
+
+void KeyEvent(char key, XPLMKeyFlags flags, unsigned char virtualKey) {
+    State& s = S();
+    char vkey = static_cast<char>(virtualKey);
+    auto sniff = [&](int beforeWindows) {
+        std::size_t count = s.keySniffers.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            KeySniffer sniffer = s.keySniffers[i];
+            if (sniffer.removed || sniffer.beforeWindows != beforeWindows || !OwnerEnabled(sniffer.owner)) continue;
+            int passOn = 1;
+            CallPluginCode(sniffer.owner, "a key sniffer",
+                           [&] { passOn = sniffer.func(key, flags, vkey, sniffer.refcon); });
+            if (!passOn) return true;
+        }
+        return false;
+    };
+    if (sniff(1)) return;
+    if (s.focus && s.windows[s.focus - 1].alive) {
+        std::size_t index = s.focus - 1;
+        CallKey(index, key, flags, vkey, 0, IdOf(index));
+        return;
+    }
+    if (sniff(0)) return;
+    std::size_t count = s.hotKeys.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        HotKey hotKey = s.hotKeys[i];
+        if (!hotKey.alive || hotKey.vkey != virtualKey || hotKey.flags != flags || !OwnerEnabled(hotKey.owner)) continue;
+        CallPluginCode(hotKey.owner, "a hot key callback", [&] { hotKey.func(hotKey.refcon); });
+        return;
+    }
+}
+
+void PressKey(char key, unsigned char virtualKey, XPLMKeyFlags modifiers) {
+    KeyEvent(key, modifiers | xplm_DownFlag, virtualKey);
+    KeyEvent(key, modifiers | xplm_UpFlag, virtualKey);
+}
+
+}  // namespace bmhost

@@ -1,0 +1,174 @@
+// XPLMGraphics: graphics state, textures, coordinate conversion, and drawing of boxes, text and
+// numbers from scripts' draw callbacks.
+#include <vector>
+
+#include "ModuleSupport.h"
+#include "PythonModules.h"
+#include "XPLMGraphics.h"
+
+namespace {
+
+const char kModule[] = "XPLMGraphics";
+
+const BM_Constant kConstants[] = {
+    {"xplm_Tex_GeneralInterface", xplm_Tex_GeneralInterface},
+    {"xplm_Tex_AircraftPaint", xplm_Tex_AircraftPaint},
+    {"xplm_Tex_AircraftLiteMap", xplm_Tex_AircraftLiteMap},
+    {"xplmFont_Basic", xplmFont_Basic},
+    {"xplmFont_Menus", xplmFont_Menus},
+    {"xplmFont_Metal", xplmFont_Metal},
+    {"xplmFont_Led", xplmFont_Led},
+    {"xplmFont_LedWide", xplmFont_LedWide},
+    {"xplmFont_PanelHUD", xplmFont_PanelHUD},
+    {"xplmFont_PanelEFIS", xplmFont_PanelEFIS},
+    {"xplmFont_PanelGPS", xplmFont_PanelGPS},
+    {"xplmFont_RadiosGA", xplmFont_RadiosGA},
+    {"xplmFont_RadiosBC", xplmFont_RadiosBC},
+    {"xplmFont_RadiosHM", xplmFont_RadiosHM},
+    {"xplmFont_RadiosGANarrow", xplmFont_RadiosGANarrow},
+    {"xplmFont_RadiosBCNarrow", xplmFont_RadiosBCNarrow},
+    {"xplmFont_RadiosHMNarrow", xplmFont_RadiosHMNarrow},
+    {"xplmFont_Timer", xplmFont_Timer},
+    {"xplmFont_FullRound", xplmFont_FullRound},
+    {"xplmFont_SmallRound", xplmFont_SmallRound},
+    {"xplmFont_Menus_Localized", xplmFont_Menus_Localized},
+};
+
+PyObject* One() { return BM_IntFromLong(1); }
+PyObject* ZeroTriple() { return Py_BuildValue("(ddd)", 0.0, 0.0, 0.0); }
+
+// Answers 0 as it always has; a failure in the simulator is reported like any other.
+PyObject* PY_XPLMSetGraphicsState(PyObject*, PyObject* args) {
+    int fog, textureUnits, lighting, alphaTesting, alphaBlending, depthTesting, depthWriting;
+    if (!PyArg_ParseTuple(args, "iiiiiii", &fog, &textureUnits, &lighting, &alphaTesting, &alphaBlending,
+                          &depthTesting, &depthWriting))
+        return nullptr;
+    return BM_Guard(kModule, "XPLMSetGraphicsState", BM_Zero, [&] {
+        XPLMSetGraphicsState(fog, textureUnits, lighting, alphaTesting, alphaBlending, depthTesting, depthWriting);
+        return BM_IntFromLong(0);
+    });
+}
+
+PyObject* PY_XPLMBindTexture2d(PyObject*, PyObject* args) {
+    int texture, unit;
+    if (!PyArg_ParseTuple(args, "ii", &texture, &unit)) return nullptr;
+    return BM_Guard(kModule, "XPLMBindTexture2d", BM_Zero, [&] {
+        XPLMBindTexture2d(texture, unit);
+        return One();
+    });
+}
+
+// The numbers are appended to the list; a count below 1 asks for none.
+PyObject* PY_XPLMGenerateTextureNumbers(PyObject*, PyObject* args) {
+    PyObject* list;
+    int count;
+    if (!PyArg_ParseTuple(args, "O!i", &PyList_Type, &list, &count)) return nullptr;
+    return BM_Guard(kModule, "XPLMGenerateTextureNumbers", BM_Zero, [&]() -> PyObject* {
+        if (count < 1) return One();
+        std::vector<int> numbers(static_cast<std::size_t>(count));
+        XPLMGenerateTextureNumbers(numbers.data(), count);
+        for (int number : numbers) {
+            PyObject* item = BM_IntFromLong(number);
+            int failed = item ? PyList_Append(list, item) : -1;
+            Py_XDECREF(item);
+            if (failed) return nullptr;
+        }
+        return One();
+    });
+}
+
+PyObject* PY_XPLMGetTexture(PyObject*, PyObject* args) {
+    int texture;
+    if (!PyArg_ParseTuple(args, "i", &texture)) return nullptr;
+    return BM_Guard(kModule, "XPLMGetTexture", BM_Zero, [&] { return BM_IntFromLong(XPLMGetTexture(texture)); });
+}
+
+template <typename Host>
+PyObject* Convert(PyObject* args, const char* function, Host host) {
+    double a, b, c;
+    if (!PyArg_ParseTuple(args, "ddd", &a, &b, &c)) return nullptr;
+    return BM_Guard(kModule, function, ZeroTriple, [&] {
+        double x = 0, y = 0, z = 0;
+        host(a, b, c, &x, &y, &z);
+        return Py_BuildValue("(ddd)", x, y, z);
+    });
+}
+
+PyObject* PY_XPLMWorldToLocal(PyObject*, PyObject* args) {
+    return Convert(args, "XPLMWorldToLocal", XPLMWorldToLocal);
+}
+
+PyObject* PY_XPLMLocalToWorld(PyObject*, PyObject* args) {
+    return Convert(args, "XPLMLocalToWorld", XPLMLocalToWorld);
+}
+
+PyObject* PY_XPLMDrawTranslucentDarkBox(PyObject*, PyObject* args) {
+    int left, top, right, bottom;
+    if (!PyArg_ParseTuple(args, "iiii", &left, &top, &right, &bottom)) return nullptr;
+    return BM_Guard(kModule, "XPLMDrawTranslucentDarkBox", BM_Zero, [&] {
+        XPLMDrawTranslucentDarkBox(left, top, right, bottom);
+        return One();
+    });
+}
+
+// The wrap width goes to the simulator as a pointer to it, or null for 0 (no wrapping).
+PyObject* PY_XPLMDrawString(PyObject*, PyObject* args) {
+    float rgb[3];
+    int x, y, wrap, font;
+    const char* text;
+    if (!PyArg_ParseTuple(args, "(fff)iisii", &rgb[0], &rgb[1], &rgb[2], &x, &y, &text, &wrap, &font))
+        return nullptr;
+    return BM_Guard(kModule, "XPLMDrawString", BM_Zero, [&] {
+        XPLMDrawString(rgb, x, y, const_cast<char*>(text), wrap ? &wrap : nullptr, font);
+        return One();
+    });
+}
+
+PyObject* PY_XPLMDrawNumber(PyObject*, PyObject* args) {
+    float rgb[3];
+    int x, y, digits, decimals, showSign, font;
+    double value;
+    if (!PyArg_ParseTuple(args, "(fff)iidiiii", &rgb[0], &rgb[1], &rgb[2], &x, &y, &value, &digits, &decimals,
+                          &showSign, &font))
+        return nullptr;
+    return BM_Guard(kModule, "XPLMDrawNumber", BM_Zero, [&] {
+        XPLMDrawNumber(rgb, x, y, value, digits, decimals, showSign, font);
+        return One();
+    });
+}
+
+PyObject* PY_XPLMGetFontDimensions(PyObject*, PyObject* args) {
+    int font;
+    PyObject *width, *height, *digitsOnly;
+    if (!PyArg_ParseTuple(args, "iOOO", &font, &width, &height, &digitsOnly)) return nullptr;
+    for (PyObject* list : {width, height, digitsOnly})
+        if (!BM_CheckOutParameter(list, "XPLMGetFontDimensions")) return nullptr;
+    return BM_Guard(kModule, "XPLMGetFontDimensions", BM_Zero, [&] {
+        int values[3] = {0, 0, 0};
+        PyObject* lists[3] = {width, height, digitsOnly};
+        XPLMGetFontDimensions(font, width == Py_None ? nullptr : &values[0],
+                              height == Py_None ? nullptr : &values[1], digitsOnly == Py_None ? nullptr : &values[2]);
+        for (int i = 0; i < 3; ++i) BM_WriteOutParameter(lists[i], BM_IntFromLong(values[i]));
+        return One();
+    });
+}
+
+PyMethodDef XPLMGraphicsMethods[] = {
+    {"XPLMSetGraphicsState", PY_XPLMSetGraphicsState, METH_VARARGS, "Set Graphics State."},
+    {"XPLMBindTexture2d", PY_XPLMBindTexture2d, METH_VARARGS, "Bind Texture."},
+    {"XPLMGenerateTextureNumbers", PY_XPLMGenerateTextureNumbers, METH_VARARGS, "Generate Texture Numbers."},
+    {"XPLMGetTexture", PY_XPLMGetTexture, METH_VARARGS, "Get Texture."},
+    {"XPLMWorldToLocal", PY_XPLMWorldToLocal, METH_VARARGS, "Convert World to Local Coordinates."},
+    {"XPLMLocalToWorld", PY_XPLMLocalToWorld, METH_VARARGS, "Convert Local to World Coordinates."},
+    {"XPLMDrawTranslucentDarkBox", PY_XPLMDrawTranslucentDarkBox, METH_VARARGS, "Draw Translucent Dark Box."},
+    {"XPLMDrawString", PY_XPLMDrawString, METH_VARARGS, "Draw String."},
+    {"XPLMDrawNumber", PY_XPLMDrawNumber, METH_VARARGS, "Draw Number."},
+    {"XPLMGetFontDimensions", PY_XPLMGetFontDimensions, METH_VARARGS, "Get Font Dimensions."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initXPLMGraphics() {
+    BM_InitModule(kModule, XPLMGraphicsMethods, kConstants, int(sizeof kConstants / sizeof kConstants[0]));
+}
