@@ -377,6 +377,11 @@ void SetScreenSize(int width, int height) {
 
 int WindowCount() { return int(S().zOrder.size()); }
 
+int DrawCallbackCount() {
+    return int(std::count_if(S().drawCallbacks.begin(), S().drawCallbacks.end(),
+                             [](const DrawCallback& cb) { return !cb.removed; }));
+}
+
 void MouseDown(int x, int y) {
     S().mouseX = x;
     S().mouseY = y;

@@ -247,4 +247,16 @@ bool SavePicture(const std::string& path, std::string* error) {
     return canvas.WritePng(path, error);
 }
 
+long PicturePixel(const std::string& path, int x, int y) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return -1;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> bytes(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) return -1;
+    if (x < 0 || y < 0 || x >= int(image.width) || y >= int(image.height)) return -1;
+    const unsigned char* p = &bytes[(std::size_t(image.height - 1 - unsigned(y)) * image.width + unsigned(x)) * 3];
+    return (long(p[0]) << 16) | (long(p[1]) << 8) | long(p[2]);
+}
+
 }  // namespace bmhost

@@ -39,8 +39,8 @@ void UnloadPlugins();          // disable, XPluginStop, close the libraries
 int LastEnableResult(XPLMPluginID id);  // what the plug-in's last XPluginEnable returned
 void BroadcastMessage(XPLMPluginID from, int message, void* param);
 
-// Frames: the clock advances by `seconds` each frame, the cycle number by one, and the flight
-// loops that are due run.
+// Frames: the clock advances by `seconds` each frame, the cycle number by one, the flight loops
+// that are due run, and the frame is drawn.
 void RunFrames(int count, float seconds = 1.0f / 60.0f);
 int FlightLoopCount();  // registered flight loops, active or not
 
@@ -95,7 +95,10 @@ void Drag(int x1, int y1, int x2, int y2);
 void KeyEvent(char key, XPLMKeyFlags flags, unsigned char virtualKey);
 void PressKey(char key, unsigned char virtualKey, XPLMKeyFlags modifiers = 0);
 
-int WindowCount();  // live windows
+int WindowCount();        // live windows
+int DrawCallbackCount();  // registered draw callbacks
+// The pixel at (x, y), y upward, of a picture written by SavePicture: 0xRRGGBB, or -1.
+long PicturePixel(const std::string& path, int x, int y);
 
 }  // namespace bmhost
 

@@ -1,0 +1,172 @@
+// The stand-in's display: frames, windows, mouse and key routing, and pictures.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "XPLMDisplay.h"
+#include "XPLMGraphics.h"
+#include "bmhost/Control.h"
+
+namespace {
+
+std::vector<std::string> gCalls;
+
+int Before0(XPLMDrawingPhase phase, int, void*) {
+    gCalls.push_back("before " + std::to_string(phase));
+    return 0;
+}
+int After(XPLMDrawingPhase phase, int, void*) {
+    gCalls.push_back("after " + std::to_string(phase));
+    XPLMDrawTranslucentDarkBox(10, 20, 30, 0);
+    return 1;
+}
+void DrawWindow(XPLMWindowID, void* refcon) {
+    gCalls.push_back("draw " + std::to_string(reinterpret_cast<intptr_t>(refcon)));
+    glColor4f(1, 0, 0, 1);
+    glBegin(GL_QUADS);
+    glVertex2i(100, 100);
+    glVertex2i(200, 100);
+    glVertex2i(200, 200);
+    glVertex2i(100, 200);
+    glEnd();
+}
+int Take(XPLMWindowID, int x, int y, XPLMMouseStatus status, void* refcon) {
+    gCalls.push_back("mouse " + std::to_string(reinterpret_cast<intptr_t>(refcon)) + " " + std::to_string(status) +
+                     " " + std::to_string(x) + "," + std::to_string(y));
+    return 1;
+}
+int PassOn(XPLMWindowID, int, int, XPLMMouseStatus status, void* refcon) {
+    gCalls.push_back("pass " + std::to_string(reinterpret_cast<intptr_t>(refcon)) + " " + std::to_string(status));
+    return 0;
+}
+void Key(XPLMWindowID window, char key, XPLMKeyFlags flags, char vkey, void* refcon, int losing) {
+    gCalls.push_back("key " + std::to_string(reinterpret_cast<intptr_t>(refcon)) + " " + std::to_string(int(key)) + " " +
+                     std::to_string(flags) + " " + std::to_string(int(static_cast<unsigned char>(vkey))) + " " +
+                     std::to_string(losing) + (window ? "" : " to the simulator"));
+}
+int Sniff(char, XPLMKeyFlags flags, char vkey, void* refcon) {
+    gCalls.push_back("sniff " + std::to_string(reinterpret_cast<intptr_t>(refcon)) + " " + std::to_string(flags) +
+                     " " + std::to_string(int(static_cast<unsigned char>(vkey))));
+    return refcon != reinterpret_cast<void*>(9);  // the sniffer with refcon 9 consumes keys
+}
+void Hot(void* refcon) { gCalls.push_back("hot " + std::to_string(reinterpret_cast<intptr_t>(refcon))); }
+
+void* R(intptr_t value) { return reinterpret_cast<void*>(value); }
+
+class DisplayStandIn : public ::testing::Test {
+protected:
+    void SetUp() override { gCalls.clear(); }
+    bmtest::SimFolder sim;
+};
+
+TEST_F(DisplayStandIn, APhaseHeldBackByABeforeCallbackIsNotDrawn) {
+    ASSERT_EQ(XPLMRegisterDrawCallback(Before0, xplm_Phase_Terrain, 1, nullptr), 1);
+    ASSERT_EQ(XPLMRegisterDrawCallback(After, xplm_Phase_Terrain, 0, nullptr), 1);
+    EXPECT_EQ(XPLMRegisterDrawCallback(After, xplm_Phase_Terrain, 0, nullptr), 0);  // the same twice
+    EXPECT_EQ(XPLMRegisterDrawCallback(After, 3, 0, nullptr), 0);                   // no such phase
+    bmhost::RunFrames(1);
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"before 5", "after 5"}));
+    std::vector<std::string> drawn;
+    for (const bmhost::DrawOp& op : bmhost::LastFrameDrawing()) drawn.push_back(op.ToString());
+    EXPECT_EQ(drawn[0], "phase(0)");
+    EXPECT_EQ(drawn[1], "XPLMDrawTranslucentDarkBox(10, 20, 30, 0)");  // terrain: held back
+    EXPECT_EQ(drawn[2], "phase(10)");
+    EXPECT_EQ(bmhost::LastFrameDrawing()[1].phase, xplm_Phase_Terrain);
+    EXPECT_EQ(XPLMUnregisterDrawCallback(After, xplm_Phase_Terrain, 0, nullptr), 1);
+    EXPECT_EQ(XPLMUnregisterDrawCallback(After, xplm_Phase_Terrain, 0, nullptr), 0);
+}
+
+TEST_F(DisplayStandIn, WindowsDrawBackToFrontIntoThePicture) {
+    XPLMWindowID back = XPLMCreateWindow(0, 300, 300, 0, 1, DrawWindow, nullptr, nullptr, R(1));
+    XPLMWindowID front = XPLMCreateWindow(0, 300, 300, 0, 1, DrawWindow, nullptr, nullptr, R(2));
+    XPLMCreateWindow(0, 300, 300, 0, 0, DrawWindow, nullptr, nullptr, R(3));  // hidden
+    EXPECT_EQ(XPLMIsWindowInFront(front), 1);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"draw 1", "draw 2"}));
+    XPLMBringWindowToFront(back);
+    EXPECT_EQ(XPLMIsWindowInFront(back), 1);
+
+    std::string picture = sim.Root() + "frame.png";
+    ASSERT_TRUE(bmhost::SavePicture(picture));
+    EXPECT_EQ(bmhost::PicturePixel(picture, 150, 150), 0xFF0000);  // the red quad
+    EXPECT_NE(bmhost::PicturePixel(picture, 50, 50), 0xFF0000);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 1024, 0), -1);
+}
+
+TEST_F(DisplayStandIn, TheMouseGoesToTheFrontWindowThatTakesIt) {
+    XPLMWindowID lower = XPLMCreateWindow(0, 100, 100, 0, 1, nullptr, nullptr, Take, R(1));
+    XPLMCreateWindow(50, 100, 150, 0, 1, nullptr, nullptr, PassOn, R(2));
+    bmhost::Drag(60, 50, 500, 500);  // the front window passes, the lower one takes all
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"pass 2 1", "mouse 1 1 60,50", "mouse 1 2 500,500", "mouse 1 3 500,500"}));
+    gCalls.clear();
+    bmhost::Click(120, 50);  // only the window that passes is there
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"pass 2 1"}));
+    int x = 0, y = 0;
+    XPLMGetMouseLocation(&x, &y);
+    EXPECT_EQ(x, 120);
+    gCalls.clear();
+    XPLMDestroyWindow(lower);
+    bmhost::Click(10, 10);
+    EXPECT_TRUE(gCalls.empty());
+    EXPECT_EQ(bmhost::WindowCount(), 1);
+}
+
+TEST_F(DisplayStandIn, KeysPassSniffersFocusAndHotKeysInTurn) {
+    XPLMWindowID window = XPLMCreateWindow(0, 100, 100, 0, 1, nullptr, Key, nullptr, R(4));
+    XPLMRegisterKeySniffer(Sniff, 1, R(1));
+    XPLMRegisterKeySniffer(Sniff, 0, R(2));
+    XPLMHotKeyID hot = XPLMRegisterHotKey(char(XPLM_VK_NUMPAD_EQ), xplm_DownFlag, "equal", Hot, R(7));
+    bmhost::PressKey('=', XPLM_VK_NUMPAD_EQ);
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"sniff 1 8 189", "sniff 2 8 189", "hot 7", "sniff 1 16 189",
+                                               "sniff 2 16 189"}));
+    gCalls.clear();
+    XPLMTakeKeyboardFocus(window);
+    bmhost::PressKey('a', XPLM_VK_A, xplm_ShiftFlag);
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"sniff 1 9 65", "key 4 97 9 65 0", "sniff 1 17 65", "key 4 97 17 65 0"}));
+    gCalls.clear();
+    XPLMTakeKeyboardFocus(nullptr);
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"key 4 0 0 0 1 to the simulator"}));
+    gCalls.clear();
+    XPLMRegisterKeySniffer(Sniff, 1, R(9));
+    bmhost::KeyEvent('=', xplm_DownFlag, XPLM_VK_NUMPAD_EQ);
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"sniff 1 8 189", "sniff 9 8 189"}));  // consumed
+
+    char vkey = 0;
+    XPLMKeyFlags flags = 0;
+    char description[512];
+    XPLMPluginID owner = 99;
+    XPLMSetHotKeyCombination(hot, char(XPLM_VK_F1), xplm_DownFlag | xplm_ControlFlag);
+    XPLMGetHotKeyInfo(hot, &vkey, &flags, description, &owner);
+    EXPECT_EQ(static_cast<unsigned char>(vkey), XPLM_VK_F1);
+    EXPECT_EQ(flags, xplm_DownFlag | xplm_ControlFlag);
+    EXPECT_STREQ(description, "equal");
+    EXPECT_EQ(owner, XPLM_NO_PLUGIN_ID);
+    EXPECT_EQ(XPLMCountHotKeys(), 1);
+    EXPECT_EQ(XPLMGetNthHotKey(0), hot);
+    EXPECT_EQ(XPLMGetNthHotKey(1), nullptr);
+}
+
+TEST_F(DisplayStandIn, WorldAndLocalCoordinatesRoundTrip) {
+    double x, y, z, lat, lon, alt;
+    XPLMWorldToLocal(47.4647, -122.3088, 100, &x, &y, &z);
+    EXPECT_NEAR(x, 0, 1e-6);
+    EXPECT_NEAR(z, 0, 1e-6);
+    EXPECT_EQ(y, 100);
+    XPLMWorldToLocal(47.4747, -122.2988, 0, &x, &y, &z);
+    EXPECT_GT(x, 700);   // east
+    EXPECT_LT(z, -1100);  // north is -z
+    XPLMLocalToWorld(x, y, z, &lat, &lon, &alt);
+    EXPECT_NEAR(lat, 47.4747, 1e-9);
+    EXPECT_NEAR(lon, -122.2988, 1e-9);
+    int width = 0, height = 0, digits = -1;
+    XPLMGetFontDimensions(xplmFont_Basic, &width, &height, &digits);
+    EXPECT_EQ(width * 100 + height * 10 + digits, 7 * 100 + 10 * 10 + 0);
+    XPLMGetFontDimensions(xplmFont_Led, nullptr, nullptr, &digits);
+    EXPECT_EQ(digits, 1);
+}
+
+}  // namespace
