@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "bmhost/Control.h"
 
 namespace {
 
@@ -69,6 +70,27 @@ TEST(Bmsim, ChoosesMenuItemsSetsDataAndRunsFlightLoops) {
         EXPECT_NE(run.output.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << run.output;
     EXPECT_EQ(run.output.find("FlightLoop: call 7"), std::string::npos);
     EXPECT_EQ(Bmsim("--set nothing").status, 2);
+}
+
+TEST(Bmsim, DeliversEventsAndTakesPictures) {
+    bmtest::SimFolder sim;
+    std::string picture = sim.Root() + "hidden.png", last = sim.Root() + "last.png";
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 3" +
+                         " --drag 60,700:400,500 --at 1:key=F8 --at 1:screenshot='" + picture + "'" +
+                         " --at 9:click=1,1 --screenshot '" + last + "'");
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* line : {"[out] Position window: moved to 390,520", "[out] Position window: hidden",
+                             "bmsim: the run ended before frame 9"})
+        EXPECT_NE(run.output.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << run.output;
+    // Frame 1 still showed the window (dark box over the sky); the hot key hid it for frame 3.
+    long shown = bmhost::PicturePixel(picture, 395, 510), sky = bmhost::PicturePixel(last, 395, 510);
+    ASSERT_NE(shown, -1);
+    ASSERT_NE(sky, -1);
+    EXPECT_LT(shown & 0xFF, sky & 0xFF);
+
+    EXPECT_EQ(Bmsim("--at 1:wave=3").status, 2);
+    EXPECT_EQ(Bmsim("--key hyper+F8").status, 2);
+    EXPECT_EQ(Bmsim("--at x:click=1,1").status, 2);
 }
 
 TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {

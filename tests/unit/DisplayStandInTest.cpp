@@ -115,6 +115,22 @@ TEST_F(DisplayStandIn, TheMouseGoesToTheFrontWindowThatTakesIt) {
     EXPECT_EQ(bmhost::WindowCount(), 1);
 }
 
+XPLMWindowID gSelf = nullptr;
+int DestroySelf(XPLMWindowID window, int, int, XPLMMouseStatus, void*) {
+    XPLMDestroyWindow(window);
+    gCalls.push_back(window == gSelf ? "destroyed itself" : "wrong window");
+    return 1;
+}
+
+TEST_F(DisplayStandIn, AWindowMayDestroyItselfFromItsOwnCallback) {
+    gSelf = XPLMCreateWindow(0, 100, 100, 0, 1, nullptr, nullptr, DestroySelf, nullptr);
+    bmhost::Drag(10, 10, 20, 20);  // the drag and up find no window any more
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"destroyed itself"}));
+    EXPECT_EQ(bmhost::WindowCount(), 0);
+    EXPECT_EQ(XPLMGetWindowIsVisible(gSelf), 0);
+    EXPECT_NE(bmhost::SimLog().find("XPLMGetWindowIsVisible: not a window id"), std::string::npos);
+}
+
 TEST_F(DisplayStandIn, KeysPassSniffersFocusAndHotKeysInTurn) {
     XPLMWindowID window = XPLMCreateWindow(0, 100, 100, 0, 1, nullptr, Key, nullptr, R(4));
     XPLMRegisterKeySniffer(Sniff, 1, R(1));
