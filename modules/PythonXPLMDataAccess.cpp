@@ -158,19 +158,25 @@ PyObject* PY_XPLMGetDatab(PyObject*, PyObject* args) {
                            AppendByteString);
 }
 
+// The arguments of a write; the values must be a sequence, whose length `n` gets.
+bool ParseWriteArgs(PyObject* args, ArrayArgs* a, Py_ssize_t* n) {
+    if (!ParseArrayArgs(args, a)) return false;
+    if (!PySequence_Check(a->values)) {
+        PyErr_SetString(PyExc_TypeError, "expected sequence");
+        return false;
+    }
+    *n = PySequence_Size(a->values);
+    return *n >= 0;
+}
+
 // Writes an array. Every element must have the array's type; the simulator is given at most as
 // many elements as the sequence holds.
 template <typename T, typename Check, typename Convert, typename Host>
 PyObject* WriteArray(PyObject* args, const char* function, const char* typeError, Check check, Convert convert,
                      Host host) {
     ArrayArgs a;
-    if (!ParseArrayArgs(args, &a)) return nullptr;
-    if (!PySequence_Check(a.values)) {
-        PyErr_SetString(PyExc_TypeError, "expected sequence");
-        return nullptr;
-    }
-    Py_ssize_t n = PySequence_Size(a.values);
-    if (n < 0) return nullptr;
+    Py_ssize_t n;
+    if (!ParseWriteArgs(args, &a, &n)) return nullptr;
     std::vector<T> buffer(std::size_t(n) + 1);
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* item = PySequence_GetItem(a.values, i);
@@ -204,13 +210,8 @@ PyObject* PY_XPLMSetDatavf(PyObject*, PyObject* args) {
 // simulator reads from a zero-filled buffer of at least 1024 bytes and never past its end.
 PyObject* PY_XPLMSetDatab(PyObject*, PyObject* args) {
     ArrayArgs a;
-    if (!ParseArrayArgs(args, &a)) return nullptr;
-    if (!PySequence_Check(a.values)) {
-        PyErr_SetString(PyExc_TypeError, "expected sequence");
-        return nullptr;
-    }
-    Py_ssize_t n = PySequence_Size(a.values);
-    if (n < 0) return nullptr;
+    Py_ssize_t n;
+    if (!ParseWriteArgs(args, &a, &n)) return nullptr;
     if (n == 0) {
         PyErr_SetString(PyExc_TypeError, "expected sequence of bytes");
         return nullptr;

@@ -43,12 +43,12 @@ bool ParsePoint(const std::string& text, int* x, int* y) {
 
 }  // namespace
 
-bool ParseKey(const std::string& spec, Event* event, std::string* error) {
+bool ParseKey(const std::string& keyText, Event* event, std::string* error) {
     std::vector<std::string> parts;
-    std::stringstream stream(spec);
+    std::stringstream stream(keyText);
     for (std::string part; std::getline(stream, part, '+');) parts.push_back(part);
     if (parts.empty() || parts.back().empty()) {
-        *error = "no key in '" + spec + "'";
+        *error = "no key in '" + keyText + "'";
         return false;
     }
     event->modifiers = 0;
@@ -117,7 +117,7 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
         event->text = value;
         return true;
     }
-    *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=SPEC menu=PATH screenshot=FILE)";
+    *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY menu=PATH screenshot=FILE)";
     return false;
 }
 

@@ -20,13 +20,13 @@ struct Event {
     std::string text;  // menu path or picture file
 };
 
-// Parses "click=X,Y", "drag=X1,Y1:X2,Y2", "key=SPEC", "menu=PATH" or "screenshot=FILE".
+// Parses "click=X,Y", "drag=X1,Y1:X2,Y2", "key=KEY", "menu=PATH" or "screenshot=FILE".
 // Returns false with `error` set when the text is not one of them.
 bool ParseEvent(const std::string& text, Event* event, std::string* error);
 
 // A key such as "F8", "a", "shift+ctrl+numpad_eq": modifiers shift, alt, ctrl, then the name of
 // an XPLM_VK_ key without its prefix (any case) or one letter or digit.
-bool ParseKey(const std::string& spec, Event* event, std::string* error);
+bool ParseKey(const std::string& keyText, Event* event, std::string* error);
 
 // Delivers one event; returns a line to print, or an empty text.
 std::string Deliver(const Event& event);

@@ -19,7 +19,7 @@ namespace {
 
 const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
-    "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key SPEC] [--at FRAME:EVENT]...\n"
+    "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
     "             [--screenshot FILE] [--screen WxH] [--plugin FILE]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
@@ -34,11 +34,11 @@ const char kUsage[] =
     "  --set NAME=VALUE  set a data ref before the run (one published by a script: once it is\n"
     "                  enabled); arrays as 1,2,3, byte data as text; may be repeated\n"
     "  --at FRAME:EVENT  deliver EVENT after frame FRAME (0: before the first frame):\n"
-    "                    click=X,Y  drag=X1,Y1:X2,Y2  key=SPEC  menu=PATH  screenshot=FILE\n"
+    "                    click=X,Y  drag=X1,Y1:X2,Y2  key=KEY  menu=PATH  screenshot=FILE\n"
     "                  screen coordinates have their origin at the bottom left; may be repeated\n"
     "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"\n"
     "  --click X,Y     --at 0:click=X,Y          --drag X1,Y1:X2,Y2  --at 0:drag=...\n"
-    "  --key SPEC      --at 0:key=SPEC: a key press, e.g. F8, a, shift+ctrl+numpad_eq\n"
+    "  --key KEY      --at 0:key=KEY: a key press, e.g. F8, a, shift+ctrl+numpad_eq\n"
     "                  (modifiers shift alt ctrl; XPLM_VK_ names without the prefix)\n"
     "  --screenshot FILE  a PNG picture of the last frame\n"
     "  --screen WxH    screen size (default 1024x768)\n"
