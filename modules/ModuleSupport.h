@@ -60,6 +60,7 @@ PyObject* BM_Guard(const char* module, const char* function, PyObject* (*errorRe
     try {
         return body();
     } catch (...) {
+        PyErr_Clear();  // the fallback is a value: nothing may stay pending behind it
         PrintException(module, function, errorWord);
         return errorResult();
     }

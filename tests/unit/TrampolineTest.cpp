@@ -50,6 +50,8 @@ class Brindlemoor:
         from XPLMDataAccess import XPLMRegisterDataAccessor
         return XPLMRegisterDataAccessor(self, name, 3, 0, getI, None, getF, None, None, None,
                                         None, None, None, None, None, None, 0, 0)
+    def Notify(self, refcon):
+        self.Seen.append(('notify', refcon))
     def Widget(self, message, widget, p1, p2):
         self.Seen.append(('widget', message, widget, p1, p2))
         return self.Answer
@@ -126,6 +128,18 @@ TEST_F(Trampolines, KeysAboveAsciiArriveUnsigned) {
     BMTestTable->SetWindowId(Script(), window, M("Draw"), M("Key"), M("Mouse"));
     BM_KeyCallback(window, 'x', 0, char(0xB0), reinterpret_cast<void*>(5), 0);
     EXPECT_EQ(Last(), "('key', 120, 0, 176, 5, 0)");
+}
+
+TEST_F(Trampolines, CallbacksWithoutResultsGetTheScriptsRefcon) {
+    BMTestTable->SetHotKeyCallback(Script(), reinterpret_cast<void*>(0xB704000000001ull), M("Notify"), 11);
+    BM_HotKeyCallback(M("Notify"));
+    EXPECT_EQ(Last(), "('notify', 11)");
+    BMTestTable->SetSharedDataCallback(Script(), M("Menu"), 12);  // another callable, another kind
+    BMTestTable->SetPlanesAvailableCallback(Script(), M("Notify"), 13);
+    BM_PlanesAvailableCallback(M("Notify"));
+    EXPECT_EQ(Last(), "('notify', 13)");
+    BM_SharedDataCallback(M("Notify"));  // not registered as shared data: nothing happens
+    EXPECT_EQ(Seen(), 2);
 }
 
 TEST_F(Trampolines, MenusGetTheScriptsOwnMenuRef) {
