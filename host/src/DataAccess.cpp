@@ -1,4 +1,5 @@
-// Named data: the simulator's own items and items shared between plug-ins.
+// Named data: the simulator's own items, items shared between plug-ins, and data refs that
+// plug-ins publish through accessors.
 #include <algorithm>
 #include <cstdlib>
 #include <sstream>
