@@ -1,6 +1,7 @@
 // Flight loops, menus and shared data from scripts, driven by the stand-in's frames and menus.
 #include <gtest/gtest.h>
 
+#include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
 #include "XPLMDefs.h"
@@ -11,12 +12,6 @@ namespace {
 using bmtest::Count;
 using bmtest::Lines;
 using Calls = std::vector<std::string>;
-
-void Load() {
-    std::string error;
-    ASSERT_NE(bmhost::LoadPlugin(BM_PLUGIN_PATH, &error), XPLM_NO_PLUGIN_ID) << error;
-    bmhost::EnablePlugins();
-}
 
 // A script with one flight loop that prints each call and answers with the intervals given.
 std::string LoopScript(const std::string& tag, const std::string& intervals, const std::string& first = "-1.0") {
@@ -38,7 +33,7 @@ TEST(Callbacks, FlightLoopsFollowTheIntervalsTheyReturn) {
     bmtest::SimFolder sim;
     // every loop twice, then in 0.05 s (3 frames of 1/60 s), then never again
     sim.AddScript("BM_L.py", LoopScript("L", "[-1.0, -1.0, 0.05]"));
-    Load();
+    LoadBrindlemoor(true);
     bmhost::RunFrames(10);
     EXPECT_EQ(Lines(sim.Output()), (Calls{"L 1 5", "L 2 5", "L 3 5", "L 6 5"}));
     EXPECT_EQ(bmhost::FlightLoopCount(), 1);  // stopped, still registered
@@ -65,7 +60,7 @@ TEST(Callbacks, RemovingOneScriptsLoopLeavesTheOtherRunning) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_A.py", SelfRemovingLoop("A", 2));
     sim.AddScript("BM_B.py", SelfRemovingLoop("B", 4));
-    Load();
+    LoadBrindlemoor(true);
     bmhost::RunFrames(8);
     EXPECT_EQ(Lines(sim.Output()), (Calls{"A 1", "B 1", "A 2", "B 2", "B 3", "B 4"}));
     // While B still had a loop the simulator was not asked to drop A's, which stopped itself on
@@ -93,7 +88,7 @@ class Brindlemoor:
         XPLMSetFlightLoopCallbackInterval(self.Second, 0.5, 1, 0)
         return 0.5
 )");
-    Load();
+    LoadBrindlemoor(true);
     bmhost::RunFrames(40);
     EXPECT_EQ(Lines(sim.Output()), (Calls{"first 1", "second 2 2 2 float", "second 32 2 32 float"}));
 }
@@ -117,7 +112,7 @@ class Brindlemoor:
         if itemRef == 101:
             print 'destroyed', XPLMDestroyMenu(self, self.Menu)
 )");
-    Load();
+    LoadBrindlemoor(true);
     EXPECT_TRUE(bmhost::ChooseMenuItem("Plugins/Mine/Two"));
     EXPECT_EQ(bmhost::MenuItemCheck("Plugins/Mine/Two"), 2);
     EXPECT_TRUE(bmhost::ChooseMenuItem("Plugins/Mine/One"));
@@ -141,7 +136,7 @@ class Brindlemoor:
     def XPluginDisable(self):
         print 'unshared', XPLMUnshareData(self, 'test/level', xplmType_Float, self.Changed, 33)
 )");
-    Load();
+    LoadBrindlemoor(true);
     bmhost::WriteFloat("test/level", 0.5f);
     bmhost::UnloadPlugins();
     bmhost::WriteFloat("test/level", 0.75f);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
 #include "XPLMPlugin.h"
@@ -12,14 +13,6 @@
 namespace {
 
 using bmtest::Lines;
-
-XPLMPluginID Load() {
-    std::string error;
-    XPLMPluginID id = bmhost::LoadPlugin(BM_PLUGIN_PATH, &error);
-    EXPECT_NE(id, XPLM_NO_PLUGIN_ID) << error;
-    bmhost::EnablePlugins();
-    return id;
-}
 
 // A script that runs `body` in XPluginEnable and prints what each line shows.
 std::string Checks(const std::string& body) {
@@ -64,7 +57,7 @@ TEST(Data, ArraysAndBytesFromScripts) {
         print XPLMSetDatad(XPLMFindDataRef('sim/flightmodel/position/local_x'), 2.5), XPLMSetDataf(XPLMFindDataRef('sim/flightmodel/position/psi'), 3.5)
         print XPLMFindDataRef('no/such/ref')
 )"));
-    Load();
+    LoadBrindlemoor(true);
     EXPECT_EQ(Lines(sim.Output()), (std::vector<std::string>{
                                         "8",
                                         "1",
@@ -130,7 +123,7 @@ class Brindlemoor:
 TEST(Data, PublishedDataRefsAnswerThroughTheScript) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_P.py", kPublisher);
-    XPLMPluginID id = Load();
+    XPLMPluginID id = LoadBrindlemoor(true);
     XPLMDataRef ref = XPLMFindDataRef("test/published");
     ASSERT_NE(ref, nullptr);
     EXPECT_EQ(XPLMGetDatai(ref), 42);

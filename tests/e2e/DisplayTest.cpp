@@ -1,6 +1,7 @@
 // Scripts drawing, owning windows and hot keys through the built plug-in.
 #include <gtest/gtest.h>
 
+#include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDefs.h"
 #include "XPLMDisplay.h"
@@ -11,12 +12,6 @@ namespace {
 using bmtest::Count;
 using bmtest::Lines;
 using Lines_t = std::vector<std::string>;
-
-void Load() {
-    std::string error;
-    ASSERT_NE(bmhost::LoadPlugin(BM_PLUGIN_PATH, &error), XPLM_NO_PLUGIN_ID) << error;
-    bmhost::EnablePlugins();
-}
 
 std::string Script(const std::string& start, const std::string& methods = "") {
     return "from XPLMDefs import *\nfrom XPLMDisplay import *\nfrom XPLMGraphics import *\n"
@@ -51,7 +46,7 @@ TEST(Display, OutParametersOfScreenAndWindows) {
         XPLMDrawString((1.0, 1.0, 1.0), 24, 180, 'wrapped text', 100, xplmFont_Basic)
         XPLMSetWindowRefCon(window, 5)
 )"));
-    Load();
+    LoadBrindlemoor(true);
     bmhost::RunFrames(2);
     EXPECT_EQ(Lines(sim.Output()), (Lines_t{"1 [1024] [768]", "[1024]", "True 0", "1 [[10, 2], [200, 2], [110, 2], [100, 2]]",
                                            "1 1", "[20] [220] [140] [120]", "draw True 0", "draw True 5"}));
@@ -93,7 +88,7 @@ TEST(Display, WindowsAndDrawCallbacksFoundByTheirOwnRecords) {
     def XPluginStop(self):
         print 'unregistered', XPLMUnregisterDrawCallback(self, self.Draw, xplm_Phase_Objects, 0, 2)
 )"));
-    Load();
+    LoadBrindlemoor(true);
     bmhost::RunFrames(1);
     // The second window shares the first's callables and so has no record: it reaches no script.
     EXPECT_EQ(Lines(sim.Output()),
@@ -128,7 +123,7 @@ TEST(Display, HotKeysAndKeySniffersFromScripts) {
             print 'sniffed', char, flags, vkey, refcon
         return 1
 )"));
-    Load();
+    LoadBrindlemoor(true);
     bmhost::PressKey('=', XPLM_VK_NUMPAD_EQ);
     bmhost::PressKey(0, XPLM_VK_F2);
     EXPECT_EQ(Lines(sim.Output()), (Lines_t{"1 [189] [8] ['Numpad equal']", "2 True", "sniffed 61 8 189 3",
@@ -152,7 +147,7 @@ TEST(Display, GraphicsFromScripts) {
         except TypeError:
             print 'TypeError'
 )"));
-    Load();
+    LoadBrindlemoor(true);
     EXPECT_EQ(Lines(sim.Output()), (Lines_t{"0", "1 [99, 1, 2, 3]", "4 True", "(0.0, 10.0, 0.0) (47.4647, -122.3088, 10.0)",
                                            "1 [10]", "TypeError"}));
 }

@@ -2,6 +2,7 @@
 // shared items and the log markers.
 #include <gtest/gtest.h>
 
+#include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDefs.h"
 #include "XPLMPlugin.h"
@@ -13,13 +14,6 @@ using bmtest::Count;
 using bmtest::Lines;
 using Calls = std::vector<std::string>;
 
-XPLMPluginID Load() {
-    std::string error;
-    XPLMPluginID id = bmhost::LoadPlugin(BM_PLUGIN_PATH, &error);
-    EXPECT_NE(id, XPLM_NO_PLUGIN_ID) << error;
-    return id;
-}
-
 // No C++ exception may reach the simulator.
 void ExpectNothingEscaped() { EXPECT_EQ(bmhost::SimLog().find("escaped"), std::string::npos) << bmhost::SimLog(); }
 
@@ -27,7 +21,7 @@ TEST(Lifecycle, SimulatorRunRelaysEveryCallInTableOrder) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_A.py", bmtest::RecorderScript("A"));
     sim.AddScript("BM_B.py", bmtest::RecorderScript("B"));
-    XPLMPluginID id = Load();
+    XPLMPluginID id = LoadBrindlemoor(false);
     EXPECT_TRUE(bmhost::EnablePlugins());
     EXPECT_EQ(bmhost::LastEnableResult(id), 1);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_PLANE_LOADED, nullptr);
@@ -42,7 +36,7 @@ TEST(Lifecycle, SimulatorRunRelaysEveryCallInTableOrder) {
 TEST(Lifecycle, MessageParametersKeepTheirFullWidth) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_A.py", bmtest::RecorderScript("A"));
-    Load();
+    LoadBrindlemoor(false);
     bmhost::EnablePlugins();
     bmhost::BroadcastMessage(7, 0x7FFF0001, reinterpret_cast<void*>(std::uintptr_t(0xB700123456789ull)));
     EXPECT_NE(sim.Output().find("A XPluginReceiveMessage 7 2147418113 0xb700123456789\n"), std::string::npos);
@@ -52,7 +46,7 @@ TEST(Lifecycle, MissingMethodsAreLoggedPerCallAndOthersStillRun) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_A.py", bmtest::RecorderScript("A", {"XPluginReceiveMessage", "XPluginStop"}));
     sim.AddScript("BM_B.py", bmtest::RecorderScript("B"));
-    Load();
+    LoadBrindlemoor(false);
     bmhost::EnablePlugins();
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_AIRPORT_LOADED, nullptr);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_SCENERY_LOADED, nullptr);
@@ -78,7 +72,7 @@ TEST(Lifecycle, ARaisingMethodIsReportedAndTheNextScriptStillRuns) {
                   "    def XPluginStop(self):\n"
                   "        pass\n");
     sim.AddScript("BM_B.py", bmtest::RecorderScript("B"));
-    Load();
+    LoadBrindlemoor(false);
     bmhost::EnablePlugins();
     bmhost::UnloadPlugins();  // a script's sys.exit must not end the simulator
     std::string log = sim.Log();
@@ -91,9 +85,9 @@ TEST(Lifecycle, ARaisingMethodIsReportedAndTheNextScriptStillRuns) {
 TEST(Lifecycle, EachStartAndStopIsMarkedAndNothingEarlierIsLost) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_A.py", bmtest::RecorderScript("A"));
-    Load();
+    LoadBrindlemoor(false);
     bmhost::UnloadPlugins();
-    Load();
+    LoadBrindlemoor(false);
     bmhost::UnloadPlugins();
     std::vector<std::string> markers;
     for (const std::string& line : Lines(sim.Log()))
@@ -112,7 +106,7 @@ TEST(Lifecycle, EachStartAndStopIsMarkedAndNothingEarlierIsLost) {
 
 TEST(Lifecycle, AMissingScriptFolderIsReportedToTheSimulatorLog) {
     bmtest::SimFolder sim("nofolder", false);
-    Load();
+    LoadBrindlemoor(false);
     EXPECT_TRUE(bmhost::EnablePlugins());
     std::string expected = "\n*** BRINDLEMOOR ERROR ***\nPath :- " + sim.ScriptFolder() +
                            " does not exist.\n"
@@ -125,7 +119,7 @@ TEST(Lifecycle, AMissingScriptFolderIsReportedToTheSimulatorLog) {
 
 TEST(Lifecycle, TheMenuIsInstalledUnderPlugins) {
     bmtest::SimFolder sim;
-    Load();
+    LoadBrindlemoor(false);
     bmhost::EnablePlugins();
     EXPECT_EQ(bmhost::MenuItemPaths(),
               (Calls{"Plugins/Brindlemoor", "Plugins/Brindlemoor/Control Panel",
@@ -146,13 +140,13 @@ TEST(Lifecycle, VirtualCameraItemsAreSharedWhileTheInterpreterRuns) {
         for (const char* item : floats) n += bmhost::SharerCount(std::string("tallowbridge/virtualcamera/") + item);
         return n;
     };
-    Load();
+    LoadBrindlemoor(false);
     EXPECT_EQ(sharers(), 14);
     bmhost::WriteFloat("tallowbridge/virtualcamera/zoomratio", 2.5f);  // notifications are ignored
     EXPECT_FLOAT_EQ(bmhost::ReadFloat("tallowbridge/virtualcamera/zoomratio"), 2.5f);
     bmhost::UnloadPlugins();
     EXPECT_EQ(sharers(), 0);
-    Load();
+    LoadBrindlemoor(false);
     EXPECT_EQ(sharers(), 14);
 }
 
@@ -161,7 +155,7 @@ TEST(Lifecycle, FailingHostCallsAreLoggedAndTheStartGoesOn) {
     sim.AddScript("BM_A.py", bmtest::RecorderScript("A"));
     bmhost::FailNextCall("XPLMShareData");
     bmhost::FailNextCall("XPLMCreateMenu");
-    Load();
+    LoadBrindlemoor(false);
     bmhost::EnablePlugins();
     EXPECT_NE(sim.Log().find("Brindlemoor - XPLMShareData failed: injected fault in XPLMShareData\n"), std::string::npos);
     EXPECT_NE(sim.Log().find("Brindlemoor - installing the menu failed: injected fault in XPLMCreateMenu\n"),
@@ -177,7 +171,7 @@ TEST(Lifecycle, AFailingFolderListingLeavesNoScriptsButAWorkingPlugin) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_A.py", bmtest::RecorderScript("A"));
     bmhost::FailNextCall("XPLMGetDirectoryContents");
-    XPLMPluginID id = Load();
+    XPLMPluginID id = LoadBrindlemoor(false);
     EXPECT_TRUE(bmhost::EnablePlugins());
     EXPECT_EQ(bmhost::LastEnableResult(id), 1);
     EXPECT_NE(sim.Log().find("Brindlemoor - XPLMGetDirectoryContents failed"), std::string::npos);

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDefs.h"
 #include "bmhost/Control.h"
@@ -11,11 +12,6 @@ namespace {
 
 using bmtest::Count;
 using bmtest::Lines;
-
-void Load() {
-    std::string error;
-    ASSERT_NE(bmhost::LoadPlugin(BM_PLUGIN_PATH, &error), XPLM_NO_PLUGIN_ID) << error;
-}
 
 TEST(Loading, EachKindOfFailureIsReportedAndTheOthersLoad) {
     bmtest::SimFolder sim;
@@ -26,7 +22,7 @@ TEST(Loading, EachKindOfFailureIsReportedAndTheOthersLoad) {
                   "    def __init__(self):\n"
                   "        raise RuntimeError('constructor refused')\n");
     sim.AddScript("BM_4Good.py", bmtest::RecorderScript("Good"));
-    Load();
+    LoadBrindlemoor(false);
     std::vector<std::string> log = Lines(sim.Log());
     auto at = [&](const std::string& line) {
         return std::find(log.begin(), log.end(), line) - log.begin();
@@ -55,12 +51,12 @@ TEST(Loading, ScriptsImportTheStandardLibrarysExtensionModules) {
                   "        print 'packed', len(struct.pack('<d', 1.0))\n"
                   "        print 'year', datetime.date.fromtimestamp(time.time()).year > 2000\n"
                   "        return 'Std', 'sig.std', 'Std'\n");
-    Load();
+    LoadBrindlemoor(false);
     EXPECT_EQ(Lines(sim.Output()), (std::vector<std::string>{"sqrt 4.0", "packed 8", "year True"}));
     EXPECT_EQ(Count(sim.Log(), "Error"), 0u) << sim.Log();
     // A second start in the same simulator imports them again.
     bmhost::UnloadPlugins();
-    Load();
+    LoadBrindlemoor(false);
     EXPECT_EQ(Count(sim.Output(), "sqrt 4.0"), 2u);
 }
 
@@ -76,7 +72,7 @@ TEST(Loading, StandardStreamsGoToTheirFiles) {
                   "        return 'Out', 'sig.out', 'Out'\n"
                   "    def XPluginEnable(self):\n"
                   "        raise KeyError('traceback to the log')\n");
-    Load();
+    LoadBrindlemoor(false);
     bmhost::EnablePlugins();
     EXPECT_EQ(sim.Output(), "to the output file\n");
     EXPECT_EQ(Count(sim.Log(), "to the log\n"), 1u);
@@ -87,7 +83,7 @@ TEST(Loading, StandardStreamsGoToTheirFiles) {
 TEST(Loading, AnyFolderNameWorks) {
     bmtest::SimFolder sim("it's a \\ folder");
     sim.AddScript("BM_A.py", bmtest::RecorderScript("A"));
-    Load();
+    LoadBrindlemoor(false);
     EXPECT_EQ(Count(sim.Log(), "'BM_A' successfully loaded\n"), 1u) << sim.Log();
 }
 
@@ -95,7 +91,7 @@ TEST(Loading, LongNamesAreKeptWhole) {
     bmtest::SimFolder sim;
     std::string name = "BM_" + std::string(240, 'n');
     sim.AddScript(name + ".py", "import no_such_module\n");
-    Load();
+    LoadBrindlemoor(false);
     EXPECT_EQ(Count(sim.Log(), "'" + name + "' failed to load\n"), 1u);
 }
 
