@@ -19,7 +19,6 @@
 #include "XPLMDefs.h"
 #include "XPLMUtilities.h"
 
-int BM_OutputFileEnabled = 0;
 const char BrindlemoorVersionNumber[] = "v1.92";
 const char BrindlemoorCredit[] = "- Python scripts for X-Plane";
 
@@ -28,40 +27,6 @@ namespace {
 const char kPluginName[] = "Brindlemoor";
 const char kPluginSignature[] = "tallowbridge.projects.brindlemoor";
 const char kPluginDescription[] = "Brindlemoor Plugin";
-
-struct HostPaths {
-    std::string systemPath;
-    std::string separator;
-};
-
-HostPaths QueryHostPaths() {
-    HostPaths host;
-    char buffer[1024] = {0};  // the simulator fills at most 512
-    XPLMGetSystemPath(buffer);
-    host.systemPath = buffer;
-    const char* separator = XPLMGetDirectorySeparator();
-    host.separator = separator ? separator : "/";
-    return host;
-}
-
-void AppendToScriptFile(const char* fileName, const char* text) {
-    if (!text) return;
-    try {
-        HostPaths host = QueryHostPaths();
-        std::string hostPath = ScriptFilePath(host.systemPath, host.separator, fileName);
-        std::string path;
-        if (ConvertPath(hostPath, host.separator, &path) != 0) {
-            XPLMDebugString("Brindlemoor - Unable to convert FilePath path\n");
-            path = hostPath;
-        }
-        FILE* file = std::fopen(path.c_str(), "a");
-        if (!file) return;
-        std::fwrite(text, 1, std::strlen(text), file);
-        std::fclose(file);
-    } catch (...) {
-        // A log write never fails its caller; the text is dropped.
-    }
-}
 
 void WriteToLog(const std::string& text) { BM_WriteToLog(text.c_str()); }
 
@@ -85,7 +50,7 @@ void ShareVirtualCameraItems(bool share) {
     for (int i = 0; i < kVirtualCameraItemCount; ++i) {
         const VirtualCameraItem& item = kVirtualCameraItems[i];
         void* refcon = reinterpret_cast<void*>(static_cast<intptr_t>(i));
-        BM_Guarded(share ? "XPLMShareData" : "XPLMUnshareData", [&] {
+        BM_RunOrLog(share ? "XPLMShareData" : "XPLMUnshareData", [&] {
             if (share)
                 XPLMShareData(item.name, item.type, VirtualCameraDataChangedCB2, refcon);
             else
@@ -99,7 +64,7 @@ void ReportMissingFolder(const std::string& scriptFolder) {
                            " does not exist.\n",
                            "You will need to create a folder called PythonScripts under the plugins folder\n",
                            "*** BRINDLEMOOR ERROR ***\n\n"};
-    for (const char* text : texts) BM_Guarded("XPLMDebugString", [&] { XPLMDebugString(text); });
+    for (const char* text : texts) BM_RunOrLog("XPLMDebugString", [&] { XPLMDebugString(text); });
     SetErrorText();
 }
 
@@ -130,48 +95,6 @@ int Relay(PyObject* script, const char* method, PyObject* args,
 }
 
 }  // namespace
-
-void BM_WriteToLog(const char* text) { AppendToScriptFile("BrindlemoorLog.txt", text); }
-
-void BM_WriteToLog2(const char* text) {
-    if (BM_OutputFileEnabled) AppendToScriptFile("BrindlemoorOutput.txt", text);
-}
-
-bool BM_Guarded(const char* what, const std::function<void()>& step) {
-    std::string error;
-    try {
-        step();
-        return true;
-    } catch (const std::exception& e) {
-        error = e.what();
-    } catch (...) {
-        error = "unknown exception";
-    }
-    WriteToLog(std::string("Brindlemoor - ") + what + " failed: " + error + "\n");
-    return false;
-}
-
-void BM_PrintPythonError() {
-    if (!PyErr_Occurred()) return;
-    if (PyErr_ExceptionMatches(PyExc_SystemExit)) {
-        PyObject *type, *value, *traceback;
-        PyErr_Fetch(&type, &value, &traceback);
-        PyErr_NormalizeException(&type, &value, &traceback);
-        PyErr_Display(type, value, traceback);
-        Py_XDECREF(type);
-        Py_XDECREF(value);
-        Py_XDECREF(traceback);
-        PyErr_Clear();
-        return;
-    }
-    PyErr_Print();
-}
-
-PyObject* BM_CallScript(PyObject* callable, PyObject* args) {
-    PyObject* result = PyObject_Call(callable, args, nullptr);
-    if (!result) BM_PrintPythonError();
-    return result;
-}
 
 int CallXPluginStart(PyObject* script) {
     return Relay(script, "XPluginStart", Py_BuildValue("()"), [script](PyObject* result) {
@@ -248,8 +171,8 @@ void StartPython(int enableScripts) {
     WriteToLog("After Py_Initialize()\n");
     WriteToLog("Before Modules Init\n");
 
-    HostPaths host;
-    BM_Guarded("reading the system path", [&] { host = QueryHostPaths(); });
+    BM_HostPaths host;
+    BM_RunOrLog("reading the system path", [&] { host = BM_QueryHostPaths(); });
     ScriptPaths paths = DeriveScriptPaths(host.systemPath, host.separator);
 
     ShareVirtualCameraItems(true);
@@ -297,7 +220,7 @@ void CopyIdentity(char* out, const char* text) {
 
 template <typename F>
 void EntryPoint(const char* name, F&& body) {
-    BM_Guarded(name, body);
+    BM_RunOrLog(name, body);
 }
 }  // namespace
 

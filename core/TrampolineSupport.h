@@ -29,14 +29,4 @@ int BM_ResultInt(PyObject* result, int fallback, bool report = true);
 float BM_ResultFloat(PyObject* result, float fallback);
 double BM_ResultDouble(PyObject* result, double fallback);
 
-// Runs a worker so that nothing thrown reaches the simulator.
-template <typename T, typename F>
-T BM_Shielded(T fallback, F&& worker) {
-    try {
-        return worker();
-    } catch (...) {
-        return fallback;
-    }
-}
-
 #endif

@@ -1,6 +1,6 @@
 #include "ModuleSupport.h"
 
-#include "Brindlemoor.h"
+#include "BrindlemoorBase.h"
 
 bool BM_CheckOutParameter(PyObject* parameter, const char* function) {
     if (parameter == Py_None || PyList_Check(parameter)) return true;

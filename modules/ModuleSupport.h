@@ -6,7 +6,7 @@
 // The shape of a mirrored function:
 //     Py_ssize_t ref;
 //     if (!PyArg_ParseTuple(args, BM_H, &ref)) return nullptr;          // wrong arguments: TypeError
-//     return BM_Guard(kModule, "XPLMGetDatai", BM_Zero,
+//     return BM_CallHost(kModule, "XPLMGetDatai", BM_Zero,
 //                     [&] { return BM_IntFromLong(XPLMGetDatai(BM_Handle(ref))); });
 
 #include "PyCompat.h"
@@ -48,6 +48,7 @@ inline bool BM_ParseHandle(PyObject* args, Py_ssize_t* out) {
 
 // Error results of guarded calls.
 inline PyObject* BM_Zero() { return BM_IntFromLong(0); }
+inline PyObject* BM_One() { return BM_IntFromLong(1); }
 inline PyObject* BM_ZeroFloat() { return PyFloat_FromDouble(0.0); }
 inline PyObject* BM_NoneResult() { Py_RETURN_NONE; }
 
@@ -55,7 +56,7 @@ inline PyObject* BM_NoneResult() { Py_RETURN_NONE; }
 // "Module - <module>, Function - <function>, Error = <errorWord>" and the error result returned;
 // Python errors the body raised on purpose (it returned null) pass through to the script.
 template <typename Body>
-PyObject* BM_Guard(const char* module, const char* function, PyObject* (*errorResult)(), Body&& body,
+PyObject* BM_CallHost(const char* module, const char* function, PyObject* (*errorResult)(), Body&& body,
                    const char* errorWord = "Parameter Error") {
     try {
         return body();

@@ -1,6 +1,6 @@
 #include "PythonModules.h"
 
-#include "Brindlemoor.h"
+#include "BrindlemoorBase.h"
 #include "PythonTBUtilities.h"
 
 const BM_ModuleRow BM_Modules[] = {
@@ -29,6 +29,6 @@ const int BM_ModuleCount = int(sizeof(BM_Modules) / sizeof(BM_Modules[0]));
 void BM_RegisterModules(const std::string& interpreterPath) {
     for (const BM_ModuleRow& row : BM_Modules) {
         if (!row.init) continue;
-        BM_Guarded(row.name, [&] { row.init(interpreterPath); });
+        BM_RunOrLog(row.name, [&] { row.init(interpreterPath); });
     }
 }

@@ -2,7 +2,7 @@
 
 #include "PythonTBUtilities.h"
 
-#include "Brindlemoor.h"
+#include "BrindlemoorBase.h"
 #include "WidgetStuff.h"
 
 namespace {

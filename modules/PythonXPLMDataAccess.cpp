@@ -27,7 +27,7 @@ constexpr std::size_t kByteWriteBuffer = 1024;
 PyObject* PY_XPLMFindDataRef(PyObject*, PyObject* args) {
     const char* name;
     if (!PyArg_ParseTuple(args, "s", &name)) return nullptr;
-    return BM_Guard(kModule, "XPLMFindDataRef", BM_NoneResult, [&] {
+    return BM_CallHost(kModule, "XPLMFindDataRef", BM_NoneResult, [&] {
         XPLMDataRef ref = XPLMFindDataRef(name);
         return ref ? BM_IntFromHandle(ref) : BM_NoneResult();
     });
@@ -38,7 +38,7 @@ template <typename Host, typename Make>
 PyObject* OnRef(PyObject* args, const char* function, PyObject* (*errorResult)(), Host host, Make make) {
     Py_ssize_t ref;
     if (!BM_ParseHandle(args, &ref)) return nullptr;
-    return BM_Guard(kModule, function, errorResult, [&] { return make(host(BM_Handle(ref))); });
+    return BM_CallHost(kModule, function, errorResult, [&] { return make(host(BM_Handle(ref))); });
 }
 
 PyObject* PY_XPLMCanWriteDataRef(PyObject*, PyObject* args) {
@@ -63,20 +63,19 @@ PyObject* SetOnRef(PyObject* args, const char* format, const char* function, Hos
     Py_ssize_t ref;
     T value;
     if (!PyArg_ParseTuple(args, format, &ref, &value)) return nullptr;
-    return BM_Guard(kModule, function, BM_Zero, [&] {
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
         host(BM_Handle(ref), value);
         return success();
     });
 }
 
-PyObject* One() { return BM_IntFromLong(1); }
 PyObject* OneFloat() { return PyFloat_FromDouble(1.0); }  // XPLMSetDatad answers 1.0
 
 PyObject* PY_XPLMSetDatai(PyObject*, PyObject* args) {
-    return SetOnRef<int>(args, BM_H "i", "XPLMSetDatai", XPLMSetDatai, One);
+    return SetOnRef<int>(args, BM_H "i", "XPLMSetDatai", XPLMSetDatai, BM_One);
 }
 PyObject* PY_XPLMSetDataf(PyObject*, PyObject* args) {
-    return SetOnRef<float>(args, BM_H "f", "XPLMSetDataf", XPLMSetDataf, One);
+    return SetOnRef<float>(args, BM_H "f", "XPLMSetDataf", XPLMSetDataf, BM_One);
 }
 PyObject* PY_XPLMSetDatad(PyObject*, PyObject* args) {
     return SetOnRef<double>(args, BM_H "d", "XPLMSetDatad", XPLMSetDatad, OneFloat);
@@ -106,7 +105,7 @@ PyObject* ReadArray(PyObject* args, const char* function, Host host, Make make) 
         PyErr_Format(PyExc_TypeError, "%s: expected a list or None", function);
         return nullptr;
     }
-    return BM_Guard(kModule, function, BM_Zero, [&]() -> PyObject* {
+    return BM_CallHost(kModule, function, BM_Zero, [&]() -> PyObject* {
         void* ref = BM_Handle(a.ref);
         int total = host(ref, nullptr, a.offset, a.max);
         if (a.values == Py_None) return BM_IntFromLong(total);
@@ -190,7 +189,7 @@ PyObject* WriteArray(PyObject* args, const char* function, const char* typeError
         }
     }
     int count = std::min<Py_ssize_t>(a.max, n);
-    return BM_Guard(kModule, function, BM_Zero, [&] {
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
         host(BM_Handle(a.ref), buffer.data(), a.offset, count);
         return BM_IntFromLong(1);
     });
@@ -240,7 +239,7 @@ PyObject* PY_XPLMSetDatab(PyObject*, PyObject* args) {
     std::vector<char> buffer(std::max(kByteWriteBuffer, data.size()), 0);
     std::copy(data.begin(), data.end(), buffer.begin());
     int length = int(std::min<std::size_t>(std::size_t(std::max(a.max, 0)), buffer.size()));
-    return BM_Guard(kModule, "XPLMSetDatab", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMSetDatab", BM_Zero, [&] {
         XPLMSetDatab(BM_Handle(a.ref), buffer.data(), a.offset, length);
         return BM_IntFromLong(1);
     });
@@ -259,7 +258,7 @@ PyObject* PY_XPLMRegisterDataAccessor(PyObject*, PyObject* args) {
                           &callables[7], &callables[8], &callables[9], &callables[10], &callables[11], &readRefcon,
                           &writeRefcon))
         return nullptr;
-    return BM_Guard(kModule, "XPLMRegisterDataAccessor", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMRegisterDataAccessor", BM_Zero, [&] {
         auto* reads = new _DataAccessorGetCallbacks;
         auto* writes = new _DataAccessorSetCallbacks;
         for (int kind = 0; kind < BM_DataKindCount; ++kind) {
@@ -292,7 +291,7 @@ PyObject* PY_XPLMUnregisterDataAccessor(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t ref;
     if (!PyArg_ParseTuple(args, "O" BM_H, &script, &ref)) return nullptr;
-    return BM_Guard(kModule, "XPLMUnregisterDataAccessor", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMUnregisterDataAccessor", BM_Zero, [&] {
         for (int kind = 0; kind < BM_DataKindCount; ++kind) {
             BM_Table().RemoveGetDataCallback(BM_DataKind(kind), script, BM_Handle(ref));
             BM_Table().RemoveSetDataCallback(BM_DataKind(kind), script, BM_Handle(ref));
@@ -310,7 +309,7 @@ PyObject* PY_XPLMShareData(PyObject*, PyObject* args) {
     int type;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMShareData", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMShareData", BM_Zero, [&] {
         int result = XPLMShareData(name, type, BM_SharedDataCallback, callable);
         BM_Table().SetSharedDataCallback(script, callable, BM_Refcon(refcon));
         return BM_IntFromLong(result);
@@ -325,7 +324,7 @@ PyObject* PY_XPLMUnshareData(PyObject*, PyObject* args) {
     int type;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMUnshareData", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMUnshareData", BM_Zero, [&] {
         BM_Table().RemoveSharedDataCallback(script, callable);
         int result = 1;
         if (BM_Table().GetNumberOfSharedDataScriptUsers() == 0)

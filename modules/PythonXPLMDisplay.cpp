@@ -28,7 +28,6 @@ const BM_Constant kConstants[] = {
     {"xplm_MouseUp", xplm_MouseUp},
 };
 
-PyObject* One() { return BM_IntFromLong(1); }
 
 // Several out-parameters: checks each, calls the host with an int (or null) for each, and
 // writes the results back in order.
@@ -36,14 +35,14 @@ template <std::size_t N, typename Host>
 PyObject* WithOutInts(const char* function, PyObject* const (&lists)[N], Host host) {
     for (PyObject* list : lists)
         if (!BM_CheckOutParameter(list, function)) return nullptr;
-    return BM_Guard(kModule, function, BM_Zero, [&] {
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
         int values[N] = {};
         int* places[N];
         for (std::size_t i = 0; i < N; ++i) places[i] = lists[i] == Py_None ? nullptr : &values[i];
         host(places);
         for (std::size_t i = 0; i < N; ++i)
             if (places[i]) BM_WriteOutParameter(lists[i], BM_IntFromLong(values[i]));
-        return One();
+        return BM_One();
     });
 }
 
@@ -54,7 +53,7 @@ PyObject* PY_XPLMRegisterDrawCallback(PyObject*, PyObject* args) {
     int phase, before;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OOii" BM_H, &script, &callable, &phase, &before, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMRegisterDrawCallback", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMRegisterDrawCallback", BM_Zero, [&] {
         int result = XPLMRegisterDrawCallback(BM_DrawCallback, phase, before, callable);
         BM_Table().SetDrawCallback(script, callable, BM_Refcon(refcon));
         return BM_IntFromLong(result);
@@ -68,7 +67,7 @@ PyObject* PY_XPLMUnregisterDrawCallback(PyObject*, PyObject* args) {
     int phase, before;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OOii" BM_H, &script, &callable, &phase, &before, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMUnregisterDrawCallback", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMUnregisterDrawCallback", BM_Zero, [&] {
         BM_Table().RemoveDrawCallback(script, callable);
         int result = 1;
         if (BM_Table().GetNumberOfDrawScriptUsers() == 0)
@@ -82,7 +81,7 @@ PyObject* PY_XPLMRegisterKeySniffer(PyObject*, PyObject* args) {
     int beforeWindows;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OOi" BM_H, &script, &callable, &beforeWindows, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMRegisterKeySniffer", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMRegisterKeySniffer", BM_Zero, [&] {
         int result = XPLMRegisterKeySniffer(BM_KeySnifferCallback, beforeWindows, callable);
         BM_Table().SetKeySnifferCallback(script, callable, BM_Refcon(refcon));
         return BM_IntFromLong(result);
@@ -94,7 +93,7 @@ PyObject* PY_XPLMUnregisterKeySniffer(PyObject*, PyObject* args) {
     int beforeWindows;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OOi" BM_H, &script, &callable, &beforeWindows, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMUnregisterKeySniffer", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMUnregisterKeySniffer", BM_Zero, [&] {
         BM_Table().RemoveKeySnifferCallback(script, callable);
         int result = 1;
         if (BM_Table().GetNumberOfKeySnifferScriptUsers() == 0)
@@ -128,7 +127,7 @@ PyObject* PY_XPLMCreateWindow(PyObject*, PyObject* args) {
     if (!PyArg_ParseTuple(args, "OiiiiiOOO" BM_H, &script, &left, &top, &right, &bottom, &visible, &draw, &key,
                           &mouse, &unusedRefcon))
         return nullptr;
-    return BM_Guard(kModule, "XPLMCreateWindow", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMCreateWindow", BM_Zero, [&] {
         XPLMWindowID window = XPLMCreateWindow(left, top, right, bottom, visible, BM_DrawWindowCallback,
                                                BM_KeyCallback, BM_MouseClickCallback, nullptr);
         BM_Table().SetWindowId(script, window, draw, key, mouse);
@@ -140,10 +139,10 @@ PyObject* PY_XPLMDestroyWindow(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t window;
     if (!PyArg_ParseTuple(args, "O" BM_H, &script, &window)) return nullptr;
-    return BM_Guard(kModule, "XPLMDestroyWindow", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMDestroyWindow", BM_Zero, [&] {
         BM_Table().RemoveWindowId(script, BM_Handle(window));
         XPLMDestroyWindow(BM_Handle(window));
-        return One();
+        return BM_One();
     });
 }
 
@@ -161,9 +160,9 @@ PyObject* PY_XPLMSetWindowGeometry(PyObject*, PyObject* args) {
     Py_ssize_t window;
     int left, top, right, bottom;
     if (!PyArg_ParseTuple(args, BM_H "iiii", &window, &left, &top, &right, &bottom)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetWindowGeometry", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMSetWindowGeometry", BM_Zero, [&] {
         XPLMSetWindowGeometry(BM_Handle(window), left, top, right, bottom);
-        return One();
+        return BM_One();
     });
 }
 
@@ -172,7 +171,7 @@ template <typename Host>
 PyObject* OnWindow(PyObject* args, const char* function, Host host) {
     Py_ssize_t window;
     if (!BM_ParseHandle(args, &window)) return nullptr;
-    return BM_Guard(kModule, function, BM_Zero, [&] { return host(BM_Handle(window)); });
+    return BM_CallHost(kModule, function, BM_Zero, [&] { return host(BM_Handle(window)); });
 }
 
 PyObject* PY_XPLMGetWindowIsVisible(PyObject*, PyObject* args) {
@@ -183,9 +182,9 @@ PyObject* PY_XPLMSetWindowIsVisible(PyObject*, PyObject* args) {
     Py_ssize_t window;
     int visible;
     if (!PyArg_ParseTuple(args, BM_H "i", &window, &visible)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetWindowIsVisible", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMSetWindowIsVisible", BM_Zero, [&] {
         XPLMSetWindowIsVisible(BM_Handle(window), visible);
-        return One();
+        return BM_One();
     });
 }
 
@@ -196,18 +195,18 @@ PyObject* PY_XPLMGetWindowRefCon(PyObject*, PyObject* args) {
 PyObject* PY_XPLMSetWindowRefCon(PyObject*, PyObject* args) {
     Py_ssize_t window, refcon;
     if (!PyArg_ParseTuple(args, BM_H BM_H, &window, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetWindowRefCon", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMSetWindowRefCon", BM_Zero, [&] {
         XPLMSetWindowRefCon(BM_Handle(window), BM_Handle(refcon));
-        return One();
+        return BM_One();
     });
 }
 
 PyObject* PY_XPLMTakeKeyboardFocus(PyObject*, PyObject* args) {
-    return OnWindow(args, "XPLMTakeKeyboardFocus", [](void* w) { return XPLMTakeKeyboardFocus(w), One(); });
+    return OnWindow(args, "XPLMTakeKeyboardFocus", [](void* w) { return XPLMTakeKeyboardFocus(w), BM_One(); });
 }
 
 PyObject* PY_XPLMBringWindowToFront(PyObject*, PyObject* args) {
-    return OnWindow(args, "XPLMBringWindowToFront", [](void* w) { return XPLMBringWindowToFront(w), One(); });
+    return OnWindow(args, "XPLMBringWindowToFront", [](void* w) { return XPLMBringWindowToFront(w), BM_One(); });
 }
 
 PyObject* PY_XPLMIsWindowInFront(PyObject*, PyObject* args) {
@@ -224,7 +223,7 @@ PyObject* PY_XPLMRegisterHotKey(PyObject*, PyObject* args) {
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "ObisO" BM_H, &script, &vkey, &flags, &description, &callable, &refcon))
         return nullptr;
-    return BM_Guard(kModule, "XPLMRegisterHotKey", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMRegisterHotKey", BM_Zero, [&] {
         XPLMHotKeyID hotKey =
             XPLMRegisterHotKey(static_cast<char>(vkey), flags, description, BM_HotKeyCallback, callable);
         BM_Table().SetHotKeyCallback(script, hotKey, callable, BM_Refcon(refcon));
@@ -236,21 +235,21 @@ PyObject* PY_XPLMUnregisterHotKey(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t hotKey;
     if (!PyArg_ParseTuple(args, "O" BM_H, &script, &hotKey)) return nullptr;
-    return BM_Guard(kModule, "XPLMUnregisterHotKey", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMUnregisterHotKey", BM_Zero, [&] {
         BM_Table().RemoveHotKeyCallback(script, BM_Handle(hotKey));
         if (BM_Table().GetNumberOfHotKeyScriptUsers() == 0) XPLMUnregisterHotKey(BM_Handle(hotKey));
-        return One();
+        return BM_One();
     });
 }
 
 PyObject* PY_XPLMCountHotKeys(PyObject*, PyObject*) {
-    return BM_Guard(kModule, "XPLMCountHotKeys", BM_Zero, [] { return BM_IntFromLong(XPLMCountHotKeys()); });
+    return BM_CallHost(kModule, "XPLMCountHotKeys", BM_Zero, [] { return BM_IntFromLong(XPLMCountHotKeys()); });
 }
 
 PyObject* PY_XPLMGetNthHotKey(PyObject*, PyObject* args) {
     int index;
     if (!PyArg_ParseTuple(args, "i", &index)) return nullptr;
-    return BM_Guard(kModule, "XPLMGetNthHotKey", BM_Zero, [&] { return BM_IntFromHandle(XPLMGetNthHotKey(index)); });
+    return BM_CallHost(kModule, "XPLMGetNthHotKey", BM_Zero, [&] { return BM_IntFromHandle(XPLMGetNthHotKey(index)); });
 }
 
 PyObject* PY_XPLMGetHotKeyInfo(PyObject*, PyObject* args) {
@@ -260,7 +259,7 @@ PyObject* PY_XPLMGetHotKeyInfo(PyObject*, PyObject* args) {
         return nullptr;
     for (PyObject* list : {vkeyList, flagsList, descriptionList, pluginList})
         if (!BM_CheckOutParameter(list, "XPLMGetHotKeyInfo")) return nullptr;
-    return BM_Guard(kModule, "XPLMGetHotKeyInfo", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMGetHotKeyInfo", BM_Zero, [&] {
         char vkey = 0;
         XPLMKeyFlags flags = 0;
         char description[1024] = {0};  // the simulator writes at most 512
@@ -274,7 +273,7 @@ PyObject* PY_XPLMGetHotKeyInfo(PyObject*, PyObject* args) {
         BM_WriteOutParameter(flagsList, BM_IntFromLong(flags));
         BM_WriteOutParameter(descriptionList, BM_StringFromString(description));
         BM_WriteOutParameter(pluginList, BM_IntFromLong(plugin));
-        return One();
+        return BM_One();
     });
 }
 
@@ -283,9 +282,9 @@ PyObject* PY_XPLMSetHotKeyCombination(PyObject*, PyObject* args) {
     unsigned char vkey;
     int flags;
     if (!PyArg_ParseTuple(args, BM_H "bi", &hotKey, &vkey, &flags)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetHotKeyCombination", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMSetHotKeyCombination", BM_Zero, [&] {
         XPLMSetHotKeyCombination(BM_Handle(hotKey), static_cast<char>(vkey), flags);
-        return One();
+        return BM_One();
     });
 }
 

@@ -34,7 +34,6 @@ const BM_Constant kConstants[] = {
     {"xplmFont_Menus_Localized", xplmFont_Menus_Localized},
 };
 
-PyObject* One() { return BM_IntFromLong(1); }
 PyObject* ZeroTriple() { return Py_BuildValue("(ddd)", 0.0, 0.0, 0.0); }
 
 // Answers 0 as it always has; a failure in the simulator is reported like any other.
@@ -43,7 +42,7 @@ PyObject* PY_XPLMSetGraphicsState(PyObject*, PyObject* args) {
     if (!PyArg_ParseTuple(args, "iiiiiii", &fog, &textureUnits, &lighting, &alphaTesting, &alphaBlending,
                           &depthTesting, &depthWriting))
         return nullptr;
-    return BM_Guard(kModule, "XPLMSetGraphicsState", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMSetGraphicsState", BM_Zero, [&] {
         XPLMSetGraphicsState(fog, textureUnits, lighting, alphaTesting, alphaBlending, depthTesting, depthWriting);
         return BM_IntFromLong(0);
     });
@@ -52,9 +51,9 @@ PyObject* PY_XPLMSetGraphicsState(PyObject*, PyObject* args) {
 PyObject* PY_XPLMBindTexture2d(PyObject*, PyObject* args) {
     int texture, unit;
     if (!PyArg_ParseTuple(args, "ii", &texture, &unit)) return nullptr;
-    return BM_Guard(kModule, "XPLMBindTexture2d", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMBindTexture2d", BM_Zero, [&] {
         XPLMBindTexture2d(texture, unit);
-        return One();
+        return BM_One();
     });
 }
 
@@ -63,8 +62,8 @@ PyObject* PY_XPLMGenerateTextureNumbers(PyObject*, PyObject* args) {
     PyObject* list;
     int count;
     if (!PyArg_ParseTuple(args, "O!i", &PyList_Type, &list, &count)) return nullptr;
-    return BM_Guard(kModule, "XPLMGenerateTextureNumbers", BM_Zero, [&]() -> PyObject* {
-        if (count < 1) return One();
+    return BM_CallHost(kModule, "XPLMGenerateTextureNumbers", BM_Zero, [&]() -> PyObject* {
+        if (count < 1) return BM_One();
         std::vector<int> numbers(static_cast<std::size_t>(count));
         XPLMGenerateTextureNumbers(numbers.data(), count);
         for (int number : numbers) {
@@ -73,21 +72,21 @@ PyObject* PY_XPLMGenerateTextureNumbers(PyObject*, PyObject* args) {
             Py_XDECREF(item);
             if (failed) return nullptr;
         }
-        return One();
+        return BM_One();
     });
 }
 
 PyObject* PY_XPLMGetTexture(PyObject*, PyObject* args) {
     int texture;
     if (!PyArg_ParseTuple(args, "i", &texture)) return nullptr;
-    return BM_Guard(kModule, "XPLMGetTexture", BM_Zero, [&] { return BM_IntFromLong(XPLMGetTexture(texture)); });
+    return BM_CallHost(kModule, "XPLMGetTexture", BM_Zero, [&] { return BM_IntFromLong(XPLMGetTexture(texture)); });
 }
 
 template <typename Host>
 PyObject* Convert(PyObject* args, const char* function, Host host) {
     double a, b, c;
     if (!PyArg_ParseTuple(args, "ddd", &a, &b, &c)) return nullptr;
-    return BM_Guard(kModule, function, ZeroTriple, [&] {
+    return BM_CallHost(kModule, function, ZeroTriple, [&] {
         double x = 0, y = 0, z = 0;
         host(a, b, c, &x, &y, &z);
         return Py_BuildValue("(ddd)", x, y, z);
@@ -105,9 +104,9 @@ PyObject* PY_XPLMLocalToWorld(PyObject*, PyObject* args) {
 PyObject* PY_XPLMDrawTranslucentDarkBox(PyObject*, PyObject* args) {
     int left, top, right, bottom;
     if (!PyArg_ParseTuple(args, "iiii", &left, &top, &right, &bottom)) return nullptr;
-    return BM_Guard(kModule, "XPLMDrawTranslucentDarkBox", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMDrawTranslucentDarkBox", BM_Zero, [&] {
         XPLMDrawTranslucentDarkBox(left, top, right, bottom);
-        return One();
+        return BM_One();
     });
 }
 
@@ -118,9 +117,9 @@ PyObject* PY_XPLMDrawString(PyObject*, PyObject* args) {
     const char* text;
     if (!PyArg_ParseTuple(args, "(fff)iisii", &rgb[0], &rgb[1], &rgb[2], &x, &y, &text, &wrap, &font))
         return nullptr;
-    return BM_Guard(kModule, "XPLMDrawString", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMDrawString", BM_Zero, [&] {
         XPLMDrawString(rgb, x, y, const_cast<char*>(text), wrap ? &wrap : nullptr, font);
-        return One();
+        return BM_One();
     });
 }
 
@@ -131,9 +130,9 @@ PyObject* PY_XPLMDrawNumber(PyObject*, PyObject* args) {
     if (!PyArg_ParseTuple(args, "(fff)iidiiii", &rgb[0], &rgb[1], &rgb[2], &x, &y, &value, &digits, &decimals,
                           &showSign, &font))
         return nullptr;
-    return BM_Guard(kModule, "XPLMDrawNumber", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMDrawNumber", BM_Zero, [&] {
         XPLMDrawNumber(rgb, x, y, value, digits, decimals, showSign, font);
-        return One();
+        return BM_One();
     });
 }
 
@@ -143,13 +142,13 @@ PyObject* PY_XPLMGetFontDimensions(PyObject*, PyObject* args) {
     if (!PyArg_ParseTuple(args, "iOOO", &font, &width, &height, &digitsOnly)) return nullptr;
     for (PyObject* list : {width, height, digitsOnly})
         if (!BM_CheckOutParameter(list, "XPLMGetFontDimensions")) return nullptr;
-    return BM_Guard(kModule, "XPLMGetFontDimensions", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMGetFontDimensions", BM_Zero, [&] {
         int values[3] = {0, 0, 0};
         PyObject* lists[3] = {width, height, digitsOnly};
         XPLMGetFontDimensions(font, width == Py_None ? nullptr : &values[0],
                               height == Py_None ? nullptr : &values[1], digitsOnly == Py_None ? nullptr : &values[2]);
         for (int i = 0; i < 3; ++i) BM_WriteOutParameter(lists[i], BM_IntFromLong(values[i]));
-        return One();
+        return BM_One();
     });
 }
 

@@ -16,7 +16,7 @@ const BM_Constant kConstants[] = {
 };
 
 PyObject* PY_XPLMFindPluginsMenu(PyObject*, PyObject*) {
-    return BM_Guard(kModule, "XPLMFindPluginsMenu", BM_Zero, [] { return BM_IntFromHandle(XPLMFindPluginsMenu()); });
+    return BM_CallHost(kModule, "XPLMFindPluginsMenu", BM_Zero, [] { return BM_IntFromHandle(XPLMFindPluginsMenu()); });
 }
 
 // The menu's ref for the simulator is the handler itself; the script's menu ref is in the table.
@@ -27,7 +27,7 @@ PyObject* PY_XPLMCreateMenu(PyObject*, PyObject* args) {
     int parentItem;
     if (!PyArg_ParseTuple(args, "Os" BM_H "iO" BM_H, &script, &name, &parent, &parentItem, &callable, &menuRef))
         return nullptr;
-    return BM_Guard(kModule, "XPLMCreateMenu", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMCreateMenu", BM_Zero, [&] {
         XPLMMenuID menu = XPLMCreateMenu(name, BM_Handle(parent), parentItem, BM_MenuCallback, callable);
         BM_Table().SetMenuCallback(script, menu, callable, BM_Refcon(menuRef));
         return BM_IntFromHandle(menu);
@@ -38,7 +38,7 @@ PyObject* PY_XPLMDestroyMenu(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t menu;
     if (!PyArg_ParseTuple(args, "O" BM_H, &script, &menu)) return nullptr;
-    return BM_Guard(kModule, "XPLMDestroyMenu", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMDestroyMenu", BM_Zero, [&] {
         BM_Table().RemoveMenuCallback(script, BM_Handle(menu));
         XPLMDestroyMenu(BM_Handle(menu));
         return BM_IntFromLong(1);
@@ -48,7 +48,7 @@ PyObject* PY_XPLMDestroyMenu(PyObject*, PyObject* args) {
 PyObject* PY_XPLMClearAllMenuItems(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     if (!PyArg_ParseTuple(args, BM_H, &menu)) return nullptr;
-    return BM_Guard(kModule, "XPLMClearAllMenuItems", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMClearAllMenuItems", BM_Zero, [&] {
         XPLMClearAllMenuItems(BM_Handle(menu));
         return BM_IntFromLong(1);
     });
@@ -59,7 +59,7 @@ PyObject* PY_XPLMAppendMenuItem(PyObject*, PyObject* args) {
     const char* name;
     int forceEnglish;
     if (!PyArg_ParseTuple(args, BM_H "s" BM_H "i", &menu, &name, &itemRef, &forceEnglish)) return nullptr;
-    return BM_Guard(kModule, "XPLMAppendMenuItem", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMAppendMenuItem", BM_Zero, [&] {
         return BM_IntFromLong(XPLMAppendMenuItem(BM_Handle(menu), name, BM_Handle(itemRef), forceEnglish));
     });
 }
@@ -67,7 +67,7 @@ PyObject* PY_XPLMAppendMenuItem(PyObject*, PyObject* args) {
 PyObject* PY_XPLMAppendMenuSeparator(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     if (!PyArg_ParseTuple(args, BM_H, &menu)) return nullptr;
-    return BM_Guard(kModule, "XPLMAppendMenuSeparator", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMAppendMenuSeparator", BM_Zero, [&] {
         XPLMAppendMenuSeparator(BM_Handle(menu));
         return BM_IntFromLong(1);
     });
@@ -78,7 +78,7 @@ PyObject* PY_XPLMSetMenuItemName(PyObject*, PyObject* args) {
     int index, forceEnglish;
     const char* name;
     if (!PyArg_ParseTuple(args, BM_H "isi", &menu, &index, &name, &forceEnglish)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetMenuItemName", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMSetMenuItemName", BM_Zero, [&] {
         XPLMSetMenuItemName(BM_Handle(menu), index, name, forceEnglish);
         return BM_IntFromLong(1);
     });
@@ -88,7 +88,7 @@ PyObject* PY_XPLMCheckMenuItem(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     int index, check;
     if (!PyArg_ParseTuple(args, BM_H "ii", &menu, &index, &check)) return nullptr;
-    return BM_Guard(kModule, "XPLMCheckMenuItem", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMCheckMenuItem", BM_Zero, [&] {
         XPLMCheckMenuItem(BM_Handle(menu), index, check);
         return BM_IntFromLong(1);
     });
@@ -98,7 +98,7 @@ PyObject* PY_XPLMCheckMenuItemState(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     int index;
     if (!PyArg_ParseTuple(args, BM_H "i", &menu, &index)) return nullptr;
-    return BM_Guard(kModule, "XPLMCheckMenuItemState", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMCheckMenuItemState", BM_Zero, [&] {
         XPLMMenuCheck check = xplm_Menu_NoCheck;
         XPLMCheckMenuItemState(BM_Handle(menu), index, &check);
         return BM_IntFromLong(check);
@@ -109,7 +109,7 @@ PyObject* PY_XPLMEnableMenuItem(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     int index, enabled;
     if (!PyArg_ParseTuple(args, BM_H "ii", &menu, &index, &enabled)) return nullptr;
-    return BM_Guard(kModule, "XPLMEnableMenuItem", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMEnableMenuItem", BM_Zero, [&] {
         XPLMEnableMenuItem(BM_Handle(menu), index, enabled);
         return BM_IntFromLong(1);
     });

@@ -10,12 +10,12 @@ namespace {
 const char kModule[] = "XPLMProcessing";
 
 PyObject* PY_XPLMGetElapsedTime(PyObject*, PyObject*) {
-    return BM_Guard(kModule, "XPLMGetElapsedTime", BM_ZeroFloat,
+    return BM_CallHost(kModule, "XPLMGetElapsedTime", BM_ZeroFloat,
                     [] { return PyFloat_FromDouble(XPLMGetElapsedTime()); });
 }
 
 PyObject* PY_XPLMGetCycleNumber(PyObject*, PyObject*) {
-    return BM_Guard(kModule, "XPLMGetCycleNumber", BM_Zero, [] { return BM_IntFromLong(XPLMGetCycleNumber()); });
+    return BM_CallHost(kModule, "XPLMGetCycleNumber", BM_Zero, [] { return BM_IntFromLong(XPLMGetCycleNumber()); });
 }
 
 // The simulator gets the trampoline with the callable as its refcon; the table keeps the
@@ -25,7 +25,7 @@ PyObject* PY_XPLMRegisterFlightLoopCallback(PyObject*, PyObject* args) {
     float interval;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OOf" BM_H, &script, &callable, &interval, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMRegisterFlightLoopCallback", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMRegisterFlightLoopCallback", BM_Zero, [&] {
         XPLMRegisterFlightLoopCallback(BM_FlightLoopCallback, interval, callable);
         BM_Table().SetFlightLoopCallback(script, callable, BM_Refcon(refcon));
         return BM_IntFromLong(1);
@@ -36,7 +36,7 @@ PyObject* PY_XPLMUnregisterFlightLoopCallback(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OO" BM_H, &script, &callable, &refcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMUnregisterFlightLoopCallback", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMUnregisterFlightLoopCallback", BM_Zero, [&] {
         BM_Table().RemoveFlightLoopCallback(script, callable);
         if (BM_Table().GetNumberOfFlightLoopScriptUsers() == 0)
             XPLMUnregisterFlightLoopCallback(BM_FlightLoopCallback, callable);
@@ -50,7 +50,7 @@ PyObject* PY_XPLMSetFlightLoopCallbackInterval(PyObject*, PyObject* args) {
     int relativeToNow;
     Py_ssize_t unusedRefcon;
     if (!PyArg_ParseTuple(args, "Ofi" BM_H, &callable, &interval, &relativeToNow, &unusedRefcon)) return nullptr;
-    return BM_Guard(kModule, "XPLMSetFlightLoopCallbackInterval", BM_Zero, [&] {
+    return BM_CallHost(kModule, "XPLMSetFlightLoopCallbackInterval", BM_Zero, [&] {
         XPLMSetFlightLoopCallbackInterval(BM_FlightLoopCallback, interval, relativeToNow, callable);
         return BM_IntFromLong(1);
     });

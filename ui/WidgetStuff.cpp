@@ -1,6 +1,6 @@
 #include "WidgetStuff.h"
 
-#include "Brindlemoor.h"
+#include "BrindlemoorBase.h"
 #include "XPLMMenus.h"
 #include "XPLMUtilities.h"
 
@@ -19,7 +19,7 @@ bool HasScriptPrefix(const std::string& name) {
 // The folder listing, gathered in as many calls as the simulator needs.
 std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;
-    BM_Guarded("XPLMGetDirectoryContents", [&] {
+    BM_RunOrLog("XPLMGetDirectoryContents", [&] {
         constexpr int kNameBuffer = 4096, kIndexCount = 4096;
         std::vector<char> nameBuf(kNameBuffer);
         std::vector<char*> indices(kIndexCount);
@@ -139,7 +139,7 @@ char kScriptInformationRef[] = "ScriptInformation";
 }  // namespace
 
 void SetupWidgets(const char*) {
-    BM_Guarded("installing the menu", [] {
+    BM_RunOrLog("installing the menu", [] {
         XPLMMenuID plugins = XPLMFindPluginsMenu();
         int item = XPLMAppendMenuItem(plugins, "Brindlemoor", nullptr, 1);
         XPLMMenuID menu = XPLMCreateMenu("Brindlemoor", plugins, item, BrindlemoorMenuHandler, nullptr);

@@ -1,0 +1,53 @@
+#ifndef BM_BRINDLEMOORBASE_H
+#define BM_BRINDLEMOORBASE_H
+// What every other part of the plug-in stands on: the two log files, the one call path into
+// script code, and the guards that keep C++ exceptions away from the simulator and from
+// the interpreter's frames. Nothing here knows of modules, scripts or the control panel.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+typedef struct _object PyObject;
+
+// Where the simulator is, as it reports it.
+struct BM_HostPaths {
+    std::string systemPath;
+    std::string separator;
+};
+BM_HostPaths BM_QueryHostPaths();
+
+extern int BM_OutputFileEnabled;  // scripts' standard output also goes to the output file
+
+// Append a text unchanged to the log (always) or to the output file (while enabled).
+void BM_WriteToLog(const char* text);
+void BM_WriteToLog2(const char* text);
+// The same for texts that may hold NUL bytes.
+void BM_WriteBytesToLog(const char* text, std::size_t length);
+void BM_WriteBytesToLog2(const char* text, std::size_t length);
+
+// The one way the plug-in calls script code: calls `callable` with the argument tuple `args`
+// (not consumed). A raised exception is printed and null returned; no error is left pending.
+PyObject* BM_CallScript(PyObject* callable, PyObject* args);
+
+// Prints the pending Python error to the scripts' standard error and clears it. A SystemExit
+// is printed like any other error instead of ending the simulator's process.
+void BM_PrintPythonError();
+
+// Runs one step of the plug-in's own work (a host call at start or stop, say). An exception is
+// written to the log as "Brindlemoor - <what> failed: <reason>" and swallowed. False when it
+// failed.
+bool BM_RunOrLog(const char* what, const std::function<void()>& step);
+
+// Runs a trampoline's worker so that nothing thrown reaches the simulator: on an exception the
+// worker's result is `fallback`.
+template <typename T, typename F>
+T BM_NoThrow(T fallback, F&& worker) noexcept {
+    try {
+        return worker();
+    } catch (...) {
+        return fallback;
+    }
+}
+
+#endif
