@@ -69,8 +69,7 @@ void ReportMissingFolder(const std::string& scriptFolder) {
 }
 
 // The shape shared by the five relays. `args` is consumed. `use` sees the method's result.
-int Relay(PyObject* script, const char* method, PyObject* args,
-          const std::function<void(PyObject*)>& use = nullptr, bool releaseTableReference = false) {
+int Relay(PyObject* script, const char* method, PyObject* args, const std::function<void(PyObject*)>& use = nullptr) {
     if (!BMTestTable || !BMTestTable->GetScriptEnabledStatus(script)) {
         Py_XDECREF(args);
         return 0;
@@ -82,7 +81,6 @@ int Relay(PyObject* script, const char* method, PyObject* args,
         Py_XDECREF(args);
         return 1;
     }
-    if (releaseTableReference) Py_DECREF(script);  // the bound method keeps it alive for the call
     if (!args) {
         BM_PrintPythonError();
     } else if (PyObject* result = BM_CallScript(bound, args)) {
@@ -118,9 +116,7 @@ int CallXPluginStart(PyObject* script) {
     });
 }
 
-int CallXPluginStop(PyObject* script) {
-    return Relay(script, "XPluginStop", Py_BuildValue("()"), nullptr, true);
-}
+int CallXPluginStop(PyObject* script) { return Relay(script, "XPluginStop", Py_BuildValue("()")); }
 
 int CallXPluginEnable(PyObject* script) { return Relay(script, "XPluginEnable", Py_BuildValue("()")); }
 
@@ -145,19 +141,24 @@ int LoadScript(const std::string& moduleName) {
     Py_DECREF(module);  // the interpreter's module table keeps it
     if (!scriptClass) {
         PyErr_Clear();
-        WriteToLog("Brindlemoor Class Missing\n");
+        WriteToLog("Brindlemoor Class Missing (" + moduleName + ")\n");
         return 0;
     }
+    // What __init__ registers is taken for the script being made.
+    BMTestTable->SetLoadingScript(scriptClass, moduleName);
     PyObject* noArgs = PyTuple_New(0);
     PyObject* script = noArgs ? PyObject_Call(scriptClass, noArgs, nullptr) : nullptr;
     Py_XDECREF(noArgs);
-    Py_DECREF(scriptClass);
+    BMTestTable->SetLoadingScript(nullptr, std::string());
     if (!script) {
         BM_PrintPythonError();
-        WriteToLog("Brindlemoor Call failed\n");
+        BMTestTable->DropLoadingScripts();
+        Py_DECREF(scriptClass);
+        WriteToLog("Brindlemoor Call failed (" + moduleName + ")\n");
         return 0;
     }
-    BMTestTable->AddScriptId(script, moduleName);  // the table owns this reference
+    BMTestTable->AddScriptId(script, moduleName, scriptClass);  // the table takes this reference
+    Py_DECREF(scriptClass);
     return 1;
 }
 
@@ -201,10 +202,12 @@ void StopPython(int disableScripts) {
             PyObject* script = BMTestTable->GetScriptId(i);
             if (disableScripts) CallXPluginDisable(script);
             CallXPluginStop(script);
+            // What the script left registered goes with it, and so does the script object.
+            BMTestTable->ReleaseScript(script);
         }
+        // Scripts that registered during the stop relays, or that were never entered in order.
+        BMTestTable->ReleaseReferences();
     }
-    // Records give their references back while the interpreter can still take them.
-    if (BMTestTable && Py_IsInitialized()) BMTestTable->ReleaseReferences();
     if (Py_IsInitialized()) Py_Finalize();
     if (BMTestTable) BMTestTable->ClearScriptTable();
     ShareVirtualCameraItems(false);

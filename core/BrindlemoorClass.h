@@ -1,318 +1,240 @@
 #ifndef BRINDLEMOORCLASS_H
 #define BRINDLEMOORCLASS_H
-// The registry of loaded scripts and of every callback, window, widget and data accessor they
-// registered. A script is known by its script object (the instance of its class Brindlemoor);
-// scripts, callables and handles are compared by identity only.
+// The registry of loaded scripts and of everything they registered with the simulator.
 //
-// Rules every look-up follows: within one entry the first matching record counts; when several
-// entries match, the last entry in table order wins. Counters rise by one per appended record
-// and fall by one per removal that found its record, never below 0; they survive a clear.
+// A script is known by its script object (the instance of its class Brindlemoor), compared by
+// identity. Each entry owns one reference to its script object.
 //
-// References: an entry owns one reference to its script object (given up by the stop relay);
-// each record owns one reference to each callable or widget object it holds, so a script may
-// register a temporary bound method. ReleaseReferences gives the records' references back while
-// the interpreter still runs; ClearScriptTable, after it is gone, releases nothing.
+// One registration a script makes is one record here and one registration with the simulator,
+// whose refcon is the record's address: a trampoline the simulator calls finds the script, the
+// callable and the script's own refcon in the record, without a search. A record lives from the
+// registration until the script unregisters it, destroys its window or menu, or is stopped;
+// removing a record removes its simulator registration at the same moment (through the
+// `unregister` function the registering module put into it). The record holds a reference to
+// each of its callables, so a script may register a temporary bound method.
+//
+// A script registers the same callable as often as it likes: records differ by refcon, phase,
+// window, menu or data ref. Registering again with everything equal (the same callable, refcon,
+// phase ...) renews the one record instead of adding another.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
-
-#include "PointerMap.h"
 
 typedef struct _object PyObject;
 
-struct _DrawWindowCallbackTable {
-    void* WindowId;
-    PyObject* DrawWindowCallback;
-    PyObject* KeyCallback;
-    PyObject* MouseClickCallback;
-    PyObject* CursorStatusCallback;  // no registration fills these two
-    PyObject* MouseWheelCallback;
-};
-struct _FlightLoopCallbackTable {
-    PyObject* FlightLoopCallback;
-    intptr_t RefCon;
-};
-struct _DrawCallbackTable {
-    PyObject* DrawCallback;
-    intptr_t RefCon;
-};
-struct _KeySnifferCallbackTable {
-    PyObject* KeySnifferCallback;
-    intptr_t RefCon;
-};
-struct _HotKeyCallbackTable {
-    void* HotKeyID;
-    PyObject* HotKeyCallback;
-    intptr_t RefCon;
-};
-struct _SharedDataCallbackTable {
-    PyObject* SharedDataCallback;
-    intptr_t RefCon;
-};
-struct _MenuCallbackTable {
-    void* MenuId;
-    PyObject* MenuCallback;
-    intptr_t MenuRef;
-};
-struct _CameraControlCallbackTable {
-    PyObject* CameraControlCallback;
-    intptr_t RefCon;
-};
-struct _PlanesAvailableTable {
-    PyObject* PlanesAvailableCallback;
-    intptr_t RefCon;
-};
-struct _WidgetCallbackTable {
-    void* WidgetId;
-    PyObject* WidgetCallback;
-};
-struct _WidgetObjectTableStruct {
-    void* WidgetId;
-    PyObject* WidgetObject;
+struct _BM_ScriptEntry;
+
+// What a record registers. The order is the order of the counters below.
+enum BM_CallbackKind {
+    BM_KindDrawWindow,  // a window: draw, key and mouse-click callables
+    BM_KindFlightLoop,
+    BM_KindDraw,
+    BM_KindKeySniffer,
+    BM_KindHotKey,
+    BM_KindSharedData,
+    BM_KindMenu,
+    BM_KindCameraControl,
+    BM_KindPlanesAvailable,
+    BM_KindWidget,
+    BM_KindDataAccessor,  // twelve callables: read and write of each data type
+    BM_KindCount
 };
 
-// The data kinds of an accessor, in the simulator's order.
+// The data types of an accessor, in the simulator's order.
 enum BM_DataKind { BM_Datai, BM_Dataf, BM_Datad, BM_Datavi, BM_Datavf, BM_Datab, BM_DataKindCount };
 
-// The callables of one accessor for one direction; the simulator's refcon for that direction.
-struct _DataAccessorGetCallbacks {
-    PyObject* GetDataCB[BM_DataKindCount];  // GetDataiCB ... GetDatabCB
+// Window callable slots.
+enum BM_WindowCallbackKind { BM_WindowDraw = 0, BM_WindowKey = 1, BM_WindowMouseClick = 2 };
+
+constexpr int BM_MaxCallables = 2 * BM_DataKindCount;
+
+// Where a data accessor keeps the callable of a data type and direction.
+inline int BM_AccessorSlot(BM_DataKind kind, bool write) { return 2 * int(kind) + (write ? 1 : 0); }
+
+// One registration with the simulator. The fields a kind does not use stay at their defaults.
+struct _CallbackRecordStruct {
+    BM_CallbackKind kind = BM_KindFlightLoop;
+    _BM_ScriptEntry* entry = nullptr;  // the owner; null once the record is removed
+    PyObject* callables[BM_MaxCallables] = {};  // owned references; [0] for kinds with one
+    intptr_t refcon = 0;       // the script's refcon: menu ref, window refcon, accessor read refcon
+    intptr_t writeRefcon = 0;  // data accessors
+    void* handle = nullptr;    // the window, hot key, menu, widget or data ref
+    void* parent = nullptr;    // menus: the menu they hang from
+    int phase = 0;             // draw callbacks
+    int before = 0;            // draw callbacks and key sniffers
+    float interval = 0.0f;     // flight loops: the interval the script asked for last
+    std::string name;          // shared data
+    int type = 0;              // shared data
+    // Undoes the simulator registration; may throw. Null while the registration is being made.
+    void (*unregister)(_CallbackRecordStruct& record) = nullptr;
+    std::string moduleName;    // the owning script's, for reports
+    // Calls into the script under way; a record removed meanwhile is freed when they end.
+    int busy = 0;
+    bool freeWhenIdle = false;
+    // Failures of each callable, for the reports (see BM_CallbackFailed).
+    struct Failures {
+        long count = 0;
+        long unreported = 0;
+        double lastReport = 0.0;
+        std::string lastError;
+    } failures[BM_MaxCallables];
+
+    PyObject* Callable() const { return callables[0]; }
 };
-struct _DataAccessorSetCallbacks {
-    PyObject* SetDataCB[BM_DataKindCount];  // SetDataiCB ... SetDatabCB
-};
-struct _GetDataCallbackTable {
-    PyObject* Callback;
-    intptr_t RefCon;
-    void* DataRef;
-    _DataAccessorGetCallbacks* pDataAccessorGetCallbacks;
-};
-struct _SetDataCallbackTable {
-    PyObject* Callback;
-    intptr_t RefCon;
-    void* DataRef;
-    _DataAccessorSetCallbacks* pDataAccessorSetCallbacks;
+
+// A widget and a Python object a script stored with it.
+struct _WidgetObjectTableStruct {
+    void* WidgetId;
+    PyObject* WidgetObject;  // owned reference
 };
 
 struct _BM_ScriptEntry {
-    PyObject* pScriptId = nullptr;
+    PyObject* pScriptId = nullptr;  // null once the script is released
     int ScriptEnabled = 1;
-    int DataAccessorGetCallbacksNotDeleted = 0;  // a read block of this script is still allocated
-    int DataAccessorSetCallbacksNotDeleted = 0;
     PyObject* pModule = nullptr;
-    PyObject* pClass = nullptr;
+    PyObject* pClass = nullptr;     // the script's class (owned); identifies further instances
     std::string ModuleName;
     std::string ScriptName;
     std::string ScriptSignature;
     std::string ScriptDescription;
-
-    std::vector<_DrawWindowCallbackTable> DrawWindowCBTable;
-    std::vector<_FlightLoopCallbackTable> FlightLoopCBTable;
-    std::vector<_DrawCallbackTable> DrawCBTable;
-    std::vector<_KeySnifferCallbackTable> KeySnifferCBTable;
-    std::vector<_HotKeyCallbackTable> HotKeyCBTable;
-    std::vector<_SharedDataCallbackTable> SharedDataCBTable;
-    std::vector<_MenuCallbackTable> MenuCBTable;
-    std::vector<_CameraControlCallbackTable> CameraControlCBTable;
-    std::vector<_PlanesAvailableTable> PlanesAvailableCBTable;
-    std::vector<_WidgetCallbackTable> WidgetCBTable;
-    std::vector<_GetDataCallbackTable> GetDataCBTable[BM_DataKindCount];  // GetDataiCBTable ...
-    std::vector<_SetDataCallbackTable> SetDataCBTable[BM_DataKindCount];  // SetDataiCBTable ...
+    bool loading = false;  // made by a registration inside the script's __init__
+    std::vector<_CallbackRecordStruct*> Records;  // owned, in registration order
     std::vector<_WidgetObjectTableStruct> WidgetObjectTable;
-};
-
-// Window callback slots, as the look-ups take them.
-enum BM_WindowCallbackKind {
-    BM_WindowDraw = 0,
-    BM_WindowKey = 1,
-    BM_WindowMouseClick = 2,
-    BM_WindowCursorStatus = 3,
-    BM_WindowMouseWheel = 4
 };
 
 class BM_ScriptTable {
 public:
+    BM_ScriptTable() = default;
+    BM_ScriptTable(const BM_ScriptTable&) = delete;
+    BM_ScriptTable& operator=(const BM_ScriptTable&) = delete;
     ~BM_ScriptTable();
 
     // ---- Scripts ----
-    void AddScriptId(PyObject* script, const std::string& moduleName);
+    // Enters a loaded script; the table takes over the caller's reference to `script`. When a
+    // registration in the script's __init__ already made its entry, that entry is kept (and
+    // takes the module name) and the extra reference is given back. `scriptClass` (borrowed)
+    // may be null.
+    void AddScriptId(PyObject* script, const std::string& moduleName, PyObject* scriptClass = nullptr);
     int GetScriptTableSize() const { return int(ScriptTable.size()); }
-    PyObject* GetScriptId(int index) const { return ScriptTable[std::size_t(index)].pScriptId; }
+    PyObject* GetScriptId(int index) const { return ScriptTable[std::size_t(index)]->pScriptId; }
     int GetScriptEnabledStatus(PyObject* script) const;
     int SetScriptEnabledStatus(PyObject* script, int status);
-    void SetScriptDescriptions(PyObject* script, const std::string& name,
-                               const std::string& signature, const std::string& description);
+    void SetScriptDescriptions(PyObject* script, const std::string& name, const std::string& signature,
+                               const std::string& description);
     void GetScriptDescriptions(PyObject* script, std::string& name, std::string& signature,
                                std::string& description) const;
     PyObject* GetScriptIdFromSignature(const std::string& signature) const;
     PyObject* GetScriptIdFromModuleName(const std::string& moduleName) const;
-    // Gives back every reference the records hold and empties them; the interpreter must still run.
+    const std::string* ModuleNameOf(PyObject* script) const;
+
+    // While a script's class is being instantiated, registrations from its __init__ are taken
+    // for that script. Null ends it.
+    void SetLoadingScript(PyObject* scriptClass, const std::string& moduleName);
+    // The instantiation failed: whatever its __init__ registered goes.
+    void DropLoadingScripts();
+
+    // Whether `object` may register: a loaded script, another instance of a loaded script's
+    // class, or an instance of the class being instantiated.
+    bool IsScriptObject(PyObject* object) const;
+
+    // Removes every record of the script (and its simulator registrations), disables its entry,
+    // forgets the script object and gives up the table's reference to it. The entry stays in
+    // its place so that loops over the table keep their positions. Nothing when unknown.
+    void ReleaseScript(PyObject* script);
+    // ReleaseScript for every entry, then the widget objects; the interpreter must still run.
     void ReleaseReferences();
-    // Forgets every entry after the interpreter is gone: releases nothing, keeps the counters.
-    void ClearScriptTable() {
-        ScriptTable.clear();
-        Changed();
-    }
+    // Forgets every entry after the interpreter is gone; releases nothing.
+    void ClearScriptTable();
 
-    // ---- Add family: an unknown script object gets an entry of its own (counter unchanged) ----
-    void SetWindowId(PyObject* script, void* window, PyObject* draw, PyObject* key, PyObject* mouseClick);
-    void SetFlightLoopCallback(PyObject* script, PyObject* callable, intptr_t refcon);
-    void SetDrawCallback(PyObject* script, PyObject* callable, intptr_t refcon);
-    void SetKeySnifferCallback(PyObject* script, PyObject* callable, intptr_t refcon);
-    void SetHotKeyCallback(PyObject* script, void* hotKey, PyObject* callable, intptr_t refcon);
-    void SetSharedDataCallback(PyObject* script, PyObject* callable, intptr_t refcon);
-    void SetMenuCallback(PyObject* script, void* menu, PyObject* callable, intptr_t menuRef);
-    void SetCameraControlCallback(PyObject* script, PyObject* callable, intptr_t refcon);
-    void SetPlanesAvailableCallback(PyObject* script, PyObject* callable, intptr_t refcon);
-    void SetWidgetCallback(PyObject* script, void* widget, PyObject* callable);
-    void SetGetDataCallback(BM_DataKind kind, PyObject* script, PyObject* callable, intptr_t refcon,
-                            void* dataRef, _DataAccessorGetCallbacks* block);
-    void SetSetDataCallback(BM_DataKind kind, PyObject* script, PyObject* callable, intptr_t refcon,
-                            void* dataRef, _DataAccessorSetCallbacks* block);
-    void SetWidgetObject(PyObject* script, void* widget, PyObject* object);
+    // ---- Records ----
+    // A new record of the script, entered at the end of its entry and holding a reference to
+    // `callable`. Its `unregister` is null: the caller registers with the simulator next, then
+    // sets it, or discards the record when the registration failed. An instance of a loaded
+    // class that has no entry yet gets one; anything else throws std::invalid_argument.
+    _CallbackRecordStruct* AddRecord(PyObject* script, BM_CallbackKind kind, PyObject* callable, intptr_t refcon);
+    // Takes a record whose simulator registration failed out again; nothing is unregistered.
+    void DiscardRecord(_CallbackRecordStruct* record);
+    // Ties a record to its window, hot key, menu, widget or data ref, for the look-ups below.
+    void SetHandle(_CallbackRecordStruct* record, void* handle);
+    // Removes the record and, at once, its simulator registration. When the simulator throws,
+    // the record is kept aside, inert, for as long as the table lives, and the exception goes on.
+    void RemoveRecord(_CallbackRecordStruct* record);
+    // Forgets a record the simulator already dropped on its own (a destroyed window's record,
+    // say): nothing is unregistered.
+    void ForgetRecord(_CallbackRecordStruct* record);
 
-    // ---- Remove family: the script's records with that key go ----
-    void RemoveWindowId(PyObject* script, void* window);
-    void RemoveFlightLoopCallback(PyObject* script, PyObject* callable);
-    void RemoveDrawCallback(PyObject* script, PyObject* callable);
-    void RemoveKeySnifferCallback(PyObject* script, PyObject* callable);
-    void RemoveHotKeyCallback(PyObject* script, void* hotKey);
-    void RemoveSharedDataCallback(PyObject* script, PyObject* callable);
-    void RemoveMenuCallback(PyObject* script, void* menu);
-    void RemoveWidgetCallback(PyObject* script, void* widget);
-    void RemoveCameraControlCallback(PyObject* script);
-    void RemovePlanesAvailableCallback(PyObject* script);
-    // A block is freed with the last record of the entry that points to it.
-    void RemoveGetDataCallback(BM_DataKind kind, PyObject* script, void* dataRef);
-    void RemoveSetDataCallback(BM_DataKind kind, PyObject* script, void* dataRef);
-    // With `children` nonzero every widget object of the script goes, whatever its widget.
-    void RemoveWidgetObject(PyObject* script, void* widget, int children);
+    // The script's first record of `kind` that `match` accepts, or null.
+    template <typename Match>
+    _CallbackRecordStruct* FindRecord(PyObject* script, BM_CallbackKind kind, Match match) const;
+    // The first record of `kind` of any script that `match` accepts, or null.
+    template <typename Match>
+    _CallbackRecordStruct* FindAnyRecord(BM_CallbackKind kind, Match match) const;
+    // The record registered for a window, hot key, menu, widget or data ref, or null.
+    _CallbackRecordStruct* RecordOfHandle(BM_CallbackKind kind, void* handle) const;
 
-    // ---- Look-up family: the owning script, or null; `refcon` written only on a match ----
-    PyObject* GetScriptIdFromFlightLoopCallback(PyObject* callable, intptr_t* refcon) const;
-    PyObject* GetScriptIdFromDrawCallback(PyObject* callable, intptr_t* refcon) const;
-    PyObject* GetScriptIdFromKeySnifferCallback(PyObject* callable, intptr_t* refcon) const;
-    PyObject* GetScriptIdFromHotKeyCallback(PyObject* callable, intptr_t* refcon) const;
-    PyObject* GetScriptIdFromSharedDataCallback(PyObject* callable, intptr_t* refcon) const;
-    PyObject* GetScriptIdFromMenuCallback(PyObject* callable, intptr_t* menuRef) const;
-    PyObject* GetScriptIdFromCameraControlCallback(PyObject* callable, intptr_t* refcon) const;
-    PyObject* GetScriptIdFromPlanesAvailableCallback(PyObject* callable, intptr_t* refcon) const;
-    PyObject* GetScriptIdFromGetDataCallback(BM_DataKind kind, PyObject* callable, intptr_t* refcon) const;
-    PyObject* GetScriptIdFromSetDataCallback(BM_DataKind kind, PyObject* callable, intptr_t* refcon) const;
-    // Window look-ups walk every record; the last match of the whole table wins.
-    PyObject* GetCallbackFromWindowId(int kind, void* window) const;
-    PyObject* GetScriptIdFromDrawWindowCallback(int kind, PyObject* callable) const;
+    // ---- Widgets ----
     PyObject* GetScriptIdFromWidgetId(void* widget) const;
     PyObject* GetCallbackFromWidgetId(void* widget, PyObject* script) const;
+    void SetWidgetObject(PyObject* script, void* widget, PyObject* object);
+    // With `children` nonzero every widget object of the script goes, whatever its widget.
+    void RemoveWidgetObject(PyObject* script, void* widget, int children);
     // The object, or None; no reference is added.
     PyObject* GetWidgetObjectFromWidgetId(void* widget, PyObject* script) const;
 
-    // ---- Counters ----
-    int GetNumberOfCameraControlScriptUsers() const { return NumberOfCameraControlScriptUsers; }
-    int GetNumberOfDrawScriptUsers() const { return NumberOfDrawScriptUsers; }
-    int GetNumberOfDrawWindowScriptUsers() const { return NumberOfDrawWindowScriptUsers; }
-    int GetNumberOfFlightLoopScriptUsers() const { return NumberOfFlightLoopScriptUsers; }
-    int GetNumberOfHotKeyScriptUsers() const { return NumberOfHotKeyScriptUsers; }
-    int GetNumberOfKeySnifferScriptUsers() const { return NumberOfKeySnifferScriptUsers; }
-    int GetNumberOfMenuScriptUsers() const { return NumberOfMenuScriptUsers; }
-    int GetNumberOfPlanesAvailableScriptUsers() const { return NumberOfPlanesAvailableScriptUsers; }
-    int GetNumberOfSharedDataScriptUsers() const { return NumberOfSharedDataScriptUsers; }
-    int GetNumberOfWidgetScriptUsers() const { return NumberOfWidgetScriptUsers; }
+    // ---- Counters: the live records of each kind ----
+    int CountOf(BM_CallbackKind kind) const { return live_[kind]; }
+    int GetNumberOfCameraControlScriptUsers() const { return live_[BM_KindCameraControl]; }
+    int GetNumberOfDrawScriptUsers() const { return live_[BM_KindDraw]; }
+    int GetNumberOfDrawWindowScriptUsers() const { return live_[BM_KindDrawWindow]; }
+    int GetNumberOfFlightLoopScriptUsers() const { return live_[BM_KindFlightLoop]; }
+    int GetNumberOfHotKeyScriptUsers() const { return live_[BM_KindHotKey]; }
+    int GetNumberOfKeySnifferScriptUsers() const { return live_[BM_KindKeySniffer]; }
+    int GetNumberOfMenuScriptUsers() const { return live_[BM_KindMenu]; }
+    int GetNumberOfPlanesAvailableScriptUsers() const { return live_[BM_KindPlanesAvailable]; }
+    int GetNumberOfSharedDataScriptUsers() const { return live_[BM_KindSharedData]; }
+    int GetNumberOfWidgetScriptUsers() const { return live_[BM_KindWidget]; }
+    int RetiredRecordCount() const { return int(retired_.size()); }
 
 private:
-    // Callbacks run every frame, so look-ups by callable and by script go through an index that
-    // is rebuilt after the records change; it gives exactly what walking the table gives.
-    enum IndexKind {
-        kFlightLoopIndex,
-        kDrawIndex,
-        kKeySnifferIndex,
-        kHotKeyIndex,
-        kSharedDataIndex,
-        kMenuIndex,
-        kCameraControlIndex,
-        kPlanesAvailableIndex,
-        kGetDataIndex,
-        kSetDataIndex = kGetDataIndex + BM_DataKindCount,
-        kIndexKinds = kSetDataIndex + BM_DataKindCount
-    };
-    struct IndexHit {
-        PyObject* script;
-        intptr_t refcon;
-        std::size_t entry;
-    };
-    void Changed() {
-        indexValid_ = false;
-        lastScript_ = nullptr;
-    }
-    void RebuildIndex() const;
-    PyObject* Owner(IndexKind kind, PyObject* callable, intptr_t* refcon) const;
+    _BM_ScriptEntry* Find(PyObject* script) const;
+    _BM_ScriptEntry* EntryForRegistration(PyObject* script);
+    PyObject* ClassOf(PyObject* object, std::string* moduleName) const;
+    void Detach(_CallbackRecordStruct* record);
+    void Release(_CallbackRecordStruct* record, bool unregister);
 
-    const _BM_ScriptEntry* Find(PyObject* script) const;
-    _BM_ScriptEntry* Find(PyObject* script);
-    // Record helpers; `vecOf` picks the record vector out of an entry.
-    template <typename VecOf, typename R, typename K>
-    void Add(PyObject* script, VecOf vecOf, const R& record, K R::*duplicateKey, int* counter);
-    template <typename VecOf, typename Match>
-    bool Remove(PyObject* script, VecOf vecOf, Match match, int* counter);
-    template <typename VecOf, typename R>
-    void IndexRecords(IndexKind kind, VecOf vecOf, PyObject* R::*callable, intptr_t R::*refconField) const;
-    void UpdateBlockFlags(_BM_ScriptEntry& entry);
-
-    std::vector<_BM_ScriptEntry> ScriptTable;
-    int NumberOfCameraControlScriptUsers = 0;
-    int NumberOfDrawScriptUsers = 0;
-    int NumberOfDrawWindowScriptUsers = 0;
-    int NumberOfFlightLoopScriptUsers = 0;
-    int NumberOfHotKeyScriptUsers = 0;
-    int NumberOfKeySnifferScriptUsers = 0;
-    int NumberOfMenuScriptUsers = 0;
-    int NumberOfPlanesAvailableScriptUsers = 0;
-    int NumberOfSharedDataScriptUsers = 0;
-    int NumberOfWidgetScriptUsers = 0;
-
-    mutable bool indexValid_ = false;
-    mutable PointerMap<IndexHit> index_[kIndexKinds];
-    mutable PointerMap<std::size_t> scriptIndex_;  // the entry of each script
-    // The script a look-up found last: a trampoline asks for its enabled flag next.
-    mutable PyObject* lastScript_ = nullptr;
-    mutable std::size_t lastEntry_ = 0;
+    std::vector<std::unique_ptr<_BM_ScriptEntry>> ScriptTable;
+    std::unordered_map<PyObject*, _BM_ScriptEntry*> byScript_;
+    std::unordered_map<void*, _CallbackRecordStruct*> byHandle_[BM_KindCount];
+    std::vector<_CallbackRecordStruct*> retired_;  // still known to the simulator
+    int live_[BM_KindCount] = {};
+    PyObject* loadingClass_ = nullptr;
+    std::string loadingModule_;
 };
 
-// ---- The look-ups on the per-frame path, inline ----
-
-inline const _BM_ScriptEntry* BM_ScriptTable::Find(PyObject* script) const {
-    if (!indexValid_) RebuildIndex();
-    if (script && script == lastScript_) return &ScriptTable[lastEntry_];
-    const std::size_t* entry = scriptIndex_.Find(script);
-    if (!entry) return nullptr;
-    lastScript_ = script;
-    lastEntry_ = *entry;
-    return &ScriptTable[*entry];
+template <typename Match>
+_CallbackRecordStruct* BM_ScriptTable::FindRecord(PyObject* script, BM_CallbackKind kind, Match match) const {
+    if (_BM_ScriptEntry* entry = Find(script))
+        for (_CallbackRecordStruct* record : entry->Records)
+            if (record->kind == kind && match(*record)) return record;
+    return nullptr;
 }
 
-inline PyObject* BM_ScriptTable::Owner(IndexKind kind, PyObject* callable, intptr_t* refcon) const {
-    if (!indexValid_) RebuildIndex();
-    const IndexHit* hit = index_[kind].Find(callable);
-    if (!hit) return nullptr;
-    if (refcon) *refcon = hit->refcon;
-    // A script has one entry, so the record's entry holds its enabled flag.
-    lastScript_ = hit->script;
-    lastEntry_ = hit->entry;
-    return hit->script;
+template <typename Match>
+_CallbackRecordStruct* BM_ScriptTable::FindAnyRecord(BM_CallbackKind kind, Match match) const {
+    for (const auto& entry : ScriptTable)
+        for (_CallbackRecordStruct* record : entry->Records)
+            if (record->kind == kind && match(*record)) return record;
+    return nullptr;
 }
 
-inline int BM_ScriptTable::GetScriptEnabledStatus(PyObject* script) const {
-    const _BM_ScriptEntry* entry = Find(script);
-    return entry ? entry->ScriptEnabled : 0;
-}
-
-inline PyObject* BM_ScriptTable::GetScriptIdFromFlightLoopCallback(PyObject* callable, intptr_t* refcon) const {
-    return Owner(kFlightLoopIndex, callable, refcon);
-}
-
-inline PyObject* BM_ScriptTable::GetScriptIdFromDrawCallback(PyObject* callable, intptr_t* refcon) const {
-    return Owner(kDrawIndex, callable, refcon);
+// The record behind a simulator refcon, when its script may be called: the record is live and
+// its script enabled. Null otherwise. The one step every trampoline starts with.
+inline _CallbackRecordStruct* BM_LiveRecord(void* refcon) {
+    auto* record = static_cast<_CallbackRecordStruct*>(refcon);
+    return record && record->entry && record->entry->ScriptEnabled ? record : nullptr;
 }
 
 // The one table, between XPluginStart and XPluginStop; null otherwise.

@@ -1,8 +1,9 @@
 // The twelve accessor trampolines: the simulator reads and writes a script's own data refs.
 //
-// The simulator's refcon is the accessor's block of callables for one direction. A callable
-// runs only when it is a bound method of the enabled script that registered it. Reads from a
-// script that is gone, disabled or not the owner give 0; a script that raised gives 1.
+// The simulator's refcon, for reads and writes alike, is the accessor's record. A callable runs
+// only when it is a bound method of the enabled script that registered it. Reads from a script
+// that is gone or disabled give 0, from a callable bound to another object 1; a script that
+// raised gives 1.
 //
 // Array and byte reads never write past the simulator's buffer nor read past the script's list,
 // and report at most as many elements as they copied: positions the script did not fill are
@@ -20,74 +21,68 @@ namespace {
 
 enum class Access { NotLive, NotOwner, Call };
 
-// Steps shared by all twelve: the script that registered the callable (and its refcon), and
-// whether the callable is a bound method of that same, enabled script.
-Access PrepareCall(PyObject* callable, BM_DataKind kind, bool read, intptr_t* refcon) {
-    if (!BMTestTable) return Access::NotLive;
-    PyObject* script = read ? BMTestTable->GetScriptIdFromGetDataCallback(kind, callable, refcon)
-                            : BMTestTable->GetScriptIdFromSetDataCallback(kind, callable, refcon);
-    if (!script || !Py_IsInitialized()) return Access::NotLive;
-    PyObject* owner = PyMethod_Check(callable) ? PyMethod_GET_SELF(callable) : nullptr;
-    if (!owner || !BMTestTable->GetScriptEnabledStatus(owner)) return Access::NotLive;
-    return owner == script ? Access::Call : Access::NotOwner;
-}
-
-PyObject* ReadCallable(void* refcon, BM_DataKind kind) {
-    return refcon ? static_cast<_DataAccessorGetCallbacks*>(refcon)->GetDataCB[kind] : nullptr;
-}
-PyObject* WriteCallable(void* refcon, BM_DataKind kind) {
-    return refcon ? static_cast<_DataAccessorSetCallbacks*>(refcon)->SetDataCB[kind] : nullptr;
+// Steps shared by all twelve: the record and its callable for this type and direction, and
+// whether that callable is a bound method of the enabled script that registered it.
+Access PrepareCall(void* refcon, BM_DataKind kind, bool write, _CallbackRecordStruct** record, PyObject** callable) {
+    *record = BM_LiveRecord(refcon);
+    if (!*record) return Access::NotLive;
+    *callable = (*record)->callables[BM_AccessorSlot(kind, write)];
+    if (!*callable) return Access::NotLive;
+    PyObject* owner = PyMethod_Check(*callable) ? PyMethod_GET_SELF(*callable) : nullptr;
+    if (!owner) return Access::NotLive;
+    return owner == (*record)->entry->pScriptId ? Access::Call : Access::NotOwner;
 }
 
 // A scalar read: `convert` turns the script's result into the value.
 template <typename T, typename Convert>
-T Read(void* inRefcon, BM_DataKind kind, const char* missingText, Convert convert) {
-    PyObject* callable = ReadCallable(inRefcon, kind);
-    intptr_t refcon = 0;
-    switch (PrepareCall(callable, kind, true, &refcon)) {
+T Read(void* inRefcon, BM_DataKind kind, Convert convert) {
+    _CallbackRecordStruct* record;
+    PyObject* callable;
+    switch (PrepareCall(inRefcon, kind, false, &record, &callable)) {
         case Access::NotLive: return T(0);
         case Access::NotOwner: return T(1);
         case Access::Call: break;
     }
-    PyObject* result = nullptr;
-    if (BM_CallCallback(callable, Py_BuildValue("(" BM_REFCON ")", refcon), missingText, &result) !=
-        BM_Call::Returned)
-        return T(1);
-    return convert(result);
+    BM_RecordInUse use(record);
+    int slot = BM_AccessorSlot(kind, false);
+    PyObject* result = BM_CallRecord(record, slot, Py_BuildValue("(" BM_REFCON ")", record->refcon));
+    return result ? convert(*record, slot, result) : T(1);
 }
 
-// A write: `args` builds the tuple from the script's refcon.
+// A write: `args` builds the tuple from the script's write refcon.
 template <typename Args>
-void Write(void* inRefcon, BM_DataKind kind, const char* missingText, Args args) {
-    PyObject* callable = WriteCallable(inRefcon, kind);
-    intptr_t refcon = 0;
-    if (PrepareCall(callable, kind, false, &refcon) != Access::Call) return;
-    PyObject* result = nullptr;
-    if (BM_CallCallback(callable, args(refcon), missingText, &result) == BM_Call::Returned) Py_DECREF(result);
+void Write(void* inRefcon, BM_DataKind kind, Args args) {
+    _CallbackRecordStruct* record;
+    PyObject* callable;
+    if (PrepareCall(inRefcon, kind, true, &record, &callable) != Access::Call) return;
+    BM_RecordInUse use(record);
+    PyObject* result = BM_CallRecord(record, BM_AccessorSlot(kind, true), args(record->writeRefcon));
+    Py_XDECREF(result);
 }
 
 // An array or byte read: the script appends to a list (None when the simulator asks for the
 // size) and returns a count; `copy` moves the list into the buffer and says how many it moved.
 template <typename Copy>
-int ReadArray(void* inRefcon, BM_DataKind kind, const char* missingText, void* buffer, int inOffset, int inMax,
-              Copy copy) {
-    PyObject* callable = ReadCallable(inRefcon, kind);
-    intptr_t refcon = 0;
-    switch (PrepareCall(callable, kind, true, &refcon)) {
+int ReadArray(void* inRefcon, BM_DataKind kind, void* buffer, int inOffset, int inMax, Copy copy) {
+    _CallbackRecordStruct* record;
+    PyObject* callable;
+    switch (PrepareCall(inRefcon, kind, false, &record, &callable)) {
         case Access::NotLive: return 0;
         case Access::NotOwner: return 1;
         case Access::Call: break;
     }
+    BM_RecordInUse use(record);
+    int slot = BM_AccessorSlot(kind, false);
     PyObject* list = buffer ? PyList_New(0) : (Py_INCREF(Py_None), Py_None);
-    PyObject* args = list ? Py_BuildValue("(" BM_REFCON "Oii)", refcon, list, inOffset, inMax) : nullptr;
-    PyObject* result = nullptr;
-    if (BM_CallCallback(callable, args, missingText, &result) != BM_Call::Returned) {
+    PyObject* args = list ? Py_BuildValue("(" BM_REFCON "Oii)", record->refcon, list, inOffset, inMax) : nullptr;
+    PyObject* result = BM_CallRecord(record, slot, args);
+    if (!result) {
         Py_XDECREF(list);
         return 1;
     }
-    int count = BM_ResultInt(result, 1);
+    int count = BM_ResultInt(*record, slot, result, 1);
     if (buffer) {
-        int copied = copy(list, std::max(inMax, 0));
+        int copied = copy(*record, slot, list, std::max(inMax, 0));
         count = std::max(0, std::min(count, copied));
     }
     Py_DECREF(list);
@@ -95,13 +90,13 @@ int ReadArray(void* inRefcon, BM_DataKind kind, const char* missingText, void* b
 }
 
 template <typename T, typename Convert>
-int CopyNumbers(PyObject* list, int max, T* out, Convert convert) {
+int CopyNumbers(_CallbackRecordStruct& record, int slot, PyObject* list, int max, T* out, Convert convert) {
     int n = int(std::min<Py_ssize_t>(PyList_Size(list), max));
     int copied = 0;
     for (; copied < n; ++copied) {
         T value = convert(PyList_GET_ITEM(list, copied));
         if (PyErr_Occurred()) {
-            BM_PrintPythonError();  // a non-number ends the copy
+            BM_CallbackFailed(record, slot);  // a non-number ends the copy
             break;
         }
         out[copied] = value;
@@ -109,21 +104,21 @@ int CopyNumbers(PyObject* list, int max, T* out, Convert convert) {
     return copied;
 }
 
-int CopyBytes(PyObject* list, int max, unsigned char* out) {
+int CopyBytes(_CallbackRecordStruct& record, int slot, PyObject* list, int max, unsigned char* out) {
     if (PyList_Size(list) == 0) return 0;
     PyObject* first = PyList_GET_ITEM(list, 0);
     if (BM_IsString(first)) {
         char* bytes = nullptr;
         Py_ssize_t length = 0;
         if (!BM_StringBytes(first, &bytes, &length)) {
-            BM_PrintPythonError();
+            BM_CallbackFailed(record, slot);
             return 0;
         }
         int n = int(std::min<Py_ssize_t>(length + 1, max));  // with its NUL, when it fits
         std::memcpy(out, bytes, std::size_t(n));
         return n;
     }
-    return CopyNumbers(list, max, out, [](PyObject* item) {
+    return CopyNumbers(record, slot, list, max, out, [](PyObject* item) {
         return static_cast<unsigned char>(BM_IntAsLong(item) & 0xFF);
     });
 }
@@ -159,63 +154,63 @@ PyObject* ArrayArgs(intptr_t refcon, PyObject* list, int offset, int count) {
 // ---- Workers ----
 
 int CallUserGetDatai_Callback(void* inRefcon) {
-    return Read<int>(inRefcon, BM_Datai, "Cannot find method UserGetDataiCallback\n",
-                     [](PyObject* result) { return BM_ResultInt(result, 1); });
+    return Read<int>(inRefcon, BM_Datai,
+                     [](_CallbackRecordStruct& r, int slot, PyObject* result) { return BM_ResultInt(r, slot, result, 1); });
 }
 void CallUserSetDatai_Callback(void* inRefcon, int inValue) {
-    Write(inRefcon, BM_Datai, "Cannot find method UserSetDatai_Callback\n",
+    Write(inRefcon, BM_Datai,
           [&](intptr_t refcon) { return Py_BuildValue("(" BM_REFCON "i)", refcon, inValue); });
 }
 float CallUserGetDataf_Callback(void* inRefcon) {
-    return Read<float>(inRefcon, BM_Dataf, "Cannot find method UserGetDataf_Callback\n",
-                       [](PyObject* result) { return BM_ResultFloat(result, 1.0f); });
+    return Read<float>(inRefcon, BM_Dataf,
+                       [](_CallbackRecordStruct& r, int slot, PyObject* result) { return BM_ResultFloat(r, slot, result, 1.0f); });
 }
 void CallUserSetDataf_Callback(void* inRefcon, float inValue) {
-    Write(inRefcon, BM_Dataf, "Cannot find method UserSetDataf_Callback\n",
+    Write(inRefcon, BM_Dataf,
           [&](intptr_t refcon) { return Py_BuildValue("(" BM_REFCON "f)", refcon, double(inValue)); });
 }
 double CallUserGetDatad_Callback(void* inRefcon) {
-    return Read<double>(inRefcon, BM_Datad, "Cannot find method UserGetDatad_Callback\n",
-                        [](PyObject* result) { return BM_ResultDouble(result, 1.0); });
+    return Read<double>(inRefcon, BM_Datad,
+                        [](_CallbackRecordStruct& r, int slot, PyObject* result) { return BM_ResultDouble(r, slot, result, 1.0); });
 }
 void CallUserSetDatad_Callback(void* inRefcon, double inValue) {
-    Write(inRefcon, BM_Datad, "Cannot find method UserSetDatad_Callback\n",
+    Write(inRefcon, BM_Datad,
           [&](intptr_t refcon) { return Py_BuildValue("(" BM_REFCON "d)", refcon, inValue); });
 }
 
 int CallUserGetDatavi_Callback(void* inRefcon, int* outValues, int inOffset, int inMax) {
-    return ReadArray(inRefcon, BM_Datavi, "Cannot find method UserGetDatavi_Callback\n", outValues, inOffset, inMax,
-                     [&](PyObject* list, int max) {
-                         return CopyNumbers(list, max, outValues, [](PyObject* item) { return int(BM_IntAsLong(item)); });
+    return ReadArray(inRefcon, BM_Datavi, outValues, inOffset, inMax,
+                     [&](_CallbackRecordStruct& r, int slot, PyObject* list, int max) {
+                         return CopyNumbers(r, slot, list, max, outValues, [](PyObject* item) { return int(BM_IntAsLong(item)); });
                      });
 }
 void CallUserSetDatavi_Callback(void* inRefcon, int* inValues, int inOffset, int inCount) {
-    Write(inRefcon, BM_Datavi, "Cannot find method UserSetDatavi_Callback\n", [&](intptr_t refcon) {
+    Write(inRefcon, BM_Datavi, [&](intptr_t refcon) {
         return ArrayArgs(refcon, ListOf(inValues, inCount, [](int v) { return BM_IntFromLong(v); }), inOffset, inCount);
     });
 }
 int CallUserGetDatavf_Callback(void* inRefcon, float* outValues, int inOffset, int inMax) {
-    return ReadArray(inRefcon, BM_Datavf, "Cannot find method UserGetDatavf_Callback\n", outValues, inOffset, inMax,
-                     [&](PyObject* list, int max) {
-                         return CopyNumbers(list, max, outValues,
+    return ReadArray(inRefcon, BM_Datavf, outValues, inOffset, inMax,
+                     [&](_CallbackRecordStruct& r, int slot, PyObject* list, int max) {
+                         return CopyNumbers(r, slot, list, max, outValues,
                                             [](PyObject* item) { return float(PyFloat_AsDouble(item)); });
                      });
 }
 void CallUserSetDatavf_Callback(void* inRefcon, float* inValues, int inOffset, int inCount) {
-    Write(inRefcon, BM_Datavf, "Cannot find method UserSetDatavf_Callback\n", [&](intptr_t refcon) {
+    Write(inRefcon, BM_Datavf, [&](intptr_t refcon) {
         return ArrayArgs(refcon, ListOf(inValues, inCount, [](float v) { return PyFloat_FromDouble(v); }), inOffset,
                          inCount);
     });
 }
 int CallUserGetDatab_Callback(void* inRefcon, void* outValue, int inOffset, int inMaxLength) {
-    return ReadArray(inRefcon, BM_Datab, "Cannot find method UserGetDatab_Callback\n", outValue, inOffset,
-                     inMaxLength, [&](PyObject* list, int max) {
-                         return CopyBytes(list, max, static_cast<unsigned char*>(outValue));
+    return ReadArray(inRefcon, BM_Datab, outValue, inOffset,
+                     inMaxLength, [&](_CallbackRecordStruct& r, int slot, PyObject* list, int max) {
+                         return CopyBytes(r, slot, list, max, static_cast<unsigned char*>(outValue));
                      });
 }
 void CallUserSetDatab_Callback(void* inRefcon, void* inValue, int inOffset, int inLength) {
     // Bytes reach the script as signed values, -128 to 127.
-    Write(inRefcon, BM_Datab, "Cannot find method UserSetDatab_Callback\n", [&](intptr_t refcon) {
+    Write(inRefcon, BM_Datab, [&](intptr_t refcon) {
         return ArrayArgs(refcon,
                          ListOf(static_cast<const signed char*>(inValue), inLength,
                                 [](signed char v) { return BM_IntFromLong(v); }),

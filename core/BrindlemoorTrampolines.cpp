@@ -2,124 +2,216 @@
 
 #include "TrampolineSupport.h"
 
-// ---- The shared steps ----
+#include "XPLMProcessing.h"
 
-BM_Call BM_CallCallback(PyObject* callable, PyObject* args, const char* missingText, PyObject** result) {
-    *result = nullptr;
-    if (!callable) {
-        Py_XDECREF(args);
-        BM_PrintPythonError();
-        BM_WriteToLog(missingText);
-        return BM_Call::NoCallable;
+// ---- Failures of script callbacks ----
+
+namespace {
+
+// "BM_Foo.FlightLoop": the script's module and the callable's name.
+std::string CallbackName(const _CallbackRecordStruct& record, int slot, const std::string& moduleName) {
+    std::string name = "callback";
+    if (PyObject* callable = record.callables[slot]) {
+        PyObject* text = PyObject_GetAttrString(callable, "__name__");
+        if (text && BM_IsString(text)) {
+            if (const char* chars = BM_StringAsText(text)) name = chars;
+        }
+        Py_XDECREF(text);
+        PyErr_Clear();
     }
-    if (!args) {
-        BM_PrintPythonError();
-        return BM_Call::Raised;
+    return moduleName + "." + name;
+}
+
+// "ZeroDivisionError: integer division or modulo by zero" for the pending error, which stays.
+std::string PendingErrorText() {
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    std::string text;
+    if (type) {
+        PyObject* name = PyObject_GetAttrString(type, "__name__");
+        if (name && BM_IsString(name)) text = BM_StringAsText(name);
+        Py_XDECREF(name);
+        PyErr_Clear();
+        PyObject* message = value ? PyObject_Str(value) : nullptr;
+        const char* chars = message ? BM_StringAsText(message) : nullptr;
+        if (chars && *chars) text += std::string(": ") + chars;
+        Py_XDECREF(message);
+        PyErr_Clear();
     }
-    *result = BM_CallScript(callable, args);
-    Py_DECREF(args);
-    return *result ? BM_Call::Returned : BM_Call::Raised;
+    PyErr_Restore(type, value, traceback);
+    return text;
+}
+
+double SimulatorTime() {
+    try {
+        return XPLMGetElapsedTime();
+    } catch (...) {
+        return 0.0;
+    }
+}
+
+void WriteSummary(_CallbackRecordStruct& record, int slot) {
+    _CallbackRecordStruct::Failures& f = record.failures[slot];
+    std::string text = "Brindlemoor - " + CallbackName(record, slot, record.moduleName) + " failed " +
+                       std::to_string(f.unreported) + " more time" + (f.unreported == 1 ? "" : "s") +
+                       ", last: " + f.lastError + "\n";
+    PySys_WriteStderr("%.900s", text.c_str());
+    f.unreported = 0;
+}
+
+}  // namespace
+
+void BM_CallbackFailed(_CallbackRecordStruct& record, int slot, bool report) {
+    if (!report) {
+        PyErr_Clear();
+        return;
+    }
+    _CallbackRecordStruct::Failures& f = record.failures[slot];
+    double now = SimulatorTime();
+    if (f.count++ == 0) {
+        f.lastReport = now;
+        BM_PrintPythonError();
+        return;
+    }
+    try {
+        f.lastError = PendingErrorText();
+        PyErr_Clear();
+        ++f.unreported;
+        if (now - f.lastReport >= 1.0 || now < f.lastReport) {
+            f.lastReport = now;
+            WriteSummary(record, slot);
+        }
+    } catch (...) {
+        PyErr_Clear();  // out of memory: the count is all that is kept
+    }
+}
+
+void BM_CallbackFlushReport(_CallbackRecordStruct& record) {
+    for (int slot = 0; slot < BM_MaxCallables; ++slot) {
+        if (record.failures[slot].unreported == 0) continue;
+        try {
+            WriteSummary(record, slot);
+        } catch (...) {
+        }
+    }
+}
+
+PyObject* BM_CallRecord(_CallbackRecordStruct* record, int slot, PyObject* args) {
+    PyObject* result = nullptr;
+    if (args) {
+        // The script may drop its registration during the call: the callable stays alive.
+        PyObject* callable = record->callables[slot];
+        Py_INCREF(callable);
+        result = PyObject_Call(callable, args, nullptr);
+        Py_DECREF(callable);
+        Py_DECREF(args);
+    }
+    if (!result) BM_CallbackFailed(*record, slot);
+    return result;
 }
 
 namespace {
+
+// A TypeError that says who answered what, e.g. "BM_Foo.Draw must return an int, not NoneType".
+void WrongResult(_CallbackRecordStruct& record, int slot, PyObject* result, const char* expected) {
+    PyErr_Clear();
+    std::string who = CallbackName(record, slot, record.moduleName);
+    PyErr_Format(PyExc_TypeError, "%s must return %s, not %.100s", who.c_str(), expected, Py_TYPE(result)->tp_name);
+}
+
 template <typename T>
-T Convert(PyObject* result, T fallback, const char* format, bool report) {
+T Convert(_CallbackRecordStruct& record, int slot, PyObject* result, T fallback, const char* format,
+          const char* expected, bool report) {
     T value = fallback;
     if (!PyArg_Parse(result, format, &value)) {
         value = fallback;
-        if (report)
-            BM_PrintPythonError();
-        else
-            PyErr_Clear();
+        WrongResult(record, slot, result, expected);
+        BM_CallbackFailed(record, slot, report);
     }
     Py_DECREF(result);
     return value;
 }
+
 }  // namespace
 
-int BM_ResultInt(PyObject* result, int fallback, bool report) { return Convert(result, fallback, "i", report); }
+int BM_ResultInt(_CallbackRecordStruct& record, int slot, PyObject* result, int fallback, bool report) {
+    return Convert(record, slot, result, fallback, "i", "an int", report);
+}
 
-float BM_ResultFloat(PyObject* result, float fallback) {
+float BM_ResultFloat(_CallbackRecordStruct& record, int slot, PyObject* result, float fallback) {
     if (PyFloat_CheckExact(result)) {  // the usual answer of a flight loop, taken without parsing
         float value = float(PyFloat_AS_DOUBLE(result));
         Py_DECREF(result);
         return value;
     }
-    return Convert(result, fallback, "f", true);
+    return Convert(record, slot, result, fallback, "f", "a number", true);
 }
 
-double BM_ResultDouble(PyObject* result, double fallback) { return Convert(result, fallback, "d", true); }
+double BM_ResultDouble(_CallbackRecordStruct& record, int slot, PyObject* result, double fallback) {
+    return Convert(record, slot, result, fallback, "d", "a number", true);
+}
 
 namespace {
 
-using Lookup = PyObject* (BM_ScriptTable::*)(PyObject*, intptr_t*) const;
-
-PyObject* Callable(void* refcon) { return static_cast<PyObject*>(refcon); }
-
-// Whether an enabled script registered `callable`; `refcon` gets its own refcon. A template, so
-// that the look-up is inlined on the per-frame paths.
-template <Lookup lookup>
-bool LiveOwner(PyObject* callable, intptr_t* refcon) {
-    return BMTestTable && BM_ScriptIsLive((BMTestTable->*lookup)(callable, refcon));
-}
-
 // For callbacks whose simulator side expects no result.
-int CallAndDrop(PyObject* callable, PyObject* args, const char* missingText) {
-    PyObject* result = nullptr;
-    if (BM_CallCallback(callable, args, missingText, &result) == BM_Call::Returned) Py_DECREF(result);
-    return 1;
+void CallAndDrop(_CallbackRecordStruct* record, int slot, PyObject* args) {
+    PyObject* result = BM_CallRecord(record, slot, args);
+    Py_XDECREF(result);
 }
+
+PyObject* Int(intptr_t value) { return BM_IntFromSsize(static_cast<Py_ssize_t>(value)); }
 
 }  // namespace
 
-// ---- Workers ----
+// ---- Workers. The simulator's refcon is the record; without a live record the worker answers
+// what lets the simulator carry on as if the callback were not there. ----
 
 int CallUserDrawCallback(int inPhase, int inIsBefore, void* inRefcon) {
-    intptr_t refcon = 0;
-    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromDrawCallback>(Callable(inRefcon), &refcon)) return 0;
-    PyObject* result = nullptr;
-    PyObject* args = Py_BuildValue("(ii" BM_REFCON ")", inPhase, inIsBefore, refcon);
-    if (BM_CallCallback(Callable(inRefcon), args, "Cannot find method DrawCallback\n", &result) != BM_Call::Returned)
-        return 1;
-    return BM_ResultInt(result, 1);
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 1;  // the simulator draws
+    BM_RecordInUse use(record);
+    PyObject* result = BM_CallRecord(record, 0, Py_BuildValue("(ii" BM_REFCON ")", inPhase, inIsBefore, record->refcon));
+    return result ? BM_ResultInt(*record, 0, result, 1) : 1;
 }
 
 int CallUserKeySnifferCallback(char inChar, int inFlags, unsigned char inVirtualKey, void* inRefcon) {
-    intptr_t refcon = 0;
-    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromKeySnifferCallback>(Callable(inRefcon), &refcon)) return 0;
-    PyObject* result = nullptr;
-    PyObject* args = Py_BuildValue("(bii" BM_REFCON ")", inChar, inFlags, int(inVirtualKey), refcon);
-    if (BM_CallCallback(Callable(inRefcon), args, "Cannot find method KeySnifferCallback\n", &result) !=
-        BM_Call::Returned)
-        return 1;
-    return BM_ResultInt(result, 1);
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 1;  // the key goes on
+    BM_RecordInUse use(record);
+    PyObject* result = BM_CallRecord(
+        record, 0, Py_BuildValue("(bii" BM_REFCON ")", inChar, inFlags, int(inVirtualKey), record->refcon));
+    return result ? BM_ResultInt(*record, 0, result, 1) : 1;
 }
 
 int CallUserHotKeyCallback(void* inRefcon) {
-    intptr_t refcon = 0;
-    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromHotKeyCallback>(Callable(inRefcon), &refcon)) return 0;
-    return CallAndDrop(Callable(inRefcon), Py_BuildValue("(" BM_REFCON ")", refcon),
-                       "Cannot find method HotKeyCallback\n");
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 0;
+    BM_RecordInUse use(record);
+    CallAndDrop(record, 0, Py_BuildValue("(" BM_REFCON ")", record->refcon));
+    return 1;
 }
 
 int CallUserSharedDataCallback(void* inRefcon) {
-    intptr_t refcon = 0;
-    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromSharedDataCallback>(Callable(inRefcon), &refcon)) return 0;
-    return CallAndDrop(Callable(inRefcon), Py_BuildValue("(" BM_REFCON ")", refcon),
-                       "Cannot find method UserSharedDataCallback\n");
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 0;
+    BM_RecordInUse use(record);
+    CallAndDrop(record, 0, Py_BuildValue("(" BM_REFCON ")", record->refcon));
+    return 1;
 }
 
 int CallUserMenuCallback(void* inMenuRef, void* inItemRef) {
-    intptr_t menuRef = 0;
-    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromMenuCallback>(Callable(inMenuRef), &menuRef)) return 0;
-    return CallAndDrop(Callable(inMenuRef),
-                       Py_BuildValue("(" BM_REFCON BM_REFCON ")", menuRef, reinterpret_cast<intptr_t>(inItemRef)),
-                       "Cannot find method UserMenuCallback\n");
+    _CallbackRecordStruct* record = BM_LiveRecord(inMenuRef);
+    if (!record) return 0;
+    BM_RecordInUse use(record);
+    CallAndDrop(record, 0,
+                Py_BuildValue("(" BM_REFCON BM_REFCON ")", record->refcon, reinterpret_cast<intptr_t>(inItemRef)));
+    return 1;
 }
 
 int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon) {
-    intptr_t refcon = 0;
-    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromCameraControlCallback>(Callable(inRefcon), &refcon)) return 0;
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 0;
+    BM_RecordInUse use(record);
     PyObject* position = nullptr;
     PyObject* args;
     if (outCameraPosition) {
@@ -128,19 +220,17 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
                                  outCameraPosition->zoom};
         position = PyList_New(7);
         for (int i = 0; position && i < 7; ++i) PyList_SetItem(position, i, PyFloat_FromDouble(values[i]));
-        args = position ? Py_BuildValue("(Oi" BM_REFCON ")", position, inIsLosingControl, refcon) : nullptr;
+        args = position ? Py_BuildValue("(Oi" BM_REFCON ")", position, inIsLosingControl, record->refcon) : nullptr;
     } else {
-        args = Py_BuildValue("(ii" BM_REFCON ")", 0, inIsLosingControl, refcon);
+        args = Py_BuildValue("(ii" BM_REFCON ")", 0, inIsLosingControl, record->refcon);
     }
-    PyObject* result = nullptr;
-    BM_Call call =
-        BM_CallCallback(Callable(inRefcon), args, "Cannot find function UserCameraControlCallback\n", &result);
-    if (call != BM_Call::Returned) {
-        if (call == BM_Call::Raised) BM_WriteToLog("UserCameraControlCallback Call failed\n");
+    PyObject* result = BM_CallRecord(record, 0, args);
+    if (!result) {
+        BM_WriteToLog("UserCameraControlCallback Call failed\n");
         Py_XDECREF(position);
         return 0;
     }
-    int reposition = BM_ResultInt(result, 0);
+    int reposition = BM_ResultInt(*record, 0, result, 0);
     if (position) {
         // The script moves the camera by changing the list it was given, whatever it returned.
         float* targets[7] = {&outCameraPosition->x,     &outCameraPosition->y,       &outCameraPosition->z,
@@ -149,7 +239,7 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
         for (Py_ssize_t i = 0; i < 7 && i < PyList_Size(position); ++i) {
             double value = PyFloat_AsDouble(PyList_GetItem(position, i));
             if (value == -1.0 && PyErr_Occurred())
-                BM_PrintPythonError();  // a non-number leaves that field as it was
+                BM_CallbackFailed(*record, 0);  // a non-number leaves that field as it was
             else
                 *targets[i] = float(value);
         }
@@ -159,98 +249,83 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
 }
 
 int CallUserPlanesAvailableCallback(void* inRefcon) {
-    intptr_t refcon = 0;
-    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromPlanesAvailableCallback>(Callable(inRefcon), &refcon)) return 0;
-    return CallAndDrop(Callable(inRefcon), Py_BuildValue("(" BM_REFCON ")", refcon),
-                       "Cannot find method UserPlanesAvailableCallback\n");
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 0;
+    BM_RecordInUse use(record);
+    CallAndDrop(record, 0, Py_BuildValue("(" BM_REFCON ")", record->refcon));
+    return 1;
 }
 
 float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop, int inCounter,
                                  void* inRefcon) {
-    intptr_t refcon = 0;
-    PyObject* callable = Callable(inRefcon);
-    if (!LiveOwner<&BM_ScriptTable::GetScriptIdFromFlightLoopCallback>(callable, &refcon)) return 0.0f;
+    auto* record = static_cast<_CallbackRecordStruct*>(inRefcon);
+    if (!record || !record->entry) return 0.0f;  // gone: the simulator stops calling
+    // A disabled script's loop keeps its schedule, so that it runs on when enabled again.
+    if (!record->entry->ScriptEnabled) return record->interval;
+    BM_RecordInUse use(record);
     // Built by hand: this runs every frame for every flight loop.
     PyObject* args = PyTuple_New(4);
     if (args) {
         PyTuple_SET_ITEM(args, 0, PyFloat_FromDouble(inElapsedSinceLastCall));
         PyTuple_SET_ITEM(args, 1, PyFloat_FromDouble(inElapsedTimeSinceLastFlightLoop));
         PyTuple_SET_ITEM(args, 2, BM_IntFromLong(inCounter));
-        PyTuple_SET_ITEM(args, 3, BM_IntFromSsize(refcon));
+        PyTuple_SET_ITEM(args, 3, Int(record->refcon));
         for (int i = 0; i < 4; ++i)
             if (!PyTuple_GET_ITEM(args, i)) Py_CLEAR(args);
     }
-    PyObject* result = nullptr;
-    if (BM_CallCallback(callable, args, "Cannot find method FlightLoopCallback\n", &result) != BM_Call::Returned)
-        return 1.0f;
-    return BM_ResultFloat(result, 1.0f);
+    PyObject* result = BM_CallRecord(record, 0, args);
+    float interval = result ? BM_ResultFloat(*record, 0, result, 1.0f) : 1.0f;
+    // The script may have unregistered its own loop during the call.
+    if (record->entry) record->interval = interval;
+    return interval;
 }
-
-namespace {
-// Window callbacks are found by window: the callable of the slot, then the script that owns it.
-PyObject* WindowCallable(XPLMWindowID window, int kind, PyObject** script) {
-    *script = nullptr;
-    if (!BMTestTable) return nullptr;
-    PyObject* callable = BMTestTable->GetCallbackFromWindowId(kind, window);
-    *script = BMTestTable->GetScriptIdFromDrawWindowCallback(kind, callable);
-    return callable;
-}
-}  // namespace
 
 int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
-    PyObject* script = nullptr;
-    PyObject* callable = WindowCallable(inWindowID, BM_WindowDraw, &script);
-    if (!BM_ScriptIsLive(script)) return 0;
-    return CallAndDrop(callable,
-                       Py_BuildValue("(" BM_REFCON BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID),
-                                     reinterpret_cast<intptr_t>(inRefcon)),
-                       "Cannot find method DrawWindowCallback\n");
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 0;
+    BM_RecordInUse use(record);
+    CallAndDrop(record, BM_WindowDraw,
+                Py_BuildValue("(" BM_REFCON BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID), record->refcon));
+    return 1;
 }
 
 int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char inVirtualKey, void* inRefcon,
                         int losingFocus) {
-    PyObject* script = nullptr;
-    PyObject* callable = WindowCallable(inWindowID, BM_WindowKey, &script);
-    if (!BM_ScriptIsLive(script)) return 0;
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 0;
+    BM_RecordInUse use(record);
     // Virtual keys are unsigned (0 to 255), as for key sniffers.
-    return CallAndDrop(callable,
-                       Py_BuildValue("(" BM_REFCON "iii" BM_REFCON "i)", reinterpret_cast<intptr_t>(inWindowID),
-                                     int(inKey), inFlags, int(static_cast<unsigned char>(inVirtualKey)),
-                                     reinterpret_cast<intptr_t>(inRefcon), losingFocus),
-                       "Cannot find method KeyCallback\n");
+    CallAndDrop(record, BM_WindowKey,
+                Py_BuildValue("(" BM_REFCON "iii" BM_REFCON "i)", reinterpret_cast<intptr_t>(inWindowID), int(inKey),
+                              inFlags, int(static_cast<unsigned char>(inVirtualKey)), record->refcon, losingFocus));
+    return 1;
 }
 
 int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon) {
-    PyObject* script = nullptr;
-    PyObject* callable = WindowCallable(inWindowID, BM_WindowMouseClick, &script);
-    if (!BM_ScriptIsLive(script)) return 0;
-    PyObject* result = nullptr;
-    PyObject* args = Py_BuildValue("(" BM_REFCON "iii" BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID), x, y,
-                                   inMouse, reinterpret_cast<intptr_t>(inRefcon));
-    if (BM_CallCallback(callable, args, "Cannot find method MouseClickCallback\n", &result) != BM_Call::Returned)
-        return 0;
-    return BM_ResultInt(result, 0);
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 0;  // not taken: the click goes to what lies below
+    BM_RecordInUse use(record);
+    PyObject* result =
+        BM_CallRecord(record, BM_WindowMouseClick,
+                      Py_BuildValue("(" BM_REFCON "iii" BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID), x, y,
+                                    inMouse, record->refcon));
+    return result ? BM_ResultInt(*record, BM_WindowMouseClick, result, 0) : 0;
 }
 
 int CallUserWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
     if (!BMTestTable) return 0;
-    PyObject* script = BMTestTable->GetScriptIdFromWidgetId(inWidget);
-    if (!BM_ScriptIsLive(script)) return 0;
-    PyObject* callable = BMTestTable->GetCallbackFromWidgetId(inWidget, script);
-    if (!callable) {
-        BM_PrintPythonError();
-        BM_WriteToLog("Cannot find method UserWidgetCallback\n");
-        return 1;
-    }
+    _CallbackRecordStruct* record = BM_LiveRecord(BMTestTable->RecordOfHandle(BM_KindWidget, inWidget));
+    if (!record) return 0;
+    BM_RecordInUse use(record);
     PyObject* args = Py_BuildValue("(i" BM_REFCON BM_REFCON BM_REFCON ")", inMessage,
                                    reinterpret_cast<intptr_t>(inWidget), inParam1, inParam2);
-    PyObject* result = args ? PyObject_Call(callable, args, nullptr) : nullptr;
+    PyObject* result = args ? PyObject_Call(record->Callable(), args, nullptr) : nullptr;
     Py_XDECREF(args);
     if (!result) {
-        PyErr_Clear();  // widget callbacks that raise are not reported
+        BM_CallbackFailed(*record, 0, false);  // widget callbacks that raise are not reported
         return 1;
     }
-    return BM_ResultInt(result, 0, false);
+    return BM_ResultInt(*record, 0, result, 0, false);
 }
 
 int CallUserCustomWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {

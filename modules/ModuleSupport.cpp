@@ -2,6 +2,20 @@
 
 #include "BrindlemoorBase.h"
 
+bool BM_CheckScript(PyObject* script, const char* function) {
+    if (BMTestTable && BMTestTable->IsScriptObject(script)) return true;
+    PyErr_Format(PyExc_TypeError, "%s: the first argument must be the script object (self), not %.100s", function,
+                 Py_TYPE(script)->tp_name);
+    return false;
+}
+
+bool BM_CheckCallable(PyObject* callable, const char* function, const char* argument) {
+    if (PyCallable_Check(callable)) return true;
+    PyErr_Format(PyExc_TypeError, "%s: %s must be callable, not %.100s", function, argument,
+                 Py_TYPE(callable)->tp_name);
+    return false;
+}
+
 bool BM_CheckOutParameter(PyObject* parameter, const char* function) {
     if (parameter == Py_None || PyList_Check(parameter)) return true;
     PyErr_Format(PyExc_TypeError, "%s: out-parameters are lists or None", function);

@@ -46,6 +46,40 @@ inline bool BM_ParseHandle(PyObject* args, Py_ssize_t* out) {
     return PyArg_ParseTuple(args, BM_H, out) != 0;
 }
 
+// The first argument of a registering function: a script object (self), or TypeError.
+bool BM_CheckScript(PyObject* script, const char* function);
+// A callable, or TypeError naming the function and the argument.
+bool BM_CheckCallable(PyObject* callable, const char* function, const char* argument);
+
+// Whether an unregistration names the callable that was registered: the same object, or a
+// bound method of the same object and function (`self.Loop` makes a new object each time).
+inline bool BM_SameCallable(PyObject* registered, PyObject* given) {
+    if (registered == given) return true;
+    return registered && given && PyMethod_Check(registered) && PyMethod_Check(given) &&
+           PyMethod_GET_SELF(registered) == PyMethod_GET_SELF(given) &&
+           PyMethod_GET_FUNCTION(registered) == PyMethod_GET_FUNCTION(given);
+}
+
+// Makes the simulator registration of a new record: `host` registers (handing the simulator
+// the record as refcon) and says whether the simulator took it. Taken, the record gets its
+// `unregister`; refused or thrown, the record goes again (and the exception goes on).
+template <typename Host>
+bool BM_RegisterRecord(_CallbackRecordStruct* record, void (*unregister)(_CallbackRecordStruct&), Host host) {
+    bool taken = false;
+    try {
+        taken = host();
+    } catch (...) {
+        BM_Table().DiscardRecord(record);
+        throw;
+    }
+    if (!taken) {
+        BM_Table().DiscardRecord(record);
+        return false;
+    }
+    record->unregister = unregister;
+    return true;
+}
+
 // Error results of guarded calls.
 inline PyObject* BM_Zero() { return BM_IntFromLong(0); }
 inline PyObject* BM_One() { return BM_IntFromLong(1); }

@@ -245,91 +245,124 @@ PyObject* PY_XPLMSetDatab(PyObject*, PyObject* args) {
     });
 }
 
-// ---- Data accessors ----
+// ---- Data accessors: the simulator holds the accessor's record as read and write refcon ----
 
+void UnregisterAccessor(_CallbackRecordStruct& record) { XPLMUnregisterDataAccessor(record.handle); }
+
+// A data type the script does not provide (None or 0 in place of the callable) is not offered
+// to the simulator, which then answers 0 for it as for any accessor without that type.
 PyObject* PY_XPLMRegisterDataAccessor(PyObject*, PyObject* args) {
     PyObject* script;
     const char* name;
     int type, writable;
-    PyObject* callables[2 * BM_DataKindCount];  // read int, write int, read float, ... in the simulator's order
+    PyObject* callables[BM_MaxCallables];  // read int, write int, read float, ... in the simulator's order
     Py_ssize_t readRefcon, writeRefcon;
+    const char* function = "XPLMRegisterDataAccessor";
     if (!PyArg_ParseTuple(args, "OsiiOOOOOOOOOOOO" BM_H BM_H, &script, &name, &type, &writable, &callables[0],
                           &callables[1], &callables[2], &callables[3], &callables[4], &callables[5], &callables[6],
                           &callables[7], &callables[8], &callables[9], &callables[10], &callables[11], &readRefcon,
                           &writeRefcon))
         return nullptr;
-    return BM_CallHost(kModule, "XPLMRegisterDataAccessor", BM_Zero, [&] {
-        auto* reads = new _DataAccessorGetCallbacks;
-        auto* writes = new _DataAccessorSetCallbacks;
-        for (int kind = 0; kind < BM_DataKindCount; ++kind) {
-            reads->GetDataCB[kind] = callables[2 * kind];
-            writes->SetDataCB[kind] = callables[2 * kind + 1];
+    if (!BM_CheckScript(script, function)) return nullptr;
+    for (PyObject*& callable : callables) {
+        bool absent = callable == Py_None || (BM_IsInt(callable) && PyObject_Not(callable) == 1);
+        if (absent) {
+            callable = nullptr;
+        } else if (!BM_CheckCallable(callable, function, "each accessor")) {
+            return nullptr;
         }
+    }
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record =
+            BM_Table().AddRecord(script, BM_KindDataAccessor, callables[0], BM_Refcon(readRefcon));
+        for (int slot = 1; slot < BM_MaxCallables; ++slot) {
+            record->callables[slot] = callables[slot];
+            Py_XINCREF(callables[slot]);
+        }
+        record->writeRefcon = BM_Refcon(writeRefcon);
+        // The trampoline of each type and direction the script provides.
+        auto given = [&](BM_DataKind kind, bool write, auto trampoline) {
+            return callables[BM_AccessorSlot(kind, write)] ? trampoline : nullptr;
+        };
         XPLMDataRef ref = nullptr;
-        try {
-            ref = XPLMRegisterDataAccessor(name, type, writable, BM_GetDatai_Callback, BM_SetDatai_Callback,
-                                           BM_GetDataf_Callback, BM_SetDataf_Callback, BM_GetDatad_Callback,
-                                           BM_SetDatad_Callback, BM_GetDatavi_Callback, BM_SetDatavi_Callback,
-                                           BM_GetDatavf_Callback, BM_SetDatavf_Callback, BM_GetDatab_Callback,
-                                           BM_SetDatab_Callback, reads, writes);
-        } catch (...) {
-            delete reads;
-            delete writes;
-            throw;
-        }
-        for (int kind = 0; kind < BM_DataKindCount; ++kind) {
-            BM_Table().SetGetDataCallback(BM_DataKind(kind), script, reads->GetDataCB[kind], BM_Refcon(readRefcon), ref,
-                                          reads);
-            BM_Table().SetSetDataCallback(BM_DataKind(kind), script, writes->SetDataCB[kind], BM_Refcon(writeRefcon),
-                                          ref, writes);
-        }
+        if (BM_RegisterRecord(record, UnregisterAccessor, [&] {
+                ref = XPLMRegisterDataAccessor(
+                    name, type, writable, given(BM_Datai, false, BM_GetDatai_Callback),
+                    given(BM_Datai, true, BM_SetDatai_Callback), given(BM_Dataf, false, BM_GetDataf_Callback),
+                    given(BM_Dataf, true, BM_SetDataf_Callback), given(BM_Datad, false, BM_GetDatad_Callback),
+                    given(BM_Datad, true, BM_SetDatad_Callback), given(BM_Datavi, false, BM_GetDatavi_Callback),
+                    given(BM_Datavi, true, BM_SetDatavi_Callback), given(BM_Datavf, false, BM_GetDatavf_Callback),
+                    given(BM_Datavf, true, BM_SetDatavf_Callback), given(BM_Datab, false, BM_GetDatab_Callback),
+                    given(BM_Datab, true, BM_SetDatab_Callback), record, record);
+                return ref != nullptr;
+            }))
+            BM_Table().SetHandle(record, ref);
         return BM_IntFromHandle(ref);
     });
 }
 
+// The answer is 1 when the accessor went, 0 when no script of the plug-in registered it.
 PyObject* PY_XPLMUnregisterDataAccessor(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t ref;
     if (!PyArg_ParseTuple(args, "O" BM_H, &script, &ref)) return nullptr;
+    if (!BM_CheckScript(script, "XPLMUnregisterDataAccessor")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnregisterDataAccessor", BM_Zero, [&] {
-        for (int kind = 0; kind < BM_DataKindCount; ++kind) {
-            BM_Table().RemoveGetDataCallback(BM_DataKind(kind), script, BM_Handle(ref));
-            BM_Table().RemoveSetDataCallback(BM_DataKind(kind), script, BM_Handle(ref));
-        }
-        XPLMUnregisterDataAccessor(BM_Handle(ref));
-        return BM_IntFromLong(1);
+        _CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindDataAccessor, BM_Handle(ref));
+        if (!record) return BM_Zero();
+        BM_Table().RemoveRecord(record);
+        return BM_One();
     });
 }
 
-// ---- Shared data ----
+// ---- Shared data: the simulator holds the sharing's record as its refcon ----
+
+void UnshareRecord(_CallbackRecordStruct& record) {
+    XPLMUnshareData(record.name.c_str(), record.type, BM_SharedDataCallback, &record);
+}
+
+// The script's sharing of this item with this callable (and refcon, or failing that any).
+_CallbackRecordStruct* FindSharing(PyObject* script, const char* name, int type, PyObject* callable,
+                                   Py_ssize_t refcon, bool anyRefcon) {
+    return BM_Table().FindRecord(script, BM_KindSharedData, [&](const _CallbackRecordStruct& r) {
+        return r.name == name && r.type == type && BM_SameCallable(r.Callable(), callable) &&
+               (anyRefcon || r.refcon == BM_Refcon(refcon));
+    });
+}
 
 PyObject* PY_XPLMShareData(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     const char* name;
     int type;
     Py_ssize_t refcon;
+    const char* function = "XPLMShareData";
     if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
-    return BM_CallHost(kModule, "XPLMShareData", BM_Zero, [&] {
-        int result = XPLMShareData(name, type, BM_SharedDataCallback, callable);
-        BM_Table().SetSharedDataCallback(script, callable, BM_Refcon(refcon));
-        return BM_IntFromLong(result);
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        if (FindSharing(script, name, type, callable, refcon, false)) return BM_One();  // shared already
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindSharedData, callable, BM_Refcon(refcon));
+        record->name = name;
+        record->type = type;
+        bool taken = BM_RegisterRecord(
+            record, UnshareRecord, [&] { return XPLMShareData(name, type, BM_SharedDataCallback, record) != 0; });
+        return BM_IntFromLong(taken ? 1 : 0);
     });
 }
 
-// While other records of shared data remain, the simulator keeps its registration and the
-// result is 1: the script's own registration is gone either way.
+// The answer is 1 when the sharing went, 0 when the script had none such.
 PyObject* PY_XPLMUnshareData(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     const char* name;
     int type;
     Py_ssize_t refcon;
     if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
+    if (!BM_CheckScript(script, "XPLMUnshareData")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnshareData", BM_Zero, [&] {
-        BM_Table().RemoveSharedDataCallback(script, callable);
-        int result = 1;
-        if (BM_Table().GetNumberOfSharedDataScriptUsers() == 0)
-            result = XPLMUnshareData(name, type, BM_SharedDataCallback, callable);
-        return BM_IntFromLong(result);
+        _CallbackRecordStruct* record = FindSharing(script, name, type, callable, refcon, false);
+        if (!record) record = FindSharing(script, name, type, callable, refcon, true);
+        if (!record) return BM_Zero();
+        BM_Table().RemoveRecord(record);
+        return BM_One();
     });
 }
 

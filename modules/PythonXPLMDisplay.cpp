@@ -46,45 +46,87 @@ PyObject* WithOutInts(const char* function, PyObject* const (&lists)[N], Host ho
     });
 }
 
-// ---- Draw callbacks and key sniffers: the callable is the simulator's refcon ----
+// ---- Draw callbacks and key sniffers: the simulator holds the record as refcon ----
+
+// The script's record of `kind` for this callable, `match`ing the other keys, with the refcon
+// given or, failing that, with any refcon (scripts may not repeat theirs when they unregister).
+template <typename Match>
+_CallbackRecordStruct* FindCallback(PyObject* script, BM_CallbackKind kind, PyObject* callable, Py_ssize_t refcon,
+                                    Match match) {
+    auto same = [&](const _CallbackRecordStruct& r) { return BM_SameCallable(r.Callable(), callable) && match(r); };
+    _CallbackRecordStruct* record = BM_Table().FindRecord(
+        script, kind, [&](const _CallbackRecordStruct& r) { return same(r) && r.refcon == BM_Refcon(refcon); });
+    return record ? record : BM_Table().FindRecord(script, kind, same);
+}
+
+void UnregisterDraw(_CallbackRecordStruct& record) {
+    XPLMUnregisterDrawCallback(BM_DrawCallback, record.phase, record.before, &record);
+}
 
 PyObject* PY_XPLMRegisterDrawCallback(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     int phase, before;
     Py_ssize_t refcon;
+    const char* function = "XPLMRegisterDrawCallback";
     if (!PyArg_ParseTuple(args, "OOii" BM_H, &script, &callable, &phase, &before, &refcon)) return nullptr;
-    return BM_CallHost(kModule, "XPLMRegisterDrawCallback", BM_Zero, [&] {
-        int result = XPLMRegisterDrawCallback(BM_DrawCallback, phase, before, callable);
-        BM_Table().SetDrawCallback(script, callable, BM_Refcon(refcon));
-        return BM_IntFromLong(result);
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
+    before = before ? 1 : 0;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        auto samePlace = [&](const _CallbackRecordStruct& r) {
+            return r.phase == phase && r.before == before && r.refcon == BM_Refcon(refcon);
+        };
+        if (FindCallback(script, BM_KindDraw, callable, refcon, samePlace)) return BM_One();  // registered already
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindDraw, callable, BM_Refcon(refcon));
+        record->phase = phase;
+        record->before = before;
+        bool taken = BM_RegisterRecord(
+            record, UnregisterDraw, [&] { return XPLMRegisterDrawCallback(BM_DrawCallback, phase, before, record) != 0; });
+        return BM_IntFromLong(taken ? 1 : 0);
     });
 }
 
-// While other draw callbacks remain recorded the simulator keeps this registration, and the
-// answer is 1: the script's record is gone either way. Key sniffers and hot keys do the same.
+// The answer is 1 when a registration went, 0 when the script had none such.
 PyObject* PY_XPLMUnregisterDrawCallback(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     int phase, before;
     Py_ssize_t refcon;
+    const char* function = "XPLMUnregisterDrawCallback";
     if (!PyArg_ParseTuple(args, "OOii" BM_H, &script, &callable, &phase, &before, &refcon)) return nullptr;
-    return BM_CallHost(kModule, "XPLMUnregisterDrawCallback", BM_Zero, [&] {
-        BM_Table().RemoveDrawCallback(script, callable);
-        int result = 1;
-        if (BM_Table().GetNumberOfDrawScriptUsers() == 0)
-            result = XPLMUnregisterDrawCallback(BM_DrawCallback, phase, before, callable);
-        return BM_IntFromLong(result);
+    if (!BM_CheckScript(script, function)) return nullptr;
+    before = before ? 1 : 0;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record = FindCallback(script, BM_KindDraw, callable, refcon, [&](const auto& r) {
+            return r.phase == phase && r.before == before;
+        });
+        if (!record) return BM_Zero();
+        BM_Table().RemoveRecord(record);
+        return BM_One();
     });
+}
+
+void UnregisterKeySniffer(_CallbackRecordStruct& record) {
+    XPLMUnregisterKeySniffer(BM_KeySnifferCallback, record.before, &record);
 }
 
 PyObject* PY_XPLMRegisterKeySniffer(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     int beforeWindows;
     Py_ssize_t refcon;
+    const char* function = "XPLMRegisterKeySniffer";
     if (!PyArg_ParseTuple(args, "OOi" BM_H, &script, &callable, &beforeWindows, &refcon)) return nullptr;
-    return BM_CallHost(kModule, "XPLMRegisterKeySniffer", BM_Zero, [&] {
-        int result = XPLMRegisterKeySniffer(BM_KeySnifferCallback, beforeWindows, callable);
-        BM_Table().SetKeySnifferCallback(script, callable, BM_Refcon(refcon));
-        return BM_IntFromLong(result);
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
+    beforeWindows = beforeWindows ? 1 : 0;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        auto samePlace = [&](const _CallbackRecordStruct& r) {
+            return r.before == beforeWindows && r.refcon == BM_Refcon(refcon);
+        };
+        if (FindCallback(script, BM_KindKeySniffer, callable, refcon, samePlace)) return BM_One();
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindKeySniffer, callable, BM_Refcon(refcon));
+        record->before = beforeWindows;
+        bool taken = BM_RegisterRecord(record, UnregisterKeySniffer, [&] {
+            return XPLMRegisterKeySniffer(BM_KeySnifferCallback, beforeWindows, record) != 0;
+        });
+        return BM_IntFromLong(taken ? 1 : 0);
     });
 }
 
@@ -92,13 +134,16 @@ PyObject* PY_XPLMUnregisterKeySniffer(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     int beforeWindows;
     Py_ssize_t refcon;
+    const char* function = "XPLMUnregisterKeySniffer";
     if (!PyArg_ParseTuple(args, "OOi" BM_H, &script, &callable, &beforeWindows, &refcon)) return nullptr;
-    return BM_CallHost(kModule, "XPLMUnregisterKeySniffer", BM_Zero, [&] {
-        BM_Table().RemoveKeySnifferCallback(script, callable);
-        int result = 1;
-        if (BM_Table().GetNumberOfKeySnifferScriptUsers() == 0)
-            result = XPLMUnregisterKeySniffer(BM_KeySnifferCallback, beforeWindows, callable);
-        return BM_IntFromLong(result);
+    if (!BM_CheckScript(script, function)) return nullptr;
+    beforeWindows = beforeWindows ? 1 : 0;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record = FindCallback(script, BM_KindKeySniffer, callable, refcon,
+                                                     [&](const auto& r) { return r.before == beforeWindows; });
+        if (!record) return BM_Zero();
+        BM_Table().RemoveRecord(record);
+        return BM_One();
     });
 }
 
@@ -118,30 +163,56 @@ PyObject* PY_XPLMGetMouseLocation(PyObject*, PyObject* args) {
     return WithOutInts("XPLMGetMouseLocation", lists, [](int* const* p) { XPLMGetMouseLocation(p[0], p[1]); });
 }
 
-// ---- Windows: the simulator gets the three window trampolines and refcon 0 ----
+// ---- Windows: the simulator holds the window's record as its refcon ----
 
+void DestroyWindowRecord(_CallbackRecordStruct& record) { XPLMDestroyWindow(record.handle); }
+
+// The window refcon starts at 0 (the Refcon argument is not used); XPLMSetWindowRefCon sets it.
 PyObject* PY_XPLMCreateWindow(PyObject*, PyObject* args) {
     PyObject *script, *draw, *key, *mouse;
     int left, top, right, bottom, visible;
     Py_ssize_t unusedRefcon;
+    const char* function = "XPLMCreateWindow";
     if (!PyArg_ParseTuple(args, "OiiiiiOOO" BM_H, &script, &left, &top, &right, &bottom, &visible, &draw, &key,
                           &mouse, &unusedRefcon))
         return nullptr;
-    return BM_CallHost(kModule, "XPLMCreateWindow", BM_Zero, [&] {
-        XPLMWindowID window = XPLMCreateWindow(left, top, right, bottom, visible, BM_DrawWindowCallback,
-                                               BM_KeyCallback, BM_MouseClickCallback, nullptr);
-        BM_Table().SetWindowId(script, window, draw, key, mouse);
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(draw, function, "the draw callback") ||
+        !BM_CheckCallable(key, function, "the key callback") ||
+        !BM_CheckCallable(mouse, function, "the mouse-click callback"))
+        return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindDrawWindow, draw, 0);
+        record->callables[BM_WindowKey] = key;
+        record->callables[BM_WindowMouseClick] = mouse;
+        Py_INCREF(key);
+        Py_INCREF(mouse);
+        XPLMWindowID window = nullptr;
+        if (BM_RegisterRecord(record, DestroyWindowRecord, [&] {
+                window = XPLMCreateWindow(left, top, right, bottom, visible, BM_DrawWindowCallback, BM_KeyCallback,
+                                          BM_MouseClickCallback, record);
+                return window != nullptr;
+            }))
+            BM_Table().SetHandle(record, window);
         return BM_IntFromHandle(window);
     });
 }
 
+_CallbackRecordStruct* WindowRecord(Py_ssize_t window) {
+    return BM_Table().RecordOfHandle(BM_KindDrawWindow, BM_Handle(window));
+}
+
+// A window of the plug-in's scripts goes with its record (whichever script made it); any other
+// window is handed to the simulator.
 PyObject* PY_XPLMDestroyWindow(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t window;
     if (!PyArg_ParseTuple(args, "O" BM_H, &script, &window)) return nullptr;
+    if (!BM_CheckScript(script, "XPLMDestroyWindow")) return nullptr;
     return BM_CallHost(kModule, "XPLMDestroyWindow", BM_Zero, [&] {
-        BM_Table().RemoveWindowId(script, BM_Handle(window));
-        XPLMDestroyWindow(BM_Handle(window));
+        if (_CallbackRecordStruct* record = WindowRecord(window))
+            BM_Table().RemoveRecord(record);
+        else
+            XPLMDestroyWindow(BM_Handle(window));
         return BM_One();
     });
 }
@@ -188,15 +259,23 @@ PyObject* PY_XPLMSetWindowIsVisible(PyObject*, PyObject* args) {
     });
 }
 
+// A script window's refcon lives in its record, since the simulator's is the record itself.
 PyObject* PY_XPLMGetWindowRefCon(PyObject*, PyObject* args) {
-    return OnWindow(args, "XPLMGetWindowRefCon", [](void* w) { return BM_IntFromHandle(XPLMGetWindowRefCon(w)); });
+    return OnWindow(args, "XPLMGetWindowRefCon", [](void* w) {
+        if (_CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindDrawWindow, w))
+            return BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon));
+        return BM_IntFromHandle(XPLMGetWindowRefCon(w));
+    });
 }
 
 PyObject* PY_XPLMSetWindowRefCon(PyObject*, PyObject* args) {
     Py_ssize_t window, refcon;
     if (!PyArg_ParseTuple(args, BM_H BM_H, &window, &refcon)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetWindowRefCon", BM_Zero, [&] {
-        XPLMSetWindowRefCon(BM_Handle(window), BM_Handle(refcon));
+        if (_CallbackRecordStruct* record = WindowRecord(window))
+            record->refcon = BM_Refcon(refcon);
+        else
+            XPLMSetWindowRefCon(BM_Handle(window), BM_Handle(refcon));
         return BM_One();
     });
 }
@@ -215,29 +294,40 @@ PyObject* PY_XPLMIsWindowInFront(PyObject*, PyObject* args) {
 
 // ---- Hot keys: virtual keys are bytes, 0 to 255 ----
 
+void UnregisterHotKeyRecord(_CallbackRecordStruct& record) { XPLMUnregisterHotKey(record.handle); }
+
 PyObject* PY_XPLMRegisterHotKey(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     unsigned char vkey;
     int flags;
     const char* description;
     Py_ssize_t refcon;
+    const char* function = "XPLMRegisterHotKey";
     if (!PyArg_ParseTuple(args, "ObisO" BM_H, &script, &vkey, &flags, &description, &callable, &refcon))
         return nullptr;
-    return BM_CallHost(kModule, "XPLMRegisterHotKey", BM_Zero, [&] {
-        XPLMHotKeyID hotKey =
-            XPLMRegisterHotKey(static_cast<char>(vkey), flags, description, BM_HotKeyCallback, callable);
-        BM_Table().SetHotKeyCallback(script, hotKey, callable, BM_Refcon(refcon));
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindHotKey, callable, BM_Refcon(refcon));
+        XPLMHotKeyID hotKey = nullptr;
+        if (BM_RegisterRecord(record, UnregisterHotKeyRecord, [&] {
+                hotKey = XPLMRegisterHotKey(static_cast<char>(vkey), flags, description, BM_HotKeyCallback, record);
+                return hotKey != nullptr;
+            }))
+            BM_Table().SetHandle(record, hotKey);
         return BM_IntFromHandle(hotKey);
     });
 }
 
+// The answer is 1 when the hot key went, 0 when no script of the plug-in registered it.
 PyObject* PY_XPLMUnregisterHotKey(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t hotKey;
     if (!PyArg_ParseTuple(args, "O" BM_H, &script, &hotKey)) return nullptr;
+    if (!BM_CheckScript(script, "XPLMUnregisterHotKey")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnregisterHotKey", BM_Zero, [&] {
-        BM_Table().RemoveHotKeyCallback(script, BM_Handle(hotKey));
-        if (BM_Table().GetNumberOfHotKeyScriptUsers() == 0) XPLMUnregisterHotKey(BM_Handle(hotKey));
+        _CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindHotKey, BM_Handle(hotKey));
+        if (!record) return BM_Zero();
+        BM_Table().RemoveRecord(record);
         return BM_One();
     });
 }

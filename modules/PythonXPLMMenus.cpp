@@ -1,5 +1,4 @@
 // XPLMMenus: menus of a script's own, with selections delivered to a script callable.
-#include "BrindlemoorClass.h"
 #include "BrindlemoorTrampolines.h"
 #include "ModuleSupport.h"
 #include "PythonModules.h"
@@ -19,29 +18,56 @@ PyObject* PY_XPLMFindPluginsMenu(PyObject*, PyObject*) {
     return BM_CallHost(kModule, "XPLMFindPluginsMenu", BM_Zero, [] { return BM_IntFromHandle(XPLMFindPluginsMenu()); });
 }
 
-// The menu's ref for the simulator is the handler itself; the script's menu ref is in the table.
+// Destroying a menu destroys the menus that hang from it: their records go with it.
+void ForgetSubmenus(void* menu) {
+    while (_CallbackRecordStruct* child = BM_Table().FindAnyRecord(
+               BM_KindMenu, [menu](const _CallbackRecordStruct& r) { return r.parent == menu; })) {
+        ForgetSubmenus(child->handle);
+        BM_Table().ForgetRecord(child);
+    }
+}
+
+void DestroyMenuRecord(_CallbackRecordStruct& record) {
+    ForgetSubmenus(record.handle);
+    XPLMDestroyMenu(record.handle);
+}
+
+// The simulator holds the menu's record as its menu ref; the script's menu ref is in the record.
 PyObject* PY_XPLMCreateMenu(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     const char* name;
     Py_ssize_t parent, menuRef;
     int parentItem;
+    const char* function = "XPLMCreateMenu";
     if (!PyArg_ParseTuple(args, "Os" BM_H "iO" BM_H, &script, &name, &parent, &parentItem, &callable, &menuRef))
         return nullptr;
-    return BM_CallHost(kModule, "XPLMCreateMenu", BM_Zero, [&] {
-        XPLMMenuID menu = XPLMCreateMenu(name, BM_Handle(parent), parentItem, BM_MenuCallback, callable);
-        BM_Table().SetMenuCallback(script, menu, callable, BM_Refcon(menuRef));
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the menu handler")) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindMenu, callable, BM_Refcon(menuRef));
+        record->parent = BM_Handle(parent);
+        XPLMMenuID menu = nullptr;
+        if (BM_RegisterRecord(record, DestroyMenuRecord, [&] {
+                menu = XPLMCreateMenu(name, BM_Handle(parent), parentItem, BM_MenuCallback, record);
+                return menu != nullptr;
+            }))
+            BM_Table().SetHandle(record, menu);
         return BM_IntFromHandle(menu);
     });
 }
 
+// A menu of the plug-in's scripts goes with its record (whichever script made it); any other
+// menu is handed to the simulator.
 PyObject* PY_XPLMDestroyMenu(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t menu;
     if (!PyArg_ParseTuple(args, "O" BM_H, &script, &menu)) return nullptr;
+    if (!BM_CheckScript(script, "XPLMDestroyMenu")) return nullptr;
     return BM_CallHost(kModule, "XPLMDestroyMenu", BM_Zero, [&] {
-        BM_Table().RemoveMenuCallback(script, BM_Handle(menu));
-        XPLMDestroyMenu(BM_Handle(menu));
-        return BM_IntFromLong(1);
+        if (_CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindMenu, BM_Handle(menu)))
+            BM_Table().RemoveRecord(record);
+        else
+            XPLMDestroyMenu(BM_Handle(menu));
+        return BM_One();
     });
 }
 

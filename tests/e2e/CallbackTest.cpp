@@ -63,9 +63,8 @@ TEST(Callbacks, RemovingOneScriptsLoopLeavesTheOtherRunning) {
     LoadBrindlemoor(true);
     bmhost::RunFrames(8);
     EXPECT_EQ(Lines(sim.Output()), (Calls{"A 1", "B 1", "A 2", "B 2", "B 3", "B 4"}));
-    // While B still had a loop the simulator was not asked to drop A's, which stopped itself on
-    // its next call; B's went when the last loop was removed.
-    EXPECT_EQ(bmhost::FlightLoopCount(), 1);
+    // Each unregistration removed its own loop from the simulator at once.
+    EXPECT_EQ(bmhost::FlightLoopCount(), 0);
 }
 
 TEST(Callbacks, ScriptsThatRegisterAndUnregisterInsideTheirLoops) {
@@ -129,7 +128,7 @@ class Brindlemoor:
     def XPluginStart(self):
         self.Changed = self.DataChanged
         print 'shared', XPLMShareData(self, 'test/level', xplmType_Float, self.Changed, 33)
-        print 'clash', XPLMShareData(self, 'test/level', xplmType_Int, None, 0)
+        print 'clash', XPLMShareData(self, 'test/level', xplmType_Int, self.Changed, 0)
         return 'S', 'sig.s', ''
     def DataChanged(self, refcon):
         print 'changed', refcon, XPLMGetDataf(XPLMFindDataRef('test/level'))

@@ -30,12 +30,12 @@ TEST(Loading, EachKindOfFailureIsReportedAndTheOthersLoad) {
     // An import failure: the traceback, then the module's name.
     EXPECT_LT(at("SyntaxError: invalid syntax"), at("'BM_1Syntax' failed to load"));
     EXPECT_LT(at("'BM_1Syntax' failed to load"), std::ptrdiff_t(log.size()));
-    // No class: one line, no traceback.
-    EXPECT_EQ(Count(sim.Log(), "Brindlemoor Class Missing\n"), 1u);
+    // No class: one line naming the script, no traceback.
+    EXPECT_EQ(Count(sim.Log(), "Brindlemoor Class Missing (BM_2NoClass)\n"), 1u);
     EXPECT_EQ(Count(sim.Log(), "AttributeError"), 0u);
     // A raising constructor: its traceback, then the line.
-    EXPECT_LT(at("RuntimeError: constructor refused"), at("Brindlemoor Call failed"));
-    EXPECT_LT(at("Brindlemoor Call failed"), std::ptrdiff_t(log.size()));
+    EXPECT_LT(at("RuntimeError: constructor refused"), at("Brindlemoor Call failed (BM_3Raises)"));
+    EXPECT_LT(at("Brindlemoor Call failed (BM_3Raises)"), std::ptrdiff_t(log.size()));
     EXPECT_EQ(Count(sim.Log(), "successfully loaded"), 1u);
     EXPECT_EQ(Count(sim.Log(), "'BM_4Good' successfully loaded\n"), 1u);
     EXPECT_EQ(Lines(sim.Output()), std::vector<std::string>{"Good XPluginStart"});

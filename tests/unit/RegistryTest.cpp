@@ -1,149 +1,169 @@
-// The callback records of the script table: identity, first-in-entry and last-entry rules,
-// counters, and references.
+// The script table's records: one per registration, each undone exactly once, references
+// given back, and scripts released whole.
 #include <gtest/gtest.h>
 
 #include "PyCompat.h"
 
+#include <stdexcept>
 #include <vector>
 
 #include "BrindlemoorClass.h"
+#include "BrindlemoorTrampolines.h"
 
 namespace {
 
+// What the fake simulator registrations saw.
+std::vector<_CallbackRecordStruct*> gUnregistered;
+void Unregister(_CallbackRecordStruct& record) { gUnregistered.push_back(&record); }
+void UnregisterThrows(_CallbackRecordStruct&) { throw std::runtime_error("simulator refused"); }
+
 class Registry : public ::testing::Test {
 protected:
-    void SetUp() override { Py_InitializeEx(0); }
+    void SetUp() override {
+        Py_InitializeEx(0);
+        gUnregistered.clear();
+        // A class like a script's, and instances of it entered as loaded scripts.
+        PyObject* globals = PyDict_New();
+        PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins());
+        PyObject* done = PyRun_String("class Brindlemoor:\n    def Loop(self, *a): return 1.0\n", Py_file_input,
+                                      globals, globals);
+        Py_XDECREF(done);
+        scriptClass = PyDict_GetItemString(globals, "Brindlemoor");
+        Py_INCREF(scriptClass);
+        Py_DECREF(globals);
+    }
     void TearDown() override {
         table.ReleaseReferences();
         for (PyObject* o : objects) Py_DECREF(o);
+        Py_DECREF(scriptClass);
         Py_Finalize();
+    }
+    PyObject* Instance() { return PyObject_CallObject(scriptClass, nullptr); }
+    PyObject* Script(const char* module) {
+        PyObject* script = Instance();
+        table.AddScriptId(script, module, scriptClass);  // the table takes the reference
+        return script;
     }
     PyObject* New() {
         objects.push_back(PyList_New(0));
         return objects.back();
     }
+    _CallbackRecordStruct* Add(PyObject* script, BM_CallbackKind kind, PyObject* callable, intptr_t refcon) {
+        _CallbackRecordStruct* record = table.AddRecord(script, kind, callable, refcon);
+        record->unregister = Unregister;
+        return record;
+    }
     BM_ScriptTable table;
+    PyObject* scriptClass = nullptr;
     std::vector<PyObject*> objects;
 };
 
-TEST_F(Registry, RemovingOneFlightLoopKeepsTheOthersOfTheScript) {
-    PyObject *script = New(), *a = New(), *b = New();
-    table.AddScriptId(script, "BM_S");
-    EXPECT_EQ(table.GetNumberOfFlightLoopScriptUsers(), 0);
-    table.SetFlightLoopCallback(script, a, 10);
-    table.SetFlightLoopCallback(script, b, 20);
+TEST_F(Registry, EachRegistrationIsARecordOfItsOwn) {
+    PyObject *script = Script("BM_S"), *loop = New();
+    _CallbackRecordStruct* ten = Add(script, BM_KindFlightLoop, loop, 10);
+    _CallbackRecordStruct* twenty = Add(script, BM_KindFlightLoop, loop, 20);
+    ASSERT_NE(ten, twenty);
     EXPECT_EQ(table.GetNumberOfFlightLoopScriptUsers(), 2);
-    table.RemoveFlightLoopCallback(script, a);
+    EXPECT_EQ(BM_LiveRecord(ten)->refcon, 10);
+    EXPECT_EQ(BM_LiveRecord(twenty)->refcon, 20);
+    // Removing one undoes exactly its simulator registration.
+    table.RemoveRecord(ten);
+    EXPECT_EQ(gUnregistered, std::vector<_CallbackRecordStruct*>{ten});
     EXPECT_EQ(table.GetNumberOfFlightLoopScriptUsers(), 1);
-    intptr_t refcon = 0;
-    EXPECT_EQ(table.GetScriptIdFromFlightLoopCallback(a, &refcon), nullptr);
-    EXPECT_EQ(table.GetScriptIdFromFlightLoopCallback(b, &refcon), script);
-    EXPECT_EQ(refcon, 20);
-    // A removal that finds nothing changes nothing.
-    table.RemoveFlightLoopCallback(script, a);
-    EXPECT_EQ(table.GetNumberOfFlightLoopScriptUsers(), 1);
-}
-
-TEST_F(Registry, TheSameCallableTwiceKeepsTheFirstRefcon) {
-    PyObject *script = New(), *a = New();
-    table.AddScriptId(script, "BM_S");
-    table.SetDrawCallback(script, a, 1);
-    table.SetDrawCallback(script, a, 2);
-    EXPECT_EQ(table.GetNumberOfDrawScriptUsers(), 1);
-    intptr_t refcon = 0;
-    EXPECT_EQ(table.GetScriptIdFromDrawCallback(a, &refcon), script);
-    EXPECT_EQ(refcon, 1);
-}
-
-TEST_F(Registry, AnUnknownObjectGetsAnEntryOfItsOwn) {
-    PyObject *stranger = New(), *a = New();
-    Py_ssize_t before = Py_REFCNT(stranger);
-    table.SetKeySnifferCallback(stranger, a, 5);
-    EXPECT_EQ(table.GetScriptTableSize(), 1);
-    EXPECT_EQ(table.GetNumberOfKeySnifferScriptUsers(), 0);
-    EXPECT_EQ(table.GetScriptEnabledStatus(stranger), 1);
-    // The entry owns a reference, like a loaded script's entry, for the stop relay to give up.
-    EXPECT_EQ(Py_REFCNT(stranger), before + 1);
-    Py_DECREF(stranger);
-    table.AddScriptId(stranger, "BM_Later");
-    EXPECT_EQ(table.GetScriptIdFromModuleName("BM_Later"), nullptr);
-}
-
-TEST_F(Registry, WhenTwoScriptsShareACallableTheLaterOneWins) {
-    PyObject *first = New(), *second = New(), *shared = New();
-    table.AddScriptId(first, "BM_1");
-    table.AddScriptId(second, "BM_2");
-    table.SetDrawCallback(first, shared, 1);
-    table.SetDrawCallback(second, shared, 2);
-    intptr_t refcon = 0;
-    EXPECT_EQ(table.GetScriptIdFromDrawCallback(shared, &refcon), second);
-    EXPECT_EQ(refcon, 2);
-    table.RemoveDrawCallback(second, shared);
-    EXPECT_EQ(table.GetScriptIdFromDrawCallback(shared, &refcon), first);
-    EXPECT_EQ(refcon, 1);
+    EXPECT_EQ(BM_LiveRecord(twenty)->refcon, 20);
+    auto found = table.FindRecord(script, BM_KindFlightLoop, [&](const auto& r) { return r.Callable() == loop; });
+    EXPECT_EQ(found, twenty);
 }
 
 TEST_F(Registry, RecordsHoldTheirCallablesUntilRemoved) {
-    PyObject *script = New(), *a = New();
-    table.AddScriptId(script, "BM_S");
-    Py_ssize_t before = Py_REFCNT(a);
-    table.SetMenuCallback(script, reinterpret_cast<void*>(0xB700000000001ull), a, 7);
-    EXPECT_EQ(Py_REFCNT(a), before + 1);
-    table.RemoveMenuCallback(script, reinterpret_cast<void*>(0xB700000000001ull));
-    EXPECT_EQ(Py_REFCNT(a), before);
-    table.SetHotKeyCallback(script, reinterpret_cast<void*>(0xB700000000002ull), a, 3);
-    table.ReleaseReferences();
-    EXPECT_EQ(Py_REFCNT(a), before);
-    EXPECT_EQ(table.GetScriptIdFromHotKeyCallback(a, nullptr), nullptr);
+    PyObject *script = Script("BM_S"), *handler = New();
+    Py_ssize_t before = Py_REFCNT(handler);
+    _CallbackRecordStruct* menu = Add(script, BM_KindMenu, handler, 7);
+    table.SetHandle(menu, reinterpret_cast<void*>(0xB702000000001ull));
+    EXPECT_EQ(Py_REFCNT(handler), before + 1);
+    EXPECT_EQ(table.RecordOfHandle(BM_KindMenu, reinterpret_cast<void*>(0xB702000000001ull)), menu);
+    table.RemoveRecord(menu);
+    EXPECT_EQ(Py_REFCNT(handler), before);
+    EXPECT_EQ(table.RecordOfHandle(BM_KindMenu, reinterpret_cast<void*>(0xB702000000001ull)), nullptr);
 }
 
-TEST_F(Registry, GivingBackTheCameraLowersTheCountEvenWithoutIt) {
-    PyObject *script = New(), *cam = New();
-    table.AddScriptId(script, "BM_S");
-    table.RemoveCameraControlCallback(script);
-    EXPECT_EQ(table.GetNumberOfCameraControlScriptUsers(), 0);
-    table.SetCameraControlCallback(script, cam, 1);
-    table.SetPlanesAvailableCallback(script, cam, 1);
-    EXPECT_EQ(table.GetNumberOfCameraControlScriptUsers(), 1);
-    table.RemoveCameraControlCallback(script);
-    table.RemovePlanesAvailableCallback(script);
-    EXPECT_EQ(table.GetNumberOfCameraControlScriptUsers(), 0);
-    EXPECT_EQ(table.GetNumberOfPlanesAvailableScriptUsers(), 0);
-    EXPECT_EQ(table.GetScriptIdFromCameraControlCallback(cam, nullptr), nullptr);
+TEST_F(Registry, ReleasingAScriptUndoesAllItsRegistrationsAndForgetsIt) {
+    PyObject *first = Script("BM_1"), *second = Script("BM_2"), *callable = New();
+    Py_INCREF(first);  // kept here to look at it afterwards
+    Py_ssize_t held = Py_REFCNT(first);
+    _CallbackRecordStruct* a = Add(first, BM_KindDraw, callable, 1);
+    _CallbackRecordStruct* b = Add(first, BM_KindKeySniffer, callable, 2);
+    _CallbackRecordStruct* other = Add(second, BM_KindDraw, callable, 3);
+    table.ReleaseScript(first);
+    EXPECT_EQ(gUnregistered, (std::vector<_CallbackRecordStruct*>{b, a}));  // newest first
+    EXPECT_EQ(Py_REFCNT(first), held - 1);
+    EXPECT_EQ(table.GetScriptEnabledStatus(first), 0);
+    EXPECT_EQ(table.GetScriptId(0), nullptr);  // the entry keeps its place
+    EXPECT_EQ(table.GetScriptTableSize(), 2);
+    EXPECT_EQ(BM_LiveRecord(other)->refcon, 3);
+    table.ReleaseScript(first);  // twice changes nothing
+    EXPECT_EQ(gUnregistered.size(), 2u);
+    Py_DECREF(first);
 }
 
-TEST_F(Registry, WindowsAreFoundByIdAndSlot) {
-    PyObject *first = New(), *second = New(), *draw = New(), *key = New(), *mouse = New(), *draw2 = New();
-    void* window = reinterpret_cast<void*>(0xB703000000001ull);
-    table.AddScriptId(first, "BM_1");
-    table.AddScriptId(second, "BM_2");
-    table.SetWindowId(first, window, draw, key, mouse);
-    EXPECT_EQ(table.GetCallbackFromWindowId(BM_WindowDraw, window), draw);
-    EXPECT_EQ(table.GetCallbackFromWindowId(BM_WindowKey, window), key);
-    EXPECT_EQ(table.GetCallbackFromWindowId(BM_WindowMouseClick, window), mouse);
-    EXPECT_EQ(table.GetCallbackFromWindowId(BM_WindowCursorStatus, window), nullptr);
-    EXPECT_EQ(table.GetCallbackFromWindowId(7, window), nullptr);
-    EXPECT_EQ(table.GetScriptIdFromDrawWindowCallback(BM_WindowKey, key), first);
-    EXPECT_EQ(table.GetScriptIdFromDrawWindowCallback(BM_WindowDraw, key), nullptr);
-    // A second window with the same draw callable gets no record of its own.
-    void* other = reinterpret_cast<void*>(0xB703000000002ull);
-    table.SetWindowId(first, other, draw, key, mouse);
-    EXPECT_EQ(table.GetCallbackFromWindowId(BM_WindowDraw, other), nullptr);
-    // The last record of the whole table wins.
-    table.SetWindowId(second, window, draw2, key, mouse);
-    EXPECT_EQ(table.GetCallbackFromWindowId(BM_WindowDraw, window), draw2);
-    EXPECT_EQ(table.GetNumberOfDrawWindowScriptUsers(), 2);
-    table.RemoveWindowId(first, window);
-    EXPECT_EQ(table.GetCallbackFromWindowId(BM_WindowDraw, window), draw2);
-    EXPECT_EQ(table.GetNumberOfDrawWindowScriptUsers(), 1);
+TEST_F(Registry, ARecordTheSimulatorWouldNotDropStaysInert) {
+    PyObject *script = Script("BM_S"), *callable = New();
+    _CallbackRecordStruct* record = table.AddRecord(script, BM_KindHotKey, callable, 1);
+    record->unregister = UnregisterThrows;
+    EXPECT_THROW(table.RemoveRecord(record), std::runtime_error);
+    // The simulator may still call with it: it answers as for a script that is gone.
+    EXPECT_EQ(BM_LiveRecord(record), nullptr);
+    EXPECT_EQ(table.RetiredRecordCount(), 1);
+    EXPECT_EQ(table.GetNumberOfHotKeyScriptUsers(), 0);
+    BM_HotKeyCallback(record);
+    EXPECT_FALSE(PyErr_Occurred());
+}
+
+TEST_F(Registry, OnlyScriptObjectsRegister) {
+    PyObject* script = Script("BM_S");
+    EXPECT_TRUE(table.IsScriptObject(script));
+    EXPECT_FALSE(table.IsScriptObject(Py_None));
+    EXPECT_FALSE(table.IsScriptObject(New()));
+    EXPECT_THROW(table.AddRecord(Py_None, BM_KindDraw, New(), 0), std::invalid_argument);
+    // Another instance of a loaded script's class gets an entry of its own.
+    PyObject* another = Instance();
+    Py_ssize_t before = Py_REFCNT(another);
+    EXPECT_TRUE(table.IsScriptObject(another));
+    Add(another, BM_KindDraw, New(), 0);
+    EXPECT_EQ(table.GetScriptTableSize(), 2);
+    EXPECT_EQ(*table.ModuleNameOf(another), "BM_S");
+    EXPECT_EQ(Py_REFCNT(another), before + 1);
+    Py_DECREF(another);
+}
+
+TEST_F(Registry, RegistrationsOfAScriptStillBeingMade) {
+    table.SetLoadingScript(scriptClass, "BM_New");
+    PyObject* made = Instance();
+    Add(made, BM_KindFlightLoop, New(), 0);  // from its __init__
+    table.SetLoadingScript(nullptr, "");
+    table.AddScriptId(made, "BM_New", scriptClass);
+    EXPECT_EQ(table.GetScriptTableSize(), 1);
+    EXPECT_EQ(table.GetScriptIdFromModuleName("BM_New"), made);
+    EXPECT_EQ(Py_REFCNT(made), 1);  // the entry's only
+
+    // An __init__ that registers and then fails leaves nothing behind.
+    table.SetLoadingScript(scriptClass, "BM_Failed");
+    PyObject* failed = Instance();
+    Py_INCREF(failed);
+    _CallbackRecordStruct* record = Add(failed, BM_KindDraw, New(), 0);
+    table.SetLoadingScript(nullptr, "");
+    table.DropLoadingScripts();
+    EXPECT_EQ(gUnregistered, std::vector<_CallbackRecordStruct*>{record});
+    EXPECT_EQ(table.GetScriptTableSize(), 1);
+    EXPECT_EQ(Py_REFCNT(failed), 2);
+    Py_DECREF(failed);
+    Py_DECREF(failed);
 }
 
 TEST_F(Registry, WidgetCallbacksAndObjects) {
-    PyObject *first = New(), *second = New(), *cb = New(), *o1 = New(), *o2 = New(), *o3 = New();
+    PyObject *first = Script("BM_1"), *second = Script("BM_2"), *cb = New(), *o1 = New(), *o2 = New(), *o3 = New();
     void* widget = reinterpret_cast<void*>(0xB705000000001ull);
-    table.AddScriptId(first, "BM_1");
-    table.AddScriptId(second, "BM_2");
-    table.SetWidgetCallback(first, widget, cb);
+    table.SetHandle(Add(first, BM_KindWidget, cb, 0), widget);
     EXPECT_EQ(table.GetScriptIdFromWidgetId(widget), first);
     EXPECT_EQ(table.GetCallbackFromWidgetId(widget, first), cb);
     EXPECT_EQ(table.GetCallbackFromWidgetId(widget, second), nullptr);
@@ -159,35 +179,6 @@ TEST_F(Registry, WidgetCallbacksAndObjects) {
     EXPECT_EQ(Py_REFCNT(o1), before - 1);
     EXPECT_EQ(table.GetWidgetObjectFromWidgetId(widget, first), Py_None);
     EXPECT_EQ(table.GetWidgetObjectFromWidgetId(widget, second), o3);
-}
-
-TEST_F(Registry, RemovingOneDataAccessorKeepsAnother) {
-    PyObject *script = New(), *get1 = New(), *get2 = New(), *set2 = New();
-    table.AddScriptId(script, "BM_S");
-    void* ref1 = reinterpret_cast<void*>(0xB701000000001ull);
-    void* ref2 = reinterpret_cast<void*>(0xB701000000002ull);
-    auto* reads1 = new _DataAccessorGetCallbacks{};
-    auto* reads2 = new _DataAccessorGetCallbacks{};
-    auto* writes2 = new _DataAccessorSetCallbacks{};
-    table.SetGetDataCallback(BM_Datai, script, get1, 11, ref1, reads1);
-    table.SetGetDataCallback(BM_Datai, script, get2, 21, ref2, reads2);
-    table.SetSetDataCallback(BM_Datai, script, set2, 22, ref2, writes2);
-    for (int kind = 0; kind < BM_DataKindCount; ++kind) {
-        table.RemoveGetDataCallback(BM_DataKind(kind), script, ref1);
-        table.RemoveSetDataCallback(BM_DataKind(kind), script, ref1);
-    }
-    intptr_t refcon = 0;
-    EXPECT_EQ(table.GetScriptIdFromGetDataCallback(BM_Datai, get1, &refcon), nullptr);
-    EXPECT_EQ(table.GetScriptIdFromGetDataCallback(BM_Datai, get2, &refcon), script);
-    EXPECT_EQ(refcon, 21);
-    EXPECT_EQ(table.GetScriptIdFromSetDataCallback(BM_Datai, set2, &refcon), script);
-    EXPECT_EQ(refcon, 22);
-    for (int kind = 0; kind < BM_DataKindCount; ++kind) {
-        table.RemoveGetDataCallback(BM_DataKind(kind), script, ref2);
-        table.RemoveSetDataCallback(BM_DataKind(kind), script, ref2);
-    }
-    EXPECT_EQ(table.GetScriptIdFromGetDataCallback(BM_Datai, get2, &refcon), nullptr);
-    // The blocks went with their last records (a double free would abort under the test run).
 }
 
 }  // namespace

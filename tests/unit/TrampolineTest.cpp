@@ -6,6 +6,7 @@
 #include "BrindlemoorTrampolines.h"
 #include "PythonSupport.h"
 #include "XPLMDataAccess.h"
+#include "bmhost/Control.h"
 
 namespace {
 
@@ -52,6 +53,15 @@ class Brindlemoor:
                                         None, None, None, None, None, None, 0, 0)
     def Notify(self, refcon):
         self.Seen.append(('notify', refcon))
+    def StartSelfRemoving(self):
+        from XPLMProcessing import XPLMRegisterFlightLoopCallback
+        self.SelfLoop = self.SelfRemoving
+        XPLMRegisterFlightLoopCallback(self, self.SelfLoop, -1.0, 0)
+    def SelfRemoving(self, *args):
+        from XPLMProcessing import XPLMUnregisterFlightLoopCallback
+        XPLMUnregisterFlightLoopCallback(self, self.SelfLoop, 0)
+        del self.SelfLoop
+        raise ValueError('after the drop')
     def Widget(self, message, widget, p1, p2):
         self.Seen.append(('widget', message, widget, p1, p2))
         return self.Answer
@@ -70,129 +80,159 @@ protected:
         return result;
     }
     void Answer(const char* value) { plugin.Run("BM_T", std::string("setattr(Script, 'Answer', ") + value + ")"); }
+    // A record of the script for the named method, as a module makes one; the simulator would
+    // hold it as refcon.
+    void* Record(BM_CallbackKind kind, const char* method, intptr_t refcon) {
+        return BMTestTable->AddRecord(Script(), kind, M(method), refcon);
+    }
+    void* WindowRecord(const char* draw, const char* key, const char* mouse) {
+        auto* record = static_cast<_CallbackRecordStruct*>(Record(BM_KindDrawWindow, draw, 0));
+        record->callables[BM_WindowKey] = M(key);
+        record->callables[BM_WindowMouseClick] = M(mouse);
+        Py_INCREF(M(key));
+        Py_INCREF(M(mouse));
+        return record;
+    }
     bmtest::RunningPlugin plugin;
 };
 
-TEST_F(Trampolines, DrawCallbacksAnswerForTheScriptAndOnlyWhileItIsEnabled) {
-    BMTestTable->SetDrawCallback(Script(), M("Draw"), 99);
+TEST_F(Trampolines, DrawCallbacksAnswerForTheScriptAndPassThroughWhileItIsDisabled) {
+    void* draw = Record(BM_KindDraw, "Draw", 99);
     Answer("0");
-    EXPECT_EQ(BM_DrawCallback(25, 1, M("Draw")), 0);
+    EXPECT_EQ(BM_DrawCallback(25, 1, draw), 0);
     EXPECT_EQ(Last(), "('draw', 25, 1, 99)");
     Answer("1");
-    EXPECT_EQ(BM_DrawCallback(25, 0, M("Draw")), 1);
+    EXPECT_EQ(BM_DrawCallback(25, 0, draw), 1);
 
+    // Disabled: the simulator draws, keys go on, and loops keep the interval they asked for.
+    void* sniffer = Record(BM_KindKeySniffer, "Sniff", 0);
+    void* loop = Record(BM_KindFlightLoop, "Loop", 0);
+    Answer("-1.0");
+    EXPECT_EQ(BM_FlightLoopCallback(1.0f, 1.0f, 1, loop), -1.0f);
     BMTestTable->SetScriptEnabledStatus(Script(), 0);
-    EXPECT_EQ(BM_DrawCallback(25, 0, M("Draw")), 0);
-    BMTestTable->SetKeySnifferCallback(Script(), M("Sniff"), 0);
-    EXPECT_EQ(BM_KeySnifferCallback('a', 0, 65, M("Sniff")), 0);
-    BMTestTable->SetFlightLoopCallback(Script(), M("Loop"), 0);
-    EXPECT_EQ(BM_FlightLoopCallback(1.0f, 1.0f, 1, M("Loop")), 0.0f);
-    EXPECT_EQ(Seen(), 2);  // nothing was called while disabled
+    EXPECT_EQ(BM_DrawCallback(25, 0, draw), 1);
+    EXPECT_EQ(BM_KeySnifferCallback('a', 0, 65, sniffer), 1);
+    EXPECT_EQ(BM_FlightLoopCallback(1.0f, 1.0f, 2, loop), -1.0f);
+    EXPECT_EQ(Seen(), 3);  // nothing was called while disabled
 }
 
 TEST_F(Trampolines, RaisingAndUnconvertibleResults) {
-    BMTestTable->SetDrawCallback(Script(), M("Raise"), 0);
-    EXPECT_EQ(BM_DrawCallback(0, 0, M("Raise")), 1);
+    EXPECT_EQ(BM_DrawCallback(0, 0, Record(BM_KindDraw, "Raise", 0)), 1);
     EXPECT_EQ(Count(plugin.Sim().Log(), "RuntimeError: callback went wrong\n"), 1u);
     EXPECT_FALSE(PyErr_Occurred());
 
-    BMTestTable->SetFlightLoopCallback(Script(), M("ReturnNone"), 0);
-    EXPECT_EQ(BM_FlightLoopCallback(1.0f, 1.0f, 1, M("ReturnNone")), 1.0f);
-    EXPECT_NE(plugin.Sim().Log().find("TypeError"), std::string::npos);
+    // A result of the wrong type names the script and the callback.
+    EXPECT_EQ(BM_FlightLoopCallback(1.0f, 1.0f, 1, Record(BM_KindFlightLoop, "ReturnNone", 0)), 1.0f);
+    EXPECT_EQ(Count(plugin.Sim().Log(), "TypeError: BM_T.ReturnNone must return a number, not NoneType\n"), 1u);
     EXPECT_FALSE(PyErr_Occurred());
 
-    void* window = reinterpret_cast<void*>(0xB703000000001ull);
-    BMTestTable->SetWindowId(Script(), window, M("ReturnNone"), M("Raise"), M("Raise"));
-    EXPECT_EQ(BM_MouseClickCallback(window, 1, 2, xplm_MouseDown, nullptr), 0);
+    void* window = WindowRecord("ReturnNone", "Raise", "Raise");
+    EXPECT_EQ(BM_MouseClickCallback(nullptr, 1, 2, xplm_MouseDown, window), 0);
+    EXPECT_FALSE(PyErr_Occurred());
+}
+
+TEST_F(Trampolines, ACallbackFailingEveryFrameIsReportedOnceAndThenSummedUp) {
+    void* loop = Record(BM_KindFlightLoop, "Raise", 0);
+    for (int frame = 0; frame < 150; ++frame) {
+        EXPECT_EQ(BM_FlightLoopCallback(1.0f, 1.0f, frame, loop), 1.0f);
+        bmhost::RunFrames(1);  // the simulator's clock, by which the summaries go
+    }
+    std::string log = plugin.Sim().Log();
+    EXPECT_EQ(Count(log, "\nRuntimeError: callback went wrong\n"), 1u);
+    EXPECT_EQ(Count(log, "Traceback"), 1u);
+    // One summary a second of simulator time: at 1.0 s and 2.0 s after the first failure.
+    EXPECT_EQ(Count(log, "Brindlemoor - BM_T.Raise failed 60 more times, last: RuntimeError: callback went wrong\n"),
+              2u);
+    // What is left is summed up when the registration goes.
+    BMTestTable->RemoveRecord(static_cast<_CallbackRecordStruct*>(loop));
+    EXPECT_EQ(Count(plugin.Sim().Log(), "Brindlemoor - BM_T.Raise failed 29 more times, last: RuntimeError: callback went wrong\n"),
+              1u);
     EXPECT_FALSE(PyErr_Occurred());
 }
 
 TEST_F(Trampolines, FlightLoopsGetTheirArgumentsAndGiveTheNextInterval) {
-    BMTestTable->SetFlightLoopCallback(Script(), M("Loop"), 0x1234567890);
+    void* loop = Record(BM_KindFlightLoop, "Loop", 0x1234567890);
     Answer("-1.0");
-    EXPECT_EQ(BM_FlightLoopCallback(0.5f, 0.25f, 7, M("Loop")), -1.0f);
+    EXPECT_EQ(BM_FlightLoopCallback(0.5f, 0.25f, 7, loop), -1.0f);
     EXPECT_EQ(Last(), "('loop', 0.5, 7, 78187493520)");
     Answer("2");
-    EXPECT_EQ(BM_FlightLoopCallback(0.5f, 0.25f, 8, M("Loop")), 2.0f);
-    // Removed: the simulator may still call, and Python is not entered.
-    BMTestTable->RemoveFlightLoopCallback(Script(), M("Loop"));
-    EXPECT_EQ(BM_FlightLoopCallback(0.5f, 0.25f, 9, M("Loop")), 0.0f);
+    EXPECT_EQ(BM_FlightLoopCallback(0.5f, 0.25f, 8, loop), 2.0f);
     EXPECT_EQ(Seen(), 2);
 }
 
 TEST_F(Trampolines, KeysAboveAsciiArriveUnsigned) {
-    BMTestTable->SetKeySnifferCallback(Script(), M("Sniff"), 3);
-    EXPECT_EQ(BM_KeySnifferCallback('=', xplm_DownFlag, char(XPLM_VK_NUMPAD_EQ), M("Sniff")), 1);
+    EXPECT_EQ(BM_KeySnifferCallback('=', xplm_DownFlag, char(XPLM_VK_NUMPAD_EQ), Record(BM_KindKeySniffer, "Sniff", 3)),
+              1);
     EXPECT_EQ(Last(), "('sniff', 61, 8, 189, 3)");
-    void* window = reinterpret_cast<void*>(0xB703000000001ull);
-    BMTestTable->SetWindowId(Script(), window, M("Draw"), M("Key"), M("Mouse"));
-    BM_KeyCallback(window, 'x', 0, char(0xB0), reinterpret_cast<void*>(5), 0);
+    auto* window = static_cast<_CallbackRecordStruct*>(WindowRecord("Draw", "Key", "Mouse"));
+    window->refcon = 5;
+    BM_KeyCallback(nullptr, 'x', 0, char(0xB0), window, 0);
     EXPECT_EQ(Last(), "('key', 120, 0, 176, 5, 0)");
 }
 
 TEST_F(Trampolines, CallbacksWithoutResultsGetTheScriptsRefcon) {
-    BMTestTable->SetHotKeyCallback(Script(), reinterpret_cast<void*>(0xB704000000001ull), M("Notify"), 11);
-    BM_HotKeyCallback(M("Notify"));
+    BM_HotKeyCallback(Record(BM_KindHotKey, "Notify", 11));
     EXPECT_EQ(Last(), "('notify', 11)");
-    BMTestTable->SetSharedDataCallback(Script(), M("Menu"), 12);  // another callable, another kind
-    BMTestTable->SetPlanesAvailableCallback(Script(), M("Notify"), 13);
-    BM_PlanesAvailableCallback(M("Notify"));
+    BM_PlanesAvailableCallback(Record(BM_KindPlanesAvailable, "Notify", 13));
     EXPECT_EQ(Last(), "('notify', 13)");
-    BM_SharedDataCallback(M("Notify"));  // not registered as shared data: nothing happens
-    EXPECT_EQ(Seen(), 2);
+    BM_SharedDataCallback(Record(BM_KindSharedData, "Notify", 14));
+    EXPECT_EQ(Last(), "('notify', 14)");
+    EXPECT_EQ(Seen(), 3);
 }
 
 TEST_F(Trampolines, MenusGetTheScriptsOwnMenuRef) {
-    BMTestTable->SetMenuCallback(Script(), reinterpret_cast<void*>(0xB702000000001ull), M("Menu"), 7);
-    BM_MenuCallback(M("Menu"), reinterpret_cast<void*>(0xB700000000042ull));
+    BM_MenuCallback(Record(BM_KindMenu, "Menu", 7), reinterpret_cast<void*>(0xB700000000042ull));
     EXPECT_EQ(Last(), "('menu', 7, 3219370046128194)");
 }
 
-TEST_F(Trampolines, WindowCallbacksFindTheScriptByWindow) {
-    void* window = reinterpret_cast<void*>(0xB703000000001ull);
-    BMTestTable->SetWindowId(Script(), window, M("Draw"), M("Key"), M("Mouse"));
+TEST_F(Trampolines, WindowCallbacksGetTheWindowAndItsRefcon) {
+    auto* window = static_cast<_CallbackRecordStruct*>(WindowRecord("Draw", "Key", "Mouse"));
+    window->refcon = 4;
     Answer("1");
-    EXPECT_EQ(BM_MouseClickCallback(window, 10, 20, xplm_MouseDrag, reinterpret_cast<void*>(4)), 1);
+    EXPECT_EQ(BM_MouseClickCallback(reinterpret_cast<void*>(0xB703000000001ull), 10, 20, xplm_MouseDrag, window), 1);
     EXPECT_EQ(Last(), "('mouse', 3219576204558337, 10, 20, 2, 4)");
-    // An unknown window reaches no script.
-    EXPECT_EQ(BM_MouseClickCallback(reinterpret_cast<void*>(0xB703000000009ull), 1, 1, 1, nullptr), 0);
+    // A window whose script is disabled does not take the click.
+    BMTestTable->SetScriptEnabledStatus(Script(), 0);
+    EXPECT_EQ(BM_MouseClickCallback(nullptr, 1, 1, 1, window), 0);
 }
 
 TEST_F(Trampolines, CameraChangesComeBackWhateverTheAnswer) {
-    BMTestTable->SetCameraControlCallback(Script(), M("Camera"), 0);
+    void* camera = Record(BM_KindCameraControl, "Camera", 0);
     XPLMCameraPosition_t position{1, 2, 3, 4, 5, 6, 7};
     Answer("0");
-    EXPECT_EQ(CameraControlCallback(&position, 0, M("Camera")), 0);
+    EXPECT_EQ(CameraControlCallback(&position, 0, camera), 0);
     EXPECT_EQ(position.roll, 30.0f);
     EXPECT_EQ(position.x, 1.0f);
     EXPECT_EQ(position.zoom, 7.0f);
-    // Losing control: no position to change.
-    EXPECT_EQ(CameraControlCallback(nullptr, 1, M("Camera")), 0);
-    EXPECT_NE(plugin.Sim().Log().find("UserCameraControlCallback Call failed\n"), std::string::npos);
+    // Losing control: no position to change; the callback's subscript of None raises.
+    EXPECT_EQ(CameraControlCallback(nullptr, 1, camera), 0);
+    EXPECT_EQ(Count(plugin.Sim().Log(), "UserCameraControlCallback Call failed\n"), 1u);
+    EXPECT_EQ(Count(plugin.Sim().Log(), "TypeError"), 1u);
 }
 
 TEST_F(Trampolines, WidgetCallbacksThatRaiseAreQuiet) {
     void* widget = reinterpret_cast<void*>(0xB705000000001ull);
-    BMTestTable->SetWidgetCallback(Script(), widget, M("Widget"));
+    BMTestTable->SetHandle(static_cast<_CallbackRecordStruct*>(Record(BM_KindWidget, "Widget", 0)), widget);
     Answer("1");
     EXPECT_EQ(BM_WidgetCallback(3, widget, intptr_t(0xB700000000000ll), -1), 1);
     EXPECT_EQ(Last(), "('widget', 3, 3219713643511809, 3219370046128128, -1)");
     void* other = reinterpret_cast<void*>(0xB705000000002ull);
-    BMTestTable->SetWidgetCallback(Script(), other, M("Raise"));
+    BMTestTable->SetHandle(static_cast<_CallbackRecordStruct*>(Record(BM_KindWidget, "Raise", 0)), other);
     std::string log = plugin.Sim().Log();
     EXPECT_EQ(BM_WidgetCallback(3, other, 0, 0), 1);
     EXPECT_EQ(plugin.Sim().Log(), log);
     EXPECT_FALSE(PyErr_Occurred());
 }
 
-TEST_F(Trampolines, NothingReachesPythonOnceTheTableIsGone) {
-    BMTestTable->SetDrawCallback(Script(), M("Draw"), 0);
-    BM_ScriptTable* table = BMTestTable;
-    BMTestTable = nullptr;
-    EXPECT_EQ(BM_DrawCallback(0, 0, M("Draw")), 0);
-    EXPECT_EQ(BM_GetDatai_Callback(nullptr), 0);
-    BMTestTable = table;
-    EXPECT_EQ(Seen(), 0);
+TEST_F(Trampolines, ARecordRemovedDuringItsOwnCallStaysUntilTheCallEnds) {
+    // The loop unregisters itself, lets go of the callable and then raises: the report of the
+    // failure still finds its record (a freed one would show under the sanitizers).
+    plugin.Run("BM_T", "Script.StartSelfRemoving()");
+    EXPECT_EQ(BMTestTable->GetNumberOfFlightLoopScriptUsers(), 1);
+    bmhost::RunFrames(3);
+    EXPECT_EQ(Count(plugin.Sim().Log(), "ValueError: after the drop\n"), 1u);
+    EXPECT_EQ(BMTestTable->GetNumberOfFlightLoopScriptUsers(), 0);
+    EXPECT_EQ(bmhost::FlightLoopCount(), 0);
 }
 
 TEST_F(Trampolines, AccessorsAnswerOnlyForTheirEnabledOwner) {
@@ -209,7 +249,7 @@ TEST_F(Trampolines, AccessorsAnswerOnlyForTheirEnabledOwner) {
     EXPECT_EQ(XPLMGetDatai(XPLMFindDataRef("test/raises")), 1);
     EXPECT_EQ(XPLMGetDataf(XPLMFindDataRef("test/raises")), 1.0f);
     EXPECT_EQ(Count(plugin.Sim().Log(), "RuntimeError: callback went wrong\n"), 2u);
-    EXPECT_EQ(XPLMGetDatai(XPLMFindDataRef("test/borrowed")), 0);  // its owner is no script
+    EXPECT_EQ(XPLMGetDatai(XPLMFindDataRef("test/borrowed")), 1);  // bound to another object
     EXPECT_FALSE(PyErr_Occurred());
 
     BMTestTable->SetScriptEnabledStatus(Script(), 0);
