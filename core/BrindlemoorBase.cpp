@@ -78,8 +78,15 @@ bool BM_RunOrLog(const char* what, const std::function<void()>& step) {
     return false;
 }
 
-void BM_PrintPythonError() {
-    if (!PyErr_Occurred()) return;
+namespace {
+
+// Levels of calls granted above the recursion limit while an error is printed. An error can be
+// printed from as deep as it happened (a script callback that failed inside a host call made at
+// the limit): writing the traceback calls the standard error catcher, a Python method, which
+// would fail again at that depth, and the traceback would be lost.
+constexpr int kPrintHeadroom = 50;
+
+void PrintPendingError() {
     if (PyErr_ExceptionMatches(PyExc_SystemExit)) {
         PyObject *type, *value, *traceback;
         PyErr_Fetch(&type, &value, &traceback);
@@ -92,6 +99,16 @@ void BM_PrintPythonError() {
         return;
     }
     PyErr_Print();
+}
+
+}  // namespace
+
+void BM_PrintPythonError() {
+    if (!PyErr_Occurred()) return;
+    int limit = Py_GetRecursionLimit();
+    Py_SetRecursionLimit(limit + kPrintHeadroom);
+    PrintPendingError();
+    Py_SetRecursionLimit(limit);
 }
 
 PyObject* BM_CallScript(PyObject* callable, PyObject* args) {

@@ -85,6 +85,33 @@ inline bool BM_StringBytes(PyObject* value, char** bytes, Py_ssize_t* length) {
 #endif
 }
 
+// A byte string or a text (unicode) string.
+inline bool BM_IsBytesOrText(PyObject* value) {
+#if BM_PY3
+    return PyBytes_Check(value) || PyUnicode_Check(value);
+#else
+    return PyString_Check(value) || PyUnicode_Check(value);
+#endif
+}
+
+// The bytes a string stands for, as a byte string object (new reference): a byte string itself,
+// a text string encoded as UTF-8. Null with TypeError for other objects (or the encoder's
+// error). BM_StringBytes reads the result.
+inline PyObject* BM_EncodedBytes(PyObject* value) {
+#if BM_PY3
+    bool isBytes = PyBytes_Check(value);
+#else
+    bool isBytes = PyString_Check(value);
+#endif
+    if (isBytes) {
+        Py_INCREF(value);
+        return value;
+    }
+    if (PyUnicode_Check(value)) return PyUnicode_AsUTF8String(value);
+    PyErr_Format(PyExc_TypeError, "expected a string, got %.200s", Py_TYPE(value)->tp_name);
+    return nullptr;
+}
+
 // A string object holding `length` bytes.
 inline PyObject* BM_StringFromBytes(const char* bytes, Py_ssize_t length) {
 #if BM_PY3

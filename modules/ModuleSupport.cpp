@@ -35,6 +35,17 @@ void BM_WriteOutParameter(PyObject* parameter, PyObject* value) {
     Py_DECREF(value);
 }
 
+int BM_ConvertFloat(PyObject* object, void* out) {
+    double value = PyFloat_AsDouble(object);
+    if (value == -1.0 && PyErr_Occurred()) return 0;
+    if (!BM_FitsFloat(value)) {
+        PyErr_SetString(PyExc_OverflowError, "float argument is out of range for a C float");
+        return 0;
+    }
+    *static_cast<float*>(out) = static_cast<float>(value);
+    return 1;
+}
+
 PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constant* constants, int count) {
     PyObject* module = BM_CreateModule(name, methods);
     if (!module) {

@@ -11,7 +11,10 @@
 
 #include "PyCompat.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
+#include <new>
 #include <stdexcept>
 
 #include "BrindlemoorClass.h"
@@ -100,6 +103,34 @@ PyObject* BM_CallHost(const char* module, const char* function, PyObject* (*erro
         return errorResult();
     }
 }
+
+// Runs a module function's own work outside the host call (walking a script's sequence,
+// building buffers and texts) so that no C++ exception unwinds through the interpreter: a failed
+// allocation raises MemoryError in the script, any other exception SystemError. The host call
+// inside keeps its own guard, BM_CallHost.
+template <typename Body>
+PyObject* BM_RaiseInstead(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return PyErr_NoMemory();
+    } catch (const std::length_error&) {
+        return PyErr_NoMemory();  // a buffer larger than any allocation
+    } catch (const std::exception& e) {
+        PyErr_SetString(PyExc_SystemError, e.what());
+    } catch (...) {
+        PyErr_SetString(PyExc_SystemError, "unknown C++ exception");
+    }
+    return nullptr;
+}
+
+// A double that a C float holds: any value within the float range, an infinity or NaN. A finite
+// value beyond +-FLT_MAX does not fit (it would turn into an infinity).
+inline bool BM_FitsFloat(double value) { return !(std::isfinite(value) && std::fabs(value) > FLT_MAX); }
+
+// Argument converter ("O&") for a C float: what the "f" format accepts, except that a value
+// that does not fit raises OverflowError instead of becoming an infinity.
+int BM_ConvertFloat(PyObject* object, void* out);
 
 // An out-parameter is a list (the value replaces element 0, or is appended to an empty list) or
 // None (the host gets no pointer and nothing is written back).

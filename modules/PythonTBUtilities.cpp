@@ -3,15 +3,21 @@
 #include "PythonTBUtilities.h"
 
 #include "BrindlemoorBase.h"
+#include "ModuleSupport.h"
 #include "WidgetStuff.h"
 
 namespace {
 
+// Console lines are C strings: a NUL byte in a script's text shows there as this placeholder.
+const char kNulPlaceholder[] = "\\0";
+
 PyObject* PY_TallowbridgeDisplay(PyObject*, PyObject* args) {
     const char* text = nullptr;
     if (!PyArg_ParseTuple(args, "s", &text)) return nullptr;
-    AddDisplayItem(text);
-    return BM_IntFromLong(0);
+    return BM_RaiseInstead([&] {
+        AddDisplayItem(text);
+        return BM_IntFromLong(0);
+    });
 }
 
 PyObject* PY_TallowbridgeClearDisplay(PyObject*, PyObject*) {
@@ -22,8 +28,10 @@ PyObject* PY_TallowbridgeClearDisplay(PyObject*, PyObject*) {
 PyObject* PY_TallowbridgePrint(PyObject*, PyObject* args) {
     const char* text = nullptr;
     if (!PyArg_ParseTuple(args, "s", &text)) return nullptr;
-    AddPrintItem(text);
-    return BM_IntFromLong(0);
+    return BM_RaiseInstead([&] {
+        AddPrintItem(text);
+        return BM_IntFromLong(0);
+    });
 }
 
 PyObject* PY_TallowbridgeClearPrint(PyObject*, PyObject*) {
@@ -31,27 +39,38 @@ PyObject* PY_TallowbridgeClearPrint(PyObject*, PyObject*) {
     return BM_IntFromLong(0);
 }
 
-PyObject* PY_PrintStdout(PyObject*, PyObject* args) {
-    const char* text = nullptr;
-    if (!PyArg_ParseTuple(args, "s", &text)) return nullptr;
-    AddPrintItem(text);
-    BM_WriteToLog2(text);
-    Py_RETURN_NONE;
+// What the stream catchers are given: every byte goes to the file, NULs included; the print
+// console shows the text with each NUL as the placeholder. A text (unicode) string is written
+// as UTF-8; anything but a string raises TypeError.
+template <typename WriteFile>
+PyObject* CatchStream(PyObject* args, WriteFile writeFile) {
+    PyObject* text = nullptr;
+    if (!PyArg_ParseTuple(args, "O", &text)) return nullptr;
+    PyObject* bytes = BM_EncodedBytes(text);
+    char* data = nullptr;
+    Py_ssize_t length = 0;
+    if (!bytes || !BM_StringBytes(bytes, &data, &length)) {
+        Py_XDECREF(bytes);
+        return nullptr;
+    }
+    PyObject* result = BM_RaiseInstead([&] {
+        writeFile(data, std::size_t(length));
+        AddPrintItem(ConsoleText(data, std::size_t(length)).c_str());
+        Py_RETURN_NONE;
+    });
+    Py_DECREF(bytes);
+    return result;
 }
 
-PyObject* PY_PrintStderr(PyObject*, PyObject* args) {
-    const char* text = nullptr;
-    if (!PyArg_ParseTuple(args, "s", &text)) return nullptr;
-    AddPrintItem(text);
-    BM_WriteToLog(text);
-    Py_RETURN_NONE;
-}
+PyObject* PY_PrintStdout(PyObject*, PyObject* args) { return CatchStream(args, BM_WriteBytesToLog2); }
+
+PyObject* PY_PrintStderr(PyObject*, PyObject* args) { return CatchStream(args, BM_WriteBytesToLog); }
 
 PyMethodDef TallowbridgeUtilitiesMethods[] = {
     {"TallowbridgeDisplay", PY_TallowbridgeDisplay, METH_VARARGS, "Sends Text to the Pseudo Display."},
-    {"TallowbridgeClearDisplay", PY_TallowbridgeClearDisplay, METH_VARARGS, "Clear Display."},
+    {"TallowbridgeClearDisplay", PY_TallowbridgeClearDisplay, METH_NOARGS, "Clear Display."},
     {"TallowbridgePrint", PY_TallowbridgePrint, METH_VARARGS, "Sends Text to the Pseudo Print."},
-    {"TallowbridgeClearPrint", PY_TallowbridgeClearPrint, METH_VARARGS, "Clear Printer."},
+    {"TallowbridgeClearPrint", PY_TallowbridgeClearPrint, METH_NOARGS, "Clear Printer."},
     {"PrintStdout", PY_PrintStdout, METH_VARARGS, "Prints to stdout"},
     {"PrintStderr", PY_PrintStderr, METH_VARARGS, "Prints to stderr"},
     {nullptr, nullptr, 0, nullptr},
@@ -110,9 +129,23 @@ void initTallowbridgeUtilities(const char* interpreterPath) {
     BM_WriteToLog("\n");
 }
 
+std::string ConsoleText(const char* bytes, std::size_t length) {
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (bytes[i] == '\0')
+            text += kNulPlaceholder;
+        else
+            text += bytes[i];
+    }
+    return text;
+}
+
 void PrintException(const char* module, const char* function, const char* error) {
-    std::string text = std::string("Module - ") + module + ", Function - " + function +
-                       ", Error = " + error + "\n";
-    AddPrintItem(text.c_str());
-    BM_WriteToLog(text.c_str());
+    try {
+        std::string text = std::string("Module - ") + module + ", Function - " + function + ", Error = " + error + "\n";
+        AddPrintItem(text.c_str());
+        BM_WriteToLog(text.c_str());
+    } catch (...) {
+        // Out of memory while reporting a failure: the report is dropped, the caller goes on.
+    }
 }

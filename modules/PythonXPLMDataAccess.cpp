@@ -1,6 +1,8 @@
 // XPLMDataAccess: finding, reading and writing data refs, publishing a script's own data refs
 // (data accessors) and sharing data between plug-ins.
 #include <algorithm>
+#include <climits>
+#include <utility>
 #include <vector>
 
 #include "BrindlemoorClass.h"
@@ -74,14 +76,34 @@ PyObject* OneFloat() { return PyFloat_FromDouble(1.0); }  // XPLMSetDatad answer
 PyObject* PY_XPLMSetDatai(PyObject*, PyObject* args) {
     return SetOnRef<int>(args, BM_H "i", "XPLMSetDatai", XPLMSetDatai, BM_One);
 }
+// Not the "f" format: a value beyond the float range raises OverflowError instead of being
+// written as an infinity.
 PyObject* PY_XPLMSetDataf(PyObject*, PyObject* args) {
-    return SetOnRef<float>(args, BM_H "f", "XPLMSetDataf", XPLMSetDataf, BM_One);
+    Py_ssize_t ref;
+    float value;
+    if (!PyArg_ParseTuple(args, BM_H "O&", &ref, BM_ConvertFloat, &value)) return nullptr;
+    return BM_CallHost(kModule, "XPLMSetDataf", BM_Zero, [&] {
+        XPLMSetDataf(BM_Handle(ref), value);
+        return BM_One();
+    });
 }
 PyObject* PY_XPLMSetDatad(PyObject*, PyObject* args) {
     return SetOnRef<double>(args, BM_H "d", "XPLMSetDatad", XPLMSetDatad, OneFloat);
 }
 
 // ---- Arrays and bytes ----
+//
+// Reads: with None the answer is the data's length; with a list, the elements from the offset
+// on, at most `max` of them, are appended and their number answered. The buffer is sized from
+// what the data holds (asked for first), never from `max` alone, and the host is told no more
+// than the buffer holds: providers copy up to the maximum they are given.
+//
+// Writes: the values are a sequence, of which the first min(count, len) elements are converted
+// and written; elements past those are not looked at. An element of the wrong type raises
+// TypeError, one outside the C type's range OverflowError, and then nothing is written.
+//
+// Offsets, maximums and counts are positions in the data: a negative one raises ValueError, one
+// beyond a C int OverflowError (the argument parser's), and the host is not called.
 
 struct ArrayArgs {
     Py_ssize_t ref;
@@ -94,24 +116,51 @@ bool ParseArrayArgs(PyObject* args, ArrayArgs* out) {
     return PyArg_ParseTuple(args, BM_H "Oii", &out->ref, &out->values, &out->offset, &out->max) != 0;
 }
 
-// Reads an array: with None the whole length, else the elements read are appended to the list.
-// The buffer holds whichever is larger of the length and the maximum, so a provider that copies
-// up to the maximum stays inside it.
+// `countName` is what the function calls its last argument.
+bool CheckPositions(const char* function, const ArrayArgs& a, const char* countName) {
+    if (a.offset < 0) {
+        PyErr_Format(PyExc_ValueError, "%s: offset must not be negative", function);
+        return false;
+    }
+    if (a.max < 0) {
+        PyErr_Format(PyExc_ValueError, "%s: %s must not be negative", function, countName);
+        return false;
+    }
+    return true;
+}
+
+// Holds one reference until the end of its scope, also when an exception passes.
+struct Owned {
+    PyObject* object;
+    ~Owned() { Py_XDECREF(object); }
+};
+
+// How many elements a read can get: at most `max`, at most what the data holds past the
+// offset, and never fewer than none.
+int Readable(int total, int offset, int max) {
+    long long available = static_cast<long long>(total) - offset;
+    return static_cast<int>(std::max(0LL, std::min<long long>(max, available)));
+}
+
 template <typename T, typename Host, typename Make>
 PyObject* ReadArray(PyObject* args, const char* function, Host host, Make make) {
     ArrayArgs a;
     if (!ParseArrayArgs(args, &a)) return nullptr;
-    if (a.values != Py_None && !PyList_Check(a.values)) {
-        PyErr_Format(PyExc_TypeError, "%s: expected a list or None", function);
-        return nullptr;
+    if (a.values != Py_None) {
+        if (!PyList_Check(a.values)) {
+            PyErr_Format(PyExc_TypeError, "%s: expected a list or None", function);
+            return nullptr;
+        }
+        if (!CheckPositions(function, a, "max")) return nullptr;
     }
     return BM_CallHost(kModule, function, BM_Zero, [&]() -> PyObject* {
         void* ref = BM_Handle(a.ref);
         int total = host(ref, nullptr, a.offset, a.max);
         if (a.values == Py_None) return BM_IntFromLong(total);
-        std::vector<T> buffer(std::size_t(std::max({total, a.max, 0})) + 1);
-        int count = host(ref, buffer.data(), a.offset, a.max);
-        count = std::max(0, std::min(count, int(buffer.size()) - 1));
+        int wanted = Readable(total, a.offset, a.max);
+        if (wanted == 0) return BM_IntFromLong(0);
+        std::vector<T> buffer(std::size_t(wanted) + 1);  // one element to spare
+        int count = std::max(0, std::min(host(ref, buffer.data(), a.offset, wanted), wanted));
         return make(a.values, buffer, count) ? BM_IntFromLong(count) : nullptr;
     });
 }
@@ -157,91 +206,145 @@ PyObject* PY_XPLMGetDatab(PyObject*, PyObject* args) {
                            AppendByteString);
 }
 
-// The arguments of a write; the values must be a sequence, whose length `n` gets.
-bool ParseWriteArgs(PyObject* args, ArrayArgs* a, Py_ssize_t* n) {
-    if (!ParseArrayArgs(args, a)) return false;
-    if (!PySequence_Check(a->values)) {
-        PyErr_SetString(PyExc_TypeError, "expected sequence");
-        return false;
+// An integer element in [low, high]: 1 when it is one, 0 when it is an integer outside (no
+// error set), -1 with the error set when it is no integer at all (TypeError `typeError`).
+int IntegerIn(PyObject* item, long low, long high, const char* typeError, long* out) {
+    if (!BM_IsInt(item)) {
+        PyErr_SetString(PyExc_TypeError, typeError);
+        return -1;
     }
-    *n = PySequence_Size(a->values);
-    return *n >= 0;
+    long value = BM_IntAsLong(item);
+    if (value == -1 && PyErr_Occurred()) {
+        if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return -1;
+        PyErr_Clear();  // beyond a C long: outside any range asked for
+        return 0;
+    }
+    *out = value;
+    return value >= low && value <= high ? 1 : 0;
 }
 
-// Writes an array. Every element must have the array's type; the simulator is given at most as
-// many elements as the sequence holds.
-template <typename T, typename Check, typename Convert, typename Host>
-PyObject* WriteArray(PyObject* args, const char* function, const char* typeError, Check check, Convert convert,
-                     Host host) {
-    ArrayArgs a;
-    Py_ssize_t n;
-    if (!ParseWriteArgs(args, &a, &n)) return nullptr;
-    std::vector<T> buffer(std::size_t(n) + 1);
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject* item = PySequence_GetItem(a.values, i);
-        if (!item) return nullptr;
-        bool ok = check(item);
-        if (ok) buffer[std::size_t(i)] = convert(item);
-        Py_DECREF(item);
-        if (!ok) {
-            PyErr_SetString(PyExc_TypeError, typeError);
+bool IntElement(const char* function, PyObject* item, Py_ssize_t index, int* out) {
+    long value = 0;
+    int fits = IntegerIn(item, INT_MIN, INT_MAX, "expected sequence of integers", &value);
+    if (fits == 0)
+        PyErr_Format(PyExc_OverflowError, "%s: element %zd is out of range for a C int", function, index);
+    if (fits != 1) return false;
+    *out = static_cast<int>(value);
+    return true;
+}
+
+bool FloatElement(const char* function, PyObject* item, Py_ssize_t index, float* out) {
+    if (!PyFloat_Check(item)) {
+        PyErr_SetString(PyExc_TypeError, "expected sequence of floats");
+        return false;
+    }
+    double value = PyFloat_AS_DOUBLE(item);
+    if (!BM_FitsFloat(value)) {
+        PyErr_Format(PyExc_OverflowError, "%s: element %zd is out of range for a C float", function, index);
+        return false;
+    }
+    *out = static_cast<float>(value);
+    return true;
+}
+
+// Writes an array: see the rules above.
+template <typename T, typename Convert, typename Host>
+PyObject* WriteArray(PyObject* args, const char* function, Convert convert, Host host) {
+    return BM_RaiseInstead([&]() -> PyObject* {
+        ArrayArgs a;
+        if (!ParseArrayArgs(args, &a) || !CheckPositions(function, a, "count")) return nullptr;
+        if (!PySequence_Check(a.values)) {
+            PyErr_SetString(PyExc_TypeError, "expected sequence");
             return nullptr;
         }
-    }
-    int count = std::min<Py_ssize_t>(a.max, n);
-    return BM_CallHost(kModule, function, BM_Zero, [&] {
-        host(BM_Handle(a.ref), buffer.data(), a.offset, count);
-        return BM_IntFromLong(1);
+        Py_ssize_t n = PySequence_Size(a.values);
+        if (n < 0) return nullptr;
+        int count = int(std::min<Py_ssize_t>(a.max, n));
+        std::vector<T> buffer(std::size_t(count) + 1);  // never empty: the host gets a real pointer
+        for (int i = 0; i < count; ++i) {
+            Owned item{PySequence_GetItem(a.values, i)};
+            if (!item.object || !convert(function, item.object, i, &buffer[std::size_t(i)])) return nullptr;
+        }
+        return BM_CallHost(kModule, function, BM_Zero, [&] {
+            host(BM_Handle(a.ref), buffer.data(), a.offset, count);
+            return BM_One();
+        });
     });
 }
 
 PyObject* PY_XPLMSetDatavi(PyObject*, PyObject* args) {
-    return WriteArray<int>(args, "XPLMSetDatavi", "expected sequence of integers", BM_IsInt,
-                           [](PyObject* item) { return int(BM_IntAsLong(item)); }, XPLMSetDatavi);
+    return WriteArray<int>(args, "XPLMSetDatavi", IntElement, XPLMSetDatavi);
 }
 PyObject* PY_XPLMSetDatavf(PyObject*, PyObject* args) {
-    return WriteArray<float>(args, "XPLMSetDatavf", "expected sequence of floats",
-                             [](PyObject* item) { return PyFloat_Check(item) != 0; },
-                             [](PyObject* item) { return float(PyFloat_AS_DOUBLE(item)); }, XPLMSetDatavf);
+    return WriteArray<float>(args, "XPLMSetDatavf", FloatElement, XPLMSetDatavf);
 }
 
-// Bytes: one string, or one integer per byte (its low 8 bits; anything else gives 0). The
-// simulator reads from a zero-filled buffer of at least 1024 bytes and never past its end.
-PyObject* PY_XPLMSetDatab(PyObject*, PyObject* args) {
-    ArrayArgs a;
-    Py_ssize_t n;
-    if (!ParseWriteArgs(args, &a, &n)) return nullptr;
-    if (n == 0) {
-        PyErr_SetString(PyExc_TypeError, "expected sequence of bytes");
-        return nullptr;
-    }
-    std::vector<char> data;
-    PyObject* first = PySequence_GetItem(a.values, 0);
-    if (!first) return nullptr;
-    if (n == 1 && BM_IsString(first)) {
-        char* bytes = nullptr;
-        Py_ssize_t length = 0;
-        bool ok = BM_StringBytes(first, &bytes, &length);
-        if (ok) data.assign(bytes, bytes + length);
-        Py_DECREF(first);
-        if (!ok) return nullptr;
+const char kByteTypes[] = "XPLMSetDatab: expected a string, or a sequence of one string or of integers";
+
+// The bytes a write gives, at most `limit` of them: a byte string's own bytes, a text string's
+// UTF-8 bytes, the same for a sequence holding one string, or one integer per byte from -128 to
+// 255 (signed and unsigned bytes both). Anything else raises TypeError, an integer outside that
+// range OverflowError.
+bool CollectBytes(PyObject* values, int limit, std::vector<char>* out) {
+    Owned text{nullptr};
+    if (BM_IsBytesOrText(values)) {
+        Py_INCREF(values);
+        text.object = values;
     } else {
-        Py_DECREF(first);
-        for (Py_ssize_t i = 0; i < n; ++i) {
-            PyObject* item = PySequence_GetItem(a.values, i);
-            if (!item) return nullptr;
-            long value = BM_IsInt(item) ? BM_IntAsLong(item) : 0;
-            Py_DECREF(item);
-            if (PyErr_Occurred()) PyErr_Clear();  // an integer too large for a long gives its low bits as 0
-            data.push_back(char(value & 0xFF));
+        if (!PySequence_Check(values)) {
+            PyErr_SetString(PyExc_TypeError, kByteTypes);
+            return false;
+        }
+        Py_ssize_t n = PySequence_Size(values);
+        if (n < 0) return false;
+        if (n == 0) {
+            PyErr_SetString(PyExc_TypeError, "expected sequence of bytes");
+            return false;
+        }
+        if (n == 1) {
+            Owned first{PySequence_GetItem(values, 0)};
+            if (!first.object) return false;
+            if (BM_IsBytesOrText(first.object)) std::swap(text.object, first.object);
+        }
+        if (!text.object) {
+            out->resize(std::size_t(std::min<Py_ssize_t>(limit, n)));
+            for (std::size_t i = 0; i < out->size(); ++i) {
+                Owned item{PySequence_GetItem(values, Py_ssize_t(i))};
+                if (!item.object) return false;
+                long value = 0;
+                int fits = IntegerIn(item.object, -128, 255, kByteTypes, &value);
+                if (fits == 0)
+                    PyErr_Format(PyExc_OverflowError, "XPLMSetDatab: element %zd is out of range for a byte (-128 to 255)",
+                                 Py_ssize_t(i));
+                if (fits != 1) return false;
+                (*out)[i] = static_cast<char>(value & 0xFF);
+            }
+            return true;
         }
     }
-    std::vector<char> buffer(std::max(kByteWriteBuffer, data.size()), 0);
-    std::copy(data.begin(), data.end(), buffer.begin());
-    int length = int(std::min<std::size_t>(std::size_t(std::max(a.max, 0)), buffer.size()));
-    return BM_CallHost(kModule, "XPLMSetDatab", BM_Zero, [&] {
-        XPLMSetDatab(BM_Handle(a.ref), buffer.data(), a.offset, length);
-        return BM_IntFromLong(1);
+    Owned bytes{BM_EncodedBytes(text.object)};
+    char* data = nullptr;
+    Py_ssize_t length = 0;
+    if (!bytes.object || !BM_StringBytes(bytes.object, &data, &length)) return false;
+    out->assign(data, data + std::min<Py_ssize_t>(length, limit));
+    return true;
+}
+
+// The simulator reads from a zero-filled buffer of at least 1024 bytes and never past its end:
+// a count beyond the bytes given writes zeros after them, up to 1024 bytes in all.
+PyObject* PY_XPLMSetDatab(PyObject*, PyObject* args) {
+    return BM_RaiseInstead([&]() -> PyObject* {
+        ArrayArgs a;
+        if (!ParseArrayArgs(args, &a) || !CheckPositions("XPLMSetDatab", a, "count")) return nullptr;
+        std::vector<char> data;
+        if (!CollectBytes(a.values, a.max, &data)) return nullptr;
+        std::vector<char> buffer(std::max(kByteWriteBuffer, data.size()), 0);
+        std::copy(data.begin(), data.end(), buffer.begin());
+        int length = int(std::min<std::size_t>(std::size_t(a.max), buffer.size()));
+        return BM_CallHost(kModule, "XPLMSetDatab", BM_Zero, [&] {
+            XPLMSetDatab(BM_Handle(a.ref), buffer.data(), a.offset, length);
+            return BM_One();
+        });
     });
 }
 

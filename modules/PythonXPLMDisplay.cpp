@@ -398,7 +398,7 @@ PyMethodDef XPLMDisplayMethods[] = {
     {"XPLMIsWindowInFront", PY_XPLMIsWindowInFront, METH_VARARGS, "Is the Window in Front."},
     {"XPLMRegisterHotKey", PY_XPLMRegisterHotKey, METH_VARARGS, "Register Hot Key."},
     {"XPLMUnregisterHotKey", PY_XPLMUnregisterHotKey, METH_VARARGS, "Unregister Hot Key."},
-    {"XPLMCountHotKeys", PY_XPLMCountHotKeys, METH_VARARGS, "Count the Hot Keys."},
+    {"XPLMCountHotKeys", PY_XPLMCountHotKeys, METH_NOARGS, "Count the Hot Keys."},
     {"XPLMGetNthHotKey", PY_XPLMGetNthHotKey, METH_VARARGS, "Get Nth Hot Key."},
     {"XPLMGetHotKeyInfo", PY_XPLMGetHotKeyInfo, METH_VARARGS, "Get Hot Key Info."},
     {"XPLMSetHotKeyCombination", PY_XPLMSetHotKeyCombination, METH_VARARGS, "Set the Hot Key Combination."},

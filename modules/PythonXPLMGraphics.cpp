@@ -110,12 +110,14 @@ PyObject* PY_XPLMDrawTranslucentDarkBox(PyObject*, PyObject* args) {
     });
 }
 
+// Colour components are C floats (BM_ConvertFloat: out of the float range is OverflowError).
 // The wrap width goes to the simulator as a pointer to it, or null for 0 (no wrapping).
 PyObject* PY_XPLMDrawString(PyObject*, PyObject* args) {
     float rgb[3];
     int x, y, wrap, font;
     const char* text;
-    if (!PyArg_ParseTuple(args, "(fff)iisii", &rgb[0], &rgb[1], &rgb[2], &x, &y, &text, &wrap, &font))
+    if (!PyArg_ParseTuple(args, "(O&O&O&)iisii", BM_ConvertFloat, &rgb[0], BM_ConvertFloat, &rgb[1], BM_ConvertFloat,
+                          &rgb[2], &x, &y, &text, &wrap, &font))
         return nullptr;
     return BM_CallHost(kModule, "XPLMDrawString", BM_Zero, [&] {
         XPLMDrawString(rgb, x, y, const_cast<char*>(text), wrap ? &wrap : nullptr, font);
@@ -127,8 +129,8 @@ PyObject* PY_XPLMDrawNumber(PyObject*, PyObject* args) {
     float rgb[3];
     int x, y, digits, decimals, showSign, font;
     double value;
-    if (!PyArg_ParseTuple(args, "(fff)iidiiii", &rgb[0], &rgb[1], &rgb[2], &x, &y, &value, &digits, &decimals,
-                          &showSign, &font))
+    if (!PyArg_ParseTuple(args, "(O&O&O&)iidiiii", BM_ConvertFloat, &rgb[0], BM_ConvertFloat, &rgb[1],
+                          BM_ConvertFloat, &rgb[2], &x, &y, &value, &digits, &decimals, &showSign, &font))
         return nullptr;
     return BM_CallHost(kModule, "XPLMDrawNumber", BM_Zero, [&] {
         XPLMDrawNumber(rgb, x, y, value, digits, decimals, showSign, font);

@@ -142,7 +142,7 @@ PyObject* PY_XPLMEnableMenuItem(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPLMMenusMethods[] = {
-    {"XPLMFindPluginsMenu", PY_XPLMFindPluginsMenu, METH_VARARGS, "Find Plugins Menu."},
+    {"XPLMFindPluginsMenu", PY_XPLMFindPluginsMenu, METH_NOARGS, "Find Plugins Menu."},
     {"XPLMCreateMenu", PY_XPLMCreateMenu, METH_VARARGS, "Create Menu."},
     {"XPLMDestroyMenu", PY_XPLMDestroyMenu, METH_VARARGS, "Destroy Menu."},
     {"XPLMClearAllMenuItems", PY_XPLMClearAllMenuItems, METH_VARARGS, "Clear All Menu Items."},

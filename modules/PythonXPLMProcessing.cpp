@@ -93,8 +93,8 @@ PyObject* PY_XPLMSetFlightLoopCallbackInterval(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPLMProcessingMethods[] = {
-    {"XPLMGetElapsedTime", PY_XPLMGetElapsedTime, METH_VARARGS, "Get Elapsed Time."},
-    {"XPLMGetCycleNumber", PY_XPLMGetCycleNumber, METH_VARARGS, "Get Cycle Number."},
+    {"XPLMGetElapsedTime", PY_XPLMGetElapsedTime, METH_NOARGS, "Get Elapsed Time."},
+    {"XPLMGetCycleNumber", PY_XPLMGetCycleNumber, METH_NOARGS, "Get Cycle Number."},
     {"XPLMRegisterFlightLoopCallback", PY_XPLMRegisterFlightLoopCallback, METH_VARARGS,
      "Register Flight Loop Callback."},
     {"XPLMUnregisterFlightLoopCallback", PY_XPLMUnregisterFlightLoopCallback, METH_VARARGS,

@@ -160,8 +160,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--at") {
             std::string text = value();
             std::size_t colon = text.find(':');
-            char* end = nullptr;
-            long frame = colon == std::string::npos ? -1 : std::strtol(text.substr(0, colon).c_str(), &end, 10);
+            std::string framePart = colon == std::string::npos ? std::string() : text.substr(0, colon);
+            char* end = nullptr;  // points into framePart
+            long frame = colon == std::string::npos ? -1 : std::strtol(framePart.c_str(), &end, 10);
             if (colon == 0 || frame < 0 || (end && *end)) usage("--at takes FRAME:EVENT, not '" + text + "'");
             event(int(frame), text.substr(colon + 1));
         } else {

@@ -143,4 +143,50 @@ class Brindlemoor:
     EXPECT_EQ(bmhost::SharerCount("test/level"), 0);
 }
 
+// Recursion without end in a flight loop, and recursion that reaches the limit inside a data
+// read calling back into the script (its error is printed while the stack is still deep): every
+// traceback reaches the log.
+TEST(Callbacks, RecursionErrorsReachTheLog) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_D.py", R"(
+from XPLMDataAccess import *
+from XPLMProcessing import *
+class Brindlemoor:
+    def XPluginStart(self):
+        self.Read = self.ReadValue
+        self.Ref = XPLMRegisterDataAccessor(self, 'test/deep', xplmType_Int, 0, self.Read, None, None, None, None,
+                                            None, None, None, None, None, None, None, 0, 0)
+        self.Loops = [self.PlainLoop, self.HostLoop]
+        for loop in self.Loops:
+            XPLMRegisterFlightLoopCallback(self, loop, -1.0, 0)
+        return 'D', 'sig.d', ''
+    def PlainLoop(self, since, sinceLoop, counter, refcon):
+        self.Plain(0)
+    def Plain(self, depth):
+        return self.Plain(depth + 1)
+    def HostLoop(self, since, sinceLoop, counter, refcon):
+        self.ThroughTheHost(0)
+    def ThroughTheHost(self, depth):
+        XPLMGetDatai(self.Ref)
+        return self.ThroughTheHost(depth + 1)
+    def ReadValue(self, refcon):
+        return 1
+    def XPluginEnable(self):
+        return 1
+)");
+    LoadBrindlemoor(true);
+    bmhost::RunFrames(1);
+    std::string log = sim.Log();
+    // The flight loops' own errors, printed once each loop had unwound, with their tracebacks.
+    EXPECT_EQ(Count(log, "Traceback (most recent call last):\n"), 2u) << log;
+    EXPECT_EQ(Count(log, "    return self.Plain(depth + 1)\nRuntimeError: maximum recursion depth exceeded\n"), 1u);
+    EXPECT_EQ(Count(log, "    return self.ThroughTheHost(depth + 1)\n"
+                         "RuntimeError: maximum recursion depth exceeded\n"),
+              1u);
+    // The reads that failed at the limit, printed from that depth (no frame of theirs had started,
+    // so no traceback).
+    EXPECT_GE(Count(log, "\nRuntimeError: maximum recursion depth exceeded while calling a Python object\n"), 1u);
+    EXPECT_EQ(Count(log, "Error in sys.excepthook"), 0u);
+}
+
 }  // namespace

@@ -104,4 +104,46 @@ TEST_F(Modules, ArgumentsThatDoNotMatchRaiseTypeError) {
     EXPECT_EQ(Repr("outcome"), "'TypeError'");
 }
 
+TEST_F(Modules, FunctionsWithoutArgumentsRefuseArguments) {
+    Run("import XPLMProcessing, XPLMMenus, XPLMDisplay, TallowbridgeUtilities\n"
+        "def refused(f, *args):\n"
+        "    try:\n"
+        "        f(*args)\n"
+        "        return 'accepted'\n"
+        "    except TypeError, e:\n"
+        "        return str(e)\n");
+    const std::pair<const char*, const char*> functions[] = {
+        {"XPLMProcessing", "XPLMGetElapsedTime"},       {"XPLMProcessing", "XPLMGetCycleNumber"},
+        {"XPLMMenus", "XPLMFindPluginsMenu"},           {"XPLMDisplay", "XPLMCountHotKeys"},
+        {"TallowbridgeUtilities", "TallowbridgeClearDisplay"}, {"TallowbridgeUtilities", "TallowbridgeClearPrint"},
+    };
+    for (const auto& [module, name] : functions) {
+        std::string call = std::string(module) + "." + name;
+        EXPECT_EQ(Repr("refused(" + call + ", 1)"), std::string("'") + name + "() takes no arguments (1 given)'");
+        EXPECT_EQ(Repr("refused(" + call + ")"), "'accepted'");
+        EXPECT_FALSE(PyErr_Occurred());
+    }
+    EXPECT_EQ(Repr("XPLMDisplay.XPLMCountHotKeys()"), "0");
+    EXPECT_EQ(Repr("TallowbridgeUtilities.TallowbridgeClearPrint()"), "0");
+}
+
+// Standard output goes to the output file and standard error to the log byte for byte; the
+// print console shows a NUL as "\0". Text strings are written as UTF-8.
+TEST_F(Modules, ScriptOutputKeepsEveryByte) {
+    std::string output = plugin.Sim().Output(), log = plugin.Sim().Log(), pending = PendingPrintText();
+    Run("import sys\n"
+        "print 'a\\0b'\n"
+        "sys.stderr.write('c\\0d\\n')\n"
+        "print u'\\xe9'\n");
+    EXPECT_EQ(plugin.Sim().Output().substr(output.size()), std::string("a\0b\n\xc3\xa9\n", 7));
+    EXPECT_EQ(plugin.Sim().Log().substr(log.size()), std::string("c\0d\n", 4));
+    EXPECT_EQ(PendingPrintText().substr(pending.size()), "a\\0b;\n;c\\0d\n;\xc3\xa9;\n;");
+    Run("try:\n"
+        "    sys.stdout.write(5)\n"
+        "except TypeError, e:\n"
+        "    refused = str(e)\n");
+    EXPECT_EQ(Repr("refused"), "'expected a string, got int'");
+    EXPECT_FALSE(PyErr_Occurred());
+}
+
 }  // namespace
