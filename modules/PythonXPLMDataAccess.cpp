@@ -424,12 +424,12 @@ void UnshareRecord(_CallbackRecordStruct& record) {
     XPLMUnshareData(record.name.c_str(), record.type, BM_SharedDataCallback, &record);
 }
 
-// The script's sharing of this item with this callable (and refcon, or failing that any).
+// The script's sharing of this item with this callable and refcon.
 _CallbackRecordStruct* FindSharing(PyObject* script, const char* name, int type, PyObject* callable,
-                                   Py_ssize_t refcon, bool anyRefcon) {
+                                   Py_ssize_t refcon) {
     return BM_Table().FindRecord(script, BM_KindSharedData, [&](const _CallbackRecordStruct& r) {
         return r.name == name && r.type == type && BM_SameCallable(r.Callable(), callable) &&
-               (anyRefcon || r.refcon == BM_Refcon(refcon));
+               r.refcon == BM_Refcon(refcon);
     });
 }
 
@@ -442,7 +442,7 @@ PyObject* PY_XPLMShareData(PyObject*, PyObject* args) {
     if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
-        if (FindSharing(script, name, type, callable, refcon, false)) return BM_One();  // shared already
+        if (FindSharing(script, name, type, callable, refcon)) return BM_One();  // shared already
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindSharedData, callable, BM_Refcon(refcon));
         record->name = name;
         record->type = type;
@@ -461,8 +461,7 @@ PyObject* PY_XPLMUnshareData(PyObject*, PyObject* args) {
     if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
     if (!BM_CheckScript(script, "XPLMUnshareData")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnshareData", BM_Zero, [&] {
-        _CallbackRecordStruct* record = FindSharing(script, name, type, callable, refcon, false);
-        if (!record) record = FindSharing(script, name, type, callable, refcon, true);
+        _CallbackRecordStruct* record = FindSharing(script, name, type, callable, refcon);
         if (!record) return BM_Zero();
         BM_Table().RemoveRecord(record);
         return BM_One();

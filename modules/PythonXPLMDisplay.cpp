@@ -48,15 +48,14 @@ PyObject* WithOutInts(const char* function, PyObject* const (&lists)[N], Host ho
 
 // ---- Draw callbacks and key sniffers: the simulator holds the record as refcon ----
 
-// The script's record of `kind` for this callable, `match`ing the other keys, with the refcon
-// given or, failing that, with any refcon (scripts may not repeat theirs when they unregister).
+// The script's record of `kind` for this callable and refcon, `match`ing the other keys: the
+// simulator tells registrations apart by all of them.
 template <typename Match>
 _CallbackRecordStruct* FindCallback(PyObject* script, BM_CallbackKind kind, PyObject* callable, Py_ssize_t refcon,
                                     Match match) {
-    auto same = [&](const _CallbackRecordStruct& r) { return BM_SameCallable(r.Callable(), callable) && match(r); };
-    _CallbackRecordStruct* record = BM_Table().FindRecord(
-        script, kind, [&](const _CallbackRecordStruct& r) { return same(r) && r.refcon == BM_Refcon(refcon); });
-    return record ? record : BM_Table().FindRecord(script, kind, same);
+    return BM_Table().FindRecord(script, kind, [&](const _CallbackRecordStruct& r) {
+        return BM_SameCallable(r.Callable(), callable) && r.refcon == BM_Refcon(refcon) && match(r);
+    });
 }
 
 void UnregisterDraw(_CallbackRecordStruct& record) {
@@ -72,9 +71,7 @@ PyObject* PY_XPLMRegisterDrawCallback(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
-        auto samePlace = [&](const _CallbackRecordStruct& r) {
-            return r.phase == phase && r.before == before && r.refcon == BM_Refcon(refcon);
-        };
+        auto samePlace = [&](const _CallbackRecordStruct& r) { return r.phase == phase && r.before == before; };
         if (FindCallback(script, BM_KindDraw, callable, refcon, samePlace)) return BM_One();  // registered already
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindDraw, callable, BM_Refcon(refcon));
         record->phase = phase;
@@ -117,9 +114,7 @@ PyObject* PY_XPLMRegisterKeySniffer(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     beforeWindows = beforeWindows ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
-        auto samePlace = [&](const _CallbackRecordStruct& r) {
-            return r.before == beforeWindows && r.refcon == BM_Refcon(refcon);
-        };
+        auto samePlace = [&](const _CallbackRecordStruct& r) { return r.before == beforeWindows; };
         if (FindCallback(script, BM_KindKeySniffer, callable, refcon, samePlace)) return BM_One();
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindKeySniffer, callable, BM_Refcon(refcon));
         record->before = beforeWindows;

@@ -104,3 +104,25 @@ void Reset() {
 }
 
 }  // namespace bmhost
+
+namespace bmhost {
+
+int RegistrationCount(XPLMPluginID plugin) {
+    using namespace detail;
+    State& s = S();
+    auto mine = [plugin](XPLMPluginID owner) { return plugin == XPLM_NO_PLUGIN_ID || owner == plugin; };
+    int n = 0;
+    for (const FlightLoop& loop : s.flightLoops) n += !loop.removed && mine(loop.owner);
+    for (const DrawCallback& cb : s.drawCallbacks) n += !cb.removed && mine(cb.owner);
+    for (const KeySniffer& sniffer : s.keySniffers) n += !sniffer.removed && mine(sniffer.owner);
+    for (const Window& window : s.windows) n += window.alive && mine(window.owner);
+    for (const HotKey& key : s.hotKeys) n += key.alive && mine(key.owner);
+    for (std::size_t i = 1; i < s.menus.size(); ++i) n += s.menus[i].alive && mine(s.menus[i].owner);
+    for (const DataItem& item : s.data) {
+        n += item.published && !item.orphaned && mine(item.accessor.owner);
+        for (const Sharer& sharer : item.sharers) n += mine(sharer.owner);
+    }
+    return n;
+}
+
+}  // namespace bmhost

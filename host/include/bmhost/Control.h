@@ -43,6 +43,10 @@ void BroadcastMessage(XPLMPluginID from, int message, void* param);
 // that are due run, and the frame is drawn.
 void RunFrames(int count, float seconds = 1.0f / 60.0f);
 int FlightLoopCount();  // registered flight loops, active or not
+// Everything a plug-in holds registered (all plug-ins' for XPLM_NO_PLUGIN_ID): flight loops,
+// draw callbacks, key sniffers, windows, hot keys, menus, published data refs and shared-data
+// notifications.
+int RegistrationCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
 
 // The simulator's log (Log.txt in the root), as written by XPLMDebugString.
 std::string SimLog();
