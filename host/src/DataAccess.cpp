@@ -457,6 +457,16 @@ int SharerCount(const std::string& name) {
     DataItem* item = Named(name);
     return item ? int(item->sharers.size()) : 0;
 }
+int SharerTotal() {
+    int n = 0;
+    for (const DataItem& item : S().data) n += int(item.sharers.size());
+    return n;
+}
+int PublishedDataCount() {
+    int n = 0;
+    for (const DataItem& item : S().data) n += item.published && !item.orphaned ? 1 : 0;
+    return n;
+}
 
 }  // namespace bmhost
 

@@ -382,6 +382,15 @@ int DrawCallbackCount() {
                              [](const DrawCallback& cb) { return !cb.removed; }));
 }
 
+int KeySnifferCount() {
+    return int(std::count_if(S().keySniffers.begin(), S().keySniffers.end(),
+                             [](const KeySniffer& sniffer) { return !sniffer.removed; }));
+}
+
+int HotKeyCount() {
+    return int(std::count_if(S().hotKeys.begin(), S().hotKeys.end(), [](const HotKey& key) { return key.alive; }));
+}
+
 void MouseDown(int x, int y) {
     S().mouseX = x;
     S().mouseY = y;

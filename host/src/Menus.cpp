@@ -231,6 +231,12 @@ bool ChooseMenuItem(const std::string& path) {
     return true;
 }
 
+int PluginMenuCount() {
+    int n = 0;
+    for (std::size_t i = 1; i < S().menus.size(); ++i) n += S().menus[i].alive ? 1 : 0;
+    return n;
+}
+
 int MenuItemCheck(const std::string& path) {
     std::size_t menuIndex = 0;
     MenuItem* item = nullptr;

@@ -10,8 +10,13 @@ RunningPlugin::RunningPlugin(const std::map<std::string, std::string>& scripts) 
     StartPython(1);
 }
 
-RunningPlugin::~RunningPlugin() {
+RunningPlugin::~RunningPlugin() { Stop(); }
+
+void RunningPlugin::Stop() {
+    if (stopped_) return;
+    stopped_ = true;
     for (auto& [name, object] : kept_) Py_XDECREF(object);
+    kept_.clear();
     StopPython(1);
     delete BMTestTable;
     BMTestTable = nullptr;

@@ -19,6 +19,9 @@ public:
     // Each value is the text of the script file named by its key (without ".py").
     explicit RunningPlugin(const std::map<std::string, std::string>& scripts);
     ~RunningPlugin();
+    // Disables and stops the scripts and the interpreter as the destructor does, keeping the
+    // simulator folder; only the first call stops.
+    void Stop();
 
     SimFolder& Sim() { return sim_; }
     PyObject* Script(const std::string& module) const;                      // borrowed
@@ -31,6 +34,7 @@ public:
 private:
     SimFolder sim_;
     std::map<std::string, PyObject*> kept_;
+    bool stopped_ = false;
 };
 
 }  // namespace bmtest

@@ -68,6 +68,9 @@ bool WriteFloat(const std::string& name, float value);
 // text for bytes. Returns false for an unknown name or a value that does not fit its type.
 bool SetDataFromText(const std::string& name, const std::string& value);
 int SharerCount(const std::string& name);               // registrations of a shared item
+int SharerTotal();                                      // registrations of all shared items
+int PublishedDataCount();  // data refs that a plug-in provides through accessors (not orphaned)
+int PluginMenuCount();     // live menus that plug-ins created (the Plugins menu not counted)
 
 // ---- Display and input ----
 
@@ -101,6 +104,8 @@ void PressKey(char key, unsigned char virtualKey, XPLMKeyFlags modifiers = 0);
 
 int WindowCount();        // live windows
 int DrawCallbackCount();  // registered draw callbacks
+int KeySnifferCount();    // registered key sniffers
+int HotKeyCount();        // registered hot keys
 // The pixel at (x, y), y upward, of a picture written by SavePicture: 0xRRGGBB, or -1.
 long PicturePixel(const std::string& path, int x, int y);
 

@@ -1,0 +1,213 @@
+#include "ModuleCalls.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "PythonModules.h"
+#include "SweepSupport.h"
+
+namespace bmtest::sweep {
+
+const char kSweepModule[] = "BM_Sweep";
+
+std::string SweepScript() {
+    return "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        return 'Sweep', 'bm.sweep', 'Calls every module function'\n"
+           "    def XPluginStop(self):\n"
+           "        pass\n"
+           "    def XPluginEnable(self):\n"
+           "        return 1\n"
+           "    def XPluginDisable(self):\n"
+           "        pass\n"
+           "    def XPluginReceiveMessage(self, who, message, param):\n"
+           "        pass\n"
+           "    def Callback(self, *args):\n"
+           "        return 1\n"
+           "    def Fill(self, refcon, values, offset, count):\n"
+           "        if values is not None:\n"
+           "            values.extend([1] * max(0, min(count, 8)))\n"
+           "        return 8\n";
+}
+
+std::string SweepSetupCode() {
+    std::string code;
+    for (const std::string& module : SweptModules()) code += "import " + module + "\nfrom " + module + " import *\n";
+    code += R"(
+script = Script
+cb = Script.Callback
+fill = Script.Fill
+
+class Refused(ValueError):
+    pass
+
+class Raising(object):
+    def _refuse(self, *args):
+        raise Refused('refused')
+    __int__ = __long__ = __index__ = __float__ = __len__ = __getitem__ = __iter__ = _refuse
+
+ref_i = XPLMFindDataRef('sim/cockpit/electrical/night_vision_on')
+ref_f = XPLMFindDataRef('sim/flightmodel/position/psi')
+ref_d = XPLMFindDataRef('sim/flightmodel/position/local_x')
+ref_vi = XPLMFindDataRef('sim/cockpit2/electrical/battery_on')
+ref_vf = XPLMFindDataRef('sim/cockpit2/engine/actuators/throttle_ratio')
+ref_b = XPLMFindDataRef('sim/aircraft/view/acf_tailnum')
+plugins_menu = XPLMFindPluginsMenu()
+
+def new_item():
+    return XPLMAppendMenuItem(plugins_menu, 'Sweep', 0, 1)
+
+def new_menu():
+    return XPLMCreateMenu(script, 'Sweep', plugins_menu, new_item(), cb, 0)
+
+def new_window():
+    return XPLMCreateWindow(script, 10, 300, 300, 10, 1, cb, cb, cb, 0)
+
+def new_hotkey():
+    return XPLMRegisterHotKey(script, XPLM_VK_F5, 0, 'Sweep', cb, 0)
+
+def new_accessor(name):
+    return XPLMRegisterDataAccessor(script, name, 63, 1, cb, cb, cb, cb, cb, cb, fill, cb, fill, cb,
+                                    fill, cb, 0, 0)
+
+window = new_window()
+menu = new_menu()
+XPLMAppendMenuItem(menu, 'First', 0, 1)
+ref_own = new_accessor('bm/sweep/own')
+)";
+    return code;
+}
+
+std::vector<std::string> SweptModules() {
+    std::vector<std::string> names;
+    for (int i = 0; i < BM_ModuleCount; ++i)
+        if (BM_Modules[i].init) names.push_back(BM_Modules[i].name);
+    return names;
+}
+
+std::vector<std::string> ModuleFunctions(const std::string& module) {
+    PyObject* mod = PyImport_ImportModule(module.c_str());
+    if (!mod) throw std::runtime_error("cannot import " + module + ": " + TakeError());
+    std::vector<std::string> names;
+    PyObject *key, *value;
+    Py_ssize_t position = 0;
+    while (PyDict_Next(PyModule_GetDict(mod), &position, &key, &value))
+        if (PyCallable_Check(value) && BM_StringAsText(key)) names.push_back(BM_StringAsText(key));
+    PyErr_Clear();
+    Py_DECREF(mod);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string PlausibleCall::ArgsText() const {
+    std::string text = "(";
+    for (std::size_t i = 0; i < args.size(); ++i) text += (i ? ", " : "") + args[i];
+    return text + ")";
+}
+
+const std::vector<PlausibleCall>& PlausibleCalls() {
+    static const std::vector<PlausibleCall> calls = {
+        // ---- XPLMDataAccess ----
+        {"XPLMDataAccess", "XPLMFindDataRef", "", {"'sim/flightmodel/position/psi'"}},
+        {"XPLMDataAccess", "XPLMCanWriteDataRef", "", {"ref_f"}},
+        {"XPLMDataAccess", "XPLMGetDataRefTypes", "", {"ref_f"}},
+        {"XPLMDataAccess", "XPLMGetDatai", "", {"ref_i"}},
+        {"XPLMDataAccess", "XPLMSetDatai", "", {"ref_i", "1"}},
+        {"XPLMDataAccess", "XPLMGetDataf", "", {"ref_f"}},
+        {"XPLMDataAccess", "XPLMSetDataf", "", {"ref_f", "45.0"}},
+        {"XPLMDataAccess", "XPLMGetDatad", "", {"ref_d"}},
+        {"XPLMDataAccess", "XPLMSetDatad", "", {"ref_d", "2.5"}},
+        {"XPLMDataAccess", "XPLMGetDatavi", "", {"ref_vi", "[]", "0", "8"}},
+        {"XPLMDataAccess", "XPLMSetDatavi", "", {"ref_vi", "[1, 0, 1]", "0", "3"}},
+        {"XPLMDataAccess", "XPLMGetDatavf", "", {"ref_vf", "[]", "0", "8"}},
+        {"XPLMDataAccess", "XPLMSetDatavf", "", {"ref_vf", "[0.5, 0.25]", "0", "2"}},
+        {"XPLMDataAccess", "XPLMGetDatab", "", {"ref_b", "[]", "0", "40"}},
+        {"XPLMDataAccess", "XPLMSetDatab", "", {"ref_b", "['N1']", "0", "2"}},
+        {"XPLMDataAccess", "XPLMRegisterDataAccessor", "",
+         {"script", "'bm/sweep/published'", "xplmType_Int", "1", "cb", "cb", "None", "None", "None", "None", "None",
+          "None", "None", "None", "None", "None", "0", "0"}},
+        {"XPLMDataAccess", "XPLMUnregisterDataAccessor", "published = new_accessor('bm/sweep/unpublished')",
+         {"script", "published"}},
+        {"XPLMDataAccess", "XPLMShareData", "", {"script", "'bm/sweep/shared'", "xplmType_Int", "cb", "0"}},
+        {"XPLMDataAccess", "XPLMUnshareData", "XPLMShareData(script, 'bm/sweep/shared', xplmType_Int, cb, 0)",
+         {"script", "'bm/sweep/shared'", "xplmType_Int", "cb", "0"}},
+
+        // ---- XPLMDisplay ----
+        {"XPLMDisplay", "XPLMRegisterDrawCallback", "", {"script", "cb", "xplm_Phase_Window", "0", "0"}},
+        {"XPLMDisplay", "XPLMUnregisterDrawCallback", "XPLMRegisterDrawCallback(script, cb, xplm_Phase_Window, 0, 0)",
+         {"script", "cb", "xplm_Phase_Window", "0", "0"}},
+        {"XPLMDisplay", "XPLMRegisterKeySniffer", "", {"script", "cb", "1", "0"}},
+        {"XPLMDisplay", "XPLMUnregisterKeySniffer", "XPLMRegisterKeySniffer(script, cb, 1, 0)",
+         {"script", "cb", "1", "0"}},
+        {"XPLMDisplay", "XPLMGetScreenSize", "", {"[]", "[]"}},
+        {"XPLMDisplay", "XPLMGetMouseLocation", "", {"[]", "[]"}},
+        {"XPLMDisplay", "XPLMCreateWindow", "", {"script", "10", "300", "300", "10", "1", "cb", "cb", "cb", "0"}},
+        {"XPLMDisplay", "XPLMDestroyWindow", "doomed = new_window()", {"script", "doomed"}},
+        {"XPLMDisplay", "XPLMGetWindowGeometry", "", {"window", "[]", "[]", "[]", "[]"}},
+        {"XPLMDisplay", "XPLMSetWindowGeometry", "", {"window", "10", "300", "300", "10"}},
+        {"XPLMDisplay", "XPLMGetWindowIsVisible", "", {"window"}},
+        {"XPLMDisplay", "XPLMSetWindowIsVisible", "", {"window", "1"}},
+        {"XPLMDisplay", "XPLMGetWindowRefCon", "", {"window"}},
+        {"XPLMDisplay", "XPLMSetWindowRefCon", "", {"window", "0"}},
+        {"XPLMDisplay", "XPLMTakeKeyboardFocus", "", {"window"}},
+        {"XPLMDisplay", "XPLMBringWindowToFront", "", {"window"}},
+        {"XPLMDisplay", "XPLMIsWindowInFront", "", {"window"}},
+        {"XPLMDisplay", "XPLMRegisterHotKey", "", {"script", "XPLM_VK_F5", "0", "'Sweep'", "cb", "0"}},
+        {"XPLMDisplay", "XPLMUnregisterHotKey", "doomed = new_hotkey()", {"script", "doomed"}},
+        {"XPLMDisplay", "XPLMCountHotKeys", "", {}},
+        {"XPLMDisplay", "XPLMGetNthHotKey", "new_hotkey()", {"0"}},
+        {"XPLMDisplay", "XPLMGetHotKeyInfo", "hotkey = new_hotkey()", {"hotkey", "[]", "[]", "[]", "[]"}},
+        {"XPLMDisplay", "XPLMSetHotKeyCombination", "hotkey = new_hotkey()", {"hotkey", "XPLM_VK_F6", "0"}},
+
+        // ---- XPLMGraphics ----
+        {"XPLMGraphics", "XPLMSetGraphicsState", "", {"0", "1", "0", "0", "1", "0", "0"}},
+        {"XPLMGraphics", "XPLMBindTexture2d", "", {"1", "0"}},
+        {"XPLMGraphics", "XPLMGenerateTextureNumbers", "", {"[]", "2"}},
+        {"XPLMGraphics", "XPLMGetTexture", "", {"xplm_Tex_GeneralInterface"}},
+        {"XPLMGraphics", "XPLMWorldToLocal", "", {"47.4647", "-122.3088", "131.0"}},
+        {"XPLMGraphics", "XPLMLocalToWorld", "", {"0.0", "131.0", "0.0"}},
+        {"XPLMGraphics", "XPLMDrawTranslucentDarkBox", "", {"10", "300", "300", "10"}},
+        {"XPLMGraphics", "XPLMDrawString", "", {"(1.0, 1.0, 1.0)", "20", "20", "'Sweep'", "0", "xplmFont_Basic"}},
+        {"XPLMGraphics", "XPLMDrawNumber", "",
+         {"(1.0, 1.0, 1.0)", "20", "20", "3.25", "3", "2", "1", "xplmFont_Basic"}},
+        {"XPLMGraphics", "XPLMGetFontDimensions", "", {"xplmFont_Basic", "[]", "[]", "[]"}},
+
+        // ---- XPLMMenus ----
+        {"XPLMMenus", "XPLMFindPluginsMenu", "", {}},
+        {"XPLMMenus", "XPLMCreateMenu", "", {"script", "'Sweep'", "plugins_menu", "new_item()", "cb", "0"}},
+        {"XPLMMenus", "XPLMDestroyMenu", "doomed = new_menu()", {"script", "doomed"}},
+        {"XPLMMenus", "XPLMClearAllMenuItems", "doomed = new_menu()", {"doomed"}},
+        {"XPLMMenus", "XPLMAppendMenuItem", "", {"menu", "'Item'", "0", "1"}},
+        {"XPLMMenus", "XPLMAppendMenuSeparator", "", {"menu"}},
+        {"XPLMMenus", "XPLMSetMenuItemName", "", {"menu", "0", "'Renamed'", "1"}},
+        {"XPLMMenus", "XPLMCheckMenuItem", "", {"menu", "0", "xplm_Menu_Checked"}},
+        {"XPLMMenus", "XPLMCheckMenuItemState", "", {"menu", "0"}},
+        {"XPLMMenus", "XPLMEnableMenuItem", "", {"menu", "0", "1"}},
+
+        // ---- XPLMProcessing ----
+        {"XPLMProcessing", "XPLMGetElapsedTime", "", {}},
+        {"XPLMProcessing", "XPLMGetCycleNumber", "", {}},
+        {"XPLMProcessing", "XPLMRegisterFlightLoopCallback", "", {"script", "cb", "1.0", "0"}},
+        {"XPLMProcessing", "XPLMUnregisterFlightLoopCallback", "XPLMRegisterFlightLoopCallback(script, cb, 1.0, 0)",
+         {"script", "cb", "0"}},
+        {"XPLMProcessing", "XPLMSetFlightLoopCallbackInterval", "XPLMRegisterFlightLoopCallback(script, cb, 1.0, 0)",
+         {"cb", "2.0", "1", "0"}},
+
+        // ---- TallowbridgeUtilities ----
+        {"TallowbridgeUtilities", "TallowbridgeDisplay", "", {"'Sweep'"}},
+        {"TallowbridgeUtilities", "TallowbridgeClearDisplay", "", {}},
+        {"TallowbridgeUtilities", "TallowbridgePrint", "", {"'Sweep'"}},
+        {"TallowbridgeUtilities", "TallowbridgeClearPrint", "", {}},
+        {"TallowbridgeUtilities", "PrintStdout", "", {"'Sweep out\\n'"}},
+        {"TallowbridgeUtilities", "PrintStderr", "", {"'Sweep err\\n'"}},
+    };
+    return calls;
+}
+
+const PlausibleCall* FindPlausibleCall(const std::string& function) {
+    for (const PlausibleCall& call : PlausibleCalls())
+        if (call.function == function) return &call;
+    return nullptr;
+}
+
+}  // namespace bmtest::sweep
