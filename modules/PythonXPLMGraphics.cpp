@@ -57,11 +57,19 @@ PyObject* PY_XPLMBindTexture2d(PyObject*, PyObject* args) {
     });
 }
 
-// The numbers are appended to the list; a count below 1 asks for none.
+// The numbers are appended to the list; a count below 1 asks for none. No plug-in needs more
+// than a few thousand textures: a larger count is refused before anything is allocated.
+constexpr int kMostTextureNumbers = 65536;
+
 PyObject* PY_XPLMGenerateTextureNumbers(PyObject*, PyObject* args) {
     PyObject* list;
     int count;
     if (!PyArg_ParseTuple(args, "O!i", &PyList_Type, &list, &count)) return nullptr;
+    if (count > kMostTextureNumbers) {
+        PyErr_Format(PyExc_ValueError, "XPLMGenerateTextureNumbers: at most %d numbers at a time, not %d",
+                     kMostTextureNumbers, count);
+        return nullptr;
+    }
     return BM_CallHost(kModule, "XPLMGenerateTextureNumbers", BM_Zero, [&]() -> PyObject* {
         if (count < 1) return BM_One();
         std::vector<int> numbers(static_cast<std::size_t>(count));

@@ -129,38 +129,6 @@ const KnownFault kKnownFaults[] = {
     {"*", "", "wrong exception", "Brindlemoor instance has no attribute",
      "scripts' classes are old-style: Python 2.7's argument parser raises AttributeError (no __trunc__ or "
      "__float__) instead of TypeError when a script object is passed for a number"},
-    {"XPLMSetDatavi", "[2**70]", "error pending after a value", "",
-     "an element too large for a C long converts to -1 with OverflowError set, which nothing checks or clears"},
-    // Array writes copy the whole sequence before looking at the count, outside the guarded call.
-    {"XPLMSetDatavi", "xrange(2**40)", "runaway allocation", "", "a buffer as long as the sequence, 4 TB here"},
-    {"XPLMSetDatavi", "xrange(2**40)", "escaped exception", "std::bad_alloc",
-     "the buffer is allocated outside BM_CallHost: std::bad_alloc unwinds through the interpreter"},
-    {"XPLMSetDatavf", "xrange(2**40)", "runaway allocation", "", "a buffer as long as the sequence, 4 TB here"},
-    {"XPLMSetDatavf", "xrange(2**40)", "escaped exception", "std::bad_alloc",
-     "the buffer is allocated outside BM_CallHost: std::bad_alloc unwinds through the interpreter"},
-    {"XPLMSetDatab", "xrange(2**40)", "runaway allocation", "",
-     "copies the sequence byte by byte with no bound, whatever the count"},
-    {"XPLMSetDatab", "xrange(2**40)", "escaped exception", "std::bad_alloc",
-     "the copy grows outside BM_CallHost: std::bad_alloc unwinds through the interpreter"},
-    // Array reads size their buffer by the count asked for, before the simulator says how many
-    // elements there are.
-    {"XPLMGetDatavi", "2**31-1", "runaway allocation", "", "8 GB, zero-filled, for a count of 2**31-1"},
-    {"XPLMGetDatavf", "2**31-1", "runaway allocation", "", "8 GB, zero-filled, for a count of 2**31-1"},
-    {"XPLMGetDatab", "2**31-1", "runaway allocation", "", "2 GB, zero-filled, for a count of 2**31-1"},
-    {"XPLMGenerateTextureNumbers", "2**31-1", "runaway allocation", "",
-     "allocates and zero-fills `count` ints (8 GB) before asking the simulator for any"},
-    // The stop unregisters nothing that scripts registered: the simulator keeps the trampolines,
-    // with refcons that point at Python objects freed by the interpreter's end.
-    {"<stop>", "", "left registered", "flight loops", "the plug-in's stop does not unregister scripts' flight loops"},
-    {"<stop>", "", "left registered", "draw callbacks", "the plug-in's stop does not unregister draw callbacks"},
-    {"<stop>", "", "left registered", "key sniffers", "the plug-in's stop does not unregister key sniffers"},
-    {"<stop>", "", "left registered", "windows", "the plug-in's stop does not destroy scripts' windows"},
-    {"<stop>", "", "left registered", "hot keys", "the plug-in's stop does not unregister hot keys"},
-    {"<stop>", "", "left registered", "menus", "the plug-in's stop does not destroy scripts' menus"},
-    {"<stop>", "", "left registered", "published data refs",
-     "the plug-in's stop does not unregister scripts' data accessors"},
-    {"<stop>", "", "left registered", "shared data registrations",
-     "the plug-in's stop does not unshare scripts' shared data"},
 };
 
 // ---- Plan ----
