@@ -33,7 +33,7 @@ std::string LoopScript() {
            "        for i in range(count):\n"
            "            loop = self.Loop\n"
            "            self.Loops.append(loop)\n"
-           "            XPLMRegisterFlightLoopCallback(self, loop, 0.0, i)\n";
+           "            XPLMRegisterFlightLoopCallback(self, loop, 0.0, len(self.Loops))\n";
 }
 
 // The plug-in with 50 scripts and `loops` flight loops spread over them; hands back the
@@ -46,6 +46,8 @@ struct LoopSetup {
             last = module;
         }
         callable = plugin.Eval(last, "Script.Loops[-1]");
+        record = BMTestTable->FindRecord(plugin.Script(last), BM_KindFlightLoop,
+                                         [&](const _CallbackRecordStruct& r) { return r.Callable() == callable; });
     }
     ~LoopSetup() { Py_DECREF(callable); }
     static std::map<std::string, std::string> Scripts() {
@@ -56,11 +58,12 @@ struct LoopSetup {
     bmtest::RunningPlugin plugin;
     std::string last;
     PyObject* callable = nullptr;
+    _CallbackRecordStruct* record = nullptr;  // what the simulator holds as refcon
 };
 
 void FlightLoopTrampoline(benchmark::State& state) {
     LoopSetup setup(int(state.range(0)));
-    void* refcon = setup.callable;
+    void* refcon = setup.record;
     float interval = 0;
     for (auto _ : state) {
         interval = BM_FlightLoopCallback(0.016f, 0.016f, 7, refcon);
