@@ -57,7 +57,6 @@ TEST(ScriptTable, ClearingForgetsEveryScript) {
     EXPECT_EQ(table.GetScriptTableSize(), 0);
     EXPECT_EQ(table.GetScriptEnabledStatus(Fake(a)), 0);
     EXPECT_EQ(table.GetScriptIdFromModuleName("BM_A"), nullptr);
-    EXPECT_EQ(table.GetNumberOfFlightLoopScriptUsers(), 0);
 }
 
 }  // namespace

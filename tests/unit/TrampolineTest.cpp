@@ -41,8 +41,13 @@ class Brindlemoor:
     def Key(self, window, key, flags, vkey, refcon, losing):
         self.Seen.append(('key', key, flags, vkey, refcon, losing))
     def Camera(self, position, losing, refcon):
-        position[5] = 30.0
+        self.Seen.append(('camera', position, losing, refcon) if not position else ('camera', losing))
+        if position:
+            position[5] = 30.0
         return self.Answer
+    def CameraRaises(self, position, losing, refcon):
+        position[5] = 45.0
+        raise RuntimeError('camera went wrong')
     def GetI(self, refcon):
         return 42
     def GetF(self, refcon):
@@ -197,17 +202,20 @@ TEST_F(Trampolines, WindowCallbacksGetTheWindowAndItsRefcon) {
 }
 
 TEST_F(Trampolines, CameraChangesComeBackWhateverTheAnswer) {
-    void* camera = Record(BM_KindCameraControl, "Camera", 0);
+    void* camera = Record(BM_KindCameraControl, "Camera", 6);
     XPLMCameraPosition_t position{1, 2, 3, 4, 5, 6, 7};
     Answer("0");
     EXPECT_EQ(CameraControlCallback(&position, 0, camera), 0);
     EXPECT_EQ(position.roll, 30.0f);
     EXPECT_EQ(position.x, 1.0f);
     EXPECT_EQ(position.zoom, 7.0f);
-    // Losing control: no position to change; the callback's subscript of None raises.
-    EXPECT_EQ(CameraControlCallback(nullptr, 1, camera), 0);
+    // Losing control: no position to change, and the script's answer still counts.
+    Answer("1");
+    EXPECT_EQ(CameraControlCallback(nullptr, 1, camera), 1);
+    EXPECT_EQ(Last(), "('camera', 0, 1, 6)");  // 0 in place of the position
+    // A callback that raises gives the camera back, with a line saying so.
+    EXPECT_EQ(CameraControlCallback(&position, 0, Record(BM_KindCameraControl, "CameraRaises", 0)), 0);
     EXPECT_EQ(Count(plugin.Sim().Log(), "UserCameraControlCallback Call failed\n"), 1u);
-    EXPECT_EQ(Count(plugin.Sim().Log(), "TypeError"), 1u);
 }
 
 TEST_F(Trampolines, WidgetCallbacksThatRaiseAreQuiet) {
