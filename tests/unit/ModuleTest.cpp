@@ -147,3 +147,62 @@ TEST_F(Modules, ScriptOutputKeepsEveryByte) {
 }
 
 }  // namespace
+
+namespace {
+
+// What registering refuses, and with which words; nothing reaches the simulator.
+TEST_F(Modules, RegisteringNeedsTheScriptObjectAndCallables) {
+    int loops = bmhost::FlightLoopCount();
+    Run("from XPLMProcessing import *\n"
+        "from XPLMDisplay import *\n"
+        "class Other:\n"
+        "    def Loop(self, *a): return 1.0\n"
+        "def refusal(call):\n"
+        "    try:\n"
+        "        call()\n"
+        "        return 'accepted'\n"
+        "    except TypeError as e:\n"
+        "        return str(e)\n");
+    PyObject* script = plugin.Script("BM_M");
+    PyObject* module = PyImport_ImportModule("BM_M");
+    PyObject_SetAttrString(module, "script", script);
+    Py_DECREF(module);
+    EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(None, Other().Loop, 1.0, 0))"),
+              "'XPLMRegisterFlightLoopCallback: the first argument must be the script object (self), not NoneType'");
+    EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(5, Other().Loop, 1.0, 0))"),
+              "'XPLMRegisterFlightLoopCallback: the first argument must be the script object (self), not int'");
+    EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(Other(), Other().Loop, 1.0, 0))"),
+              "'XPLMRegisterFlightLoopCallback: the first argument must be the script object (self), not instance'");
+    EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(script, 42, 1.0, 0))"),
+              "'XPLMRegisterFlightLoopCallback: the callback must be callable, not int'");
+    EXPECT_EQ(Repr("refusal(lambda: XPLMCreateWindow(script, 0, 10, 10, 0, 1, Other().Loop, None, Other().Loop, 0))"),
+              "'XPLMCreateWindow: the key callback must be callable, not NoneType'");
+    EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(script, Other().Loop, 1.0, 0))"), "'accepted'");
+    EXPECT_EQ(bmhost::FlightLoopCount(), loops + 1);
+    EXPECT_EQ(bmhost::WindowCount(), 0);
+    EXPECT_EQ(BMTestTable->GetScriptTableSize(), 1);  // no entry for the objects refused
+    EXPECT_FALSE(PyErr_Occurred());
+}
+
+// Unregistering takes the registration made with the same callable (the very object, or the
+// same bound method made anew) and refcon, and only that one.
+TEST_F(Modules, UnregisteringNamesWhatWasRegistered) {
+    Run("from XPLMProcessing import *\n"
+        "class Holder:\n"
+        "    def Loop(self, *a): return 1.0\n");
+    PyObject* module = PyImport_ImportModule("BM_M");
+    PyObject_SetAttrString(module, "script", plugin.Script("BM_M"));
+    Py_DECREF(module);
+    Run("h = Holder()\n"
+        "XPLMRegisterFlightLoopCallback(script, h.Loop, 1.0, 1)\n"
+        "XPLMRegisterFlightLoopCallback(script, h.Loop, 1.0, 2)\n"
+        "XPLMRegisterFlightLoopCallback(script, h.Loop, 2.0, 2)\n"  // the same again: a new interval only
+        "answers = [XPLMUnregisterFlightLoopCallback(script, h.Loop, 2),\n"
+        "           XPLMUnregisterFlightLoopCallback(script, h.Loop, 2),\n"
+        "           XPLMUnregisterFlightLoopCallback(script, Holder().Loop, 1)]\n");
+    EXPECT_EQ(Repr("answers"), "[1, 0, 0]");
+    EXPECT_EQ(bmhost::FlightLoopCount(), 1);
+    EXPECT_EQ(BMTestTable->GetNumberOfFlightLoopScriptUsers(), 1);
+}
+
+}  // namespace
