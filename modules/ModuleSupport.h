@@ -83,6 +83,14 @@ bool BM_RegisterRecord(_CallbackRecordStruct* record, void (*unregister)(_Callba
     return true;
 }
 
+// Ends an unregistering function: the record it found goes (and its simulator registration
+// with it) and the answer is 1; without one the answer is 0.
+inline PyObject* BM_RemoveFound(_CallbackRecordStruct* record) {
+    if (!record) return BM_IntFromLong(0);
+    BM_Table().RemoveRecord(record);
+    return BM_IntFromLong(1);
+}
+
 // Error results of guarded calls.
 inline PyObject* BM_Zero() { return BM_IntFromLong(0); }
 inline PyObject* BM_One() { return BM_IntFromLong(1); }

@@ -412,9 +412,7 @@ PyObject* PY_XPLMUnregisterDataAccessor(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, "XPLMUnregisterDataAccessor")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnregisterDataAccessor", BM_Zero, [&] {
         _CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindDataAccessor, BM_Handle(ref));
-        if (!record) return BM_Zero();
-        BM_Table().RemoveRecord(record);
-        return BM_One();
+        return BM_RemoveFound(record);
     });
 }
 
@@ -462,9 +460,7 @@ PyObject* PY_XPLMUnshareData(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, "XPLMUnshareData")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnshareData", BM_Zero, [&] {
         _CallbackRecordStruct* record = FindSharing(script, name, type, callable, refcon);
-        if (!record) return BM_Zero();
-        BM_Table().RemoveRecord(record);
-        return BM_One();
+        return BM_RemoveFound(record);
     });
 }
 

@@ -95,9 +95,7 @@ PyObject* PY_XPLMUnregisterDrawCallback(PyObject*, PyObject* args) {
         _CallbackRecordStruct* record = FindCallback(script, BM_KindDraw, callable, refcon, [&](const auto& r) {
             return r.phase == phase && r.before == before;
         });
-        if (!record) return BM_Zero();
-        BM_Table().RemoveRecord(record);
-        return BM_One();
+        return BM_RemoveFound(record);
     });
 }
 
@@ -136,9 +134,7 @@ PyObject* PY_XPLMUnregisterKeySniffer(PyObject*, PyObject* args) {
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         _CallbackRecordStruct* record = FindCallback(script, BM_KindKeySniffer, callable, refcon,
                                                      [&](const auto& r) { return r.before == beforeWindows; });
-        if (!record) return BM_Zero();
-        BM_Table().RemoveRecord(record);
-        return BM_One();
+        return BM_RemoveFound(record);
     });
 }
 
@@ -321,9 +317,7 @@ PyObject* PY_XPLMUnregisterHotKey(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, "XPLMUnregisterHotKey")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnregisterHotKey", BM_Zero, [&] {
         _CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindHotKey, BM_Handle(hotKey));
-        if (!record) return BM_Zero();
-        BM_Table().RemoveRecord(record);
-        return BM_One();
+        return BM_RemoveFound(record);
     });
 }
 

@@ -63,9 +63,7 @@ PyObject* PY_XPLMUnregisterFlightLoopCallback(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, function)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         _CallbackRecordStruct* record = FindLoop(script, callable, refcon);
-        if (!record) return BM_Zero();
-        BM_Table().RemoveRecord(record);
-        return BM_One();
+        return BM_RemoveFound(record);
     });
 }
 
