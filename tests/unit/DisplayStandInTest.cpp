@@ -204,6 +204,43 @@ TEST_F(DisplayStandIn, DrawnNumbersArePaddedAndTheirTextStaysBounded) {
     EXPECT_EQ(texts[7].substr(texts[7].size() - 33), "." + std::string(32, '0'));
 }
 
+int DrawFarOut(XPLMDrawingPhase, int, void*) {
+    const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
+    float green[3] = {0, 1, 0};
+    int wrap = most;
+    XPLMDrawString(green, most, most, const_cast<char*>("far right"), &wrap, xplmFont_Basic);
+    XPLMDrawString(green, least, 5, const_cast<char*>("far left"), &wrap, xplmFont_Basic);
+    XPLMDrawNumber(green, most - 1, 5, 123.5, 3, 1, 1, xplmFont_Basic);
+    glColor4f(0, 0, 1, 1);
+    glBegin(GL_TRIANGLES);  // over the whole screen
+    glVertex2i(least, least);
+    glVertex2i(most, least);
+    glVertex2i(0, most);
+    glEnd();
+    glColor4f(1, 0, 0, 1);
+    glBegin(GL_LINES);  // the diagonal x = y, from far outside to far outside
+    glVertex2i(least, least);
+    glVertex2i(most, most);
+    glEnd();
+    glBegin(GL_POINTS);
+    glVertex2i(most, 0);
+    glVertex2i(least, most);
+    glEnd();
+    return 1;
+}
+
+TEST_F(DisplayStandIn, DrawingFarOffTheScreenIsClippedToIt) {
+    ASSERT_EQ(XPLMRegisterDrawCallback(DrawFarOut, xplm_Phase_Window, 0, nullptr), 1);
+    bmhost::RunFrames(1);
+    std::string picture = sim.Root() + "far.png";
+    ASSERT_TRUE(bmhost::SavePicture(picture));
+    EXPECT_EQ(bmhost::PicturePixel(picture, 300, 300), 0xFF0000);  // on the line
+    EXPECT_EQ(bmhost::PicturePixel(picture, 0, 0), 0xFF0000);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 767, 767), 0xFF0000);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 301, 300), 0x0000FF);  // beside it, in the triangle
+    EXPECT_EQ(bmhost::PicturePixel(picture, 1023, 0), 0x0000FF);
+}
+
 TEST_F(DisplayStandIn, WorldAndLocalCoordinatesRoundTrip) {
     double x, y, z, lat, lon, alt;
     XPLMWorldToLocal(47.4647, -122.3088, 100, &x, &y, &z);
