@@ -3,6 +3,7 @@
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
+# g++ brings the sanitizer runtimes (libasan, libubsan) that the BM_SANITIZE build links.
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core libgl-dev)
 missing=()
 for p in "${packages[@]}"; do

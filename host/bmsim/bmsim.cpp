@@ -50,6 +50,8 @@ const char kUsage[] =
     "Exit status: 0 after a normal run, 2 for bad arguments, 1 when the folder or the plug-in\n"
     "cannot be used.\n";
 
+const long kMaxFrames = 10000000;
+
 // Echoes the lines that a file gains from now on.
 class FileTail {
 public:
@@ -93,6 +95,18 @@ private:
     std::string partial_;
 };
 
+// A whole number from 0 to `max`, in digits only; -1 for any other text.
+long Count(const std::string& text, long max) {
+    if (text.empty()) return -1;
+    long n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+        if (n > max) return -1;
+    }
+    return n;
+}
+
 int Fail(const std::string& message) {
     std::cerr << "bmsim: " << message << "\n";
     return 1;
@@ -132,9 +146,8 @@ int main(int argc, char** argv) {
             plugin = value();
         } else if (arg == "--frames") {
             std::string text = value();
-            char* end = nullptr;
-            long n = std::strtol(text.c_str(), &end, 10);
-            if (text.empty() || *end || n < 0 || n > 10000000) usage("--frames takes a whole number, not '" + text + "'");
+            long n = Count(text, kMaxFrames);
+            if (n < 0) usage("--frames takes a whole number, not '" + text + "'");
             frames = int(n);
         } else if (arg == "--screen") {
             std::string text = value();
@@ -160,10 +173,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--at") {
             std::string text = value();
             std::size_t colon = text.find(':');
-            std::string framePart = colon == std::string::npos ? std::string() : text.substr(0, colon);
-            char* end = nullptr;  // points into framePart
-            long frame = colon == std::string::npos ? -1 : std::strtol(framePart.c_str(), &end, 10);
-            if (colon == 0 || frame < 0 || (end && *end)) usage("--at takes FRAME:EVENT, not '" + text + "'");
+            long frame = colon == std::string::npos ? -1 : Count(text.substr(0, colon), kMaxFrames);
+            if (frame < 0) usage("--at takes FRAME:EVENT, not '" + text + "'");
             event(int(frame), text.substr(colon + 1));
         } else {
             usage("unknown argument '" + arg + "'");

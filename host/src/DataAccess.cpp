@@ -1,7 +1,9 @@
 // Named data: the simulator's own items, items shared between plug-ins, and data refs that
 // plug-ins publish through accessors.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 
 #include "HostState.h"
@@ -130,9 +132,17 @@ void NotifySharers(const DataItem& item) {
     }
 }
 
+// A number as an int: truncated, and held to the range of int; NaN is 0.
+int ToInt(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= double(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    if (value <= double(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+    return int(value);
+}
+
 template <typename T>
 void Store(DataItem& item, T value) {
-    item.i = int(value);
+    item.i = ToInt(double(value));
     item.f = float(value);
     item.d = double(value);
 }
@@ -506,7 +516,8 @@ bool SetDataFromText(const std::string& name, const std::string& value) {
     }
     if (!numeric) return false;
     if (item.types & (xplmType_IntArray | xplmType_FloatArray)) {
-        std::vector<int> ints(numbers.begin(), numbers.end());
+        std::vector<int> ints(numbers.size());
+        std::transform(numbers.begin(), numbers.end(), ints.begin(), ToInt);
         std::vector<float> floats(numbers.begin(), numbers.end());
         if (item.published) {
             if (item.types & xplmType_IntArray) XPLMSetDatavi(ref, ints.data(), 0, int(ints.size()));
@@ -522,7 +533,7 @@ bool SetDataFromText(const std::string& name, const std::string& value) {
     }
     if (numbers.size() != 1) return false;
     if (item.published) {
-        if (item.types & xplmType_Int) XPLMSetDatai(ref, int(numbers[0]));
+        if (item.types & xplmType_Int) XPLMSetDatai(ref, ToInt(numbers[0]));
         if (item.types & xplmType_Float) XPLMSetDataf(ref, float(numbers[0]));
         if (item.types & xplmType_Double) XPLMSetDatad(ref, numbers[0]);
     } else {

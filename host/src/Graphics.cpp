@@ -6,6 +6,7 @@
 // position): +x east, +y up (the elevation), +z south, in metres.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -115,15 +116,19 @@ void XPLMDrawString(float* inColorRGB, int inXOffset, int inYOffset, char* inCha
            inChar ? inChar : "");
 }
 
-// Recorded like a string, with the number as the simulator shows it.
+// Recorded like a string, with the number as the simulator shows it: at least `inDigits` digits
+// before the point (1 to 32) and `inDecimals` after it (0 to 32).
 void XPLMDrawNumber(float* inColorRGB, int inXOffset, int inYOffset, double inValue, int inDigits, int inDecimals,
                     int inShowSign, XPLMFontID inFontID) {
     BMHOST_ENTER();
     float rgb[3] = {1, 1, 1};
     if (inColorRGB) std::copy(inColorRGB, inColorRGB + 3, rgb);
-    int width = std::max(inDigits, 1) + (inDecimals > 0 ? inDecimals + 1 : 0) + (inShowSign ? 1 : 0);
-    char text[64];
-    std::snprintf(text, sizeof text, inShowSign ? "%+0*.*f" : "%0*.*f", width, std::max(inDecimals, 0), inValue);
+    constexpr int kMostDigits = 32;
+    int digits = std::clamp(inDigits, 1, kMostDigits), decimals = std::clamp(inDecimals, 0, kMostDigits);
+    int width = digits + (decimals > 0 ? decimals + 1 : 0) + (inShowSign ? 1 : 0);
+    // Room for the largest double in full (309 digits), its sign, point and decimals.
+    char text[400] = "";
+    std::snprintf(text, sizeof text, inShowSign ? "%+0*.*f" : "%0*.*f", width, decimals, inValue);
     Record("XPLMDrawNumber",
            {rgb[0], rgb[1], rgb[2], double(inXOffset), double(inYOffset), inValue, double(inDigits),
             double(inDecimals), double(inShowSign), double(inFontID)},

@@ -18,6 +18,9 @@ using namespace bmhost::detail;
 
 namespace {
 
+// A screen coordinate: wide enough that an int coordinate plus the offsets of drawing stays exact.
+using Coord = long long;
+
 struct Colour {
     float r, g, b, a;
 };
@@ -26,8 +29,9 @@ class Canvas {
 public:
     Canvas(int width, int height) : width_(width), height_(height), pixels_(std::size_t(width) * height * 3, 0.0f) {}
 
-    // (x, y) with y upward, as the simulator's screen.
-    void Blend(int x, int y, const Colour& c, float coverage = 1.0f) {
+    // (x, y) with y upward, as the simulator's screen. Coordinates may lie anywhere: whatever
+    // falls outside the canvas is left out.
+    void Blend(Coord x, Coord y, const Colour& c, float coverage = 1.0f) {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
         float a = std::clamp(c.a * coverage, 0.0f, 1.0f);
         float* p = &pixels_[(std::size_t(height_ - 1 - y) * width_ + x) * 3];
@@ -36,28 +40,52 @@ public:
         p[2] = p[2] * (1 - a) + c.b * a;
     }
 
-    void FillRect(int left, int bottom, int right, int top, const Colour& c) {
-        for (int y = std::max(bottom, 0); y < std::min(top, height_); ++y)
-            for (int x = std::max(left, 0); x < std::min(right, width_); ++x) Blend(x, y, c);
+    void FillRect(Coord left, Coord bottom, Coord right, Coord top, const Colour& c) {
+        int x0 = int(std::clamp<Coord>(left, 0, width_)), x1 = int(std::clamp<Coord>(right, 0, width_));
+        int y0 = int(std::clamp<Coord>(bottom, 0, height_)), y1 = int(std::clamp<Coord>(top, 0, height_));
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) Blend(x, y, c);
     }
 
-    void FillTriangle(const float* a, const float* b, const float* c, const Colour& colour) {
-        auto edge = [](const float* p, const float* q, float x, float y) {
+    void FillTriangle(const double* a, const double* b, const double* c, const Colour& colour) {
+        auto edge = [](const double* p, const double* q, double x, double y) {
             return (q[0] - p[0]) * (y - p[1]) - (q[1] - p[1]) * (x - p[0]);
         };
-        float area = edge(a, b, c[0], c[1]);
-        if (area == 0) return;
-        int x0 = int(std::floor(std::min({a[0], b[0], c[0]}))), x1 = int(std::ceil(std::max({a[0], b[0], c[0]})));
-        int y0 = int(std::floor(std::min({a[1], b[1], c[1]}))), y1 = int(std::ceil(std::max({a[1], b[1], c[1]})));
-        for (int y = std::max(y0, 0); y <= std::min(y1, height_ - 1); ++y)
-            for (int x = std::max(x0, 0); x <= std::min(x1, width_ - 1); ++x) {
-                float px = x + 0.5f, py = y + 0.5f;
-                float w0 = edge(b, c, px, py), w1 = edge(c, a, px, py), w2 = edge(a, b, px, py);
+        if (edge(a, b, c[0], c[1]) == 0) return;
+        // The pixels of the bounding box that lie on the canvas.
+        int x0 = int(std::clamp(std::floor(std::min({a[0], b[0], c[0]})), 0.0, double(width_)));
+        int x1 = int(std::clamp(std::ceil(std::max({a[0], b[0], c[0]})), -1.0, double(width_ - 1)));
+        int y0 = int(std::clamp(std::floor(std::min({a[1], b[1], c[1]})), 0.0, double(height_)));
+        int y1 = int(std::clamp(std::ceil(std::max({a[1], b[1], c[1]})), -1.0, double(height_ - 1)));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                double px = x + 0.5, py = y + 0.5;
+                double w0 = edge(b, c, px, py), w1 = edge(c, a, px, py), w2 = edge(a, b, px, py);
                 if ((w0 >= 0 && w1 >= 0 && w2 >= 0) || (w0 <= 0 && w1 <= 0 && w2 <= 0)) Blend(x, y, colour);
             }
     }
 
-    void Line(int x0, int y0, int x1, int y1, const Colour& c) {
+    // A line between two pixels; one that leaves the canvas is first cut to its part just
+    // around it (a pixel of margin), so that however far its ends lie, the steps stay few.
+    void Line(double fromX, double fromY, double toX, double toY, const Colour& c) {
+        if (!Inside(fromX, fromY) || !Inside(toX, toY)) {
+            double t0 = 0, t1 = 1, dx = toX - fromX, dy = toY - fromY;
+            // Keeps the part where p * t <= q.
+            auto keep = [&](double p, double q) {
+                if (p == 0) return q >= 0;
+                double t = q / p;
+                if (p < 0) t0 = std::max(t0, t);
+                else t1 = std::min(t1, t);
+                return t0 <= t1;
+            };
+            if (!keep(-dx, fromX + 1) || !keep(dx, width_ - fromX) || !keep(-dy, fromY + 1) ||
+                !keep(dy, height_ - fromY))
+                return;
+            toX = fromX + t1 * dx, toY = fromY + t1 * dy;
+            fromX += t0 * dx, fromY += t0 * dy;
+        }
+        int x0 = int(std::lround(fromX)), y0 = int(std::lround(fromY)), x1 = int(std::lround(toX)),
+            y1 = int(std::lround(toY));
         int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
         for (int err = dx + dy;;) {
             Blend(x0, y0, c);
@@ -88,6 +116,8 @@ public:
     int Height() const { return height_; }
 
 private:
+    bool Inside(double x, double y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+
     int width_, height_;
     std::vector<float> pixels_;
 };
@@ -114,13 +144,14 @@ public:
     }
 
     // Text with its baseline at y; lines wrap at `wrap` pixels (0: no wrapping).
-    void Draw(Canvas& canvas, const std::string& text, int x, int y, int height, int wrap, const Colour& colour) {
-        int penX = x, penY = y;
+    void Draw(Canvas& canvas, const std::string& text, Coord x, Coord y, int height, int wrap,
+              const Colour& colour) {
+        Coord penX = x, penY = y;
         std::size_t i = 0;
         while (i < text.size()) {
             std::size_t wordEnd = text.find(' ', i);
             if (wordEnd == std::string::npos) wordEnd = text.size();
-            int wordWidth = 0;
+            Coord wordWidth = 0;
             for (std::size_t k = i; k < wordEnd; ++k) wordWidth += Advance(text[k], height);
             if (wrap > 0 && penX > x && penX + wordWidth - x > wrap) {
                 penX = x;
@@ -132,7 +163,7 @@ public:
     }
 
 private:
-    int Glyph(Canvas& canvas, char c, int x, int y, int height, const Colour& colour) {
+    int Glyph(Canvas& canvas, char c, Coord x, Coord y, int height, const Colour& colour) {
         if (!face_) {
             if (c != ' ') canvas.FillRect(x, y, x + height / 2, y + height * 7 / 10, colour);
             return height * 6 / 10;
@@ -166,15 +197,13 @@ void Backdrop(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
 }
 
 // Draws one primitive of collected vertices.
-void Primitive(Canvas& canvas, GLenum mode, const std::vector<float>& v, const Colour& c) {
+void Primitive(Canvas& canvas, GLenum mode, const std::vector<double>& v, const Colour& c) {
     std::size_t n = v.size() / 2;
     auto at = [&](std::size_t i) { return &v[2 * i]; };
-    auto line = [&](std::size_t i, std::size_t j) {
-        canvas.Line(int(at(i)[0]), int(at(i)[1]), int(at(j)[0]), int(at(j)[1]), c);
-    };
+    auto line = [&](std::size_t i, std::size_t j) { canvas.Line(at(i)[0], at(i)[1], at(j)[0], at(j)[1], c); };
     switch (mode) {
         case GL_POINTS:
-            for (std::size_t i = 0; i < n; ++i) canvas.Blend(int(at(i)[0]), int(at(i)[1]), c);
+            for (std::size_t i = 0; i < n; ++i) canvas.Blend(Coord(at(i)[0]), Coord(at(i)[1]), c);
             break;
         case GL_LINES:
             for (std::size_t i = 0; i + 1 < n; i += 2) line(i, i + 1);
@@ -210,15 +239,15 @@ void Render(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
     GLenum mode = GL_POINTS;
     bool inPrimitive = false;
     Colour primitiveColour = current;
-    std::vector<float> vertices;
+    std::vector<double> vertices;
     for (const bmhost::DrawOp& op : ops) {
         const std::vector<double>& n = op.numbers;
         if (op.call == "XPLMDrawTranslucentDarkBox") {
-            canvas.FillRect(int(n[0]), int(n[3]), int(n[2]), int(n[1]), Colour{0, 0, 0, 0.5f});
+            canvas.FillRect(Coord(n[0]), Coord(n[3]), Coord(n[2]), Coord(n[1]), Colour{0, 0, 0, 0.5f});
         } else if (op.call == "XPLMDrawString" || op.call == "XPLMDrawNumber") {
             int font = int(n.back());
             int wrap = op.call == "XPLMDrawString" ? int(n[5]) : 0;
-            text.Draw(canvas, op.text, int(n[3]), int(n[4]), FontDimensions(font)[1], wrap,
+            text.Draw(canvas, op.text, Coord(n[3]), Coord(n[4]), FontDimensions(font)[1], wrap,
                       Colour{float(n[0]), float(n[1]), float(n[2]), 1});
         } else if (op.call == "glColor4f" || op.call == "glColor4fv") {
             current = Colour{float(n[0]), float(n[1]), float(n[2]), float(n[3])};
@@ -228,8 +257,8 @@ void Render(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
             vertices.clear();
         } else if (op.call == "glVertex2i" && inPrimitive) {
             if (vertices.empty()) primitiveColour = current;
-            vertices.push_back(float(n[0]));
-            vertices.push_back(float(n[1]));
+            vertices.push_back(n[0]);
+            vertices.push_back(n[1]);
         } else if (op.call == "glEnd" && inPrimitive) {
             Primitive(canvas, mode, vertices, primitiveColour);
             inPrimitive = false;

@@ -111,6 +111,31 @@ TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
     EXPECT_NE(notAPlugin.output.find("bmsim: the plug-in could not be started"), std::string::npos);
 }
 
+TEST(Bmsim, FrameNumbersAreWholeNumbersUpToTenMillion) {
+    for (std::string bad : {"12x:key=F8", ":key=F8", "-1:key=F8", "+1:key=F8", " 1:key=F8", "10000001:key=F8",
+                            "99999999999999999999:key=F8", "key=F8"}) {
+        BmsimRun run = Bmsim("--at '" + bad + "'");
+        EXPECT_EQ(run.status, 2) << bad << "\n" << run.output;
+        std::vector<std::string> lines = bmtest::Lines(run.output);
+        ASSERT_GE(lines.size(), 2u) << run.output;
+        EXPECT_EQ(lines[0], "bmsim: --at takes FRAME:EVENT, not '" + bad + "'");
+        EXPECT_EQ(lines[1],
+                  "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...");
+    }
+    for (std::string bad : {"12x", "-1", "10000001", "99999999999999999999", ""}) {
+        BmsimRun run = Bmsim("--frames '" + bad + "'");
+        EXPECT_EQ(run.status, 2) << bad;
+        std::vector<std::string> lines = bmtest::Lines(run.output);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0], "bmsim: --frames takes a whole number, not '" + bad + "'");
+    }
+
+    bmtest::SimFolder sim;
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --frames 0 --at 10000000:key=F8");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("\nbmsim: the run ended before frame 10000000\n"), std::string::npos) << run.output;
+}
+
 TEST(Bmsim, CreatesAMissingSimulatorFolder) {
     bmtest::SimFolder sim;
     BmsimRun run = Bmsim("--root '" + sim.Root() + "fresh/sim' --frames 1");

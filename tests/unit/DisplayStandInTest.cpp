@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -164,6 +165,80 @@ TEST_F(DisplayStandIn, KeysPassSniffersFocusAndHotKeysInTurn) {
     EXPECT_EQ(XPLMCountHotKeys(), 1);
     EXPECT_EQ(XPLMGetNthHotKey(0), hot);
     EXPECT_EQ(XPLMGetNthHotKey(1), nullptr);
+}
+
+struct NumberCall {
+    double value;
+    int digits, decimals, showSign;
+};
+std::vector<NumberCall> gNumbers;
+
+int DrawNumbers(XPLMDrawingPhase, int, void*) {
+    for (const NumberCall& n : gNumbers) XPLMDrawNumber(nullptr, 1, 2, n.value, n.digits, n.decimals, n.showSign, 0);
+    return 1;
+}
+
+TEST_F(DisplayStandIn, DrawnNumbersArePaddedAndTheirTextStaysBounded) {
+    const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
+    const double lowest = std::numeric_limits<double>::lowest();
+    gNumbers = {{42, 5, 0, 0},        {3.14159, 3, 2, 1}, {-2.5, 1, 1, 0},  {7, least, least, 0},
+                {1.5, most, most, 1}, {-1.5, most, 0, 0}, {1e300, 0, 0, 0}, {lowest, most, most, 1}};
+    ASSERT_EQ(XPLMRegisterDrawCallback(DrawNumbers, xplm_Phase_Window, 0, nullptr), 1);
+    bmhost::RunFrames(1);
+    std::vector<std::string> texts;
+    for (const bmhost::DrawOp& op : bmhost::LastFrameDrawing())
+        if (op.call == "XPLMDrawNumber") texts.push_back(op.text);
+    ASSERT_EQ(texts.size(), gNumbers.size());
+    EXPECT_EQ(texts[0], "00042");
+    EXPECT_EQ(texts[1], "+003.14");
+    EXPECT_EQ(texts[2], "-2.5");
+    EXPECT_EQ(texts[3], "7");  // at least one digit, no decimals
+    // At most 32 digits before the point and 32 after it.
+    EXPECT_EQ(texts[4], "+" + std::string(31, '0') + "1.5" + std::string(31, '0'));
+    EXPECT_EQ(texts[5], "-" + std::string(30, '0') + "2");
+    // A number longer than its digits is shown whole.
+    EXPECT_EQ(texts[6].size(), 301u);
+    EXPECT_EQ(texts[6].substr(0, 4), "1000");
+    EXPECT_EQ(texts[7].size(), 1u + 309u + 1u + 32u);
+    EXPECT_EQ(texts[7].substr(0, 3), "-17");
+    EXPECT_EQ(texts[7].substr(texts[7].size() - 33), "." + std::string(32, '0'));
+}
+
+int DrawFarOut(XPLMDrawingPhase, int, void*) {
+    const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
+    float green[3] = {0, 1, 0};
+    int wrap = most;
+    XPLMDrawString(green, most, most, const_cast<char*>("far right"), &wrap, xplmFont_Basic);
+    XPLMDrawString(green, least, 5, const_cast<char*>("far left"), &wrap, xplmFont_Basic);
+    XPLMDrawNumber(green, most - 1, 5, 123.5, 3, 1, 1, xplmFont_Basic);
+    glColor4f(0, 0, 1, 1);
+    glBegin(GL_TRIANGLES);  // over the whole screen
+    glVertex2i(least, least);
+    glVertex2i(most, least);
+    glVertex2i(0, most);
+    glEnd();
+    glColor4f(1, 0, 0, 1);
+    glBegin(GL_LINES);  // the diagonal x = y, from far outside to far outside
+    glVertex2i(least, least);
+    glVertex2i(most, most);
+    glEnd();
+    glBegin(GL_POINTS);
+    glVertex2i(most, 0);
+    glVertex2i(least, most);
+    glEnd();
+    return 1;
+}
+
+TEST_F(DisplayStandIn, DrawingFarOffTheScreenIsClippedToIt) {
+    ASSERT_EQ(XPLMRegisterDrawCallback(DrawFarOut, xplm_Phase_Window, 0, nullptr), 1);
+    bmhost::RunFrames(1);
+    std::string picture = sim.Root() + "far.png";
+    ASSERT_TRUE(bmhost::SavePicture(picture));
+    EXPECT_EQ(bmhost::PicturePixel(picture, 300, 300), 0xFF0000);  // on the line
+    EXPECT_EQ(bmhost::PicturePixel(picture, 0, 0), 0xFF0000);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 767, 767), 0xFF0000);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 301, 300), 0x0000FF);  // beside it, in the triangle
+    EXPECT_EQ(bmhost::PicturePixel(picture, 1023, 0), 0x0000FF);
 }
 
 TEST_F(DisplayStandIn, WorldAndLocalCoordinatesRoundTrip) {

@@ -3,6 +3,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
@@ -93,6 +97,37 @@ TEST(StandIn, ReadOnlyDataAndTypeMismatchesAreIgnored) {
     EXPECT_EQ(XPLMGetDatai(latitude), 0);  // no int accessor
     EXPECT_EQ(XPLMGetDataRefTypes(latitude), xplmType_Double);
     EXPECT_EQ(XPLMFindDataRef("sim/flightmodel/position/Latitude"), nullptr);
+}
+
+int gWritten;
+void WriteInt(void*, int value) { gWritten = value; }
+
+// Int readings of numbers that no int holds: held to its range, NaN as 0.
+TEST(StandIn, NumbersBeyondAnIntReadAsItsLimits) {
+    bmtest::SimFolder sim;
+    const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
+    const std::string vision = "sim/cockpit/electrical/night_vision_on";
+    for (auto [text, expected] : {std::pair{"1e10", most}, {"-1e10", least}, {"nan", 0}, {"-7.9", -7}, {"inf", most}}) {
+        EXPECT_TRUE(bmhost::SetDataFromText(vision, text)) << text;
+        EXPECT_EQ(bmhost::ReadInt(vision), expected) << text;
+    }
+
+    ASSERT_EQ(XPLMShareData("test/ints", xplmType_IntArray, nullptr, nullptr), 1);
+    EXPECT_TRUE(bmhost::SetDataFromText("test/ints", "3e9,-3e9,nan,5"));
+    int values[4] = {1, 1, 1, 1};
+    EXPECT_EQ(XPLMGetDatavi(XPLMFindDataRef("test/ints"), values, 0, 4), 4);
+    EXPECT_EQ(std::vector<int>(values, values + 4), (std::vector<int>{most, least, 0, 5}));
+
+    XPLMRegisterDataAccessor("test/published", xplmType_Int, 1, nullptr, WriteInt, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(bmhost::SetDataFromText("test/published", "-1e300"));
+    EXPECT_EQ(gWritten, least);
+
+    // A float keeps its value; the simulator's int copy of it is held.
+    XPLMDataRef psi = XPLMFindDataRef("sim/flightmodel/position/psi");
+    XPLMSetDataf(psi, 3e9f);
+    EXPECT_EQ(XPLMGetDataf(psi), 3e9f);
+    EXPECT_EQ(bmhost::ReadInt("sim/flightmodel/position/psi"), most);
 }
 
 TEST(StandIn, AnArmedFunctionThrowsOnceOnItsNextCall) {
