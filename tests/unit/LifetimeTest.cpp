@@ -152,7 +152,9 @@ TEST(Lifetime, AHundredRestartsOfTheExamplesEndWhereTheyBegan) {
         ASSERT_EQ(bmhost::RegistrationCount(), registrations) << "cycle " << cycle;
         long now = LiveObjects(plugin, module);
         if (cycle == 1) objects = now;
-        if (cycle > 1) ASSERT_EQ(now, objects) << "cycle " << cycle;
+        if (cycle > 1) {
+            ASSERT_EQ(now, objects) << "cycle " << cycle;
+        }
     }
     EXPECT_GT(registrations, 5);
     EXPECT_EQ(BMTestTable->RetiredRecordCount(), retired);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "PyCompat.h"
+
 #include "BrindlemoorClass.h"
 
 namespace {
@@ -8,13 +10,20 @@ namespace {
 PyObject* Fake(int& storage) { return reinterpret_cast<PyObject*>(&storage); }
 
 TEST(ScriptTable, AddingTheSameObjectTwiceKeepsOneEntryAndTheFirstName) {
-    BM_ScriptTable table;
-    int a = 0;
-    table.AddScriptId(Fake(a), "BM_First");
-    table.AddScriptId(Fake(a), "BM_Second");
-    EXPECT_EQ(table.GetScriptTableSize(), 1);
-    EXPECT_EQ(table.GetScriptIdFromModuleName("BM_First"), Fake(a));
-    EXPECT_EQ(table.GetScriptIdFromModuleName("BM_Second"), nullptr);
+    Py_InitializeEx(0);
+    {
+        BM_ScriptTable table;
+        PyObject* script = PyList_New(0);
+        Py_INCREF(script);  // each add hands the table a reference
+        table.AddScriptId(script, "BM_First");
+        table.AddScriptId(script, "BM_Second");
+        EXPECT_EQ(table.GetScriptTableSize(), 1);
+        EXPECT_EQ(table.GetScriptIdFromModuleName("BM_First"), script);
+        EXPECT_EQ(table.GetScriptIdFromModuleName("BM_Second"), nullptr);
+        EXPECT_EQ(Py_REFCNT(script), 1);  // the second reference was given back: one entry, one
+        table.ReleaseReferences();
+    }
+    Py_Finalize();
 }
 
 TEST(ScriptTable, EnabledStatusReturnsThePreviousValueAndZeroForStrangers) {
