@@ -250,18 +250,22 @@ void BM_ScriptTable::Release(_CallbackRecordStruct* record, bool unregister) {
             failure = std::current_exception();
         }
     }
-    if (Py_IsInitialized()) {
-        BM_CallbackFlushReport(*record);
-        ReleaseCallables(*record);  // may run script code, which may change the table
-    }
+    if (Py_IsInitialized()) BM_CallbackFlushReport(*record);
     if (failure) {
-        retired_.push_back(record);  // the simulator may still call with it: it stays, inert
+        // The simulator may still call with it: it stays, inert, and lets go of its callables.
+        if (Py_IsInitialized()) ReleaseCallables(*record);
+        retired_.push_back(record);
         std::rethrow_exception(failure);
     }
     if (record->busy)
-        record->freeWhenIdle = true;
+        record->freeWhenIdle = true;  // a call into the script is under way; it frees the record
     else
-        delete record;
+        BM_FreeRecord(record);
+}
+
+void BM_FreeRecord(_CallbackRecordStruct* record) {
+    if (Py_IsInitialized()) ReleaseCallables(*record);  // may run script code
+    delete record;
 }
 
 void BM_ScriptTable::DiscardRecord(_CallbackRecordStruct* record) {

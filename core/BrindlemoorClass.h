@@ -71,7 +71,8 @@ struct _CallbackRecordStruct {
     // Undoes the simulator registration; may throw. Null while the registration is being made.
     void (*unregister)(_CallbackRecordStruct& record) = nullptr;
     std::string moduleName;    // the owning script's, for reports
-    // Calls into the script under way; a record removed meanwhile is freed when they end.
+    // Calls into the script under way; a record removed meanwhile keeps its callables and is
+    // freed when they end.
     int busy = 0;
     bool freeWhenIdle = false;
     // Failures of each callable, for the reports (see BM_CallbackFailed).
@@ -229,6 +230,9 @@ _CallbackRecordStruct* BM_ScriptTable::FindAnyRecord(BM_CallbackKind kind, Match
             if (record->kind == kind && match(*record)) return record;
     return nullptr;
 }
+
+// Gives back a removed record's references and frees it.
+void BM_FreeRecord(_CallbackRecordStruct* record);
 
 // The record behind a simulator refcon, when its script may be called: the record is live and
 // its script enabled. Null otherwise. The one step every trampoline starts with.

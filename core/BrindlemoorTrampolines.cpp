@@ -99,11 +99,9 @@ void BM_CallbackFlushReport(_CallbackRecordStruct& record) {
 PyObject* BM_CallRecord(_CallbackRecordStruct* record, int slot, PyObject* args) {
     PyObject* result = nullptr;
     if (args) {
-        // The script may drop its registration during the call: the callable stays alive.
-        PyObject* callable = record->callables[slot];
-        Py_INCREF(callable);
-        result = PyObject_Call(callable, args, nullptr);
-        Py_DECREF(callable);
+        // Should the script drop its registration during the call, the record keeps the
+        // callable until the call is over (BM_RecordInUse).
+        result = PyObject_Call(record->callables[slot], args, nullptr);
         Py_DECREF(args);
     }
     if (!result) BM_CallbackFailed(*record, slot);
@@ -263,18 +261,29 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
     // A disabled script's loop keeps its schedule, so that it runs on when enabled again.
     if (!record->entry->ScriptEnabled) return record->interval;
     BM_RecordInUse use(record);
-    // Built by hand: this runs every frame for every flight loop.
-    PyObject* args = PyTuple_New(4);
-    if (args) {
-        PyTuple_SET_ITEM(args, 0, PyFloat_FromDouble(inElapsedSinceLastCall));
-        PyTuple_SET_ITEM(args, 1, PyFloat_FromDouble(inElapsedTimeSinceLastFlightLoop));
-        PyTuple_SET_ITEM(args, 2, BM_IntFromLong(inCounter));
-        PyTuple_SET_ITEM(args, 3, Int(record->refcon));
-        for (int i = 0; i < 4; ++i)
-            if (!PyTuple_GET_ITEM(args, i)) Py_CLEAR(args);
+    // Called by hand: this runs every frame for every flight loop.
+    PyObject* result = nullptr;
+    if (PyObject* args = PyTuple_New(4)) {
+        PyObject* since = PyFloat_FromDouble(inElapsedSinceLastCall);
+        PyObject* sinceLoop = PyFloat_FromDouble(inElapsedTimeSinceLastFlightLoop);
+        PyObject* counter = BM_IntFromLong(inCounter);
+        PyObject* refcon = Int(record->refcon);
+        PyTuple_SET_ITEM(args, 0, since);
+        PyTuple_SET_ITEM(args, 1, sinceLoop);
+        PyTuple_SET_ITEM(args, 2, counter);
+        PyTuple_SET_ITEM(args, 3, refcon);
+        if (since && sinceLoop && counter && refcon) result = PyObject_Call(record->Callable(), args, nullptr);
+        Py_DECREF(args);
     }
-    PyObject* result = BM_CallRecord(record, 0, args);
-    float interval = result ? BM_ResultFloat(*record, 0, result, 1.0f) : 1.0f;
+    float interval = 1.0f;
+    if (!result)
+        BM_CallbackFailed(*record, 0);
+    else if (PyFloat_CheckExact(result)) {  // the usual answer, taken without parsing
+        interval = float(PyFloat_AS_DOUBLE(result));
+        Py_DECREF(result);
+    } else {
+        interval = BM_ResultFloat(*record, 0, result, 1.0f);
+    }
     // The script may have unregistered its own loop during the call.
     if (record->entry) record->interval = interval;
     return interval;
