@@ -1,12 +1,17 @@
 #ifndef BM_TRAMPOLINES_H
 #define BM_TRAMPOLINES_H
 // The native functions the simulator calls back, one per kind of callback, and their workers.
-// Each finds the owning script in the script table from what the simulator hands back (the
-// callable itself, a window or a widget), calls the script only while it is enabled, and turns
-// the script's answer into what the simulator expects. Nothing raised escapes to the simulator.
+// The simulator's refcon (menu ref, window refcon, accessor refcons) is the record of the
+// registration in the script table, which names the script, its callable and its own refcon;
+// widget callbacks, which have no refcon, find theirs by widget. A worker calls the script
+// only while the record is live and the script enabled; otherwise it answers what lets the
+// simulator carry on as if the callback were not there (the simulator draws, the key goes on,
+// the click is not taken, a disabled script's flight loop keeps its schedule). It turns the
+// script's answer into what the simulator expects. Nothing raised escapes to the simulator.
 //
 // A script result that does not convert (a callback returning None, say) is reported like a
-// raised exception and the row's "raised" value is returned: 1 from draw callbacks and key
+// raised exception, naming the script and the callback, and the row's "raised" value is
+// returned: 1 from draw callbacks and key
 // sniffers (the simulator goes on), 1.0 from flight loops (called again in a second), 0 from
 // mouse clicks and the camera. Widget callbacks that return no number did not handle the
 // message: 0, and nothing is printed, as for widget callbacks that raise.
