@@ -77,7 +77,8 @@ int Relay(PyObject* script, const char* method, PyObject* args, const std::funct
     PyObject* bound = PyObject_GetAttrString(script, method);
     if (!bound) {
         BM_PrintPythonError();
-        WriteToLog(std::string("Cannot find method ") + method + "\n");
+        const std::string* module = BMTestTable->ModuleNameOf(script);
+        WriteToLog(std::string("Cannot find method ") + method + " (" + (module ? *module : "?") + ")\n");
         Py_XDECREF(args);
         return 1;
     }

@@ -224,7 +224,7 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
     }
     PyObject* result = BM_CallRecord(record, 0, args);
     if (!result) {
-        BM_WriteToLog("UserCameraControlCallback Call failed\n");
+        BM_WriteToLog(("UserCameraControlCallback Call failed (" + CallbackName(*record, 0, record->moduleName) + ")\n").c_str());
         Py_XDECREF(position);
         return 0;
     }

@@ -52,8 +52,8 @@ TEST(Lifecycle, MissingMethodsAreLoggedPerCallAndOthersStillRun) {
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_SCENERY_LOADED, nullptr);
     bmhost::UnloadPlugins();
     std::string log = sim.Log();
-    EXPECT_EQ(Count(log, "Cannot find method XPluginReceiveMessage\n"), 2u);
-    EXPECT_EQ(Count(log, "Cannot find method XPluginStop\n"), 1u);
+    EXPECT_EQ(Count(log, "Cannot find method XPluginReceiveMessage (BM_A)\n"), 2u);
+    EXPECT_EQ(Count(log, "Cannot find method XPluginStop (BM_A)\n"), 1u);
     EXPECT_EQ(Count(sim.Output(), "B XPluginReceiveMessage"), 2u);
     EXPECT_EQ(Count(sim.Output(), "B XPluginStop"), 1u);
 }

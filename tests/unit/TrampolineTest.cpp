@@ -215,7 +215,7 @@ TEST_F(Trampolines, CameraChangesComeBackWhateverTheAnswer) {
     EXPECT_EQ(Last(), "('camera', 0, 1, 6)");  // 0 in place of the position
     // A callback that raises gives the camera back, with a line saying so.
     EXPECT_EQ(CameraControlCallback(&position, 0, Record(BM_KindCameraControl, "CameraRaises", 0)), 0);
-    EXPECT_EQ(Count(plugin.Sim().Log(), "UserCameraControlCallback Call failed\n"), 1u);
+    EXPECT_EQ(Count(plugin.Sim().Log(), "UserCameraControlCallback Call failed (BM_T.CameraRaises)\n"), 1u);
 }
 
 TEST_F(Trampolines, WidgetCallbacksThatRaiseAreQuiet) {
