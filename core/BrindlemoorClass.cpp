@@ -17,6 +17,12 @@ void ReleaseCallables(_CallbackRecordStruct& record) {
     for (PyObject*& callable : record.callables) Py_CLEAR(callable);
 }
 
+// Gives back a removed record's references (which may run script code) and frees it.
+void FreeRecord(_CallbackRecordStruct* record) {
+    if (Py_IsInitialized()) ReleaseCallables(*record);
+    delete record;
+}
+
 }  // namespace
 
 BM_ScriptTable::~BM_ScriptTable() {
@@ -41,11 +47,12 @@ const std::string* BM_ScriptTable::ModuleNameOf(PyObject* script) const {
 }
 
 void BM_ScriptTable::AddScriptId(PyObject* script, const std::string& moduleName, PyObject* scriptClass) {
-    if (_BM_ScriptEntry* entry = Find(script)) {
-        if (entry->loading) {
-            entry->loading = false;
-            entry->ModuleName = moduleName;
-        }
+    _BM_ScriptEntry* existing = Find(script);
+    // A registration in __init__ made the script's entry: it takes the script's module name.
+    if (existing && existing->loading) existing->ModuleName = moduleName;
+    // Instances its __init__ registered with are the script's now, whatever becomes of them.
+    for (auto& entry : ScriptTable) entry->loading = false;
+    if (existing) {
         Py_DECREF(script);  // the entry holds its reference already
         return;
     }
@@ -53,9 +60,8 @@ void BM_ScriptTable::AddScriptId(PyObject* script, const std::string& moduleName
     entry->pScriptId = script;
     entry->ModuleName = moduleName;
     entry->pClass = scriptClass;
+    Enter(std::move(entry));
     Py_XINCREF(scriptClass);
-    byScript_[script] = entry.get();
-    ScriptTable.push_back(std::move(entry));
 }
 
 int BM_ScriptTable::GetScriptEnabledStatus(PyObject* script) const {
@@ -101,6 +107,18 @@ PyObject* BM_ScriptTable::GetScriptIdFromModuleName(const std::string& moduleNam
     return nullptr;
 }
 
+_BM_ScriptEntry* BM_ScriptTable::Enter(std::unique_ptr<_BM_ScriptEntry> entry) {
+    _BM_ScriptEntry* entered = entry.get();
+    ScriptTable.push_back(std::move(entry));
+    try {
+        byScript_[entered->pScriptId] = entered;
+    } catch (...) {
+        ScriptTable.pop_back();
+        throw;
+    }
+    return entered;
+}
+
 void BM_ScriptTable::SetLoadingScript(PyObject* scriptClass, const std::string& moduleName) {
     loadingClass_ = scriptClass;
     loadingModule_ = scriptClass ? moduleName : std::string();
@@ -119,22 +137,27 @@ void BM_ScriptTable::DropLoadingScripts() {
 // The class of a loaded script (or the one being loaded) that `object` is an instance of.
 PyObject* BM_ScriptTable::ClassOf(PyObject* object, std::string* moduleName) const {
     if (!object || !Py_IsInitialized()) return nullptr;
-    auto instanceOf = [object](PyObject* scriptClass) {
-        if (!scriptClass) return false;
-        int result = PyObject_IsInstance(object, scriptClass);
-        if (result < 0) PyErr_Clear();
-        return result > 0;
-    };
-    if (instanceOf(loadingClass_)) {
-        if (moduleName) *moduleName = loadingModule_;
-        return loadingClass_;
-    }
+    // The candidates are taken first: the instance test may run script code (a __class__
+    // property, say), which may change the table.
+    std::vector<std::pair<PyObject*, std::string>> candidates;
+    if (loadingClass_) candidates.emplace_back(loadingClass_, loadingModule_);
     for (const auto& entry : ScriptTable)
-        if (entry->pScriptId && instanceOf(entry->pClass)) {
-            if (moduleName) *moduleName = entry->ModuleName;
-            return entry->pClass;
+        if (entry->pScriptId && entry->pClass) candidates.emplace_back(entry->pClass, entry->ModuleName);
+    for (auto& candidate : candidates) Py_INCREF(candidate.first);
+    PyObject* found = nullptr;
+    for (const auto& candidate : candidates) {
+        int result = PyObject_IsInstance(object, candidate.first);
+        if (result < 0) PyErr_Clear();
+        if (result > 0) {
+            found = candidate.first;
+            if (moduleName) *moduleName = candidate.second;
+            break;
         }
-    return nullptr;
+    }
+    // The classes of loaded scripts stay alive in their entries while they are in the table,
+    // and the class being loaded in the loader's hands.
+    for (auto& candidate : candidates) Py_DECREF(candidate.first);
+    return found;
 }
 
 bool BM_ScriptTable::IsScriptObject(PyObject* object) const {
@@ -153,17 +176,17 @@ _BM_ScriptEntry* BM_ScriptTable::EntryForRegistration(PyObject* script) {
     entry->ModuleName = moduleName;
     entry->pClass = scriptClass;
     entry->loading = scriptClass == loadingClass_;
-    byScript_[script] = entry.get();
-    ScriptTable.push_back(std::move(entry));
+    _BM_ScriptEntry* entered = Enter(std::move(entry));
     Py_INCREF(script);
     Py_INCREF(scriptClass);
-    return ScriptTable.back().get();
+    return entered;
 }
 
 void BM_ScriptTable::ReleaseScript(PyObject* script) {
     _BM_ScriptEntry* entry = Find(script);
     if (!entry) return;
     entry->ScriptEnabled = 0;
+    entry->releasing = true;
     // Newest first; the loop re-reads the vector because a removal may run script code.
     while (!entry->Records.empty())
         BM_RunOrLog("removing a registration", [&] { RemoveRecord(entry->Records.back()); });
@@ -206,6 +229,7 @@ _CallbackRecordStruct* BM_ScriptTable::AddRecord(PyObject* script, BM_CallbackKi
                                                  intptr_t refcon) {
     _BM_ScriptEntry* entry = EntryForRegistration(script);
     if (!entry) throw std::invalid_argument("not a script object");  // the modules check first
+    if (entry->releasing) throw std::logic_error("the script is being stopped");
     auto record = std::make_unique<_CallbackRecordStruct>();
     record->kind = kind;
     record->entry = entry;
@@ -251,21 +275,29 @@ void BM_ScriptTable::Release(_CallbackRecordStruct* record, bool unregister) {
         }
     }
     if (Py_IsInitialized()) BM_CallbackFlushReport(*record);
+    // A call into the script under way keeps the callables (and the record) until it is over.
     if (failure) {
-        // The simulator may still call with it: it stays, inert, and lets go of its callables.
-        if (Py_IsInitialized()) ReleaseCallables(*record);
+        // The simulator may still call with it: it stays, inert, for as long as the table.
+        if (record->busy)
+            record->releaseWhenIdle = true;
+        else if (Py_IsInitialized())
+            ReleaseCallables(*record);
         retired_.push_back(record);
         std::rethrow_exception(failure);
     }
     if (record->busy)
-        record->freeWhenIdle = true;  // a call into the script is under way; it frees the record
+        record->freeWhenIdle = true;
     else
-        BM_FreeRecord(record);
+        FreeRecord(record);
 }
 
-void BM_FreeRecord(_CallbackRecordStruct* record) {
-    if (Py_IsInitialized()) ReleaseCallables(*record);  // may run script code
-    delete record;
+void BM_RecordIdle(_CallbackRecordStruct* record) {
+    if (record->freeWhenIdle) {
+        FreeRecord(record);
+    } else {
+        record->releaseWhenIdle = false;
+        if (Py_IsInitialized()) ReleaseCallables(*record);
+    }
 }
 
 void BM_ScriptTable::DiscardRecord(_CallbackRecordStruct* record) {

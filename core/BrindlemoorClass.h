@@ -74,7 +74,9 @@ struct _CallbackRecordStruct {
     // Calls into the script under way; a record removed meanwhile keeps its callables and is
     // freed when they end.
     int busy = 0;
-    bool freeWhenIdle = false;
+    bool freeWhenIdle = false;     // removed
+    bool releaseWhenIdle = false;  // retired: the callables go, the record stays
+
     // Failures of each callable, for the reports (see BM_CallbackFailed).
     struct Failures {
         long count = 0;
@@ -101,7 +103,8 @@ struct _BM_ScriptEntry {
     std::string ScriptName;
     std::string ScriptSignature;
     std::string ScriptDescription;
-    bool loading = false;  // made by a registration inside the script's __init__
+    bool loading = false;    // made by a registration inside the script's __init__
+    bool releasing = false;  // its registrations are being removed: it may make no more
     std::vector<_CallbackRecordStruct*> Records;  // owned, in registration order
     std::vector<_WidgetObjectTableStruct> WidgetObjectTable;
 };
@@ -202,6 +205,7 @@ public:
 private:
     _BM_ScriptEntry* Find(PyObject* script) const;
     _BM_ScriptEntry* EntryForRegistration(PyObject* script);
+    _BM_ScriptEntry* Enter(std::unique_ptr<_BM_ScriptEntry> entry);
     PyObject* ClassOf(PyObject* object, std::string* moduleName) const;
     void Detach(_CallbackRecordStruct* record);
     void Release(_CallbackRecordStruct* record, bool unregister);
@@ -231,8 +235,9 @@ _CallbackRecordStruct* BM_ScriptTable::FindAnyRecord(BM_CallbackKind kind, Match
     return nullptr;
 }
 
-// Gives back a removed record's references and frees it.
-void BM_FreeRecord(_CallbackRecordStruct* record);
+// The last call into a removed record's script is over: gives back the record's references,
+// and frees it unless the simulator may still call with it.
+void BM_RecordIdle(_CallbackRecordStruct* record);
 
 // The record behind a simulator refcon, when its script may be called: the record is live and
 // its script enabled. Null otherwise. The one step every trampoline starts with.

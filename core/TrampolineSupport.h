@@ -34,7 +34,7 @@ class BM_RecordInUse {
 public:
     explicit BM_RecordInUse(_CallbackRecordStruct* record) : record_(record) { ++record_->busy; }
     ~BM_RecordInUse() {
-        if (--record_->busy == 0 && record_->freeWhenIdle) BM_FreeRecord(record_);
+        if (--record_->busy == 0 && (record_->freeWhenIdle || record_->releaseWhenIdle)) BM_RecordIdle(record_);
     }
     BM_RecordInUse(const BM_RecordInUse&) = delete;
     BM_RecordInUse& operator=(const BM_RecordInUse&) = delete;

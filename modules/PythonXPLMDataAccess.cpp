@@ -442,10 +442,11 @@ PyObject* PY_XPLMShareData(PyObject*, PyObject* args) {
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         if (FindSharing(script, name, type, callable, refcon)) return BM_One();  // shared already
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindSharedData, callable, BM_Refcon(refcon));
-        record->name = name;
-        record->type = type;
-        bool taken = BM_RegisterRecord(
-            record, UnshareRecord, [&] { return XPLMShareData(name, type, BM_SharedDataCallback, record) != 0; });
+        bool taken = BM_RegisterRecord(record, UnshareRecord, [&] {
+            record->name = name;
+            record->type = type;
+            return XPLMShareData(name, type, BM_SharedDataCallback, record) != 0;
+        });
         return BM_IntFromLong(taken ? 1 : 0);
     });
 }

@@ -27,9 +27,10 @@ void ForgetSubmenus(void* menu) {
     }
 }
 
+// The submenus' records go only once the simulator has destroyed them with their parent.
 void DestroyMenuRecord(_CallbackRecordStruct& record) {
-    ForgetSubmenus(record.handle);
     XPLMDestroyMenu(record.handle);
+    ForgetSubmenus(record.handle);
 }
 
 // The simulator holds the menu's record as its menu ref; the script's menu ref is in the record.

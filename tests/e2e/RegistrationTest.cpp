@@ -134,4 +134,32 @@ TEST(Registrations, UnregisteringOneOfTwoLeavesNothingBehindThatSwallowsKeysOrTh
     EXPECT_EQ(gOtherHotKeys, 1);
 }
 
+TEST(Registrations, ASubmenuOutlivesAParentTheSimulatorCouldNotDestroy) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_M.py", Script(R"(
+        plugins = XPLMFindPluginsMenu()
+        self.Top = XPLMCreateMenu(self, 'Top', plugins, XPLMAppendMenuItem(plugins, 'Top', 0, 1), self.Chosen, 1)
+        self.Sub = XPLMCreateMenu(self, 'Sub', self.Top, XPLMAppendMenuItem(self.Top, 'Sub', 0, 1), self.Chosen, 2)
+        XPLMAppendMenuItem(self.Sub, 'Item', 7, 1)
+        self.Tools = XPLMCreateMenu(self, 'Tools', plugins, XPLMAppendMenuItem(plugins, 'Tools', 0, 1),
+                                    self.Chosen, 3)
+        XPLMAppendMenuItem(self.Tools, 'Drop the top menu', 9, 1)
+)",
+                                    R"(
+    def Chosen(self, menuRef, itemRef):
+        print 'chosen', menuRef, itemRef
+        if itemRef == 9:
+            print 'destroyed', XPLMDestroyMenu(self, self.Top)
+)"));
+    LoadBrindlemoor(true);
+    bmhost::FailNextCall("XPLMDestroyMenu");
+    EXPECT_TRUE(bmhost::ChooseMenuItem("Plugins/Tools/Drop the top menu"));
+    // The simulator kept both menus, and the submenu still reaches its handler.
+    EXPECT_TRUE(bmhost::ChooseMenuItem("Plugins/Top/Sub/Item"));
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"chosen 3 9", "destroyed 0", "chosen 2 7"}));
+    EXPECT_EQ(Count(sim.Log(), "Module - XPLMMenus, Function - XPLMDestroyMenu, Error = Parameter Error\n"), 1u);
+    bmhost::UnloadPlugins();
+    EXPECT_TRUE(bmhost::MenuItemPaths().empty());
+}
+
 }  // namespace

@@ -205,4 +205,26 @@ TEST_F(Modules, UnregisteringNamesWhatWasRegistered) {
     EXPECT_EQ(BMTestTable->GetNumberOfFlightLoopScriptUsers(), 1);
 }
 
+// An object whose class test runs script code that registers more scripts' instances: the
+// check of the first argument must not trip over the table growing under it.
+TEST_F(Modules, AFirstArgumentWhoseClassTestRegistersIsRefusedSafely) {
+    Run("from XPLMProcessing import *\n"
+        "class Evil(object):\n"
+        "    @property\n"
+        "    def __class__(self):\n"
+        "        if not getattr(Evil, 'done', 0):\n"
+        "            Evil.done = 1\n"
+        "            for i in range(40):\n"
+        "                XPLMRegisterFlightLoopCallback(Brindlemoor(), Brindlemoor().XPluginStart, 0.0, i)\n"
+        "        return Evil\n"
+        "try:\n"
+        "    XPLMRegisterFlightLoopCallback(Evil(), Evil, 0.0, 0)\n"
+        "    outcome = 'accepted'\n"
+        "except TypeError:\n"
+        "    outcome = 'refused'\n");
+    EXPECT_EQ(Repr("outcome"), "'refused'");
+    EXPECT_EQ(BMTestTable->GetNumberOfFlightLoopScriptUsers(), 40);
+    EXPECT_FALSE(PyErr_Occurred());
+}
+
 }  // namespace
