@@ -121,6 +121,23 @@ TEST_F(Trampolines, DrawCallbacksAnswerForTheScriptAndPassThroughWhileItIsDisabl
     EXPECT_EQ(Seen(), 3);  // nothing was called while disabled
 }
 
+TEST_F(Trampolines, CallbacksWithoutAnswersReachNoDisabledScript) {
+    void* hotKey = Record(BM_KindHotKey, "Notify", 1);
+    void* menu = Record(BM_KindMenu, "Menu", 2);
+    void* shared = Record(BM_KindSharedData, "Notify", 3);
+    void* window = WindowRecord("Draw", "Key", "Mouse");
+    BMTestTable->SetScriptEnabledStatus(Script(), 0);
+    BM_HotKeyCallback(hotKey);
+    BM_MenuCallback(menu, nullptr);
+    BM_SharedDataCallback(shared);
+    BM_DrawWindowCallback(nullptr, window);
+    BM_KeyCallback(nullptr, 'x', 0, 'X', window, 0);
+    EXPECT_EQ(Seen(), 0);
+    BMTestTable->SetScriptEnabledStatus(Script(), 1);
+    BM_HotKeyCallback(hotKey);
+    EXPECT_EQ(Seen(), 1);
+}
+
 TEST_F(Trampolines, RaisingAndUnconvertibleResults) {
     EXPECT_EQ(BM_DrawCallback(0, 0, Record(BM_KindDraw, "Raise", 0)), 1);
     EXPECT_EQ(Count(plugin.Sim().Log(), "RuntimeError: callback went wrong\n"), 1u);
