@@ -80,7 +80,8 @@ void XPLMGenerateTextureNumbers(int* outTextureIDs, int inCount) {
 
 int XPLMGetTexture(XPLMTextureID inTexture) {
     BMHOST_ENTER();
-    return 1000 + inTexture;  // the built-in textures have fixed numbers of their own
+    // The built-in textures have fixed numbers of their own; anything else names none.
+    return inTexture >= xplm_Tex_GeneralInterface && inTexture <= xplm_Tex_AircraftLiteMap ? 1000 + inTexture : 0;
 }
 
 void XPLMWorldToLocal(double inLatitude, double inLongitude, double inAltitude, double* outX, double* outY,
