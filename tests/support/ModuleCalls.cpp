@@ -45,6 +45,10 @@ class Raising(object):
     def _refuse(self, *args):
         raise Refused('refused')
     __int__ = __long__ = __index__ = __float__ = __len__ = __getitem__ = __iter__ = _refuse
+    # what a check of "is this a script object?" asks
+    @property
+    def __class__(self):
+        raise Refused('refused')
 
 ref_i = XPLMFindDataRef('sim/cockpit/electrical/night_vision_on')
 ref_f = XPLMFindDataRef('sim/flightmodel/position/psi')
