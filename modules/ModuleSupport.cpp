@@ -1,6 +1,28 @@
 #include "ModuleSupport.h"
 
+#include <cstdarg>
+
 #include "BrindlemoorBase.h"
+
+int BM_ParseTuple(PyObject* args, const char* format, ...) {
+    va_list values;
+    va_start(values, format);
+    int parsed = PyArg_VaParse(args, format, values);
+    va_end(values);
+    if (!parsed && PyErr_ExceptionMatches(PyExc_AttributeError)) {
+        PyObject *type, *value, *traceback;
+        PyErr_Fetch(&type, &value, &traceback);
+        PyObject* text = value ? PyObject_Str(value) : nullptr;
+        const char* chars = text ? BM_StringAsText(text) : nullptr;
+        PyErr_Clear();
+        PyErr_Format(PyExc_TypeError, "expected a number (%.200s)", chars ? chars : "no conversion");
+        Py_XDECREF(text);
+        Py_XDECREF(type);
+        Py_XDECREF(value);
+        Py_XDECREF(traceback);
+    }
+    return parsed;
+}
 
 bool BM_CheckScript(PyObject* script, const char* function) {
     if (BMTestTable && BMTestTable->IsScriptObject(script)) return true;

@@ -5,7 +5,7 @@
 //
 // The shape of a mirrored function:
 //     Py_ssize_t ref;
-//     if (!PyArg_ParseTuple(args, BM_H, &ref)) return nullptr;          // wrong arguments: TypeError
+//     if (!BM_ParseTuple(args, BM_H, &ref)) return nullptr;             // wrong arguments: TypeError
 //     return BM_CallHost(kModule, "XPLMGetDatai", BM_Zero,
 //                     [&] { return BM_IntFromLong(XPLMGetDatai(BM_Handle(ref))); });
 
@@ -36,7 +36,12 @@ inline BM_ScriptTable& BM_Table() {
     return *BMTestTable;
 }
 
-// Parses an argument tuple of one handle, as PyArg_ParseTuple(args, BM_H, out) does (same
+// PyArg_ParseTuple, except that an argument of the wrong type always raises TypeError: Python
+// 2's parser answers AttributeError (no __trunc__) when an old-style instance, a script object
+// say, stands where a number should.
+int BM_ParseTuple(PyObject* args, const char* format, ...);
+
+// Parses an argument tuple of one handle, as BM_ParseTuple(args, BM_H, out) does (same
 // errors), with a short way for the usual plain integer: data reads run in scripts' loops.
 inline bool BM_ParseHandle(PyObject* args, Py_ssize_t* out) {
     if (PyTuple_GET_SIZE(args) == 1) {
@@ -46,7 +51,7 @@ inline bool BM_ParseHandle(PyObject* args, Py_ssize_t* out) {
             return true;
         }
     }
-    return PyArg_ParseTuple(args, BM_H, out) != 0;
+    return BM_ParseTuple(args, BM_H, out) != 0;
 }
 
 // The first argument of a registering function: a script object (self), or TypeError.

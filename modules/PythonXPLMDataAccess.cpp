@@ -28,7 +28,7 @@ constexpr std::size_t kByteWriteBuffer = 1024;
 
 PyObject* PY_XPLMFindDataRef(PyObject*, PyObject* args) {
     const char* name;
-    if (!PyArg_ParseTuple(args, "s", &name)) return nullptr;
+    if (!BM_ParseTuple(args, "s", &name)) return nullptr;
     return BM_CallHost(kModule, "XPLMFindDataRef", BM_NoneResult, [&] {
         XPLMDataRef ref = XPLMFindDataRef(name);
         return ref ? BM_IntFromHandle(ref) : BM_NoneResult();
@@ -64,7 +64,7 @@ template <typename T, typename Host>
 PyObject* SetOnRef(PyObject* args, const char* format, const char* function, Host host, PyObject* (*success)()) {
     Py_ssize_t ref;
     T value;
-    if (!PyArg_ParseTuple(args, format, &ref, &value)) return nullptr;
+    if (!BM_ParseTuple(args, format, &ref, &value)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         host(BM_Handle(ref), value);
         return success();
@@ -81,7 +81,7 @@ PyObject* PY_XPLMSetDatai(PyObject*, PyObject* args) {
 PyObject* PY_XPLMSetDataf(PyObject*, PyObject* args) {
     Py_ssize_t ref;
     float value;
-    if (!PyArg_ParseTuple(args, BM_H "O&", &ref, BM_ConvertFloat, &value)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "O&", &ref, BM_ConvertFloat, &value)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetDataf", BM_Zero, [&] {
         XPLMSetDataf(BM_Handle(ref), value);
         return BM_One();
@@ -113,7 +113,7 @@ struct ArrayArgs {
 };
 
 bool ParseArrayArgs(PyObject* args, ArrayArgs* out) {
-    return PyArg_ParseTuple(args, BM_H "Oii", &out->ref, &out->values, &out->offset, &out->max) != 0;
+    return BM_ParseTuple(args, BM_H "Oii", &out->ref, &out->values, &out->offset, &out->max) != 0;
 }
 
 // `countName` is what the function calls its last argument.
@@ -361,7 +361,7 @@ PyObject* PY_XPLMRegisterDataAccessor(PyObject*, PyObject* args) {
     PyObject* callables[BM_MaxCallables];  // read int, write int, read float, ... in the simulator's order
     Py_ssize_t readRefcon, writeRefcon;
     const char* function = "XPLMRegisterDataAccessor";
-    if (!PyArg_ParseTuple(args, "OsiiOOOOOOOOOOOO" BM_H BM_H, &script, &name, &type, &writable, &callables[0],
+    if (!BM_ParseTuple(args, "OsiiOOOOOOOOOOOO" BM_H BM_H, &script, &name, &type, &writable, &callables[0],
                           &callables[1], &callables[2], &callables[3], &callables[4], &callables[5], &callables[6],
                           &callables[7], &callables[8], &callables[9], &callables[10], &callables[11], &readRefcon,
                           &writeRefcon))
@@ -408,7 +408,7 @@ PyObject* PY_XPLMRegisterDataAccessor(PyObject*, PyObject* args) {
 PyObject* PY_XPLMUnregisterDataAccessor(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t ref;
-    if (!PyArg_ParseTuple(args, "O" BM_H, &script, &ref)) return nullptr;
+    if (!BM_ParseTuple(args, "O" BM_H, &script, &ref)) return nullptr;
     if (!BM_CheckScript(script, "XPLMUnregisterDataAccessor")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnregisterDataAccessor", BM_Zero, [&] {
         _CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindDataAccessor, BM_Handle(ref));
@@ -437,7 +437,7 @@ PyObject* PY_XPLMShareData(PyObject*, PyObject* args) {
     int type;
     Py_ssize_t refcon;
     const char* function = "XPLMShareData";
-    if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         if (FindSharing(script, name, type, callable, refcon)) return BM_One();  // shared already
@@ -457,7 +457,7 @@ PyObject* PY_XPLMUnshareData(PyObject*, PyObject* args) {
     const char* name;
     int type;
     Py_ssize_t refcon;
-    if (!PyArg_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "OsiO" BM_H, &script, &name, &type, &callable, &refcon)) return nullptr;
     if (!BM_CheckScript(script, "XPLMUnshareData")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnshareData", BM_Zero, [&] {
         _CallbackRecordStruct* record = FindSharing(script, name, type, callable, refcon);

@@ -67,7 +67,7 @@ PyObject* PY_XPLMRegisterDrawCallback(PyObject*, PyObject* args) {
     int phase, before;
     Py_ssize_t refcon;
     const char* function = "XPLMRegisterDrawCallback";
-    if (!PyArg_ParseTuple(args, "OOii" BM_H, &script, &callable, &phase, &before, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "OOii" BM_H, &script, &callable, &phase, &before, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
@@ -88,7 +88,7 @@ PyObject* PY_XPLMUnregisterDrawCallback(PyObject*, PyObject* args) {
     int phase, before;
     Py_ssize_t refcon;
     const char* function = "XPLMUnregisterDrawCallback";
-    if (!PyArg_ParseTuple(args, "OOii" BM_H, &script, &callable, &phase, &before, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "OOii" BM_H, &script, &callable, &phase, &before, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function)) return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
@@ -108,7 +108,7 @@ PyObject* PY_XPLMRegisterKeySniffer(PyObject*, PyObject* args) {
     int beforeWindows;
     Py_ssize_t refcon;
     const char* function = "XPLMRegisterKeySniffer";
-    if (!PyArg_ParseTuple(args, "OOi" BM_H, &script, &callable, &beforeWindows, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "OOi" BM_H, &script, &callable, &beforeWindows, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     beforeWindows = beforeWindows ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
@@ -128,7 +128,7 @@ PyObject* PY_XPLMUnregisterKeySniffer(PyObject*, PyObject* args) {
     int beforeWindows;
     Py_ssize_t refcon;
     const char* function = "XPLMUnregisterKeySniffer";
-    if (!PyArg_ParseTuple(args, "OOi" BM_H, &script, &callable, &beforeWindows, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "OOi" BM_H, &script, &callable, &beforeWindows, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function)) return nullptr;
     beforeWindows = beforeWindows ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
@@ -142,14 +142,14 @@ PyObject* PY_XPLMUnregisterKeySniffer(PyObject*, PyObject* args) {
 
 PyObject* PY_XPLMGetScreenSize(PyObject*, PyObject* args) {
     PyObject *width, *height;
-    if (!PyArg_ParseTuple(args, "OO", &width, &height)) return nullptr;
+    if (!BM_ParseTuple(args, "OO", &width, &height)) return nullptr;
     PyObject* const lists[] = {width, height};
     return WithOutInts("XPLMGetScreenSize", lists, [](int* const* p) { XPLMGetScreenSize(p[0], p[1]); });
 }
 
 PyObject* PY_XPLMGetMouseLocation(PyObject*, PyObject* args) {
     PyObject *x, *y;
-    if (!PyArg_ParseTuple(args, "OO", &x, &y)) return nullptr;
+    if (!BM_ParseTuple(args, "OO", &x, &y)) return nullptr;
     PyObject* const lists[] = {x, y};
     return WithOutInts("XPLMGetMouseLocation", lists, [](int* const* p) { XPLMGetMouseLocation(p[0], p[1]); });
 }
@@ -164,7 +164,7 @@ PyObject* PY_XPLMCreateWindow(PyObject*, PyObject* args) {
     int left, top, right, bottom, visible;
     Py_ssize_t unusedRefcon;
     const char* function = "XPLMCreateWindow";
-    if (!PyArg_ParseTuple(args, "OiiiiiOOO" BM_H, &script, &left, &top, &right, &bottom, &visible, &draw, &key,
+    if (!BM_ParseTuple(args, "OiiiiiOOO" BM_H, &script, &left, &top, &right, &bottom, &visible, &draw, &key,
                           &mouse, &unusedRefcon))
         return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(draw, function, "the draw callback") ||
@@ -197,7 +197,7 @@ _CallbackRecordStruct* WindowRecord(Py_ssize_t window) {
 PyObject* PY_XPLMDestroyWindow(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t window;
-    if (!PyArg_ParseTuple(args, "O" BM_H, &script, &window)) return nullptr;
+    if (!BM_ParseTuple(args, "O" BM_H, &script, &window)) return nullptr;
     if (!BM_CheckScript(script, "XPLMDestroyWindow")) return nullptr;
     return BM_CallHost(kModule, "XPLMDestroyWindow", BM_Zero, [&] {
         if (_CallbackRecordStruct* record = WindowRecord(window))
@@ -211,7 +211,7 @@ PyObject* PY_XPLMDestroyWindow(PyObject*, PyObject* args) {
 PyObject* PY_XPLMGetWindowGeometry(PyObject*, PyObject* args) {
     Py_ssize_t window;
     PyObject *left, *top, *right, *bottom;
-    if (!PyArg_ParseTuple(args, BM_H "OOOO", &window, &left, &top, &right, &bottom)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "OOOO", &window, &left, &top, &right, &bottom)) return nullptr;
     PyObject* const lists[] = {left, top, right, bottom};
     return WithOutInts("XPLMGetWindowGeometry", lists, [&](int* const* p) {
         XPLMGetWindowGeometry(BM_Handle(window), p[0], p[1], p[2], p[3]);
@@ -221,7 +221,7 @@ PyObject* PY_XPLMGetWindowGeometry(PyObject*, PyObject* args) {
 PyObject* PY_XPLMSetWindowGeometry(PyObject*, PyObject* args) {
     Py_ssize_t window;
     int left, top, right, bottom;
-    if (!PyArg_ParseTuple(args, BM_H "iiii", &window, &left, &top, &right, &bottom)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "iiii", &window, &left, &top, &right, &bottom)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetWindowGeometry", BM_Zero, [&] {
         XPLMSetWindowGeometry(BM_Handle(window), left, top, right, bottom);
         return BM_One();
@@ -243,7 +243,7 @@ PyObject* PY_XPLMGetWindowIsVisible(PyObject*, PyObject* args) {
 PyObject* PY_XPLMSetWindowIsVisible(PyObject*, PyObject* args) {
     Py_ssize_t window;
     int visible;
-    if (!PyArg_ParseTuple(args, BM_H "i", &window, &visible)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "i", &window, &visible)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetWindowIsVisible", BM_Zero, [&] {
         XPLMSetWindowIsVisible(BM_Handle(window), visible);
         return BM_One();
@@ -261,7 +261,7 @@ PyObject* PY_XPLMGetWindowRefCon(PyObject*, PyObject* args) {
 
 PyObject* PY_XPLMSetWindowRefCon(PyObject*, PyObject* args) {
     Py_ssize_t window, refcon;
-    if (!PyArg_ParseTuple(args, BM_H BM_H, &window, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H BM_H, &window, &refcon)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetWindowRefCon", BM_Zero, [&] {
         if (_CallbackRecordStruct* record = WindowRecord(window))
             record->refcon = BM_Refcon(refcon);
@@ -294,7 +294,7 @@ PyObject* PY_XPLMRegisterHotKey(PyObject*, PyObject* args) {
     const char* description;
     Py_ssize_t refcon;
     const char* function = "XPLMRegisterHotKey";
-    if (!PyArg_ParseTuple(args, "ObisO" BM_H, &script, &vkey, &flags, &description, &callable, &refcon))
+    if (!BM_ParseTuple(args, "ObisO" BM_H, &script, &vkey, &flags, &description, &callable, &refcon))
         return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
@@ -313,7 +313,7 @@ PyObject* PY_XPLMRegisterHotKey(PyObject*, PyObject* args) {
 PyObject* PY_XPLMUnregisterHotKey(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t hotKey;
-    if (!PyArg_ParseTuple(args, "O" BM_H, &script, &hotKey)) return nullptr;
+    if (!BM_ParseTuple(args, "O" BM_H, &script, &hotKey)) return nullptr;
     if (!BM_CheckScript(script, "XPLMUnregisterHotKey")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnregisterHotKey", BM_Zero, [&] {
         _CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindHotKey, BM_Handle(hotKey));
@@ -327,14 +327,14 @@ PyObject* PY_XPLMCountHotKeys(PyObject*, PyObject*) {
 
 PyObject* PY_XPLMGetNthHotKey(PyObject*, PyObject* args) {
     int index;
-    if (!PyArg_ParseTuple(args, "i", &index)) return nullptr;
+    if (!BM_ParseTuple(args, "i", &index)) return nullptr;
     return BM_CallHost(kModule, "XPLMGetNthHotKey", BM_Zero, [&] { return BM_IntFromHandle(XPLMGetNthHotKey(index)); });
 }
 
 PyObject* PY_XPLMGetHotKeyInfo(PyObject*, PyObject* args) {
     Py_ssize_t hotKey;
     PyObject *vkeyList, *flagsList, *descriptionList, *pluginList;
-    if (!PyArg_ParseTuple(args, BM_H "OOOO", &hotKey, &vkeyList, &flagsList, &descriptionList, &pluginList))
+    if (!BM_ParseTuple(args, BM_H "OOOO", &hotKey, &vkeyList, &flagsList, &descriptionList, &pluginList))
         return nullptr;
     for (PyObject* list : {vkeyList, flagsList, descriptionList, pluginList})
         if (!BM_CheckOutParameter(list, "XPLMGetHotKeyInfo")) return nullptr;
@@ -360,7 +360,7 @@ PyObject* PY_XPLMSetHotKeyCombination(PyObject*, PyObject* args) {
     Py_ssize_t hotKey;
     unsigned char vkey;
     int flags;
-    if (!PyArg_ParseTuple(args, BM_H "bi", &hotKey, &vkey, &flags)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "bi", &hotKey, &vkey, &flags)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetHotKeyCombination", BM_Zero, [&] {
         XPLMSetHotKeyCombination(BM_Handle(hotKey), static_cast<char>(vkey), flags);
         return BM_One();

@@ -39,7 +39,7 @@ PyObject* ZeroTriple() { return Py_BuildValue("(ddd)", 0.0, 0.0, 0.0); }
 // Answers 0 as it always has; a failure in the simulator is reported like any other.
 PyObject* PY_XPLMSetGraphicsState(PyObject*, PyObject* args) {
     int fog, textureUnits, lighting, alphaTesting, alphaBlending, depthTesting, depthWriting;
-    if (!PyArg_ParseTuple(args, "iiiiiii", &fog, &textureUnits, &lighting, &alphaTesting, &alphaBlending,
+    if (!BM_ParseTuple(args, "iiiiiii", &fog, &textureUnits, &lighting, &alphaTesting, &alphaBlending,
                           &depthTesting, &depthWriting))
         return nullptr;
     return BM_CallHost(kModule, "XPLMSetGraphicsState", BM_Zero, [&] {
@@ -50,7 +50,7 @@ PyObject* PY_XPLMSetGraphicsState(PyObject*, PyObject* args) {
 
 PyObject* PY_XPLMBindTexture2d(PyObject*, PyObject* args) {
     int texture, unit;
-    if (!PyArg_ParseTuple(args, "ii", &texture, &unit)) return nullptr;
+    if (!BM_ParseTuple(args, "ii", &texture, &unit)) return nullptr;
     return BM_CallHost(kModule, "XPLMBindTexture2d", BM_Zero, [&] {
         XPLMBindTexture2d(texture, unit);
         return BM_One();
@@ -64,7 +64,7 @@ constexpr int kMostTextureNumbers = 65536;
 PyObject* PY_XPLMGenerateTextureNumbers(PyObject*, PyObject* args) {
     PyObject* list;
     int count;
-    if (!PyArg_ParseTuple(args, "O!i", &PyList_Type, &list, &count)) return nullptr;
+    if (!BM_ParseTuple(args, "O!i", &PyList_Type, &list, &count)) return nullptr;
     if (count > kMostTextureNumbers) {
         PyErr_Format(PyExc_ValueError, "XPLMGenerateTextureNumbers: at most %d numbers at a time, not %d",
                      kMostTextureNumbers, count);
@@ -86,14 +86,14 @@ PyObject* PY_XPLMGenerateTextureNumbers(PyObject*, PyObject* args) {
 
 PyObject* PY_XPLMGetTexture(PyObject*, PyObject* args) {
     int texture;
-    if (!PyArg_ParseTuple(args, "i", &texture)) return nullptr;
+    if (!BM_ParseTuple(args, "i", &texture)) return nullptr;
     return BM_CallHost(kModule, "XPLMGetTexture", BM_Zero, [&] { return BM_IntFromLong(XPLMGetTexture(texture)); });
 }
 
 template <typename Host>
 PyObject* Convert(PyObject* args, const char* function, Host host) {
     double a, b, c;
-    if (!PyArg_ParseTuple(args, "ddd", &a, &b, &c)) return nullptr;
+    if (!BM_ParseTuple(args, "ddd", &a, &b, &c)) return nullptr;
     return BM_CallHost(kModule, function, ZeroTriple, [&] {
         double x = 0, y = 0, z = 0;
         host(a, b, c, &x, &y, &z);
@@ -111,7 +111,7 @@ PyObject* PY_XPLMLocalToWorld(PyObject*, PyObject* args) {
 
 PyObject* PY_XPLMDrawTranslucentDarkBox(PyObject*, PyObject* args) {
     int left, top, right, bottom;
-    if (!PyArg_ParseTuple(args, "iiii", &left, &top, &right, &bottom)) return nullptr;
+    if (!BM_ParseTuple(args, "iiii", &left, &top, &right, &bottom)) return nullptr;
     return BM_CallHost(kModule, "XPLMDrawTranslucentDarkBox", BM_Zero, [&] {
         XPLMDrawTranslucentDarkBox(left, top, right, bottom);
         return BM_One();
@@ -124,7 +124,7 @@ PyObject* PY_XPLMDrawString(PyObject*, PyObject* args) {
     float rgb[3];
     int x, y, wrap, font;
     const char* text;
-    if (!PyArg_ParseTuple(args, "(O&O&O&)iisii", BM_ConvertFloat, &rgb[0], BM_ConvertFloat, &rgb[1], BM_ConvertFloat,
+    if (!BM_ParseTuple(args, "(O&O&O&)iisii", BM_ConvertFloat, &rgb[0], BM_ConvertFloat, &rgb[1], BM_ConvertFloat,
                           &rgb[2], &x, &y, &text, &wrap, &font))
         return nullptr;
     return BM_CallHost(kModule, "XPLMDrawString", BM_Zero, [&] {
@@ -137,7 +137,7 @@ PyObject* PY_XPLMDrawNumber(PyObject*, PyObject* args) {
     float rgb[3];
     int x, y, digits, decimals, showSign, font;
     double value;
-    if (!PyArg_ParseTuple(args, "(O&O&O&)iidiiii", BM_ConvertFloat, &rgb[0], BM_ConvertFloat, &rgb[1],
+    if (!BM_ParseTuple(args, "(O&O&O&)iidiiii", BM_ConvertFloat, &rgb[0], BM_ConvertFloat, &rgb[1],
                           BM_ConvertFloat, &rgb[2], &x, &y, &value, &digits, &decimals, &showSign, &font))
         return nullptr;
     return BM_CallHost(kModule, "XPLMDrawNumber", BM_Zero, [&] {
@@ -149,7 +149,7 @@ PyObject* PY_XPLMDrawNumber(PyObject*, PyObject* args) {
 PyObject* PY_XPLMGetFontDimensions(PyObject*, PyObject* args) {
     int font;
     PyObject *width, *height, *digitsOnly;
-    if (!PyArg_ParseTuple(args, "iOOO", &font, &width, &height, &digitsOnly)) return nullptr;
+    if (!BM_ParseTuple(args, "iOOO", &font, &width, &height, &digitsOnly)) return nullptr;
     for (PyObject* list : {width, height, digitsOnly})
         if (!BM_CheckOutParameter(list, "XPLMGetFontDimensions")) return nullptr;
     return BM_CallHost(kModule, "XPLMGetFontDimensions", BM_Zero, [&] {

@@ -40,7 +40,7 @@ PyObject* PY_XPLMCreateMenu(PyObject*, PyObject* args) {
     Py_ssize_t parent, menuRef;
     int parentItem;
     const char* function = "XPLMCreateMenu";
-    if (!PyArg_ParseTuple(args, "Os" BM_H "iO" BM_H, &script, &name, &parent, &parentItem, &callable, &menuRef))
+    if (!BM_ParseTuple(args, "Os" BM_H "iO" BM_H, &script, &name, &parent, &parentItem, &callable, &menuRef))
         return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the menu handler")) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
@@ -61,7 +61,7 @@ PyObject* PY_XPLMCreateMenu(PyObject*, PyObject* args) {
 PyObject* PY_XPLMDestroyMenu(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t menu;
-    if (!PyArg_ParseTuple(args, "O" BM_H, &script, &menu)) return nullptr;
+    if (!BM_ParseTuple(args, "O" BM_H, &script, &menu)) return nullptr;
     if (!BM_CheckScript(script, "XPLMDestroyMenu")) return nullptr;
     return BM_CallHost(kModule, "XPLMDestroyMenu", BM_Zero, [&] {
         if (_CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindMenu, BM_Handle(menu)))
@@ -74,7 +74,7 @@ PyObject* PY_XPLMDestroyMenu(PyObject*, PyObject* args) {
 
 PyObject* PY_XPLMClearAllMenuItems(PyObject*, PyObject* args) {
     Py_ssize_t menu;
-    if (!PyArg_ParseTuple(args, BM_H, &menu)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H, &menu)) return nullptr;
     return BM_CallHost(kModule, "XPLMClearAllMenuItems", BM_Zero, [&] {
         XPLMClearAllMenuItems(BM_Handle(menu));
         return BM_IntFromLong(1);
@@ -85,7 +85,7 @@ PyObject* PY_XPLMAppendMenuItem(PyObject*, PyObject* args) {
     Py_ssize_t menu, itemRef;
     const char* name;
     int forceEnglish;
-    if (!PyArg_ParseTuple(args, BM_H "s" BM_H "i", &menu, &name, &itemRef, &forceEnglish)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "s" BM_H "i", &menu, &name, &itemRef, &forceEnglish)) return nullptr;
     return BM_CallHost(kModule, "XPLMAppendMenuItem", BM_Zero, [&] {
         return BM_IntFromLong(XPLMAppendMenuItem(BM_Handle(menu), name, BM_Handle(itemRef), forceEnglish));
     });
@@ -93,7 +93,7 @@ PyObject* PY_XPLMAppendMenuItem(PyObject*, PyObject* args) {
 
 PyObject* PY_XPLMAppendMenuSeparator(PyObject*, PyObject* args) {
     Py_ssize_t menu;
-    if (!PyArg_ParseTuple(args, BM_H, &menu)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H, &menu)) return nullptr;
     return BM_CallHost(kModule, "XPLMAppendMenuSeparator", BM_Zero, [&] {
         XPLMAppendMenuSeparator(BM_Handle(menu));
         return BM_IntFromLong(1);
@@ -104,7 +104,7 @@ PyObject* PY_XPLMSetMenuItemName(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     int index, forceEnglish;
     const char* name;
-    if (!PyArg_ParseTuple(args, BM_H "isi", &menu, &index, &name, &forceEnglish)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "isi", &menu, &index, &name, &forceEnglish)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetMenuItemName", BM_Zero, [&] {
         XPLMSetMenuItemName(BM_Handle(menu), index, name, forceEnglish);
         return BM_IntFromLong(1);
@@ -114,7 +114,7 @@ PyObject* PY_XPLMSetMenuItemName(PyObject*, PyObject* args) {
 PyObject* PY_XPLMCheckMenuItem(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     int index, check;
-    if (!PyArg_ParseTuple(args, BM_H "ii", &menu, &index, &check)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "ii", &menu, &index, &check)) return nullptr;
     return BM_CallHost(kModule, "XPLMCheckMenuItem", BM_Zero, [&] {
         XPLMCheckMenuItem(BM_Handle(menu), index, check);
         return BM_IntFromLong(1);
@@ -124,7 +124,7 @@ PyObject* PY_XPLMCheckMenuItem(PyObject*, PyObject* args) {
 PyObject* PY_XPLMCheckMenuItemState(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     int index;
-    if (!PyArg_ParseTuple(args, BM_H "i", &menu, &index)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "i", &menu, &index)) return nullptr;
     return BM_CallHost(kModule, "XPLMCheckMenuItemState", BM_Zero, [&] {
         XPLMMenuCheck check = xplm_Menu_NoCheck;
         XPLMCheckMenuItemState(BM_Handle(menu), index, &check);
@@ -135,7 +135,7 @@ PyObject* PY_XPLMCheckMenuItemState(PyObject*, PyObject* args) {
 PyObject* PY_XPLMEnableMenuItem(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     int index, enabled;
-    if (!PyArg_ParseTuple(args, BM_H "ii", &menu, &index, &enabled)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H "ii", &menu, &index, &enabled)) return nullptr;
     return BM_CallHost(kModule, "XPLMEnableMenuItem", BM_Zero, [&] {
         XPLMEnableMenuItem(BM_Handle(menu), index, enabled);
         return BM_IntFromLong(1);

@@ -36,7 +36,7 @@ PyObject* PY_XPLMRegisterFlightLoopCallback(PyObject*, PyObject* args) {
     float interval;
     Py_ssize_t refcon;
     const char* function = "XPLMRegisterFlightLoopCallback";
-    if (!PyArg_ParseTuple(args, "OOf" BM_H, &script, &callable, &interval, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "OOf" BM_H, &script, &callable, &interval, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         if (_CallbackRecordStruct* record = FindLoop(script, callable, refcon)) {
@@ -59,7 +59,7 @@ PyObject* PY_XPLMUnregisterFlightLoopCallback(PyObject*, PyObject* args) {
     PyObject *script, *callable;
     Py_ssize_t refcon;
     const char* function = "XPLMUnregisterFlightLoopCallback";
-    if (!PyArg_ParseTuple(args, "OO" BM_H, &script, &callable, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "OO" BM_H, &script, &callable, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         _CallbackRecordStruct* record = FindLoop(script, callable, refcon);
@@ -74,7 +74,7 @@ PyObject* PY_XPLMSetFlightLoopCallbackInterval(PyObject*, PyObject* args) {
     float interval;
     int relativeToNow;
     Py_ssize_t refcon;
-    if (!PyArg_ParseTuple(args, "Ofi" BM_H, &callable, &interval, &relativeToNow, &refcon)) return nullptr;
+    if (!BM_ParseTuple(args, "Ofi" BM_H, &callable, &interval, &relativeToNow, &refcon)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetFlightLoopCallbackInterval", BM_Zero, [&] {
         _CallbackRecordStruct* record = BM_Table().FindAnyRecord(BM_KindFlightLoop, [&](const _CallbackRecordStruct& r) {
             return BM_SameCallable(r.Callable(), callable) && r.refcon == BM_Refcon(refcon);

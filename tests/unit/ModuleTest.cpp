@@ -96,12 +96,19 @@ TEST_F(Modules, HandlesKeepAllTheirBits) {
 
 TEST_F(Modules, ArgumentsThatDoNotMatchRaiseTypeError) {
     Run("from XPLMDataAccess import *\n"
-        "try:\n"
-        "    XPLMGetDatai('not a ref')\n"
-        "    outcome = 'no error'\n"
-        "except TypeError:\n"
-        "    outcome = 'TypeError'\n");
-    EXPECT_EQ(Repr("outcome"), "'TypeError'");
+        "def outcome(call):\n"
+        "    try:\n"
+        "        call()\n"
+        "        return 'no error'\n"
+        "    except TypeError as e:\n"
+        "        return 'TypeError: %s' % e\n"
+        "class Old:\n"
+        "    pass\n");
+    EXPECT_EQ(Repr("outcome(lambda: XPLMGetDatai('not a ref'))").substr(0, 12), "'TypeError: ");
+    // An old-style instance (a script object, say) for a number: Python 2's parser would say
+    // AttributeError.
+    EXPECT_EQ(Repr("outcome(lambda: XPLMSetDatai(Old(), 1))"),
+              "\"TypeError: expected a number (Old instance has no attribute '__trunc__')\"");
 }
 
 TEST_F(Modules, FunctionsWithoutArgumentsRefuseArguments) {
