@@ -189,7 +189,6 @@ public:
     PyObject* GetWidgetObjectFromWidgetId(void* widget, PyObject* script) const;
 
     // ---- Counters: the live records of each kind ----
-    int CountOf(BM_CallbackKind kind) const { return live_[kind]; }
     int GetNumberOfCameraControlScriptUsers() const { return live_[BM_KindCameraControl]; }
     int GetNumberOfDrawScriptUsers() const { return live_[BM_KindDraw]; }
     int GetNumberOfDrawWindowScriptUsers() const { return live_[BM_KindDrawWindow]; }

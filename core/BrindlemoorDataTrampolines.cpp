@@ -23,12 +23,12 @@ enum class Access { NotLive, NotOwner, Call };
 
 // Steps shared by all twelve: the record and its callable for this type and direction, and
 // whether that callable is a bound method of the enabled script that registered it.
-Access PrepareCall(void* refcon, BM_DataKind kind, bool write, _CallbackRecordStruct** record, PyObject** callable) {
+Access PrepareCall(void* refcon, BM_DataKind kind, bool write, _CallbackRecordStruct** record) {
     *record = BM_LiveRecord(refcon);
     if (!*record) return Access::NotLive;
-    *callable = (*record)->callables[BM_AccessorSlot(kind, write)];
-    if (!*callable) return Access::NotLive;
-    PyObject* owner = PyMethod_Check(*callable) ? PyMethod_GET_SELF(*callable) : nullptr;
+    PyObject* callable = (*record)->callables[BM_AccessorSlot(kind, write)];
+    if (!callable) return Access::NotLive;
+    PyObject* owner = PyMethod_Check(callable) ? PyMethod_GET_SELF(callable) : nullptr;
     if (!owner) return Access::NotLive;
     return owner == (*record)->entry->pScriptId ? Access::Call : Access::NotOwner;
 }
@@ -37,8 +37,7 @@ Access PrepareCall(void* refcon, BM_DataKind kind, bool write, _CallbackRecordSt
 template <typename T, typename Convert>
 T Read(void* inRefcon, BM_DataKind kind, Convert convert) {
     _CallbackRecordStruct* record;
-    PyObject* callable;
-    switch (PrepareCall(inRefcon, kind, false, &record, &callable)) {
+    switch (PrepareCall(inRefcon, kind, false, &record)) {
         case Access::NotLive: return T(0);
         case Access::NotOwner: return T(1);
         case Access::Call: break;
@@ -53,8 +52,7 @@ T Read(void* inRefcon, BM_DataKind kind, Convert convert) {
 template <typename Args>
 void Write(void* inRefcon, BM_DataKind kind, Args args) {
     _CallbackRecordStruct* record;
-    PyObject* callable;
-    if (PrepareCall(inRefcon, kind, true, &record, &callable) != Access::Call) return;
+    if (PrepareCall(inRefcon, kind, true, &record) != Access::Call) return;
     BM_RecordInUse use(record);
     PyObject* result = BM_CallRecord(record, BM_AccessorSlot(kind, true), args(record->writeRefcon));
     Py_XDECREF(result);
@@ -65,8 +63,7 @@ void Write(void* inRefcon, BM_DataKind kind, Args args) {
 template <typename Copy>
 int ReadArray(void* inRefcon, BM_DataKind kind, void* buffer, int inOffset, int inMax, Copy copy) {
     _CallbackRecordStruct* record;
-    PyObject* callable;
-    switch (PrepareCall(inRefcon, kind, false, &record, &callable)) {
+    switch (PrepareCall(inRefcon, kind, false, &record)) {
         case Access::NotLive: return 0;
         case Access::NotOwner: return 1;
         case Access::Call: break;

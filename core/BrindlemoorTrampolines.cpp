@@ -157,8 +157,6 @@ void CallAndDrop(_CallbackRecordStruct* record, int slot, PyObject* args) {
     Py_XDECREF(result);
 }
 
-PyObject* Int(intptr_t value) { return BM_IntFromSsize(static_cast<Py_ssize_t>(value)); }
-
 }  // namespace
 
 // ---- Workers. The simulator's refcon is the record; without a live record the worker answers
@@ -267,7 +265,7 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
         PyObject* since = PyFloat_FromDouble(inElapsedSinceLastCall);
         PyObject* sinceLoop = PyFloat_FromDouble(inElapsedTimeSinceLastFlightLoop);
         PyObject* counter = BM_IntFromLong(inCounter);
-        PyObject* refcon = Int(record->refcon);
+        PyObject* refcon = BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon));
         PyTuple_SET_ITEM(args, 0, since);
         PyTuple_SET_ITEM(args, 1, sinceLoop);
         PyTuple_SET_ITEM(args, 2, counter);
