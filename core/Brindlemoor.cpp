@@ -110,7 +110,7 @@ int CallXPluginStart(PyObject* script) {
         PyErr_Clear();
         PyErr_Format(PyExc_TypeError,
                      "XPluginStart of %s must return three strings: name, signature, description",
-                     moduleText ? BM_StringAsText(moduleText) : "a script");
+                     moduleText ? BM_TextAsUtf8(moduleText) : "a script");
         Py_XDECREF(moduleText);
         Py_XDECREF(module);
         BM_PrintPythonError();
@@ -130,7 +130,7 @@ int CallXPluginReceiveMessage(PyObject* script, int fromWho, int message, void* 
 }
 
 int LoadScript(const std::string& moduleName) {
-    PyObject* name = BM_StringFromString(moduleName.c_str());
+    PyObject* name = BM_ModuleNameFromFileName(moduleName.c_str());
     PyObject* module = name ? PyImport_Import(name) : nullptr;
     Py_XDECREF(name);
     if (!module) {

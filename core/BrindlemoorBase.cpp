@@ -112,7 +112,7 @@ void BM_PrintPythonError() {
 }
 
 PyObject* BM_CallScript(PyObject* callable, PyObject* args) {
-    PyObject* result = PyObject_Call(callable, args, nullptr);
+    PyObject* result = BM_Call(callable, args);
     if (!result) BM_PrintPythonError();
     return result;
 }

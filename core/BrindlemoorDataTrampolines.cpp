@@ -104,15 +104,18 @@ int CopyNumbers(_CallbackRecordStruct& record, int slot, PyObject* list, int max
 int CopyBytes(_CallbackRecordStruct& record, int slot, PyObject* list, int max, unsigned char* out) {
     if (PyList_Size(list) == 0) return 0;
     PyObject* first = PyList_GET_ITEM(list, 0);
-    if (BM_IsString(first)) {
+    if (BM_IsBytesOrText(first)) {
+        PyObject* encoded = BM_EncodedBytes(first);
         char* bytes = nullptr;
         Py_ssize_t length = 0;
-        if (!BM_StringBytes(first, &bytes, &length)) {
+        if (!encoded || !BM_BytesOf(encoded, &bytes, &length)) {
+            Py_XDECREF(encoded);
             BM_CallbackFailed(record, slot);
             return 0;
         }
         int n = int(std::min<Py_ssize_t>(length + 1, max));  // with its NUL, when it fits
         std::memcpy(out, bytes, std::size_t(n));
+        Py_DECREF(encoded);
         return n;
     }
     return CopyNumbers(record, slot, list, max, out, [](PyObject* item) {

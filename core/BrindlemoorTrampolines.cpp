@@ -13,8 +13,8 @@ std::string CallbackName(const _CallbackRecordStruct& record, int slot, const st
     std::string name = "callback";
     if (PyObject* callable = record.callables[slot]) {
         PyObject* text = PyObject_GetAttrString(callable, "__name__");
-        if (text && BM_IsString(text)) {
-            if (const char* chars = BM_StringAsText(text)) name = chars;
+        if (text && BM_IsText(text)) {
+            if (const char* chars = BM_TextAsUtf8(text)) name = chars;
         }
         Py_XDECREF(text);
         PyErr_Clear();
@@ -29,11 +29,11 @@ std::string PendingErrorText() {
     std::string text;
     if (type) {
         PyObject* name = PyObject_GetAttrString(type, "__name__");
-        if (name && BM_IsString(name)) text = BM_StringAsText(name);
+        if (name && BM_IsText(name)) text = BM_TextAsUtf8(name);
         Py_XDECREF(name);
         PyErr_Clear();
         PyObject* message = value ? PyObject_Str(value) : nullptr;
-        const char* chars = message ? BM_StringAsText(message) : nullptr;
+        const char* chars = message ? BM_TextAsUtf8(message) : nullptr;
         if (chars && *chars) text += std::string(": ") + chars;
         Py_XDECREF(message);
         PyErr_Clear();
@@ -101,7 +101,7 @@ PyObject* BM_CallRecord(_CallbackRecordStruct* record, int slot, PyObject* args)
     if (args) {
         // Should the script drop its registration during the call, the record keeps the
         // callable until the call is over (BM_RecordInUse).
-        result = PyObject_Call(record->callables[slot], args, nullptr);
+        result = BM_Call(record->callables[slot], args);
         Py_DECREF(args);
     }
     if (!result) BM_CallbackFailed(*record, slot);
@@ -260,19 +260,11 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
     if (!record->entry->ScriptEnabled) return record->interval;
     BM_RecordInUse use(record);
     // Called by hand: this runs every frame for every flight loop.
+    PyObject* args[4] = {PyFloat_FromDouble(inElapsedSinceLastCall), PyFloat_FromDouble(inElapsedTimeSinceLastFlightLoop),
+                         BM_IntFromLong(inCounter), BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon))};
     PyObject* result = nullptr;
-    if (PyObject* args = PyTuple_New(4)) {
-        PyObject* since = PyFloat_FromDouble(inElapsedSinceLastCall);
-        PyObject* sinceLoop = PyFloat_FromDouble(inElapsedTimeSinceLastFlightLoop);
-        PyObject* counter = BM_IntFromLong(inCounter);
-        PyObject* refcon = BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon));
-        PyTuple_SET_ITEM(args, 0, since);
-        PyTuple_SET_ITEM(args, 1, sinceLoop);
-        PyTuple_SET_ITEM(args, 2, counter);
-        PyTuple_SET_ITEM(args, 3, refcon);
-        if (since && sinceLoop && counter && refcon) result = PyObject_Call(record->Callable(), args, nullptr);
-        Py_DECREF(args);
-    }
+    if (args[0] && args[1] && args[2] && args[3]) result = BM_CallVector(record->Callable(), args, 4);
+    for (PyObject* arg : args) Py_XDECREF(arg);
     float interval = 1.0f;
     if (!result)
         BM_CallbackFailed(*record, 0);
@@ -326,7 +318,7 @@ int CallUserWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1
     BM_RecordInUse use(record);
     PyObject* args = Py_BuildValue("(i" BM_REFCON BM_REFCON BM_REFCON ")", inMessage,
                                    reinterpret_cast<intptr_t>(inWidget), inParam1, inParam2);
-    PyObject* result = args ? PyObject_Call(record->Callable(), args, nullptr) : nullptr;
+    PyObject* result = args ? BM_Call(record->Callable(), args) : nullptr;
     Py_XDECREF(args);
     if (!result) {
         BM_CallbackFailed(*record, 0, false);  // widget callbacks that raise are not reported

@@ -1,10 +1,18 @@
 #ifndef BM_PYCOMPAT_H
 #define BM_PYCOMPAT_H
 // The small vocabulary through which the plug-in speaks to the interpreter. Every call whose
-// spelling differs between Python 2 and Python 3 lives here; the rest of the plug-in uses
-// these names and stays free of version tests.
+// spelling differs between Python 2.7 and Python 3 (3.6 and later) lives here; the rest of the
+// plug-in uses these names and stays free of version tests.
+//
+// Words used below:
+//   text   the interpreter's own string type: str (bytes) under 2.7, str (unicode) under 3.
+//          Texts travel to and from the simulator as UTF-8.
+//   bytes  a byte string: str under 2.7, bytes under 3.
 
 #include <Python.h>
+
+#include <memory>
+#include <unordered_map>
 
 #if PY_MAJOR_VERSION >= 3
 #define BM_PY3 1
@@ -12,8 +20,16 @@
 #define BM_PY3 0
 #endif
 
+#if PY_VERSION_HEX >= 0x03090000
+#define BM_VECTORCALL 1
+#else
+#define BM_VECTORCALL 0
+#endif
+
 // Argument and build format for a value of pointer width (handles, message parameters).
 #define BM_FMT_INTPTR "n"
+
+// ---- Integers ----
 
 inline PyObject* BM_IntFromLong(long value) {
 #if BM_PY3
@@ -40,22 +56,6 @@ inline long BM_IntAsLong(PyObject* value) {
 #endif
 }
 
-// A plain integer object (not a subclass) whose value fits a Py_ssize_t, and its value.
-inline bool BM_IsExactInt(PyObject* value) {
-#if BM_PY3
-    return false;  // Python 3 integers go through the argument parser
-#else
-    return PyInt_CheckExact(value);
-#endif
-}
-inline Py_ssize_t BM_ExactIntValue(PyObject* value) {
-#if BM_PY3
-    return PyLong_AsSsize_t(value);
-#else
-    return PyInt_AS_LONG(value);
-#endif
-}
-
 inline bool BM_IsInt(PyObject* value) {
 #if BM_PY3
     return PyLong_Check(value);
@@ -64,26 +64,65 @@ inline bool BM_IsInt(PyObject* value) {
 #endif
 }
 
-inline bool BM_IsString(PyObject* value) {
+// True with the value for a plain integer object (not a subclass) that fits a Py_ssize_t; false,
+// with no error set, for anything else. A short way past the argument parser for handles.
+inline bool BM_SmallExactInt(PyObject* value, Py_ssize_t* out) {
 #if BM_PY3
-    return PyUnicode_Check(value) || PyBytes_Check(value);
+    if (!PyLong_CheckExact(value)) return false;
+    Py_ssize_t n = PyLong_AsSsize_t(value);
+    if (n == -1 && PyErr_Occurred()) {
+        PyErr_Clear();
+        return false;
+    }
+    *out = n;
+    return true;
+#else
+    if (!PyInt_CheckExact(value)) return false;
+    *out = PyInt_AS_LONG(value);
+    return true;
+#endif
+}
+
+// ---- Texts ----
+
+inline bool BM_IsText(PyObject* value) {
+#if BM_PY3
+    return PyUnicode_Check(value);
 #else
     return PyString_Check(value);
 #endif
 }
 
-// The bytes of a string object (its encoded bytes under Python 3); false with an error set.
-inline bool BM_StringBytes(PyObject* value, char** bytes, Py_ssize_t* length) {
+// The UTF-8 of a text, owned by the object; null with an error set for other objects.
+inline const char* BM_TextAsUtf8(PyObject* text) {
 #if BM_PY3
-    if (PyUnicode_Check(value)) {
-        *bytes = const_cast<char*>(PyUnicode_AsUTF8AndSize(value, length));
-        return *bytes != nullptr;
-    }
-    return PyBytes_AsStringAndSize(value, bytes, length) == 0;
+    return PyUnicode_AsUTF8(text);
 #else
-    return PyString_AsStringAndSize(value, bytes, length) == 0;
+    return PyString_AsString(text);
 #endif
 }
+
+// A text from the simulator's UTF-8. Under Python 3 bytes that are not UTF-8 become U+FFFD, so
+// that a text from the simulator always arrives.
+inline PyObject* BM_TextFromUtf8(const char* text) {
+#if BM_PY3
+    return PyUnicode_DecodeUTF8(text, Py_ssize_t(strlen(text)), "replace");
+#else
+    return PyString_FromString(text);
+#endif
+}
+
+// The name of a module to import, from a file name: decoded as the interpreter decodes file
+// names, so that any name the folder holds can be imported.
+inline PyObject* BM_ModuleNameFromFileName(const char* name) {
+#if BM_PY3
+    return PyUnicode_DecodeFSDefault(name);
+#else
+    return PyString_FromString(name);
+#endif
+}
+
+// ---- Bytes ----
 
 // A byte string or a text (unicode) string.
 inline bool BM_IsBytesOrText(PyObject* value) {
@@ -94,57 +133,102 @@ inline bool BM_IsBytesOrText(PyObject* value) {
 #endif
 }
 
-// The bytes a string stands for, as a byte string object (new reference): a byte string itself,
-// a text string encoded as UTF-8. Null with TypeError for other objects (or the encoder's
-// error). BM_StringBytes reads the result.
+// The bytes a string stands for, as a byte string (new reference): a byte string itself, a
+// unicode string as UTF-8. Under Python 3 a character that UTF-8 cannot carry gives back the byte
+// it was decoded from (file names, tracebacks) or else is written as a backslash escape, so that
+// no text fails to be written. Null with TypeError for other objects.
 inline PyObject* BM_EncodedBytes(PyObject* value) {
 #if BM_PY3
-    bool isBytes = PyBytes_Check(value);
+    if (PyBytes_Check(value)) {
+        Py_INCREF(value);
+        return value;
+    }
+    if (PyUnicode_Check(value)) {
+        PyObject* bytes = PyUnicode_AsEncodedString(value, "utf-8", "surrogateescape");
+        if (bytes || !PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return bytes;
+        PyErr_Clear();
+        return PyUnicode_AsEncodedString(value, "utf-8", "backslashreplace");
+    }
 #else
-    bool isBytes = PyString_Check(value);
-#endif
-    if (isBytes) {
+    if (PyString_Check(value)) {
         Py_INCREF(value);
         return value;
     }
     if (PyUnicode_Check(value)) return PyUnicode_AsUTF8String(value);
+#endif
     PyErr_Format(PyExc_TypeError, "expected a string, got %.200s", Py_TYPE(value)->tp_name);
     return nullptr;
 }
 
-// A string object holding `length` bytes.
-inline PyObject* BM_StringFromBytes(const char* bytes, Py_ssize_t length) {
+// The contents of a byte string; false with an error set for other objects.
+inline bool BM_BytesOf(PyObject* bytes, char** data, Py_ssize_t* length) {
 #if BM_PY3
-    return PyBytes_FromStringAndSize(bytes, length);
+    return PyBytes_AsStringAndSize(bytes, data, length) == 0;
 #else
-    return PyString_FromStringAndSize(bytes, length);
+    return PyString_AsStringAndSize(bytes, data, length) == 0;
 #endif
 }
 
-inline PyObject* BM_StringFromString(const char* text) {
+inline PyObject* BM_BytesFromBuffer(const char* data, Py_ssize_t length) {
 #if BM_PY3
-    return PyUnicode_FromString(text);
+    return PyBytes_FromStringAndSize(data, length);
 #else
-    return PyString_FromString(text);
+    return PyString_FromStringAndSize(data, length);
 #endif
 }
 
-// The text of a string object, owned by the object; null with an error set for other objects.
-inline const char* BM_StringAsText(PyObject* text) {
-#if BM_PY3
-    return PyUnicode_AsUTF8(text);
+// ---- Calls, modules and code ----
+
+// Calls `callable` with the items of the tuple `args`; a new reference, or null with the error
+// set. From Python 3.9 the call goes through the vectorcall protocol, which hands the items over
+// without another tuple or frame set-up of its own.
+inline PyObject* BM_Call(PyObject* callable, PyObject* args) {
+#if BM_VECTORCALL
+    return PyObject_Vectorcall(callable, &PyTuple_GET_ITEM(args, 0), size_t(PyTuple_GET_SIZE(args)), nullptr);
 #else
-    return PyString_AsString(text);
+    return PyObject_Call(callable, args, nullptr);
+#endif
+}
+
+// Calls `callable` with the `count` objects of `args` (borrowed; none of them null). From Python
+// 3.9 through the vectorcall protocol without a tuple; before, with a tuple made here.
+inline PyObject* BM_CallVector(PyObject* callable, PyObject* const* args, size_t count) {
+#if BM_VECTORCALL
+    return PyObject_Vectorcall(callable, args, count, nullptr);
+#else
+    PyObject* tuple = PyTuple_New(Py_ssize_t(count));
+    if (!tuple) return nullptr;
+    for (size_t i = 0; i < count; ++i) {
+        Py_INCREF(args[i]);
+        PyTuple_SET_ITEM(tuple, Py_ssize_t(i), args[i]);
+    }
+    PyObject* result = PyObject_Call(callable, tuple, nullptr);
+    Py_DECREF(tuple);
+    return result;
+#endif
+}
+
+// What a file object's write answers: nothing under 2.7, the count of characters under 3.
+inline PyObject* BM_WriteAnswer(Py_ssize_t written) {
+#if BM_PY3
+    return PyLong_FromSsize_t(written);
+#else
+    (void)written;
+    Py_RETURN_NONE;
 #endif
 }
 
 // Creates (or replaces) the built-in module `name` with the given method table and returns it
-// as a borrowed reference, or null with a Python error set.
+// as a borrowed reference, or null with a Python error set. Under Python 3 the module's
+// definition is made once per method table and kept for every later start of the interpreter.
 inline PyObject* BM_CreateModule(const char* name, PyMethodDef* methods) {
 #if BM_PY3
-    PyModuleDef* def = new PyModuleDef{PyModuleDef_HEAD_INIT, name, nullptr, -1, methods,
-                                       nullptr, nullptr, nullptr, nullptr};
-    PyObject* module = PyModule_Create(def);
+    static std::unordered_map<PyMethodDef*, std::unique_ptr<PyModuleDef>> definitions;
+    std::unique_ptr<PyModuleDef>& def = definitions[methods];
+    if (!def)
+        def.reset(new PyModuleDef{PyModuleDef_HEAD_INIT, name, nullptr, -1, methods, nullptr, nullptr, nullptr,
+                                  nullptr});
+    PyObject* module = PyModule_Create(def.get());
     if (!module) return nullptr;
     PyObject* modules = PyImport_GetModuleDict();
     int failed = PyDict_SetItemString(modules, name, module);
@@ -152,7 +236,16 @@ inline PyObject* BM_CreateModule(const char* name, PyMethodDef* methods) {
     return failed ? nullptr : PyDict_GetItemString(modules, name);
 #else
     PyImport_AddModule(name);
-    return Py_InitModule4(name, methods, nullptr, nullptr, PYTHON_API_VERSION);
+    return Py_InitModule4(const_cast<char*>(name), methods, nullptr, nullptr, PYTHON_API_VERSION);
+#endif
+}
+
+// Runs compiled code (from Py_CompileString) in the given namespaces.
+inline PyObject* BM_EvalCode(PyObject* code, PyObject* globals, PyObject* locals) {
+#if BM_PY3
+    return PyEval_EvalCode(code, globals, locals);
+#else
+    return PyEval_EvalCode(reinterpret_cast<PyCodeObject*>(code), globals, locals);
 #endif
 }
 

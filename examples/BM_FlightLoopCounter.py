@@ -13,7 +13,7 @@ class Brindlemoor:
 
     def XPluginStop(self):
         XPLMUnregisterFlightLoopCallback(self, self.FlightLoopCB, 0)
-        print "FlightLoop: %d calls in all" % self.Calls
+        print("FlightLoop: %d calls in all" % self.Calls)
 
     def XPluginEnable(self):
         return 1
@@ -26,8 +26,8 @@ class Brindlemoor:
 
     def FlightLoopCallback(self, elapsedMe, elapsedSim, counter, refcon):
         self.Calls += 1
-        print "FlightLoop: call %d, loop %d, %.3f s since my last call" % (self.Calls, counter, elapsedMe)
+        print("FlightLoop: call %d, loop %d, %.3f s since my last call" % (self.Calls, counter, elapsedMe))
         if self.Calls == 5:
-            print "FlightLoop: from now on every 0.1 s"
+            print("FlightLoop: from now on every 0.1 s")
             return 0.1
         return -1.0 if self.Calls < 5 else 0.1

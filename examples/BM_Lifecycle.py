@@ -7,18 +7,18 @@ class Brindlemoor:
         self.Name = "Lifecycle example"
         self.Sig = "brindlemoor.examples.lifecycle"
         self.Desc = "Says which plug-in call it received."
-        print "Lifecycle: starting"
+        print("Lifecycle: starting")
         return self.Name, self.Sig, self.Desc
 
     def XPluginStop(self):
-        print "Lifecycle: stopping"
+        print("Lifecycle: stopping")
 
     def XPluginEnable(self):
-        print "Lifecycle: enabled"
+        print("Lifecycle: enabled")
         return 1
 
     def XPluginDisable(self):
-        print "Lifecycle: disabled"
+        print("Lifecycle: disabled")
 
     def XPluginReceiveMessage(self, inFromWho, inMessage, inParam):
-        print "Lifecycle: message %d from plug-in %d" % (inMessage, inFromWho)
+        print("Lifecycle: message %d from plug-in %d" % (inMessage, inFromWho))

@@ -30,8 +30,8 @@ class Brindlemoor:
 
     def MenuHandler(self, menuRef, itemRef):
         if itemRef == HELLO:
-            print "Menu: hello (menu ref %d)" % menuRef
+            print("Menu: hello (menu ref %d)" % menuRef)
         elif itemRef == TOGGLE:
             self.Checked = not self.Checked
             XPLMCheckMenuItem(self.Menu, 1, xplm_Menu_Checked if self.Checked else xplm_Menu_Unchecked)
-            print "Menu: the item is now %s" % ("checked" if self.Checked else "unchecked")
+            print("Menu: the item is now %s" % ("checked" if self.Checked else "unchecked"))

@@ -67,10 +67,10 @@ class Brindlemoor:
             XPLMSetWindowGeometry(inWindowID, newLeft, newTop, newLeft + WIDTH, newTop - HEIGHT)
             if inMouse == xplm_MouseUp:
                 self.Grab = None
-                print "Position window: moved to %d,%d" % (newLeft, newTop)
+                print("Position window: moved to %d,%d" % (newLeft, newTop))
         return 1
 
     def ToggleWindow(self, inRefcon):
         visible = not XPLMGetWindowIsVisible(self.Window)
         XPLMSetWindowIsVisible(self.Window, visible)
-        print "Position window: %s" % ("shown" if visible else "hidden")
+        print("Position window: %s" % ("shown" if visible else "hidden"))

@@ -11,9 +11,9 @@ import TallowbridgeUtilities
 
 class Brindlemoor:
     def XPluginStart(self):
-        print "Printing: the square root of 2 is %.4f" % math.sqrt(2)
-        print "Printing: a packed float takes %d bytes" % len(struct.pack("f", 1.0))
-        print "Printing: the date is %s" % datetime.date(2026, 12, 6).isoformat()
+        print("Printing: the square root of 2 is %.4f" % math.sqrt(2))
+        print("Printing: a packed float takes %d bytes" % len(struct.pack("f", 1.0)))
+        print("Printing: the date is %s" % datetime.date(2026, 12, 6).isoformat())
         sys.stderr.write("Printing: this line goes to the log\n")
         TallowbridgeUtilities.TallowbridgeDisplay("Shown in the display console")
         TallowbridgeUtilities.TallowbridgePrint("Shown in the print console")

@@ -33,16 +33,16 @@ class Brindlemoor:
 
     def XPluginEnable(self):
         counter = XPLMFindDataRef("brindlemoor/examples/counter")
-        print "Data: counter reads %d" % XPLMGetDatai(counter)
+        print("Data: counter reads %d" % XPLMGetDatai(counter))
         XPLMSetDatai(counter, 43)
-        print "Data: after writing 43 it reads %d" % XPLMGetDatai(counter)
+        print("Data: after writing 43 it reads %d" % XPLMGetDatai(counter))
         gauges = XPLMFindDataRef("brindlemoor/examples/gauges")
         values = []
         count = XPLMGetDatavf(gauges, values, 0, 8)
-        print "Data: %d of %d gauges: %s" % (count, XPLMGetDatavf(gauges, None, 0, 0), values)
+        print("Data: %d of %d gauges: %s" % (count, XPLMGetDatavf(gauges, None, 0, 0), values))
         label = []
         XPLMGetDatab(XPLMFindDataRef("brindlemoor/examples/label"), label, 0, 64)
-        print "Data: the label is %r" % label[0]
+        print("Data: the label is %s" % label[0].decode("utf-8"))  # byte data arrives as a byte string
         return 1
 
     def XPluginDisable(self):

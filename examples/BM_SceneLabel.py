@@ -26,8 +26,8 @@ class Brindlemoor:
     def DrawLabel(self, inPhase, inIsBefore, inRefcon):
         width, height = [], []
         XPLMGetScreenSize(width, height)
-        XPLMDrawString((1.0, 0.9, 0.2), width[0] / 2 - 120, height[0] / 2, "Brindlemoor draws here", 0,
+        XPLMDrawString((1.0, 0.9, 0.2), width[0] // 2 - 120, height[0] // 2, "Brindlemoor draws here", 0,
                        xplmFont_Basic)
-        XPLMDrawNumber((1.0, 0.9, 0.2), width[0] / 2 - 120, height[0] / 2 - 20, XPLMGetCycleNumber(), 5, 0, 0,
+        XPLMDrawNumber((1.0, 0.9, 0.2), width[0] // 2 - 120, height[0] // 2 - 20, XPLMGetCycleNumber(), 5, 0, 0,
                        xplmFont_Basic)
         return 1

@@ -13,7 +13,7 @@ int BM_ParseTuple(PyObject* args, const char* format, ...) {
         PyObject *type, *value, *traceback;
         PyErr_Fetch(&type, &value, &traceback);
         PyObject* text = value ? PyObject_Str(value) : nullptr;
-        const char* chars = text ? BM_StringAsText(text) : nullptr;
+        const char* chars = text ? BM_TextAsUtf8(text) : nullptr;
         PyErr_Clear();
         PyErr_Format(PyExc_TypeError, "expected a number (%.200s)", chars ? chars : "no conversion");
         Py_XDECREF(text);

@@ -45,11 +45,7 @@ int BM_ParseTuple(PyObject* args, const char* format, ...);
 // errors), with a short way for the usual plain integer: data reads run in scripts' loops.
 inline bool BM_ParseHandle(PyObject* args, Py_ssize_t* out) {
     if (PyTuple_GET_SIZE(args) == 1) {
-        PyObject* item = PyTuple_GET_ITEM(args, 0);
-        if (BM_IsExactInt(item)) {
-            *out = BM_ExactIntValue(item);
-            return true;
-        }
+        if (BM_SmallExactInt(PyTuple_GET_ITEM(args, 0), out)) return true;
     }
     return BM_ParseTuple(args, BM_H, out) != 0;
 }

@@ -40,8 +40,9 @@ PyObject* PY_TallowbridgeClearPrint(PyObject*, PyObject*) {
 }
 
 // What the stream catchers are given: every byte goes to the file, NULs included; the print
-// console shows the text with each NUL as the placeholder. A text (unicode) string is written
-// as UTF-8; anything but a string raises TypeError.
+// console shows the text with each NUL as the placeholder. A unicode string is written as UTF-8
+// (see BM_EncodedBytes); anything but a string raises TypeError. The answer is what a file's
+// write answers in the running Python.
 template <typename WriteFile>
 PyObject* CatchStream(PyObject* args, WriteFile writeFile) {
     PyObject* text = nullptr;
@@ -49,14 +50,16 @@ PyObject* CatchStream(PyObject* args, WriteFile writeFile) {
     PyObject* bytes = BM_EncodedBytes(text);
     char* data = nullptr;
     Py_ssize_t length = 0;
-    if (!bytes || !BM_StringBytes(bytes, &data, &length)) {
+    if (!bytes || !BM_BytesOf(bytes, &data, &length)) {
         Py_XDECREF(bytes);
         return nullptr;
     }
+    Py_ssize_t written = PyObject_Length(text);  // characters of a text, bytes of a byte string
+    if (written < 0) PyErr_Clear();
     PyObject* result = BM_RaiseInstead([&] {
         writeFile(data, std::size_t(length));
         AddPrintItem(ConsoleText(data, std::size_t(length)).c_str());
-        Py_RETURN_NONE;
+        return BM_WriteAnswer(written < 0 ? length : written);
     });
     Py_DECREF(bytes);
     return result;
@@ -98,20 +101,44 @@ std::string PythonLiteral(const std::string& text) {
 }  // namespace
 
 std::string TallowbridgeBootstrapText(const std::string& interpreterPath) {
-    // The catchers also answer flush(), which library code and scripts call on the streams.
+    // The catchers stand in for the standard streams as file objects of the running Python do:
+    // write answers as the interpreter's own files answer, and the questions that library code
+    // (logging, traceback, warnings) asks of a stream have answers.
     return "import sys\n"
            "sys.path.append('" + PythonLiteral(interpreterPath) + "')\n"
            "import TallowbridgeUtilities\n"
-           "class StdoutCatcher:\n"
+           "class _BrindlemoorStream:\n"
+           "\tencoding = 'utf-8'\n"
+           "\terrors = 'surrogateescape'\n"
+           "\tclosed = False\n"
+           "\tsoftspace = 0\n"
+           "\tdef __init__(self, name, write):\n"
+           "\t\tself.name = name\n"
+           "\t\tself._write = write\n"
            "\tdef write(self, str):\n"
-           "\t\tTallowbridgeUtilities.PrintStdout(str)\n"
+           "\t\treturn self._write(str)\n"
+           "\tdef writelines(self, lines):\n"
+           "\t\tfor line in lines:\n"
+           "\t\t\tself._write(line)\n"
            "\tdef flush(self):\n"
            "\t\tpass\n"
-           "class StderrCatcher:\n"
-           "\tdef write(self, str):\n"
-           "\t\tTallowbridgeUtilities.PrintStderr(str)\n"
-           "\tdef flush(self):\n"
-           "\t\tpass\n"
+           "\tdef isatty(self):\n"
+           "\t\treturn False\n"
+           "\tdef readable(self):\n"
+           "\t\treturn False\n"
+           "\tdef writable(self):\n"
+           "\t\treturn True\n"
+           "\tdef seekable(self):\n"
+           "\t\treturn False\n"
+           "\tdef fileno(self):\n"
+           "\t\timport io\n"
+           "\t\traise io.UnsupportedOperation('fileno')\n"
+           "class StdoutCatcher(_BrindlemoorStream):\n"
+           "\tdef __init__(self):\n"
+           "\t\t_BrindlemoorStream.__init__(self, '<stdout>', TallowbridgeUtilities.PrintStdout)\n"
+           "class StderrCatcher(_BrindlemoorStream):\n"
+           "\tdef __init__(self):\n"
+           "\t\t_BrindlemoorStream.__init__(self, '<stderr>', TallowbridgeUtilities.PrintStderr)\n"
            "sys.stdout = StdoutCatcher()\n"
            "sys.stderr = StderrCatcher()\n";
 }

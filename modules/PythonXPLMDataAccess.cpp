@@ -187,7 +187,7 @@ bool AppendFloats(PyObject* list, const std::vector<float>& buffer, int count) {
 // Bytes arrive as one string, ending at the first NUL among the bytes read.
 bool AppendByteString(PyObject* list, const std::vector<char>& buffer, int count) {
     const char* end = std::find(buffer.data(), buffer.data() + count, '\0');
-    PyObject* text = BM_StringFromBytes(buffer.data(), end - buffer.data());
+    PyObject* text = BM_BytesFromBuffer(buffer.data(), end - buffer.data());
     if (!text) return false;
     int failed = PyList_Append(list, text);
     Py_DECREF(text);
@@ -325,7 +325,7 @@ bool CollectBytes(PyObject* values, int limit, std::vector<char>* out) {
     Owned bytes{BM_EncodedBytes(text.object)};
     char* data = nullptr;
     Py_ssize_t length = 0;
-    if (!bytes.object || !BM_StringBytes(bytes.object, &data, &length)) return false;
+    if (!bytes.object || !BM_BytesOf(bytes.object, &data, &length)) return false;
     out->assign(data, data + std::min<Py_ssize_t>(length, limit));
     return true;
 }

@@ -350,7 +350,7 @@ PyObject* PY_XPLMGetHotKeyInfo(PyObject*, PyObject* args) {
         description[sizeof description - 1] = '\0';
         BM_WriteOutParameter(vkeyList, BM_IntFromLong(static_cast<unsigned char>(vkey)));
         BM_WriteOutParameter(flagsList, BM_IntFromLong(flags));
-        BM_WriteOutParameter(descriptionList, BM_StringFromString(description));
+        BM_WriteOutParameter(descriptionList, BM_TextFromUtf8(description));
         BM_WriteOutParameter(pluginList, BM_IntFromLong(plugin));
         return BM_One();
     });

@@ -96,7 +96,7 @@ std::vector<std::string> ModuleFunctions(const std::string& module) {
     PyObject *key, *value;
     Py_ssize_t position = 0;
     while (PyDict_Next(PyModule_GetDict(mod), &position, &key, &value))
-        if (PyCallable_Check(value) && BM_StringAsText(key)) names.push_back(BM_StringAsText(key));
+        if (PyCallable_Check(value) && BM_TextAsUtf8(key)) names.push_back(BM_TextAsUtf8(key));
     PyErr_Clear();
     Py_DECREF(mod);
     std::sort(names.begin(), names.end());

@@ -246,13 +246,8 @@ std::string Repr(PyObject* object) {
         PyErr_Clear();
         return "<no repr>";
     }
-#if BM_PY3
-    PyObject* bytes = PyUnicode_AsUTF8String(text);
-    std::string result = bytes ? PyBytes_AsString(bytes) : "<no repr>";
-    Py_XDECREF(bytes);
-#else
-    std::string result = PyString_AsString(text);
-#endif
+    const char* chars = BM_TextAsUtf8(text);
+    std::string result = chars ? chars : "<no repr>";
     Py_DECREF(text);
     PyErr_Clear();
     return result;
@@ -270,7 +265,7 @@ std::string TakeError(PyObject** typeOut) {
     if (value) {
         PyObject* text = PyObject_Str(value);
         if (text) {
-            message = BM_StringAsText(text) ? BM_StringAsText(text) : "";
+            message = BM_TextAsUtf8(text) ? BM_TextAsUtf8(text) : "";
             Py_DECREF(text);
         }
         PyErr_Clear();
@@ -317,11 +312,7 @@ PyObject* CompileExpression(const std::string& expression) {
 
 PyObject* EvalCompiled(const std::string& module, PyObject* code) {
     PyObject* globals = ModuleDict(module);
-#if BM_PY3
-    PyObject* result = PyEval_EvalCode(code, globals, globals);
-#else
-    PyObject* result = PyEval_EvalCode(reinterpret_cast<PyCodeObject*>(code), globals, globals);
-#endif
+    PyObject* result = BM_EvalCode(code, globals, globals);
     if (!result) throw std::runtime_error("evaluating a value raised " + TakeError());
     return result;
 }

@@ -72,7 +72,7 @@ protected:
     std::string Text(const std::string& expression) {
         PyObject* value = plugin.Eval("BM_H", expression);
         EXPECT_FALSE(PyErr_Occurred()) << expression;
-        std::string text = value && BM_StringAsText(value) ? BM_StringAsText(value) : "<no text>";
+        std::string text = value && BM_TextAsUtf8(value) ? BM_TextAsUtf8(value) : "<no text>";
         Py_XDECREF(value);
         PyErr_Clear();
         return text;
@@ -288,7 +288,7 @@ TEST_F(DataHostile, CppExceptionsOutsideTheHostCallBecomePythonErrors) {
         std::string text = type ? reinterpret_cast<PyTypeObject*>(type)->tp_name : "nothing";
         if (value) {
             PyObject* str = PyObject_Str(value);
-            text += std::string(": ") + (str ? BM_StringAsText(str) : "?");
+            text += std::string(": ") + (str ? BM_TextAsUtf8(str) : "?");
             Py_XDECREF(str);
         }
         Py_XDECREF(type);

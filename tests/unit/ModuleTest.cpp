@@ -19,7 +19,7 @@ protected:
     long Int(const std::string& expression) { return plugin.EvalInt("BM_M", expression); }
     std::string Repr(const std::string& expression) {
         PyObject* text = plugin.Eval("BM_M", "repr(" + expression + ")");
-        std::string result = BM_StringAsText(text);
+        std::string result = BM_TextAsUtf8(text);
         Py_DECREF(text);
         return result;
     }
@@ -54,10 +54,10 @@ TEST_F(Modules, OutParametersReplaceTheFirstElementOrAppend) {
     BM_WriteOutParameter(full, BM_IntFromLong(9));
     BM_WriteOutParameter(Py_None, BM_IntFromLong(9));
     PyObject* repr = PyObject_Repr(empty);
-    EXPECT_STREQ(BM_StringAsText(repr), "[9]");
+    EXPECT_STREQ(BM_TextAsUtf8(repr), "[9]");
     Py_DECREF(repr);
     repr = PyObject_Repr(full);
-    EXPECT_STREQ(BM_StringAsText(repr), "[9, 2, 3]");
+    EXPECT_STREQ(BM_TextAsUtf8(repr), "[9, 2, 3]");
     Py_DECREF(repr);
     Py_DECREF(empty);
     Py_DECREF(full);

@@ -80,7 +80,7 @@ protected:
     long Seen() { return plugin.EvalInt("BM_T", "len(Script.Seen)"); }
     std::string Last() {
         PyObject* text = plugin.Eval("BM_T", "repr(Script.Seen[-1])");
-        std::string result = BM_StringAsText(text);
+        std::string result = BM_TextAsUtf8(text);
         Py_DECREF(text);
         return result;
     }
