@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Installs what the build needs on a Debian machine, and checks for the Python 2.7 it embeds.
+# Installs what the build needs on a Debian machine, and says which Python the default build embeds.
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
 # g++ brings the sanitizer runtimes (libasan, libubsan) that the BM_SANITIZE build links.
-packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core libgl-dev)
+# python3-dev is the Python 3 that -DBRINDLEMOOR_PYTHON=3 embeds, and the default build's when there
+# is no Python 2.7.
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core libgl-dev
+          python3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -16,11 +19,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
-# Python 2.7 with a shared libpython: Debian no longer packages it, so it comes from pyenv.
+# Python 2.7 with a shared libpython: Debian no longer packages it; pyenv can provide it. Without
+# it the default build embeds Python 3.
 root="${PYENV_ROOT:-$HOME/.pyenv}"
 if ! ls "$root"/versions/2.7.*/lib/libpython2.7.so >/dev/null 2>&1; then
-  echo "install-deps: no Python 2.7 with a shared library under $root/versions." >&2
-  echo "  Install one (PYTHON_CONFIGURE_OPTS=--enable-shared pyenv install 2.7.18) or pass" >&2
-  echo "  -DPython2_ROOT_DIR=/path/to/python2.7 to cmake." >&2
-  exit 1
+  echo "install-deps: no Python 2.7 with a shared library under $root/versions: the build embeds Python 3." >&2
+  echo "  For 2.7: PYTHON_CONFIGURE_OPTS=--enable-shared pyenv install 2.7.18, or -DPython2_ROOT_DIR=... to cmake." >&2
 fi
