@@ -41,13 +41,15 @@ inline BM_ScriptTable& BM_Table() {
 // say, stands where a number should.
 int BM_ParseTuple(PyObject* args, const char* format, ...);
 
-// Parses an argument tuple of one handle, as BM_ParseTuple(args, BM_H, out) does (same
-// errors), with a short way for the usual plain integer: data reads run in scripts' loops.
-inline bool BM_ParseHandle(PyObject* args, Py_ssize_t* out) {
-    if (PyTuple_GET_SIZE(args) == 1) {
-        if (BM_SmallExactInt(PyTuple_GET_ITEM(args, 0), out)) return true;
-    }
-    return BM_ParseTuple(args, BM_H, out) != 0;
+// The one argument of a function taking just a handle (METH_O), parsed as BM_ParseTuple(args,
+// BM_H, out) parses it (same errors), with a short way for the usual plain integer: data reads
+// run in scripts' loops.
+inline bool BM_ParseHandle(PyObject* arg, Py_ssize_t* out) {
+    if (BM_SmallExactInt(arg, out)) return true;
+    PyObject* args = PyTuple_Pack(1, arg);
+    bool parsed = args && BM_ParseTuple(args, BM_H, out);
+    Py_XDECREF(args);
+    return parsed;
 }
 
 // The first argument of a registering function: a script object (self), or TypeError.

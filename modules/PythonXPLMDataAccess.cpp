@@ -37,26 +37,26 @@ PyObject* PY_XPLMFindDataRef(PyObject*, PyObject* args) {
 
 // The functions taking one data ref and answering one value share this shape.
 template <typename Host, typename Make>
-PyObject* OnRef(PyObject* args, const char* function, PyObject* (*errorResult)(), Host host, Make make) {
+PyObject* OnRef(PyObject* arg, const char* function, PyObject* (*errorResult)(), Host host, Make make) {
     Py_ssize_t ref;
-    if (!BM_ParseHandle(args, &ref)) return nullptr;
+    if (!BM_ParseHandle(arg, &ref)) return nullptr;
     return BM_CallHost(kModule, function, errorResult, [&] { return make(host(BM_Handle(ref))); });
 }
 
-PyObject* PY_XPLMCanWriteDataRef(PyObject*, PyObject* args) {
-    return OnRef(args, "XPLMCanWriteDataRef", BM_Zero, XPLMCanWriteDataRef, BM_IntFromLong);
+PyObject* PY_XPLMCanWriteDataRef(PyObject*, PyObject* arg) {
+    return OnRef(arg, "XPLMCanWriteDataRef", BM_Zero, XPLMCanWriteDataRef, BM_IntFromLong);
 }
-PyObject* PY_XPLMGetDataRefTypes(PyObject*, PyObject* args) {
-    return OnRef(args, "XPLMGetDataRefTypes", BM_Zero, XPLMGetDataRefTypes, BM_IntFromLong);
+PyObject* PY_XPLMGetDataRefTypes(PyObject*, PyObject* arg) {
+    return OnRef(arg, "XPLMGetDataRefTypes", BM_Zero, XPLMGetDataRefTypes, BM_IntFromLong);
 }
-PyObject* PY_XPLMGetDatai(PyObject*, PyObject* args) {
-    return OnRef(args, "XPLMGetDatai", BM_Zero, XPLMGetDatai, BM_IntFromLong);
+PyObject* PY_XPLMGetDatai(PyObject*, PyObject* arg) {
+    return OnRef(arg, "XPLMGetDatai", BM_Zero, XPLMGetDatai, BM_IntFromLong);
 }
-PyObject* PY_XPLMGetDataf(PyObject*, PyObject* args) {
-    return OnRef(args, "XPLMGetDataf", BM_Zero, XPLMGetDataf, PyFloat_FromDouble);
+PyObject* PY_XPLMGetDataf(PyObject*, PyObject* arg) {
+    return OnRef(arg, "XPLMGetDataf", BM_Zero, XPLMGetDataf, PyFloat_FromDouble);
 }
-PyObject* PY_XPLMGetDatad(PyObject*, PyObject* args) {
-    return OnRef(args, "XPLMGetDatad", BM_Zero, XPLMGetDatad, PyFloat_FromDouble);
+PyObject* PY_XPLMGetDatad(PyObject*, PyObject* arg) {
+    return OnRef(arg, "XPLMGetDatad", BM_Zero, XPLMGetDatad, PyFloat_FromDouble);
 }
 
 // The setters of one value: parse the ref and the value, write, answer the success marker.
@@ -467,13 +467,13 @@ PyObject* PY_XPLMUnshareData(PyObject*, PyObject* args) {
 
 PyMethodDef XPLMDataAccessMethods[] = {
     {"XPLMFindDataRef", PY_XPLMFindDataRef, METH_VARARGS, "Find Dataref."},
-    {"XPLMCanWriteDataRef", PY_XPLMCanWriteDataRef, METH_VARARGS, "Test for writable Dataref."},
-    {"XPLMGetDataRefTypes", PY_XPLMGetDataRefTypes, METH_VARARGS, "Get the Dataref Type."},
-    {"XPLMGetDatai", PY_XPLMGetDatai, METH_VARARGS, "Get Integer Dataref."},
+    {"XPLMCanWriteDataRef", PY_XPLMCanWriteDataRef, METH_O, "Test for writable Dataref."},
+    {"XPLMGetDataRefTypes", PY_XPLMGetDataRefTypes, METH_O, "Get the Dataref Type."},
+    {"XPLMGetDatai", PY_XPLMGetDatai, METH_O, "Get Integer Dataref."},
     {"XPLMSetDatai", PY_XPLMSetDatai, METH_VARARGS, "Set Integer Dataref."},
-    {"XPLMGetDataf", PY_XPLMGetDataf, METH_VARARGS, "Get Float Dataref."},
+    {"XPLMGetDataf", PY_XPLMGetDataf, METH_O, "Get Float Dataref."},
     {"XPLMSetDataf", PY_XPLMSetDataf, METH_VARARGS, "Set Float Dataref."},
-    {"XPLMGetDatad", PY_XPLMGetDatad, METH_VARARGS, "Get Double Dataref."},
+    {"XPLMGetDatad", PY_XPLMGetDatad, METH_O, "Get Double Dataref."},
     {"XPLMSetDatad", PY_XPLMSetDatad, METH_VARARGS, "Set Double Dataref."},
     {"XPLMGetDatavi", PY_XPLMGetDatavi, METH_VARARGS, "Get Integer Array Dataref."},
     {"XPLMSetDatavi", PY_XPLMSetDatavi, METH_VARARGS, "Set Integer Array Dataref."},

@@ -230,14 +230,14 @@ PyObject* PY_XPLMSetWindowGeometry(PyObject*, PyObject* args) {
 
 // The functions on one window that answer an int, or 1 for none.
 template <typename Host>
-PyObject* OnWindow(PyObject* args, const char* function, Host host) {
+PyObject* OnWindow(PyObject* arg, const char* function, Host host) {
     Py_ssize_t window;
-    if (!BM_ParseHandle(args, &window)) return nullptr;
+    if (!BM_ParseHandle(arg, &window)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] { return host(BM_Handle(window)); });
 }
 
-PyObject* PY_XPLMGetWindowIsVisible(PyObject*, PyObject* args) {
-    return OnWindow(args, "XPLMGetWindowIsVisible", [](void* w) { return BM_IntFromLong(XPLMGetWindowIsVisible(w)); });
+PyObject* PY_XPLMGetWindowIsVisible(PyObject*, PyObject* arg) {
+    return OnWindow(arg, "XPLMGetWindowIsVisible", [](void* w) { return BM_IntFromLong(XPLMGetWindowIsVisible(w)); });
 }
 
 PyObject* PY_XPLMSetWindowIsVisible(PyObject*, PyObject* args) {
@@ -251,8 +251,8 @@ PyObject* PY_XPLMSetWindowIsVisible(PyObject*, PyObject* args) {
 }
 
 // A script window's refcon lives in its record, since the simulator's is the record itself.
-PyObject* PY_XPLMGetWindowRefCon(PyObject*, PyObject* args) {
-    return OnWindow(args, "XPLMGetWindowRefCon", [](void* w) {
+PyObject* PY_XPLMGetWindowRefCon(PyObject*, PyObject* arg) {
+    return OnWindow(arg, "XPLMGetWindowRefCon", [](void* w) {
         if (_CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindDrawWindow, w))
             return BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon));
         return BM_IntFromHandle(XPLMGetWindowRefCon(w));
@@ -271,16 +271,16 @@ PyObject* PY_XPLMSetWindowRefCon(PyObject*, PyObject* args) {
     });
 }
 
-PyObject* PY_XPLMTakeKeyboardFocus(PyObject*, PyObject* args) {
-    return OnWindow(args, "XPLMTakeKeyboardFocus", [](void* w) { return XPLMTakeKeyboardFocus(w), BM_One(); });
+PyObject* PY_XPLMTakeKeyboardFocus(PyObject*, PyObject* arg) {
+    return OnWindow(arg, "XPLMTakeKeyboardFocus", [](void* w) { return XPLMTakeKeyboardFocus(w), BM_One(); });
 }
 
-PyObject* PY_XPLMBringWindowToFront(PyObject*, PyObject* args) {
-    return OnWindow(args, "XPLMBringWindowToFront", [](void* w) { return XPLMBringWindowToFront(w), BM_One(); });
+PyObject* PY_XPLMBringWindowToFront(PyObject*, PyObject* arg) {
+    return OnWindow(arg, "XPLMBringWindowToFront", [](void* w) { return XPLMBringWindowToFront(w), BM_One(); });
 }
 
-PyObject* PY_XPLMIsWindowInFront(PyObject*, PyObject* args) {
-    return OnWindow(args, "XPLMIsWindowInFront", [](void* w) { return BM_IntFromLong(XPLMIsWindowInFront(w)); });
+PyObject* PY_XPLMIsWindowInFront(PyObject*, PyObject* arg) {
+    return OnWindow(arg, "XPLMIsWindowInFront", [](void* w) { return BM_IntFromLong(XPLMIsWindowInFront(w)); });
 }
 
 // ---- Hot keys: virtual keys are bytes, 0 to 255 ----
@@ -378,13 +378,13 @@ PyMethodDef XPLMDisplayMethods[] = {
     {"XPLMDestroyWindow", PY_XPLMDestroyWindow, METH_VARARGS, "Destroys a window."},
     {"XPLMGetWindowGeometry", PY_XPLMGetWindowGeometry, METH_VARARGS, "Get window geometry."},
     {"XPLMSetWindowGeometry", PY_XPLMSetWindowGeometry, METH_VARARGS, "Set window geometry."},
-    {"XPLMGetWindowIsVisible", PY_XPLMGetWindowIsVisible, METH_VARARGS, "Get Window is Visible."},
+    {"XPLMGetWindowIsVisible", PY_XPLMGetWindowIsVisible, METH_O, "Get Window is Visible."},
     {"XPLMSetWindowIsVisible", PY_XPLMSetWindowIsVisible, METH_VARARGS, "Set Window is Visible."},
-    {"XPLMGetWindowRefCon", PY_XPLMGetWindowRefCon, METH_VARARGS, "Get the Window RefCon."},
+    {"XPLMGetWindowRefCon", PY_XPLMGetWindowRefCon, METH_O, "Get the Window RefCon."},
     {"XPLMSetWindowRefCon", PY_XPLMSetWindowRefCon, METH_VARARGS, "Set the Window RefCon."},
-    {"XPLMTakeKeyboardFocus", PY_XPLMTakeKeyboardFocus, METH_VARARGS, "Take the Keyboard Focus."},
-    {"XPLMBringWindowToFront", PY_XPLMBringWindowToFront, METH_VARARGS, "Bring Window to Front."},
-    {"XPLMIsWindowInFront", PY_XPLMIsWindowInFront, METH_VARARGS, "Is the Window in Front."},
+    {"XPLMTakeKeyboardFocus", PY_XPLMTakeKeyboardFocus, METH_O, "Take the Keyboard Focus."},
+    {"XPLMBringWindowToFront", PY_XPLMBringWindowToFront, METH_O, "Bring Window to Front."},
+    {"XPLMIsWindowInFront", PY_XPLMIsWindowInFront, METH_O, "Is the Window in Front."},
     {"XPLMRegisterHotKey", PY_XPLMRegisterHotKey, METH_VARARGS, "Register Hot Key."},
     {"XPLMUnregisterHotKey", PY_XPLMUnregisterHotKey, METH_VARARGS, "Unregister Hot Key."},
     {"XPLMCountHotKeys", PY_XPLMCountHotKeys, METH_NOARGS, "Count the Hot Keys."},

@@ -375,7 +375,8 @@ private:
 // it takes an empty tuple.
 int LearnArity(const SweptFunction& f, bool* acceptsAny) {
     PyObject* callable = EvalPython(f.module, f.name);
-    static const std::regex kArity("takes (exactly|at least|at most) (\\d+) argument");
+    // "takes exactly 2 arguments (0 given)"; a one-argument (METH_O) function says "exactly one".
+    static const std::regex kArity("takes (exactly|at least|at most) (\\d+|one) argument");
     int arity = -1;
     for (int n = 0; n <= kMaxArity && arity < 0; ++n) {
         PyObject* args = PyTuple_New(n);
@@ -390,7 +391,7 @@ int LearnArity(const SweptFunction& f, bool* acceptsAny) {
         Py_XDECREF(result);
         PyErr_Clear();
         if (n == 0 && std::regex_search(error, match, kArity) && match[1] == "exactly") {
-            arity = std::stoi(match[2]);
+            arity = match[2] == "one" ? 1 : std::stoi(match[2]);
         } else if (error.empty() || !std::regex_search(error, match, kArity)) {
             arity = n;
         }
