@@ -52,10 +52,11 @@ TEST(Bmsim, RunsTheExamples) {
 TEST(Bmsim, ChoosesMenuItemsSetsDataAndRunsFlightLoops) {
     bmtest::SimFolder sim;
     std::ofstream(sim.ScriptFolder() + "BM_Heading.py")
-        << "from XPLMDataAccess import *\n"
+        << "from __future__ import print_function\n"
+           "from XPLMDataAccess import *\n"
            "class Brindlemoor:\n"
            "    def XPluginStart(self):\n"
-           "        print 'heading', XPLMGetDataf(XPLMFindDataRef('sim/flightmodel/position/psi'))\n"
+           "        print('heading', XPLMGetDataf(XPLMFindDataRef('sim/flightmodel/position/psi')))\n"
            "        return 'H', 'sig.h', ''\n";
     BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 12" +
                          " --menu 'Plugins/Menu example/Toggle the check' --menu 'Plugins/Nowhere'" +

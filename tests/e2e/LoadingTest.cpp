@@ -44,12 +44,13 @@ TEST(Loading, EachKindOfFailureIsReportedAndTheOthersLoad) {
 TEST(Loading, ScriptsImportTheStandardLibrarysExtensionModules) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_Std.py",
+                  "from __future__ import print_function\n"
                   "import math, struct, time, datetime\n"
                   "class Brindlemoor:\n"
                   "    def XPluginStart(self):\n"
-                  "        print 'sqrt', math.sqrt(16.0)\n"
-                  "        print 'packed', len(struct.pack('<d', 1.0))\n"
-                  "        print 'year', datetime.date.fromtimestamp(time.time()).year > 2000\n"
+                  "        print('sqrt', math.sqrt(16.0))\n"
+                  "        print('packed', len(struct.pack('<d', 1.0)))\n"
+                  "        print('year', datetime.date.fromtimestamp(time.time()).year > 2000)\n"
                   "        return 'Std', 'sig.std', 'Std'\n");
     LoadBrindlemoor(false);
     EXPECT_EQ(Lines(sim.Output()), (std::vector<std::string>{"sqrt 4.0", "packed 8", "year True"}));
@@ -66,7 +67,7 @@ TEST(Loading, StandardStreamsGoToTheirFiles) {
                   "import sys\n"
                   "class Brindlemoor:\n"
                   "    def XPluginStart(self):\n"
-                  "        print 'to the output file'\n"
+                  "        print('to the output file')\n"
                   "        sys.stdout.flush()\n"
                   "        sys.stderr.write('to the log\\n')\n"
                   "        return 'Out', 'sig.out', 'Out'\n"
