@@ -15,7 +15,7 @@ using bmtest::Lines;
 
 TEST(Loading, EachKindOfFailureIsReportedAndTheOthersLoad) {
     bmtest::SimFolder sim;
-    sim.AddScript("BM_1Syntax.py", "class Brindlemoor:\n    def XPluginStart(self)\n");
+    sim.AddScript("BM_1Syntax.py", "class Brindlemoor:\n    def XPluginStart(self):\n        x = = 1\n");
     sim.AddScript("BM_2NoClass.py", "class Something:\n    pass\n");
     sim.AddScript("BM_3Raises.py",
                   "class Brindlemoor:\n"
