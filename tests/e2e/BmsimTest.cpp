@@ -39,7 +39,9 @@ TEST(Bmsim, RunsTheExamples) {
     };
     EXPECT_EQ(at("[log] +++ LOGGING STARTED +++"), 0);
     EXPECT_LT(at("[log] Brindlemoor v1.92 - Python scripts for X-Plane"), at("[log] Using path below for script path"));
-    EXPECT_LT(at("[log] ImportError: No module named no_such_module"), at("[log] 'BM_Broken' failed to load"));
+    EXPECT_LT(at(BM_PYTHON_MAJOR == 3 ? "[log] ModuleNotFoundError: No module named 'no_such_module'"
+                                      : "[log] ImportError: No module named no_such_module"),
+              at("[log] 'BM_Broken' failed to load"));
     EXPECT_LT(at("[log] 'BM_Lifecycle' successfully loaded"), at("[out] Lifecycle: starting"));
     EXPECT_LT(at("[out] Lifecycle: starting"), at("[out] Lifecycle: enabled"));
     EXPECT_LT(at("[out] Lifecycle: message 102 from plug-in 0"), at("[out] Lifecycle: disabled"));
