@@ -39,7 +39,9 @@ TEST(Bmsim, RunsTheExamples) {
     };
     EXPECT_EQ(at("[log] +++ LOGGING STARTED +++"), 0);
     EXPECT_LT(at("[log] Brindlemoor v1.92 - Python scripts for X-Plane"), at("[log] Using path below for script path"));
-    EXPECT_LT(at("[log] ImportError: No module named no_such_module"), at("[log] 'BM_Broken' failed to load"));
+    EXPECT_LT(at(BM_PYTHON_MAJOR == 3 ? "[log] ModuleNotFoundError: No module named 'no_such_module'"
+                                      : "[log] ImportError: No module named no_such_module"),
+              at("[log] 'BM_Broken' failed to load"));
     EXPECT_LT(at("[log] 'BM_Lifecycle' successfully loaded"), at("[out] Lifecycle: starting"));
     EXPECT_LT(at("[out] Lifecycle: starting"), at("[out] Lifecycle: enabled"));
     EXPECT_LT(at("[out] Lifecycle: message 102 from plug-in 0"), at("[out] Lifecycle: disabled"));
@@ -52,10 +54,11 @@ TEST(Bmsim, RunsTheExamples) {
 TEST(Bmsim, ChoosesMenuItemsSetsDataAndRunsFlightLoops) {
     bmtest::SimFolder sim;
     std::ofstream(sim.ScriptFolder() + "BM_Heading.py")
-        << "from XPLMDataAccess import *\n"
+        << "from __future__ import print_function\n"
+           "from XPLMDataAccess import *\n"
            "class Brindlemoor:\n"
            "    def XPluginStart(self):\n"
-           "        print 'heading', XPLMGetDataf(XPLMFindDataRef('sim/flightmodel/position/psi'))\n"
+           "        print('heading', XPLMGetDataf(XPLMFindDataRef('sim/flightmodel/position/psi')))\n"
            "        return 'H', 'sig.h', ''\n";
     BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 12" +
                          " --menu 'Plugins/Menu example/Toggle the check' --menu 'Plugins/Nowhere'" +

@@ -16,11 +16,12 @@ using bmtest::Lines;
 
 // A script that runs `body` in XPluginEnable and prints what each line shows.
 std::string Checks(const std::string& body) {
-    return "from XPLMDataAccess import *\n"
+    return "from __future__ import print_function\n"
+           "from XPLMDataAccess import *\n"
            "def attempt(f, *args):\n"
            "    try:\n"
            "        return f(*args)\n"
-           "    except TypeError, e:\n"
+           "    except TypeError as e:\n"
            "        return 'TypeError: %s' % e\n"
            "class Brindlemoor:\n"
            "    def XPluginStart(self):\n"
@@ -35,27 +36,27 @@ TEST(Data, ArraysAndBytesFromScripts) {
         batteries = XPLMFindDataRef('sim/cockpit2/electrical/battery_on')
         throttles = XPLMFindDataRef('sim/cockpit2/engine/actuators/throttle_ratio')
         tail = XPLMFindDataRef('sim/aircraft/view/acf_tailnum')
-        print XPLMGetDatavf(throttles, None, 0, 0)
-        print XPLMSetDatavi(batteries, [1, 2, 3, 4, 5, 6, 7, 8], 0, 8)
+        print(XPLMGetDatavf(throttles, None, 0, 0))
+        print(XPLMSetDatavi(batteries, [1, 2, 3, 4, 5, 6, 7, 8], 0, 8))
         values = []
-        print XPLMGetDatavi(batteries, values, 2, 3), values
-        print XPLMGetDatavi(batteries, values, 2, 3), values
-        print attempt(XPLMSetDatavf, throttles, [1, 2], 0, 2)
-        print attempt(XPLMSetDatavi, batteries, 5, 0, 1)
-        print XPLMSetDatavf(throttles, [0.5, 0.25], 1, 2)
+        print(XPLMGetDatavi(batteries, values, 2, 3), values)
+        print(XPLMGetDatavi(batteries, values, 2, 3), values)
+        print(attempt(XPLMSetDatavf, throttles, [1, 2], 0, 2))
+        print(attempt(XPLMSetDatavi, batteries, 5, 0, 1))
+        print(XPLMSetDatavf(throttles, [0.5, 0.25], 1, 2))
         floats = []
-        print XPLMGetDatavf(throttles, floats, 0, 4), floats
-        print attempt(XPLMSetDatab, tail, [], 0, 0)
-        print XPLMSetDatab(tail, ['abc'], 0, 4)
+        print(XPLMGetDatavf(throttles, floats, 0, 4), floats)
+        print(attempt(XPLMSetDatab, tail, [], 0, 0))
+        print(XPLMSetDatab(tail, ['abc'], 0, 4))
         text = []
-        print XPLMGetDatab(tail, text, 0, 100), text
-        print XPLMSetDatab(tail, [65, 66], 0, 2)
+        print(XPLMGetDatab(tail, text, 0, 100), text)
+        print(XPLMSetDatab(tail, [65, 66], 0, 2))
         text = []
         XPLMGetDatab(tail, text, 0, 100)
-        print text
-        print XPLMSetDatavi(batteries, [9], 0, 1000)
-        print XPLMSetDatad(XPLMFindDataRef('sim/flightmodel/position/local_x'), 2.5), XPLMSetDataf(XPLMFindDataRef('sim/flightmodel/position/psi'), 3.5)
-        print XPLMFindDataRef('no/such/ref')
+        print(text)
+        print(XPLMSetDatavi(batteries, [9], 0, 1000))
+        print(XPLMSetDatad(XPLMFindDataRef('sim/flightmodel/position/local_x'), 2.5), XPLMSetDataf(XPLMFindDataRef('sim/flightmodel/position/psi'), 3.5))
+        print(XPLMFindDataRef('no/such/ref'))
 )"));
     LoadBrindlemoor(true);
     EXPECT_EQ(Lines(sim.Output()), (std::vector<std::string>{
@@ -69,9 +70,9 @@ TEST(Data, ArraysAndBytesFromScripts) {
                                         "4 [0.0, 0.5, 0.25, 0.0]",
                                         "TypeError: expected sequence of bytes",
                                         "1",
-                                        "40 ['abc']",
+                                        BM_PYTHON_MAJOR == 3 ? "40 [b'abc']" : "40 ['abc']",
                                         "1",
-                                        "['ABc']",
+                                        BM_PYTHON_MAJOR == 3 ? "[b'ABc']" : "['ABc']",
                                         "1",
                                         "1.0 1",
                                         "None",
@@ -85,6 +86,7 @@ TEST(Data, ArraysAndBytesFromScripts) {
 }
 
 const char kPublisher[] = R"(
+from __future__ import print_function
 from XPLMDataAccess import *
 class Brindlemoor:
     def XPluginStart(self):
@@ -94,7 +96,7 @@ class Brindlemoor:
                     self.GetVI, None, None, None, self.GetB, self.SetB]
         self.Ref = XPLMRegisterDataAccessor(self, 'test/published', xplmType_Int | xplmType_Float | xplmType_IntArray | xplmType_Data, 1,
                                             *(self.cbs + [11, 22]))
-        print 'published', self.Ref > 0xFFFFFFFF
+        print('published', self.Ref > 0xFFFFFFFF)
         return 'P', 'sig.p', 'P'
     def XPluginStop(self):
         XPLMUnregisterDataAccessor(self, self.Ref)
@@ -103,7 +105,7 @@ class Brindlemoor:
             raise ValueError('no value today')
         return 42
     def SetI(self, refcon, value):
-        print 'set', refcon, value
+        print('set', refcon, value)
     def GetF(self, refcon):
         return 2.5
     def GetVI(self, refcon, values, offset, count):
@@ -117,7 +119,7 @@ class Brindlemoor:
         values.append('abc')
         return 3
     def SetB(self, refcon, values, offset, count):
-        print 'bytes', values, offset, count
+        print('bytes', values, offset, count)
 )";
 
 TEST(Data, PublishedDataRefsAnswerThroughTheScript) {

@@ -15,7 +15,7 @@ using bmtest::Lines;
 
 TEST(Loading, EachKindOfFailureIsReportedAndTheOthersLoad) {
     bmtest::SimFolder sim;
-    sim.AddScript("BM_1Syntax.py", "class Brindlemoor:\n    def XPluginStart(self)\n");
+    sim.AddScript("BM_1Syntax.py", "class Brindlemoor:\n    def XPluginStart(self):\n        x = = 1\n");
     sim.AddScript("BM_2NoClass.py", "class Something:\n    pass\n");
     sim.AddScript("BM_3Raises.py",
                   "class Brindlemoor:\n"
@@ -44,12 +44,13 @@ TEST(Loading, EachKindOfFailureIsReportedAndTheOthersLoad) {
 TEST(Loading, ScriptsImportTheStandardLibrarysExtensionModules) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_Std.py",
+                  "from __future__ import print_function\n"
                   "import math, struct, time, datetime\n"
                   "class Brindlemoor:\n"
                   "    def XPluginStart(self):\n"
-                  "        print 'sqrt', math.sqrt(16.0)\n"
-                  "        print 'packed', len(struct.pack('<d', 1.0))\n"
-                  "        print 'year', datetime.date.fromtimestamp(time.time()).year > 2000\n"
+                  "        print('sqrt', math.sqrt(16.0))\n"
+                  "        print('packed', len(struct.pack('<d', 1.0)))\n"
+                  "        print('year', datetime.date.fromtimestamp(time.time()).year > 2000)\n"
                   "        return 'Std', 'sig.std', 'Std'\n");
     LoadBrindlemoor(false);
     EXPECT_EQ(Lines(sim.Output()), (std::vector<std::string>{"sqrt 4.0", "packed 8", "year True"}));
@@ -63,19 +64,25 @@ TEST(Loading, ScriptsImportTheStandardLibrarysExtensionModules) {
 TEST(Loading, StandardStreamsGoToTheirFiles) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_Out.py",
+                  "from __future__ import print_function\n"
                   "import sys\n"
                   "class Brindlemoor:\n"
                   "    def XPluginStart(self):\n"
-                  "        print 'to the output file'\n"
+                  "        print('to the output file')\n"
                   "        sys.stdout.flush()\n"
-                  "        sys.stderr.write('to the log\\n')\n"
+                  "        written = sys.stderr.write(u'to the log \\u00e9\\n')\n"
+                  "        print('printed to the log', file=sys.stderr)\n"
+                  "        print('written', written)\n"
                   "        return 'Out', 'sig.out', 'Out'\n"
                   "    def XPluginEnable(self):\n"
                   "        raise KeyError('traceback to the log')\n");
     LoadBrindlemoor(false);
     bmhost::EnablePlugins();
-    EXPECT_EQ(sim.Output(), "to the output file\n");
-    EXPECT_EQ(Count(sim.Log(), "to the log\n"), 1u);
+    // A write answers as a file of the running Python does: nothing, or the characters written.
+    EXPECT_EQ(sim.Output(),
+              std::string("to the output file\n") + (BM_PYTHON_MAJOR == 3 ? "written 13\n" : "written None\n"));
+    EXPECT_EQ(Count(sim.Log(), "to the log \xC3\xA9\n"), 1u);
+    EXPECT_EQ(Count(sim.Log(), "printed to the log\n"), 1u);
     EXPECT_EQ(Count(sim.Log(), "to the output file"), 0u);
     EXPECT_NE(sim.Log().find("KeyError: 'traceback to the log'\n"), std::string::npos);
 }

@@ -17,7 +17,8 @@ using bmtest::Lines;
 using Lines_t = std::vector<std::string>;
 
 std::string Script(const std::string& start, const std::string& methods = "") {
-    return "from XPLMDefs import *\nfrom XPLMDataAccess import *\nfrom XPLMDisplay import *\n"
+    return "from __future__ import print_function\n"
+           "from XPLMDefs import *\nfrom XPLMDataAccess import *\nfrom XPLMDisplay import *\n"
            "from XPLMMenus import *\nfrom XPLMProcessing import *\n"
            "class Brindlemoor:\n"
            "    def XPluginStart(self):\n" +
@@ -40,7 +41,7 @@ TEST(Registrations, OneCallableServesEachRegistrationWithItsOwnRefcon) {
     def Read(self, refcon):
         return refcon
     def Looped(self, since, sinceLoop, counter, refcon):
-        print 'loop', counter, refcon
+        print('loop', counter, refcon)
         return -1.0
 )"));
     LoadBrindlemoor(true);
@@ -68,17 +69,17 @@ TEST(Registrations, WindowsAndMenusSharingCallablesEachAnswer) {
 )",
                                     R"(
     def Drawn(self, window, refcon):
-        print 'drawn', refcon
+        print('drawn', refcon)
     def Keyed(self, *args):
         pass
     def Clicked(self, window, x, y, mouse, refcon):
         if mouse == xplm_MouseDown:
-            print 'clicked', refcon, x
+            print('clicked', refcon, x)
         return 1
     def Chosen(self, menuRef, itemRef):
-        print 'chosen', menuRef, itemRef
+        print('chosen', menuRef, itemRef)
         if menuRef == 111:
-            print 'destroyed', XPLMDestroyMenu(self, self.First)
+            print('destroyed', XPLMDestroyMenu(self, self.First))
 )"));
     LoadBrindlemoor(true);
     bmhost::RunFrames(1);
@@ -114,9 +115,9 @@ TEST(Registrations, UnregisteringOneOfTwoLeavesNothingBehindThatSwallowsKeysOrTh
     def Pressed(self, refcon):
         pass
     def Drop(self):
-        print XPLMUnregisterKeySniffer(self, self.Sniff, 1, 2), XPLMUnregisterKeySniffer(self, self.Sniff, 1, 2)
-        print XPLMUnregisterDrawCallback(self, self.Draw, xplm_Phase_Objects, 1, 2)
-        print XPLMCountHotKeys(), XPLMUnregisterHotKey(self, self.HotKey), XPLMCountHotKeys()
+        print(XPLMUnregisterKeySniffer(self, self.Sniff, 1, 2), XPLMUnregisterKeySniffer(self, self.Sniff, 1, 2))
+        print(XPLMUnregisterDrawCallback(self, self.Draw, xplm_Phase_Objects, 1, 2))
+        print(XPLMCountHotKeys(), XPLMUnregisterHotKey(self, self.HotKey), XPLMCountHotKeys())
     def XPluginDisable(self):
         self.Drop()
 )"));
@@ -147,9 +148,9 @@ TEST(Registrations, ASubmenuOutlivesAParentTheSimulatorCouldNotDestroy) {
 )",
                                     R"(
     def Chosen(self, menuRef, itemRef):
-        print 'chosen', menuRef, itemRef
+        print('chosen', menuRef, itemRef)
         if itemRef == 9:
-            print 'destroyed', XPLMDestroyMenu(self, self.Top)
+            print('destroyed', XPLMDestroyMenu(self, self.Top))
 )"));
     LoadBrindlemoor(true);
     bmhost::FailNextCall("XPLMDestroyMenu");

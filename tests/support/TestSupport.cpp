@@ -62,17 +62,17 @@ std::string RecorderScript(const std::string& tag, const std::set<std::string>& 
     std::string text = "class Brindlemoor:\n";
     if (!omit.count("XPluginStart"))
         text += "    def XPluginStart(self):\n"
-                "        print " + t + " + ' XPluginStart'\n"
+                "        print(" + t + " + ' XPluginStart')\n"
                 "        return " + t + " + ' name', 'sig.' + " + t + ", " + t + " + ' desc'\n";
     if (!omit.count("XPluginStop"))
-        text += "    def XPluginStop(self):\n        print " + t + " + ' XPluginStop'\n";
+        text += "    def XPluginStop(self):\n        print(" + t + " + ' XPluginStop')\n";
     if (!omit.count("XPluginEnable"))
-        text += "    def XPluginEnable(self):\n        print " + t + " + ' XPluginEnable'\n        return 1\n";
+        text += "    def XPluginEnable(self):\n        print(" + t + " + ' XPluginEnable')\n        return 1\n";
     if (!omit.count("XPluginDisable"))
-        text += "    def XPluginDisable(self):\n        print " + t + " + ' XPluginDisable'\n";
+        text += "    def XPluginDisable(self):\n        print(" + t + " + ' XPluginDisable')\n";
     if (!omit.count("XPluginReceiveMessage"))
         text += "    def XPluginReceiveMessage(self, who, message, param):\n"
-                "        print " + t + " + ' XPluginReceiveMessage %d %d 0x%x' % (who, message, param)\n";
+                "        print(" + t + " + ' XPluginReceiveMessage %d %d 0x%x' % (who, message, param))\n";
     return text;
 }
 
