@@ -205,15 +205,17 @@ class Brindlemoor:
     std::string log = sim.Log();
     // The flight loops' own errors, printed once each loop had unwound, with their tracebacks.
     EXPECT_EQ(Count(log, "Traceback (most recent call last):\n"), 2u) << log;
-    // Python 3 counts calls of built-in functions too: the loop through the host meets the limit
-    // calling the read itself.
-    const std::string error = BM_PYTHON_MAJOR == 3 ? "RecursionError" : "RuntimeError";
-    const std::string limit = error + ": maximum recursion depth exceeded";
-    EXPECT_EQ(TracebackEnds(log),
-              (Calls{"    return self.Plain(depth + 1)\n" + limit,
-                     BM_PYTHON_MAJOR == 3 ? "    XPLMGetDatai(self.Ref)\n" + limit + " while calling a Python object"
-                                          : "    return self.ThroughTheHost(depth + 1)\n" + limit}))
-        << log;
+    const std::string limit =
+        std::string(BM_PYTHON_MAJOR == 3 ? "RecursionError" : "RuntimeError") + ": maximum recursion depth exceeded";
+    Calls ends = TracebackEnds(log);
+    ASSERT_EQ(ends.size(), 2u) << log;
+    EXPECT_EQ(ends[0], "    return self.Plain(depth + 1)\n" + limit);
+    // Where the loop through the host meets the limit depends on whether the interpreter counts
+    // calls of built-in functions with the Python ones (Python 3 up to 3.11 does): at the read
+    // itself, or at the script's own call.
+    EXPECT_TRUE(ends[1] == "    XPLMGetDatai(self.Ref)\n" + limit + " while calling a Python object" ||
+                ends[1] == "    return self.ThroughTheHost(depth + 1)\n" + limit)
+        << ends[1];
     // The reads that failed at the limit, printed from that depth (no frame of theirs had started,
     // so no traceback).
     EXPECT_EQ(Count(log, "\n" + limit), 3u) << log;
