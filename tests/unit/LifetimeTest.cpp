@@ -96,14 +96,22 @@ class Brindlemoor:
 )";
 
 // The objects scripts make and the plug-in could keep alive: script objects and other
-// instances, bound methods, functions, classes, modules and frames. (The interpreter itself
-// leaves a few exception types of its extension modules behind at each restart.)
+// instances, bound methods, functions, classes, modules and frames, by their names under 2.7
+// and 3. (The interpreter itself leaves a few exception types of its extension modules behind at
+// each restart, so classes are not counted by their type.)
+//
+// Python 2's garbage collector lists every object still alive, those of earlier interpreters
+// included. Python 3's starts its lists anew with each interpreter, so an object kept from
+// before is not among them; its class still is among the direct subclasses of object, which
+// CPython up to 3.11 keeps across restarts (every class of a Python 3 script is one or derives
+// from one, and a kept function, module or frame keeps its module's classes).
 long LiveObjects(bmtest::RunningPlugin& plugin, const std::string& module) {
     return plugin.EvalInt(module,
                           "__import__('gc').collect() * 0 + len([o for o in __import__('gc').get_objects() "
-                          "if type(o).__name__ in ('instance', 'instancemethod', 'function', 'classobj', "
-                          "'module', 'frame', 'generator', 'cell') or type(type(o)).__name__ == 'type' and "
-                          "type(o).__module__ not in ('__builtin__', 'exceptions')])");
+                          "if type(o).__name__ in ('instance', 'instancemethod', 'method', 'function', "
+                          "'classobj', 'module', 'frame', 'generator', 'cell') or type(type(o)).__name__ == "
+                          "'type' and type(o).__module__ not in ('__builtin__', 'exceptions', 'builtins')]) + "
+                          "len(object.__subclasses__())");
 }
 
 TEST(Lifetime, AStopTakesAwayEverythingTheScriptsLeftRegistered) {
