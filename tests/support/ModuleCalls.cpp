@@ -38,6 +38,12 @@ script = Script
 cb = Script.Callback
 fill = Script.Fill
 
+# A range that is never made whole: xrange under 2.7, range under 3.
+try:
+    lazy_range = xrange
+except NameError:
+    lazy_range = range
+
 class Refused(ValueError):
     pass
 

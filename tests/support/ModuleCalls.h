@@ -23,6 +23,7 @@ std::string SweepScript();
 //   window              a window of the script
 //   new_window(), new_menu(), new_item(), new_hotkey(), new_accessor(name)
 //                       make one more of each and answer its handle (or item index)
+//   lazy_range          xrange under 2.7, range under 3
 //   Refused, Raising    an exception (a ValueError), and a class whose conversions, length,
 //                       items and iteration raise it
 // It registers no callback with the simulator, so that every unregistration that follows reaches

@@ -98,10 +98,10 @@ TEST_F(Core, PrintedTextReachesTheOutputFileOnlyWhileEnabled) {
     StartPlugin();
     std::string pending = PendingPrintText();
     BM_OutputFileEnabled = 0;
-    PyRun_SimpleString("print 'hidden'");
+    PyRun_SimpleString("print('hidden')");
     EXPECT_EQ(sim.Output(), "");
     BM_OutputFileEnabled = 1;
-    PyRun_SimpleString("print 'abc'");
+    PyRun_SimpleString("print('abc')");
     EXPECT_EQ(sim.Output(), "abc\n");
     // Each write is one addition, the line end of a print included.
     EXPECT_EQ(PendingPrintText(), pending + "hidden;\n;abc;\n;");

@@ -27,11 +27,17 @@ tail = XPLMFindDataRef('sim/aircraft/view/acf_tailnum')
 psi = XPLMFindDataRef('sim/flightmodel/position/psi')
 night = XPLMFindDataRef('sim/cockpit/electrical/night_vision_on')
 
+# Python 2's long integers and lazy ranges, under names that both lines know.
+try:
+    long_int, lazy_range = long, xrange
+except NameError:
+    long_int, lazy_range = int, range
+
 # What a call gives: the repr of its result, or the exception it raised.
 def outcome(f, *args):
     try:
         return repr(f(*args))
-    except Exception, e:
+    except Exception as e:
         return '%s: %s' % (type(e).__name__, e)
 
 class Brindlemoor:
@@ -121,7 +127,7 @@ TEST_F(DataHostile, IntegersBeyondACIntRaiseOverflowErrorAndNothingIsWritten) {
     EXPECT_EQ(Outcome("XPLMSetDatavi, ints, [1, 2.0], 0, 2"), "TypeError: expected sequence of integers");
     EXPECT_EQ(Ints(), (std::vector<int>{7, 7, 7, 0, 0, 0, 0, 0}));
 
-    EXPECT_EQ(Outcome("XPLMSetDatavi, ints, [-2**31, 2**31 - 1, 2L, True], 0, 4"), "1");
+    EXPECT_EQ(Outcome("XPLMSetDatavi, ints, [-2**31, 2**31 - 1, long_int(2), True], 0, 4"), "1");
     EXPECT_EQ(Ints(), (std::vector<int>{INT_MIN, INT_MAX, 2, 1, 0, 0, 0, 0}));
     // The scalar setter, through the argument parser, agrees.
     EXPECT_EQ(Outcome("XPLMSetDatai, night, 2**31"), "OverflowError: signed integer is greater than maximum");
@@ -146,7 +152,8 @@ TEST_F(DataHostile, FloatsBeyondTheFloatRangeRaiseOverflowError) {
     EXPECT_TRUE(std::isnan(written[4]));
 
     EXPECT_EQ(Outcome("XPLMSetDataf, psi, 1e300"), "OverflowError: float argument is out of range for a C float");
-    EXPECT_EQ(Outcome("XPLMSetDataf, psi, 'north'"), "TypeError: a float is required");
+    EXPECT_EQ(Outcome("XPLMSetDataf, psi, 'north'"),
+              BM_PY3 ? "TypeError: must be real number, not str" : "TypeError: a float is required");
     EXPECT_EQ(Text("repr(XPLMGetDataf(psi))"), "90.0");
     EXPECT_EQ(Outcome("XPLMSetDataf, psi, 180"), "1");
     EXPECT_EQ(Text("repr(XPLMGetDataf(psi))"), "180.0");
@@ -189,7 +196,8 @@ TEST_F(DataHostile, ReadsSizeTheirBuffersFromTheData) {
     EXPECT_EQ(Text("repr(values)"), "[0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0]");
     Run("text = []");
     EXPECT_EQ(Outcome("XPLMGetDatab, tail, text, 1, 2**31 - 1"), "39");
-    EXPECT_EQ(Text("repr(text)"), "['172SP']");
+    // A byte string: str under 2.7, bytes under 3.
+    EXPECT_EQ(Text("repr(text)"), BM_PY3 ? "[b'172SP']" : "['172SP']");
 
     // A provider is asked for the length first, then for no more than what is left past the
     // offset, however large the script's maximum; what it offers beyond that is not taken.
@@ -209,13 +217,13 @@ TEST_F(DataHostile, ByteWritesTakeStringsTextsAndBytes) {
     EXPECT_EQ(Tail(), "N999SP");
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, u'\\xc4\\u20ac', 0, 6"), "1");  // written as UTF-8
     EXPECT_EQ(Tail(), "\xc3\x84\xe2\x82\xac");
-    EXPECT_EQ(Outcome("XPLMSetDatab, tail, ('ab',), 0, 2"), "1");
+    EXPECT_EQ(Outcome("XPLMSetDatab, tail, (b'ab',), 0, 2"), "1");
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, [u'xyz'], 2, 3"), "1");
     EXPECT_EQ(Tail(), "abxyz");
     // Integers are signed or unsigned bytes; any sequence of them will do.
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, (65, -1, 255, -128), 0, 4"), "1");
     EXPECT_EQ(Tail(), "A\xff\xff\x80z");
-    EXPECT_EQ(Outcome("XPLMSetDatab, tail, bytearray('hi'), 0, 2"), "1");
+    EXPECT_EQ(Outcome("XPLMSetDatab, tail, bytearray(b'hi'), 0, 2"), "1");
     EXPECT_EQ(Tail(), "hi\xff\x80z");
     // Only the bytes counted are written; a count beyond them writes zeros after them.
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, 'QRSTUV', 0, 3"), "1");
@@ -240,12 +248,12 @@ TEST_F(DataHostile, ByteWritesTakeStringsTextsAndBytes) {
 }
 
 TEST_F(DataHostile, SequencesAreWalkedOnlyAsFarAsTheyAreWritten) {
-    EXPECT_EQ(Outcome("XPLMSetDatavi, ints, xrange(2**40), 0, 1"), "1");
-    EXPECT_EQ(Outcome("XPLMSetDatavi, ints, xrange(3, 2**40), 1, 2"), "1");
+    EXPECT_EQ(Outcome("XPLMSetDatavi, ints, lazy_range(2**40), 0, 1"), "1");
+    EXPECT_EQ(Outcome("XPLMSetDatavi, ints, lazy_range(3, 2**40), 1, 2"), "1");
     EXPECT_EQ(Ints(), (std::vector<int>{0, 3, 4, 0, 0, 0, 0, 0}));
     EXPECT_EQ(Outcome("XPLMSetDatavf, floats, [0.5, 'x', 1e300], 0, 1"), "1");
     EXPECT_FLOAT_EQ(Floats()[0], 0.5f);
-    EXPECT_EQ(Outcome("XPLMSetDatab, tail, xrange(65, 2**40), 0, 2"), "1");
+    EXPECT_EQ(Outcome("XPLMSetDatab, tail, lazy_range(65, 2**40), 0, 2"), "1");
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, [67, 'x', 2**70], 2, 1"), "1");
     EXPECT_EQ(Tail(), "ABC2SP");
     // An element that cannot be had within the count is the script's error, and nothing is written.
@@ -285,6 +293,7 @@ TEST_F(DataHostile, CppExceptionsOutsideTheHostCallBecomePythonErrors) {
         EXPECT_EQ(result, nullptr);
         PyObject *type, *value, *traceback;
         PyErr_Fetch(&type, &value, &traceback);
+        PyErr_NormalizeException(&type, &value, &traceback);  // Python 3 raises MemoryError without a value
         std::string text = type ? reinterpret_cast<PyTypeObject*>(type)->tp_name : "nothing";
         if (value) {
             PyObject* str = PyObject_Str(value);
@@ -296,11 +305,13 @@ TEST_F(DataHostile, CppExceptionsOutsideTheHostCallBecomePythonErrors) {
         Py_XDECREF(traceback);
         return text;
     };
-    EXPECT_EQ(raised([] { throw std::bad_alloc(); }), "exceptions.MemoryError: ");
+    // The built-in exception types: "exceptions.MemoryError" under 2.7, "MemoryError" under 3.
+    const std::string module = BM_PY3 ? "" : "exceptions.";
+    EXPECT_EQ(raised([] { throw std::bad_alloc(); }), module + "MemoryError: ");
     EXPECT_EQ(raised([] { std::vector<int>().reserve(std::vector<int>().max_size() + 1); }),
-              "exceptions.MemoryError: ");
-    EXPECT_EQ(raised([] { throw std::runtime_error("went wrong"); }), "exceptions.SystemError: went wrong");
-    EXPECT_EQ(raised([] { throw 5; }), "exceptions.SystemError: unknown C++ exception");
+              module + "MemoryError: ");
+    EXPECT_EQ(raised([] { throw std::runtime_error("went wrong"); }), module + "SystemError: went wrong");
+    EXPECT_EQ(raised([] { throw 5; }), module + "SystemError: unknown C++ exception");
     EXPECT_FALSE(PyErr_Occurred());
 }
 

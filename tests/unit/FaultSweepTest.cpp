@@ -29,6 +29,7 @@ using namespace bmtest::sweep;
 using bmtest::Count;
 
 const char kParameterError[] = "Parameter Error";
+const char* const kWriteAnswer = BM_PY3 ? "10" : "None";
 
 struct FaultRow {
     std::string function;
@@ -144,10 +145,11 @@ const std::vector<FaultRow> kFaultRows = {
     // ---- TallowbridgeUtilities ----
     // Writing a script's output to the files asks the simulator where they are. A log write never
     // fails its caller, and cannot report its own failure: the text is dropped, nothing reported.
-    {"PrintStdout", "XPLMGetSystemPath", 1, "None", ""},
-    {"PrintStdout", "XPLMGetDirectorySeparator", 1, "None", ""},
-    {"PrintStderr", "XPLMGetSystemPath", 1, "None", ""},
-    {"PrintStderr", "XPLMGetDirectorySeparator", 1, "None", ""},
+    // The write answers as a file's: None under 2.7, the characters of 'Sweep out\n' under 3.
+    {"PrintStdout", "XPLMGetSystemPath", 1, kWriteAnswer, ""},
+    {"PrintStdout", "XPLMGetDirectorySeparator", 1, kWriteAnswer, ""},
+    {"PrintStderr", "XPLMGetSystemPath", 1, kWriteAnswer, ""},
+    {"PrintStderr", "XPLMGetDirectorySeparator", 1, kWriteAnswer, ""},
 };
 
 // Functions that call no simulator function: their plausible call is watched to prove it.
