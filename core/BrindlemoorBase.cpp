@@ -109,6 +109,7 @@ void BM_PrintPythonError() {
     Py_SetRecursionLimit(limit + kPrintHeadroom);
     PrintPendingError();
     Py_SetRecursionLimit(limit);
+    BM_ErrorSwallowed();
 }
 
 PyObject* BM_CallScript(PyObject* callable, PyObject* args) {

@@ -62,6 +62,7 @@ void WriteSummary(_CallbackRecordStruct& record, int slot) {
 }  // namespace
 
 void BM_CallbackFailed(_CallbackRecordStruct& record, int slot, bool report) {
+    BM_ErrorSwallowed();
     if (!report) {
         PyErr_Clear();
         return;

@@ -208,6 +208,17 @@ inline PyObject* BM_CallVector(PyObject* callable, PyObject* const* args, size_t
 #endif
 }
 
+// To be called once the plug-in has reported and cleared an error that script code raised while
+// that script's own frames are still on the stack below (a callback run from a simulator call the
+// script made). Python 3.6 to 3.9 mark a thread that reached the recursion limit and then let 50
+// more calls through before ending the process; the error never unwound those frames, so the mark
+// goes, and the next call past the limit raises RecursionError again, as on the other lines.
+inline void BM_ErrorSwallowed() {
+#if BM_PY3 && PY_VERSION_HEX < 0x030A0000
+    PyThreadState_Get()->overflowed = 0;
+#endif
+}
+
 // What a file object's write answers: nothing under 2.7, the count of characters under 3.
 inline PyObject* BM_WriteAnswer(Py_ssize_t written) {
 #if BM_PY3
