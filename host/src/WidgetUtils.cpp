@@ -1,0 +1,1 @@
+// The widget utilities: widget tables, moving, and the ready-made behaviours.

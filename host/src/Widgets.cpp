@@ -1,0 +1,1 @@
+// The widget library: widgets, their hierarchy, messages and input.

@@ -1,0 +1,2 @@
+// The stand-in's widget library.
+#include <gtest/gtest.h>
