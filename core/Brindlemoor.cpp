@@ -170,6 +170,7 @@ void StartPython(int enableScripts) {
     WriteToLog("Before Py_Initialize()\n");
     ExposeInterpreterSymbols();
     Py_InitializeEx(0);  // the simulator keeps its own signal handlers
+    BM_AfterInterpreterStart();
     WriteToLog("After Py_Initialize()\n");
     WriteToLog("Before Modules Init\n");
 
