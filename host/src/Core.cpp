@@ -100,6 +100,7 @@ void Reset() {
     s.prefsPathIsFolder = false;
     SeedSimulatorData();
     ResetMenus();
+    ResetWidgets();
     ResetDisplay();
 }
 
@@ -115,7 +116,7 @@ int RegistrationCount(XPLMPluginID plugin) {
     for (const FlightLoop& loop : s.flightLoops) n += !loop.removed && mine(loop.owner);
     for (const DrawCallback& cb : s.drawCallbacks) n += !cb.removed && mine(cb.owner);
     for (const KeySniffer& sniffer : s.keySniffers) n += !sniffer.removed && mine(sniffer.owner);
-    for (const Window& window : s.windows) n += window.alive && mine(window.owner);
+    for (const Window& window : s.windows) n += window.alive && !window.widget && mine(window.owner);
     for (const HotKey& key : s.hotKeys) n += key.alive && mine(key.owner);
     for (std::size_t i = 1; i < s.menus.size(); ++i) n += s.menus[i].alive && mine(s.menus[i].owner);
     for (const DataItem& item : s.data) {

@@ -6,7 +6,8 @@
 // window under the pointer whose callback takes them (1), falling through to lower windows while
 // they answer 0; that window gets the drags and the up. Keys pass the before-window sniffers, the
 // focused window, the after-window sniffers and then the hot keys; a sniffer answering 0, a
-// focused window or a matching hot key consumes the key.
+// focused window or a matching hot key consumes the key. The window of a root widget hands its
+// keys to the focused widget and passes on those that no widget consumed.
 #include <algorithm>
 #include <cstring>
 
@@ -74,6 +75,39 @@ Window* WindowFromId(XPLMWindowID id, const char* function) {
         return nullptr;
     }
     return &S().windows[index];
+}
+
+std::size_t OpenWidgetWindow(const Window& window) {
+    std::size_t index = S().windows.size();
+    S().windows.push_back(window);
+    S().zOrder.push_back(index);
+    return index;
+}
+
+void CloseWindowAt(std::size_t index) {
+    if (index >= S().windows.size() || !S().windows[index].alive) return;
+    if (S().focus == index + 1) MoveFocus(0);
+    Window& window = S().windows[index];  // the focus call may have added windows
+    if (!window.alive) return;            // or destroyed this one
+    window.alive = false;
+    auto& order = S().zOrder;
+    order.erase(std::remove(order.begin(), order.end(), index), order.end());
+    if (S().capture == index + 1) S().capture = 0;
+}
+
+void FocusWindow(std::size_t index) { MoveFocus(index); }
+
+void RaiseWindow(std::size_t index) {
+    auto& order = S().zOrder;
+    if (std::find(order.begin(), order.end(), index) == order.end()) return;
+    order.erase(std::remove(order.begin(), order.end(), index), order.end());
+    order.push_back(index);
+}
+
+bool IsFrontWindow(std::size_t index) {
+    for (auto it = S().zOrder.rbegin(); it != S().zOrder.rend(); ++it)
+        if (S().windows[*it].visible) return *it == index;
+    return false;
 }
 
 void DrawFrame() {
@@ -218,16 +252,15 @@ XPLMWindowID XPLMCreateWindow(int inLeft, int inTop, int inRight, int inBottom, 
 
 void XPLMDestroyWindow(XPLMWindowID inWindowID) {
     BMHOST_ENTER();
-    if (!WindowFromId(inWindowID, __func__)) return;
+    Window* window = WindowFromId(inWindowID, __func__);
+    if (!window) return;
+    if (window->widget) {
+        HostWarning(std::string(__func__) + ": the window of a root widget goes with its widget");
+        return;
+    }
     std::size_t index = 0;
     DecodeHandle(inWindowID, HandleKind::Window, &index);
-    if (S().focus == index + 1) MoveFocus(0);
-    Window& window = S().windows[index];  // the focus call may have added windows
-    if (!window.alive) return;            // or destroyed this one
-    window.alive = false;
-    auto& order = S().zOrder;
-    order.erase(std::remove(order.begin(), order.end(), index), order.end());
-    if (S().capture == index + 1) S().capture = 0;
+    CloseWindowAt(index);
 }
 
 void XPLMGetWindowGeometry(XPLMWindowID inWindowID, int* outLeft, int* outTop, int* outRight, int* outBottom) {
@@ -289,17 +322,15 @@ void XPLMBringWindowToFront(XPLMWindowID inWindow) {
     if (!WindowFromId(inWindow, __func__)) return;
     std::size_t index = 0;
     DecodeHandle(inWindow, HandleKind::Window, &index);
-    auto& order = S().zOrder;
-    order.erase(std::remove(order.begin(), order.end(), index), order.end());
-    order.push_back(index);
+    RaiseWindow(index);
 }
 
 int XPLMIsWindowInFront(XPLMWindowID inWindow) {
     BMHOST_ENTER();
     if (!WindowFromId(inWindow, __func__)) return 0;
-    for (auto it = S().zOrder.rbegin(); it != S().zOrder.rend(); ++it)
-        if (S().windows[*it].visible) return IdOf(*it) == inWindow ? 1 : 0;
-    return 0;
+    std::size_t index = 0;
+    DecodeHandle(inWindow, HandleKind::Window, &index);
+    return IsFrontWindow(index) ? 1 : 0;
 }
 
 // ---- Hot keys ----
@@ -375,7 +406,10 @@ void SetScreenSize(int width, int height) {
     S().screenHeight = height;
 }
 
-int WindowCount() { return int(S().zOrder.size()); }
+int WindowCount() {  // the windows of root widgets are the widget library's, not a plug-in's
+    return int(std::count_if(S().zOrder.begin(), S().zOrder.end(),
+                             [](std::size_t index) { return !S().windows[index].widget; }));
+}
 
 int DrawCallbackCount() {
     return int(std::count_if(S().drawCallbacks.begin(), S().drawCallbacks.end(),
@@ -450,8 +484,11 @@ void KeyEvent(char key, XPLMKeyFlags flags, unsigned char virtualKey) {
     if (sniff(1)) return;
     if (s.focus && s.windows[s.focus - 1].alive) {
         std::size_t index = s.focus - 1;
-        CallKey(index, key, flags, vkey, 0, IdOf(index));
-        return;
+        if (!s.windows[index].widget) {
+            CallKey(index, key, flags, vkey, 0, IdOf(index));
+            return;
+        }
+        if (DeliverWidgetKey(key, flags, vkey)) return;  // else on to the simulator
     }
     if (sniff(0)) return;
     std::size_t count = s.hotKeys.size();

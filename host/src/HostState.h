@@ -168,6 +168,7 @@ struct Window {
     void* refcon;
     XPLMPluginID owner;
     bool alive = true;
+    std::size_t widget = 0;  // for the window behind a root widget: the widget's index + 1
 };
 
 struct HotKey {
@@ -235,12 +236,25 @@ void SweepMenus(XPLMPluginID owner);
 void SweepData(XPLMPluginID owner);
 void SweepFlightLoops(XPLMPluginID owner);
 void SweepDisplay(XPLMPluginID owner);
+void SweepWidgets(XPLMPluginID owner);
 void ResetDisplay();
+void ResetWidgets();
 
 // Drawing: every drawing call is recorded for the frame being drawn.
 void Record(const char* call, std::vector<double> numbers, std::string text = std::string());
 void DrawFrame();
 Window* WindowFromId(XPLMWindowID id, const char* function);
+
+// The windows behind root widgets. They draw, take the mouse and hold keyboard focus like any
+// window, but are the widget library's own: the window counts leave them out.
+std::size_t OpenWidgetWindow(const Window& window);  // at the front; returns its index
+void CloseWindowAt(std::size_t index);
+void FocusWindow(std::size_t index);  // window index + 1, 0 for the simulator
+void RaiseWindow(std::size_t index);
+bool IsFrontWindow(std::size_t index);
+// A key for the widget with keyboard focus, when its root's window has focus; true if a widget
+// consumed it.
+bool DeliverWidgetKey(char key, XPLMKeyFlags flags, char vkey);
 // Width, height and digits-only flag of a font's characters.
 const int* FontDimensions(int font);
 

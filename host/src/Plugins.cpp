@@ -92,6 +92,16 @@ void RunDeferredReload() {
 
 namespace bmhost {
 
+void SweepPlugin(XPLMPluginID id) {
+    SweepMenus(id);
+    SweepData(id);
+    SweepFlightLoops(id);
+    SweepWidgets(id);  // before the windows: a root widget's window goes with the widget
+    SweepDisplay(id);
+}
+
+void RunAsPlugin(XPLMPluginID id, const std::function<void()>& code) { CallPluginCode(id, "code run as a plug-in", code); }
+
 XPLMPluginID LoadPlugin(const std::string& path, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
@@ -127,6 +137,7 @@ XPLMPluginID LoadPlugin(const std::string& path, std::string* error) {
     if (!started) {
         // A plug-in that fails to start gets neither enable nor stop, and is unloaded.
         XPLMPluginID id = loaded.id;
+        SweepPlugin(id);
         dlclose(loaded.library);
         S().plugins.pop_back();
         fail("XPluginStart returned 0 (plug-in " + std::to_string(id) + ")");
@@ -151,10 +162,7 @@ void DisablePlugins() {
 void UnloadPlugins() {
     for (auto& plugin : S().plugins) Stop(*plugin);
     for (auto& plugin : S().plugins) {
-        SweepMenus(plugin->id);
-        SweepData(plugin->id);
-        SweepFlightLoops(plugin->id);
-        SweepDisplay(plugin->id);
+        SweepPlugin(plugin->id);
         dlclose(plugin->library);
     }
     S().plugins.clear();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "XPLMDefs.h"
+#include "XPWidgetDefs.h"
 
 namespace bmhost {
 
@@ -47,6 +48,11 @@ int FlightLoopCount();  // registered flight loops, active or not
 // draw callbacks, key sniffers, windows, hot keys, menus, published data refs and shared-data
 // notifications.
 int RegistrationCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
+// Drops everything the plug-in holds registered and the widgets it made, as unloading it does.
+void SweepPlugin(XPLMPluginID plugin);
+// Runs `code` as the plug-in would run (XPLMGetMyID answers `plugin`); what it registers is the
+// plug-in's. An exception escaping `code` is reported as one escaping a plug-in.
+void RunAsPlugin(XPLMPluginID plugin, const std::function<void()>& code);
 
 // The simulator's log (Log.txt in the root), as written by XPLMDebugString.
 std::string SimLog();
@@ -108,6 +114,27 @@ int KeySnifferCount();    // registered key sniffers
 int HotKeyCount();        // registered hot keys
 // The pixel at (x, y), y upward, of a picture written by SavePicture: 0xRRGGBB, or -1.
 long PicturePixel(const std::string& path, int x, int y);
+
+// ---- Widgets ----
+
+// Live widgets: of one plug-in (the one that created them), or of all for XPLM_NO_PLUGIN_ID.
+int WidgetCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
+// One line per widget, children indented by two spaces under their parent: the root widgets back
+// to front, then the trees that hang from no root. A line holds the class ("MainWindow",
+// "Button"..., "custom", or "class N"), the geometry left,top,right,bottom, the descriptor in
+// double quotes (\, \" and \n escaped), "visible" or "hidden" (the widget's own flag), and the
+// properties that were set, as id=value in the order of their ids:
+//     MainWindow 100,400,300,200 "Settings" visible 1100=0
+//       Button 110,380,190,360 "OK" visible 1300=0 1301=0
+std::string WidgetTree();
+// The first live widget, in the order of creation, with this descriptor; null when none has it.
+XPWidgetID FindWidget(const std::string& descriptor);
+// Types the text: each character a whole key press (PressKey) with its virtual key on a US
+// keyboard, with shift for capitals and shifted symbols; '\n' is Return, '\t' Tab, '\b' Back.
+void TypeText(const std::string& text);
+// Makes XPCreateWidget build widgets of `widgetClass` on `function` (null: forget it again), in
+// place of the standard class of that number if there is one. Reset forgets these.
+void DefineWidgetClass(XPWidgetClass widgetClass, XPWidgetFunc_t function);
 
 }  // namespace bmhost
 
