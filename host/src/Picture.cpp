@@ -1,7 +1,9 @@
 // Renders a frame's drawing record into a picture of the screen and writes it as PNG.
 //
 // The simulator's own drawing is a backdrop: sky and ground when it drew the first scene
-// phase, black otherwise. Text uses DejaVu Sans at the height of the font's characters.
+// phase, black otherwise. Text uses DejaVu Sans at the height of the font's characters, each
+// character in a cell of the font's width (the proportional font excepted), so that text lines
+// up with what XPLMGetFontDimensions tells plug-ins, a text field's caret with its characters.
 // OpenGL primitives are drawn flat in the colour current at their first vertex. The widget
 // library's window frames, elements and tracks are drawn flat too, in the bluish greys of the
 // simulator's interface, with bevels, arrows and marks enough to tell one from another.
@@ -16,6 +18,7 @@
 
 #include "HostState.h"
 #include "UIGraphics.h"
+#include "XPLMGraphics.h"
 #include "XPUIGraphics.h"
 
 using namespace bmhost::detail;
@@ -159,8 +162,9 @@ public:
         return int(face_->glyph->advance.x >> 6);
     }
 
-    // Text with its baseline at y; lines wrap at `wrap` pixels (0: no wrapping).
-    void Draw(Canvas& canvas, const std::string& text, Coord x, Coord y, int height, int wrap,
+    // Text with its baseline at y; lines wrap at `wrap` pixels (0: no wrapping). Characters
+    // stand `cell` pixels apart, or as far as their glyphs are wide for a cell of 0.
+    void Draw(Canvas& canvas, const std::string& text, Coord x, Coord y, int height, int cell, int wrap,
               const Colour& colour) {
         Coord penX = x, penY = y;
         std::size_t i = 0;
@@ -168,12 +172,19 @@ public:
             std::size_t wordEnd = text.find(' ', i);
             if (wordEnd == std::string::npos) wordEnd = text.size();
             Coord wordWidth = 0;
-            for (std::size_t k = i; k < wordEnd; ++k) wordWidth += Advance(text[k], height);
+            for (std::size_t k = i; k < wordEnd; ++k) wordWidth += cell > 0 ? cell : Advance(text[k], height);
             if (wrap > 0 && penX > x && penX + wordWidth - x > wrap) {
                 penX = x;
                 penY -= height + 2;
             }
-            for (std::size_t k = i; k <= wordEnd && k < text.size(); ++k) penX += Glyph(canvas, text[k], penX, penY, height, colour);
+            for (std::size_t k = i; k <= wordEnd && k < text.size(); ++k) {
+                if (cell > 0) {  // the glyph in the middle of its cell
+                    Glyph(canvas, text[k], penX + (cell - Advance(text[k], height)) / 2, penY, height, colour);
+                    penX += cell;
+                } else {
+                    penX += Glyph(canvas, text[k], penX, penY, height, colour);
+                }
+            }
             i = wordEnd + 1;
         }
     }
@@ -508,7 +519,8 @@ void Render(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
         } else if (op.call == "XPLMDrawString" || op.call == "XPLMDrawNumber") {
             int font = int(n.back());
             int wrap = op.call == "XPLMDrawString" ? int(n[5]) : 0;
-            text.Draw(canvas, op.text, Coord(n[3]), Coord(n[4]), FontDimensions(font)[1], wrap,
+            const int* size = FontDimensions(font);
+            text.Draw(canvas, op.text, Coord(n[3]), Coord(n[4]), size[1], font == xplmFont_Proportional ? 0 : size[0], wrap,
                       Colour{float(n[0]), float(n[1]), float(n[2]), 1});
         } else if (op.call == "XPDrawWindow") {
             DrawWindowFrame(canvas, RectOf(n), int(n[4]));
