@@ -1,8 +1,12 @@
 // Renders a frame's drawing record into a picture of the screen and writes it as PNG.
 //
 // The simulator's own drawing is a backdrop: sky and ground when it drew the first scene
-// phase, black otherwise. Text uses DejaVu Sans at the height of the font's characters.
-// OpenGL primitives are drawn flat in the colour current at their first vertex.
+// phase, black otherwise. Text uses DejaVu Sans at the height of the font's characters, each
+// character in a cell of the font's width (the proportional font excepted), so that text lines
+// up with what XPLMGetFontDimensions tells plug-ins, a text field's caret with its characters.
+// OpenGL primitives are drawn flat in the colour current at their first vertex. The widget
+// library's window frames, elements and tracks are drawn flat too, in the bluish greys of the
+// simulator's interface, with bevels, arrows and marks enough to tell one from another.
 #include <GL/gl.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -13,6 +17,9 @@
 #include <memory>
 
 #include "HostState.h"
+#include "UIGraphics.h"
+#include "XPLMGraphics.h"
+#include "XPUIGraphics.h"
 
 using namespace bmhost::detail;
 
@@ -45,6 +52,18 @@ public:
         int y0 = int(std::clamp<Coord>(bottom, 0, height_)), y1 = int(std::clamp<Coord>(top, 0, height_));
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x) Blend(x, y, c);
+    }
+
+    void FillCircle(double centreX, double centreY, double radius, const Colour& c) {
+        int x0 = int(std::clamp(std::floor(centreX - radius), 0.0, double(width_)));
+        int x1 = int(std::clamp(std::ceil(centreX + radius), 0.0, double(width_)));
+        int y0 = int(std::clamp(std::floor(centreY - radius), 0.0, double(height_)));
+        int y1 = int(std::clamp(std::ceil(centreY + radius), 0.0, double(height_)));
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                double dx = x + 0.5 - centreX, dy = y + 0.5 - centreY;
+                if (dx * dx + dy * dy <= radius * radius) Blend(x, y, c);
+            }
     }
 
     void FillTriangle(const double* a, const double* b, const double* c, const Colour& colour) {
@@ -143,8 +162,9 @@ public:
         return int(face_->glyph->advance.x >> 6);
     }
 
-    // Text with its baseline at y; lines wrap at `wrap` pixels (0: no wrapping).
-    void Draw(Canvas& canvas, const std::string& text, Coord x, Coord y, int height, int wrap,
+    // Text with its baseline at y; lines wrap at `wrap` pixels (0: no wrapping). Characters
+    // stand `cell` pixels apart, or as far as their glyphs are wide for a cell of 0.
+    void Draw(Canvas& canvas, const std::string& text, Coord x, Coord y, int height, int cell, int wrap,
               const Colour& colour) {
         Coord penX = x, penY = y;
         std::size_t i = 0;
@@ -152,12 +172,19 @@ public:
             std::size_t wordEnd = text.find(' ', i);
             if (wordEnd == std::string::npos) wordEnd = text.size();
             Coord wordWidth = 0;
-            for (std::size_t k = i; k < wordEnd; ++k) wordWidth += Advance(text[k], height);
+            for (std::size_t k = i; k < wordEnd; ++k) wordWidth += cell > 0 ? cell : Advance(text[k], height);
             if (wrap > 0 && penX > x && penX + wordWidth - x > wrap) {
                 penX = x;
                 penY -= height + 2;
             }
-            for (std::size_t k = i; k <= wordEnd && k < text.size(); ++k) penX += Glyph(canvas, text[k], penX, penY, height, colour);
+            for (std::size_t k = i; k <= wordEnd && k < text.size(); ++k) {
+                if (cell > 0) {  // the glyph in the middle of its cell
+                    Glyph(canvas, text[k], penX + (cell - Advance(text[k], height)) / 2, penY, height, colour);
+                    penX += cell;
+                } else {
+                    penX += Glyph(canvas, text[k], penX, penY, height, colour);
+                }
+            }
             i = wordEnd + 1;
         }
     }
@@ -232,6 +259,251 @@ void Primitive(Canvas& canvas, GLenum mode, const std::vector<double>& v, const 
     }
 }
 
+// ---- The widget library's frames, elements and tracks ----
+
+// A box of pixels: columns left to right - 1, rows bottom to top - 1.
+struct Rect {
+    Coord left, bottom, right, top;
+    Coord Width() const { return right - left; }
+    Coord Height() const { return top - bottom; }
+    double CentreX() const { return (double(left) + double(right)) / 2; }
+    double CentreY() const { return (double(bottom) + double(top)) / 2; }
+    Rect Inset(Coord by) const {
+        Coord x = std::min(by, Width() / 2), y = std::min(by, Height() / 2);
+        return Rect{left + x, bottom + y, right - x, top - y};
+    }
+};
+
+Rect RectOf(const std::vector<double>& n) {
+    Box box = NormalisedBox(int(n[0]), int(n[1]), int(n[2]), int(n[3]));
+    return Rect{box.left, box.bottom, box.right, box.top};
+}
+
+namespace ui {
+const Colour kWindow{0.58f, 0.61f, 0.65f, 1};
+const Colour kTitleBar{0.26f, 0.33f, 0.44f, 1};
+const Colour kHelp{0.93f, 0.89f, 0.70f, 1};
+const Colour kSubWindow{0.48f, 0.51f, 0.55f, 1};
+const Colour kScreen{0.08f, 0.11f, 0.13f, 1};
+const Colour kListView{0.93f, 0.93f, 0.90f, 1};
+const Colour kEdge{0.15f, 0.17f, 0.20f, 1};
+const Colour kHighlight{0.82f, 0.84f, 0.87f, 1};
+const Colour kShadow{0.30f, 0.32f, 0.36f, 1};
+const Colour kFace{0.74f, 0.76f, 0.79f, 1};
+const Colour kLit{0.98f, 0.78f, 0.30f, 1};
+const Colour kPaper{0.96f, 0.96f, 0.93f, 1};
+const Colour kCheck{0.15f, 0.55f, 0.20f, 1};
+const Colour kClose{0.72f, 0.30f, 0.28f, 1};
+const Colour kClosePressed{0.45f, 0.18f, 0.16f, 1};
+const Colour kMark{0.10f, 0.10f, 0.12f, 1};
+const Colour kWhite{1, 1, 1, 1};
+const Colour kGroove{0.30f, 0.33f, 0.37f, 1};
+const Colour kFill{0.25f, 0.55f, 0.90f, 1};
+}  // namespace ui
+
+void Fill(Canvas& canvas, const Rect& r, const Colour& c) { canvas.FillRect(r.left, r.bottom, r.right, r.top, c); }
+
+// A one-pixel outline just inside the box.
+void Outline(Canvas& canvas, const Rect& r, const Colour& c) {
+    if (r.Width() <= 0 || r.Height() <= 0) return;
+    canvas.FillRect(r.left, r.bottom, r.right, r.bottom + 1, c);
+    canvas.FillRect(r.left, r.top - 1, r.right, r.top, c);
+    canvas.FillRect(r.left, r.bottom, r.left + 1, r.top, c);
+    canvas.FillRect(r.right - 1, r.bottom, r.right, r.top, c);
+}
+
+// A face lit from the top left: raised, or sunk into its surroundings.
+void Bevel(Canvas& canvas, const Rect& r, const Colour& face, bool raised = true) {
+    if (r.Width() <= 0 || r.Height() <= 0) return;
+    Fill(canvas, r, face);
+    const Colour& topLeft = raised ? ui::kHighlight : ui::kShadow;
+    const Colour& bottomRight = raised ? ui::kShadow : ui::kHighlight;
+    canvas.FillRect(r.left, r.top - 1, r.right, r.top, topLeft);
+    canvas.FillRect(r.left, r.bottom, r.left + 1, r.top, topLeft);
+    canvas.FillRect(r.left, r.bottom, r.right, r.bottom + 1, bottomRight);
+    canvas.FillRect(r.right - 1, r.bottom, r.right, r.top, bottomRight);
+}
+
+enum class Direction { Up, Down, Left, Right };
+
+// An arrow head filling the middle of the box.
+void Arrow(Canvas& canvas, const Rect& r, Direction direction, const Colour& c) {
+    Rect in = r.Inset(std::max<Coord>(2, std::min(r.Width(), r.Height()) / 4));
+    double l = double(in.left), b = double(in.bottom), rt = double(in.right), t = double(in.top);
+    double cx = in.CentreX(), cy = in.CentreY();
+    double a[2], p[2], q[2];
+    switch (direction) {
+        case Direction::Up: a[0] = cx, a[1] = t, p[0] = l, p[1] = b, q[0] = rt, q[1] = b; break;
+        case Direction::Down: a[0] = cx, a[1] = b, p[0] = l, p[1] = t, q[0] = rt, q[1] = t; break;
+        case Direction::Left: a[0] = l, a[1] = cy, p[0] = rt, p[1] = b, q[0] = rt, q[1] = t; break;
+        case Direction::Right: a[0] = rt, a[1] = cy, p[0] = l, p[1] = b, q[0] = l, q[1] = t; break;
+    }
+    canvas.FillTriangle(a, p, q, c);
+}
+
+void Cross(Canvas& canvas, const Rect& r, const Colour& c) {
+    Rect in = r.Inset(std::max<Coord>(3, std::min(r.Width(), r.Height()) / 4));
+    double l = double(in.left), b = double(in.bottom), rt = double(in.right - 1), t = double(in.top - 1);
+    for (int shift = 0; shift < 2; ++shift) {  // two pixels wide
+        canvas.Line(l + shift, b, rt + shift, t, c);
+        canvas.Line(l + shift, t, rt + shift, b, c);
+    }
+}
+
+void DrawWindowFrame(Canvas& canvas, const Rect& r, int style) {
+    switch (style) {
+        case xpWindow_MainWindow: {
+            Fill(canvas, r, ui::kWindow);
+            Rect bar{r.left, std::max(r.bottom, r.top - kTitleBarHeight), r.right, r.top};
+            Fill(canvas, bar, ui::kTitleBar);
+            canvas.FillRect(r.left, bar.bottom, r.right, bar.bottom + 1, ui::kEdge);
+            Outline(canvas, r, ui::kEdge);
+            break;
+        }
+        case xpWindow_Help:
+            Fill(canvas, r, ui::kHelp);
+            Outline(canvas, r, ui::kEdge);
+            break;
+        case xpWindow_SubWindow: Bevel(canvas, r, ui::kSubWindow, false); break;
+        case xpWindow_Screen:
+            Fill(canvas, r, ui::kScreen);
+            Outline(canvas, r, ui::kShadow);
+            break;
+        case xpWindow_ListView:
+            Fill(canvas, r, ui::kListView);
+            Outline(canvas, r, ui::kShadow);
+            break;
+        default:  // a style the simulator does not have: a plain panel
+            Fill(canvas, r, ui::kWindow);
+            break;
+    }
+}
+
+// The map icons: a disc in a colour of their own with a darker ring, brighter when lit.
+void DrawIcon(Canvas& canvas, const Rect& r, int style, bool lit) {
+    static const Colour kColours[] = {
+        {0.85f, 0.25f, 0.25f, 1}, {0.25f, 0.55f, 0.85f, 1}, {0.30f, 0.70f, 0.35f, 1},
+        {0.80f, 0.60f, 0.20f, 1}, {0.60f, 0.35f, 0.75f, 1}, {0.20f, 0.70f, 0.70f, 1},
+    };
+    Colour c = kColours[unsigned(style) % (sizeof kColours / sizeof kColours[0])];
+    if (lit) c = Colour{std::min(1.0f, c.r + 0.2f), std::min(1.0f, c.g + 0.2f), std::min(1.0f, c.b + 0.2f), 1};
+    double radius = double(std::min(r.Width(), r.Height())) / 2;
+    canvas.FillCircle(r.CentreX(), r.CentreY(), radius, ui::kMark);
+    canvas.FillCircle(r.CentreX(), r.CentreY(), std::max(0.0, radius - 1.5), c);
+}
+
+void DrawElement(Canvas& canvas, const Rect& r, int style, bool lit) {
+    switch (style) {
+        case xpElement_TextField:
+        case xpElement_TextFieldMiddle:
+            Bevel(canvas, r, ui::kPaper, false);
+            Outline(canvas, r.Inset(1), ui::kEdge);
+            break;
+        case xpElement_CheckBox:
+        case xpElement_CheckBoxLit:  // lit: checked
+            Bevel(canvas, r, ui::kPaper, false);
+            if (lit || style == xpElement_CheckBoxLit) Fill(canvas, r.Inset(std::max<Coord>(3, r.Width() / 5)), ui::kCheck);
+            break;
+        case xpElement_WindowCloseBox:
+        case xpElement_WindowCloseBoxPressed: {
+            bool pressed = style == xpElement_WindowCloseBoxPressed;
+            Bevel(canvas, r, pressed ? ui::kClosePressed : ui::kClose, !pressed);
+            Cross(canvas, r, ui::kWhite);
+            break;
+        }
+        case xpElement_PushButton:
+        case xpElement_PushButtonLit:
+            Bevel(canvas, r, lit || style == xpElement_PushButtonLit ? ui::kLit : ui::kFace);
+            Outline(canvas, r, ui::kEdge);
+            break;
+        case xpElement_LittleDownArrow:
+        case xpElement_LittleUpArrow:
+            Bevel(canvas, r, lit ? ui::kLit : ui::kFace);
+            Arrow(canvas, r, style == xpElement_LittleUpArrow ? Direction::Up : Direction::Down, ui::kMark);
+            break;
+        case xpElement_ScrollBar: {  // a small vertical bar, thumb in the middle
+            Fill(canvas, r, ui::kGroove);
+            Coord side = std::min(r.Width(), r.Height() / 3);
+            Rect down{r.left, r.bottom, r.right, r.bottom + side}, up{r.left, r.top - side, r.right, r.top};
+            Bevel(canvas, down, ui::kFace);
+            Arrow(canvas, down, Direction::Down, ui::kMark);
+            Bevel(canvas, up, ui::kFace);
+            Arrow(canvas, up, Direction::Up, ui::kMark);
+            Coord middle = Coord(r.CentreY());
+            Bevel(canvas, Rect{r.left, middle - side / 2, r.right, middle + side / 2}, ui::kFace);
+            break;
+        }
+        case xpElement_WindowDragBar:
+        case xpElement_WindowDragBarSmooth:
+            Fill(canvas, r, ui::kTitleBar);
+            if (style == xpElement_WindowDragBar)  // ridges to take hold of
+                for (Coord y = r.bottom + 3; y + 1 < r.top - 2; y += 3)
+                    canvas.FillRect(r.left + 4, y, r.right - 4, y + 1, ui::kShadow);
+            break;
+        case xpElement_EditingGrid:
+        case xpElement_CopyButtonsWithEditingGrid:
+            Bevel(canvas, r, ui::kPaper, false);
+            for (Coord x = r.left + 8; x < r.right; x += 8) canvas.FillRect(x, r.bottom, x + 1, r.top, ui::kFace);
+            for (Coord y = r.bottom + 8; y < r.top; y += 8) canvas.FillRect(r.left, y, r.right, y + 1, ui::kFace);
+            break;
+        case xpElement_CopyButtons:
+        case xpElement_Zoomer: {  // two buttons side by side
+            Coord half = r.left + r.Width() / 2;
+            Bevel(canvas, Rect{r.left, r.bottom, half, r.top}, ui::kFace);
+            Bevel(canvas, Rect{half, r.bottom, r.right, r.top}, ui::kFace);
+            break;
+        }
+        default:
+            DrawIcon(canvas, r, style, lit);
+            break;
+    }
+}
+
+void DrawTrack(Canvas& canvas, const std::vector<double>& n) {
+    Rect r = RectOf(n);
+    int style = int(n[7]);
+    bool lit = n[8] != 0 && style != xpTrack_Progress;
+    TrackLayout t = LayOutTrack(int(n[0]), int(n[1]), int(n[2]), int(n[3]), int(n[4]), int(n[5]), int(n[6]), style);
+    // The part of the track from `from` to `to` pixels along its long axis.
+    auto part = [&](Coord from, Coord to) {
+        return t.vertical ? Rect{r.left, r.bottom + from, r.right, r.bottom + to}
+                          : Rect{r.left + from, r.bottom, r.left + to, r.top};
+    };
+    Coord thumbStart = Coord(t.downButton) + t.downPage, thumbEnd = thumbStart + t.thumb;
+    Coord length = Coord(t.downButton) + t.downPage + t.thumb + t.upPage + t.upButton;
+    switch (style) {
+        case xpTrack_Slider: {
+            Coord groove = std::max<Coord>(2, t.thickness / 4), middle = t.thickness / 2;
+            Rect line = t.vertical ? Rect{r.left + middle - groove / 2, r.bottom, r.left + middle - groove / 2 + groove, r.top}
+                                   : Rect{r.left, r.bottom + middle - groove / 2, r.right, r.bottom + middle - groove / 2 + groove};
+            Bevel(canvas, line, ui::kGroove, false);
+            Rect thumb = part(thumbStart, thumbEnd);
+            double radius = double(std::min(thumb.Width(), thumb.Height())) / 2;
+            canvas.FillCircle(thumb.CentreX(), thumb.CentreY(), radius, ui::kEdge);
+            canvas.FillCircle(thumb.CentreX(), thumb.CentreY(), std::max(0.0, radius - 1), lit ? ui::kLit : ui::kFace);
+            break;
+        }
+        case xpTrack_Progress:
+            Bevel(canvas, r, ui::kGroove, false);
+            Fill(canvas, part(0, thumbStart).Inset(1), ui::kFill);
+            break;
+        default: {  // a scroll bar
+            Bevel(canvas, r, ui::kGroove, false);
+            Rect down = part(0, t.downButton), up = part(length - t.upButton, length);
+            if (t.downButton > 0) {
+                Bevel(canvas, down, ui::kFace);
+                Arrow(canvas, down, t.vertical ? Direction::Down : Direction::Left, ui::kMark);
+            }
+            if (t.upButton > 0) {
+                Bevel(canvas, up, ui::kFace);
+                Arrow(canvas, up, t.vertical ? Direction::Up : Direction::Right, ui::kMark);
+            }
+            Bevel(canvas, part(thumbStart, thumbEnd), lit ? ui::kLit : ui::kFace);
+            break;
+        }
+    }
+}
+
 void Render(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
     TextRenderer text;
     Backdrop(canvas, ops);
@@ -247,8 +519,15 @@ void Render(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
         } else if (op.call == "XPLMDrawString" || op.call == "XPLMDrawNumber") {
             int font = int(n.back());
             int wrap = op.call == "XPLMDrawString" ? int(n[5]) : 0;
-            text.Draw(canvas, op.text, Coord(n[3]), Coord(n[4]), FontDimensions(font)[1], wrap,
+            const int* size = FontDimensions(font);
+            text.Draw(canvas, op.text, Coord(n[3]), Coord(n[4]), size[1], font == xplmFont_Proportional ? 0 : size[0], wrap,
                       Colour{float(n[0]), float(n[1]), float(n[2]), 1});
+        } else if (op.call == "XPDrawWindow") {
+            DrawWindowFrame(canvas, RectOf(n), int(n[4]));
+        } else if (op.call == "XPDrawElement") {
+            DrawElement(canvas, RectOf(n), int(n[4]), n[5] != 0);
+        } else if (op.call == "XPDrawTrack") {
+            DrawTrack(canvas, n);
         } else if (op.call == "glColor4f" || op.call == "glColor4fv") {
             current = Colour{float(n[0]), float(n[1]), float(n[2]), float(n[3])};
         } else if (op.call == "glBegin") {
