@@ -5,6 +5,9 @@
 //                   same four arguments made by hand (through the vectorcall protocol from
 //                   Python 3.9, with a tuple before) and reading the float result;
 //                   with 1, 100 and 1000 flight loops registered across up to 50 scripts.
+//   host -> widget: a widget message through the widget trampoline against calling the same
+//                   bound method with the same four arguments by hand and reading the int
+//                   result; with 1, 100 and 1000 widgets, each with a script callback.
 //   script -> host: XPLMGetDataf(ref) in a Python loop against a one-argument (METH_O)
 //                   function making the same host call.
 #include <benchmark/benchmark.h>
@@ -92,6 +95,65 @@ void FlightLoopByHand(benchmark::State& state) {
     }
 }
 
+std::string WidgetScript() {
+    return "from XPWidgets import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        self.Widgets = []\n"
+           "        self.Func = self.Widget\n"
+           "        return 'W', 'sig.w', ''\n"
+           "    def Widget(self, message, widget, param1, param2):\n"
+           "        return 1\n"
+           "    def Add(self, count):\n"
+           "        for i in range(count):\n"
+           "            w = XPCreateWidget(10, 300, 300, 10, 1, 'Bench', 1, 0, 2)\n"
+           "            XPAddWidgetCallback(self, w, self.Func)\n"
+           "            self.Widgets.append(w)\n";
+}
+
+struct WidgetSetup {
+    explicit WidgetSetup(int widgets)
+        : plugin(std::map<std::string, std::string>{{"BM_W", WidgetScript()}}) {
+        plugin.Run("BM_W", "Script.Add(" + std::to_string(widgets) + ")");
+        widget = BM_Handle(plugin.EvalInt("BM_W", "Script.Widgets[-1]"));
+        callable = plugin.Eval("BM_W", "Script.Func");
+    }
+    ~WidgetSetup() { Py_DECREF(callable); }
+    bmtest::RunningPlugin plugin;
+    void* widget = nullptr;
+    PyObject* callable = nullptr;
+};
+
+constexpr int kBenchMessage = 10001;
+
+void WidgetTrampoline(benchmark::State& state) {
+    WidgetSetup setup(int(state.range(0)));
+    int handled = 0;
+    for (auto _ : state) {
+        handled = BM_WidgetCallback(kBenchMessage, setup.widget, 0, 0);
+        benchmark::DoNotOptimize(handled);
+    }
+    if (handled != 1) state.SkipWithError("the trampoline did not reach the script");
+}
+
+__attribute__((noinline)) int CallWidgetByHand(PyObject* callable, void* widget) {
+    PyObject* args[4] = {BM_IntFromLong(kBenchMessage), BM_IntFromSsize(reinterpret_cast<intptr_t>(widget)),
+                         BM_IntFromSsize(0), BM_IntFromSsize(0)};
+    PyObject* result = BM_CallVector(callable, args, 4);
+    for (PyObject* arg : args) Py_DECREF(arg);
+    int handled = int(BM_IntAsLong(result));
+    Py_DECREF(result);
+    return handled;
+}
+
+void WidgetByHand(benchmark::State& state) {
+    WidgetSetup setup(int(state.range(0)));
+    for (auto _ : state) {
+        int handled = CallWidgetByHand(setup.callable, setup.widget);
+        benchmark::DoNotOptimize(handled);
+    }
+}
+
 PyObject* DirectGetDataf(PyObject*, PyObject* arg) {
     return PyFloat_FromDouble(XPLMGetDataf(BM_Handle(PyNumber_AsSsize_t(arg, nullptr))));
 }
@@ -132,6 +194,8 @@ void MethOFromPython(benchmark::State& state) { ReadFromScript(state, "GetDataf"
 
 BENCHMARK(FlightLoopTrampoline)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(FlightLoopByHand)->Arg(1)->Arg(100)->Arg(1000);
+BENCHMARK(WidgetTrampoline)->Arg(1)->Arg(100)->Arg(1000);
+BENCHMARK(WidgetByHand)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(XPLMGetDatafFromPython);
 BENCHMARK(MethOFromPython);
 

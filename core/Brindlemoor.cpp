@@ -209,6 +209,7 @@ void StopPython(int disableScripts) {
         }
         // Scripts that registered during the stop relays, or that were never entered in order.
         BMTestTable->ReleaseReferences();
+        BM_DestroyScriptWidgets();
     }
     if (Py_IsInitialized()) Py_Finalize();
     if (BMTestTable) BMTestTable->ClearScriptTable();

@@ -219,6 +219,8 @@ void BM_ScriptTable::ClearScriptTable() {
     ScriptTable.clear();
     byScript_.clear();
     for (auto& handles : byHandle_) handles.clear();
+    // The widgets keep their slots: the simulator still holds the functions.
+    for (auto& slots : widgetSlots_) std::fill(slots.second.records.begin(), slots.second.records.end(), nullptr);
     std::fill(std::begin(live_), std::end(live_), 0);
     loadingClass_ = nullptr;
 }
@@ -257,6 +259,13 @@ void BM_ScriptTable::Detach(_CallbackRecordStruct* record) {
     if (!entry) return;
     auto& records = entry->Records;
     records.erase(std::remove(records.begin(), records.end(), record), records.end());
+    if (record->kind == BM_KindWidget) {
+        auto slots = widgetSlots_.find(record->handle);
+        if (slots != widgetSlots_.end() && record->widgetSlot >= 0 &&
+            record->widgetSlot < int(slots->second.records.size()) &&
+            slots->second.records[std::size_t(record->widgetSlot)] == record)
+            slots->second.records[std::size_t(record->widgetSlot)] = nullptr;
+    }
     auto& handles = byHandle_[record->kind];
     auto it = handles.find(record->handle);
     if (it != handles.end() && it->second == record) handles.erase(it);
@@ -314,6 +323,29 @@ void BM_ScriptTable::ForgetRecord(_CallbackRecordStruct* record) {
 
 // ---- Widgets ----
 
+int BM_ScriptTable::NextWidgetSlot(void* widget) const {
+    auto it = widgetSlots_.find(widget);
+    int next = it == widgetSlots_.end() ? 1 : int(it->second.records.size());
+    return next < kWidgetSlots ? next : -1;
+}
+
+void BM_ScriptTable::SetWidgetSlot(_CallbackRecordStruct* record, void* widget, int slot) {
+    WidgetSlots& slots = widgetSlots_[widget];
+    if (slot >= int(slots.records.size())) slots.records.resize(std::size_t(slot) + 1, nullptr);
+    slots.records[std::size_t(slot)] = record;
+    if (slot == 0) slots.custom = true;
+    record->widgetSlot = slot;
+    SetHandle(record, widget);
+}
+
+void BM_ScriptTable::WidgetSlotDestroyed(void* widget, int slot) {
+    auto it = widgetSlots_.find(widget);
+    if (it == widgetSlots_.end()) return;
+    if (_CallbackRecordStruct* record = WidgetSlotRecord(widget, slot)) ForgetRecord(record);
+    it = widgetSlots_.find(widget);  // forgetting may have run script code
+    if (it != widgetSlots_.end() && slot == (it->second.custom ? 0 : 1)) widgetSlots_.erase(it);
+}
+
 PyObject* BM_ScriptTable::GetScriptIdFromWidgetId(void* widget) const {
     _CallbackRecordStruct* record = RecordOfHandle(BM_KindWidget, widget);
     return record && record->entry ? record->entry->pScriptId : nullptr;
@@ -328,18 +360,29 @@ PyObject* BM_ScriptTable::GetCallbackFromWidgetId(void* widget, PyObject* script
 void BM_ScriptTable::SetWidgetObject(PyObject* script, void* widget, PyObject* object) {
     _BM_ScriptEntry* entry = EntryForRegistration(script);
     if (!entry) return;
-    for (const auto& existing : entry->WidgetObjectTable)
-        if (existing.WidgetObject == object) return;
-    entry->WidgetObjectTable.push_back(_WidgetObjectTableStruct{widget, object});
     Py_XINCREF(object);
+    for (auto& existing : entry->WidgetObjectTable)
+        if (existing.WidgetId == widget) {
+            PyObject* previous = existing.WidgetObject;
+            existing.WidgetObject = object;
+            Py_XDECREF(previous);  // last: letting go may run script code
+            return;
+        }
+    try {
+        entry->WidgetObjectTable.push_back(_WidgetObjectTableStruct{widget, object});
+    } catch (...) {
+        Py_XDECREF(object);
+        throw;
+    }
 }
 
-void BM_ScriptTable::RemoveWidgetObject(PyObject* script, void* widget, int children) {
+void BM_ScriptTable::RemoveWidgetObjects(PyObject* script, const std::vector<void*>& widgets) {
     _BM_ScriptEntry* entry = Find(script);
     if (!entry) return;
     auto& objects = entry->WidgetObjectTable;
-    auto firstGone = std::stable_partition(objects.begin(), objects.end(),
-                                           [&](const auto& r) { return !(children || r.WidgetId == widget); });
+    auto firstGone = std::stable_partition(objects.begin(), objects.end(), [&](const auto& r) {
+        return std::find(widgets.begin(), widgets.end(), r.WidgetId) == widgets.end();
+    });
     std::vector<_WidgetObjectTableStruct> gone(firstGone, objects.end());
     objects.erase(firstGone, objects.end());
     for (auto& record : gone) Py_XDECREF(record.WidgetObject);

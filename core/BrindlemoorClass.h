@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 typedef struct _object PyObject;
@@ -64,6 +65,7 @@ struct _CallbackRecordStruct {
     void* handle = nullptr;    // the window, hot key, menu, widget or data ref
     void* parent = nullptr;    // menus: the menu they hang from
     int phase = 0;             // draw callbacks
+    int widgetSlot = -1;       // widget callbacks: see BM_ScriptTable::SetWidgetSlot
     int before = 0;            // draw callbacks and key sniffers
     float interval = 0.0f;     // flight loops: the interval the script asked for last
     std::string name;          // shared data
@@ -180,13 +182,41 @@ public:
     _CallbackRecordStruct* RecordOfHandle(BM_CallbackKind kind, void* handle) const;
 
     // ---- Widgets ----
+    // The simulator's widget functions take no refcon. So every callable a script gives a
+    // widget goes to the simulator as a widget function of its own, one of a fixed set of
+    // trampolines: its slot. Slot 0 is a custom widget's own function, slots 1 and up the
+    // callbacks added to a widget, in the order they were added. The slots of a widget are not
+    // used again while the widget lives, even after their records went (a script stopped): the
+    // simulator keeps every function a widget was given, and calls it on.
+    static constexpr int kWidgetSlots = 33;
+    // The next slot for a callback added to `widget`, or -1 when all are taken.
+    int NextWidgetSlot(void* widget) const;
+    void SetWidgetSlot(_CallbackRecordStruct* record, void* widget, int slot);
+    // The record in a widget's slot, or null; one hash look-up.
+    _CallbackRecordStruct* WidgetSlotRecord(void* widget, int slot) const {
+        auto it = widgetSlots_.find(widget);
+        if (it == widgetSlots_.end() || slot < 0 || slot >= int(it->second.records.size())) return nullptr;
+        return it->second.records[std::size_t(slot)];
+    }
+    // The simulator destroys the widget and told the function in `slot` so: its record goes.
+    // The oldest of the widget's functions hears last; then the widget's slots are forgotten.
+    void WidgetSlotDestroyed(void* widget, int slot);
+
     PyObject* GetScriptIdFromWidgetId(void* widget) const;
     PyObject* GetCallbackFromWidgetId(void* widget, PyObject* script) const;
+    // One object per script and widget: a second call replaces the first object.
     void SetWidgetObject(PyObject* script, void* widget, PyObject* object);
-    // With `children` nonzero every widget object of the script goes, whatever its widget.
-    void RemoveWidgetObject(PyObject* script, void* widget, int children);
+    // The script's objects of these widgets go (a widget and the children destroyed with it).
+    void RemoveWidgetObjects(PyObject* script, const std::vector<void*>& widgets);
     // The object, or None; no reference is added.
     PyObject* GetWidgetObjectFromWidgetId(void* widget, PyObject* script) const;
+
+    // Widgets that scripts created and have not destroyed yet; the interpreter's stop destroys
+    // what is left of them.
+    void NoteScriptWidget(void* widget) { scriptWidgets_.insert(widget); }
+    void ForgetScriptWidget(void* widget) { scriptWidgets_.erase(widget); }
+    bool IsScriptWidget(void* widget) const { return scriptWidgets_.count(widget) != 0; }
+    std::vector<void*> ScriptWidgets() const { return std::vector<void*>(scriptWidgets_.begin(), scriptWidgets_.end()); }
 
     // ---- Counters: the live records of each kind ----
     int GetNumberOfCameraControlScriptUsers() const { return live_[BM_KindCameraControl]; }
@@ -213,6 +243,12 @@ private:
     std::unordered_map<PyObject*, _BM_ScriptEntry*> byScript_;
     std::unordered_map<void*, _CallbackRecordStruct*> byHandle_[BM_KindCount];
     std::vector<_CallbackRecordStruct*> retired_;  // still known to the simulator
+    struct WidgetSlots {
+        std::vector<_CallbackRecordStruct*> records{nullptr};  // by slot; null where none or gone
+        bool custom = false;  // slot 0 was given to the simulator
+    };
+    std::unordered_map<void*, WidgetSlots> widgetSlots_;
+    std::unordered_set<void*> scriptWidgets_;
     int live_[BM_KindCount] = {};
     PyObject* loadingClass_ = nullptr;
     std::string loadingModule_;

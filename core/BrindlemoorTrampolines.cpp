@@ -2,6 +2,9 @@
 
 #include "TrampolineSupport.h"
 
+#include <array>
+#include <utility>
+
 #include "XPLMProcessing.h"
 
 // ---- Failures of script callbacks ----
@@ -312,24 +315,91 @@ int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMous
     return result ? BM_ResultInt(*record, BM_WindowMouseClick, result, 0) : 0;
 }
 
-int CallUserWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
-    if (!BMTestTable) return 0;
-    _CallbackRecordStruct* record = BM_LiveRecord(BMTestTable->RecordOfHandle(BM_KindWidget, inWidget));
-    if (!record) return 0;
-    BM_RecordInUse use(record);
-    PyObject* args = Py_BuildValue("(i" BM_REFCON BM_REFCON BM_REFCON ")", inMessage,
-                                   reinterpret_cast<intptr_t>(inWidget), inParam1, inParam2);
-    PyObject* result = args ? BM_Call(record->Callable(), args) : nullptr;
-    Py_XDECREF(args);
-    if (!result) {
-        BM_CallbackFailed(*record, 0, false);  // widget callbacks that raise are not reported
-        return 1;
+namespace {
+
+// The message records that widget callbacks under way were handed, innermost last. Deeper
+// nesting than this is not seen in practice; records beyond it cannot be read.
+struct LiveWidgetRecord {
+    intptr_t address;
+    BM_WidgetRecordKind kind;
+};
+LiveWidgetRecord gLiveRecords[64];
+int gLiveRecordCount = 0;
+
+// Marks the record a widget message carries as readable for as long as the callback runs.
+class WidgetRecordInUse {
+public:
+    WidgetRecordInUse(int message, intptr_t param1, intptr_t param2) {
+        switch (message) {
+        case xpMsg_MouseDown:
+        case xpMsg_MouseDrag:
+        case xpMsg_MouseUp:
+        case 20:  // mouse wheel
+        case 21:  // cursor adjust
+            Push(param1, BM_MouseStateRecord);
+            break;
+        case xpMsg_KeyPress:
+            Push(param1, BM_KeyStateRecord);
+            break;
+        case xpMsg_Reshape:
+            Push(param2, BM_GeometryChangeRecord);
+            break;
+        default:
+            break;
+        }
     }
-    return BM_ResultInt(*record, 0, result, 0, false);
+    ~WidgetRecordInUse() {
+        if (pushed_) --gLiveRecordCount;
+    }
+    WidgetRecordInUse(const WidgetRecordInUse&) = delete;
+    WidgetRecordInUse& operator=(const WidgetRecordInUse&) = delete;
+
+private:
+    void Push(intptr_t address, BM_WidgetRecordKind kind) {
+        if (!address || gLiveRecordCount == int(sizeof gLiveRecords / sizeof gLiveRecords[0])) return;
+        gLiveRecords[gLiveRecordCount++] = LiveWidgetRecord{address, kind};
+        pushed_ = true;
+    }
+    bool pushed_ = false;
+};
+
+}  // namespace
+
+bool BM_IsLiveWidgetRecord(intptr_t address, BM_WidgetRecordKind kind) {
+    for (int i = 0; i < gLiveRecordCount; ++i)
+        if (gLiveRecords[i].address == address && gLiveRecords[i].kind == kind) return true;
+    return false;
 }
 
-int CallUserCustomWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
-    return CallUserWidgetCallback(inMessage, inWidget, inParam1, inParam2);
+int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
+    if (!BMTestTable) return 0;
+    int answer = 0;
+    if (_CallbackRecordStruct* record = BM_LiveRecord(BMTestTable->WidgetSlotRecord(inWidget, slot))) {
+        BM_RecordInUse use(record);
+        WidgetRecordInUse readable(inMessage, inParam1, inParam2);
+        // Called by hand: paint and draw messages come every frame for every widget.
+        PyObject* args[4] = {BM_IntFromLong(inMessage), BM_IntFromSsize(reinterpret_cast<intptr_t>(inWidget)),
+                             BM_IntFromSsize(inParam1), BM_IntFromSsize(inParam2)};
+        PyObject* result = nullptr;
+        if (args[0] && args[1] && args[2] && args[3]) result = BM_CallVector(record->Callable(), args, 4);
+        for (PyObject* arg : args) Py_XDECREF(arg);
+        if (!result) {
+            BM_CallbackFailed(*record, 0);
+            answer = 1;
+        } else {
+            Py_ssize_t value;
+            if (BM_SmallExactInt(result, &value) && value >= INT32_MIN && value <= INT32_MAX) {
+                answer = int(value);  // the usual answer, taken without parsing
+                Py_DECREF(result);
+            } else {
+                answer = BM_ResultInt(*record, 0, result, 0);
+            }
+        }
+    }
+    // The widget goes: so does the script's callback on it (the script may have stopped, or
+    // been disabled, meanwhile; the record goes all the same).
+    if (inMessage == xpMsg_Destroy && BMTestTable) BMTestTable->WidgetSlotDestroyed(inWidget, slot);
+    return answer;
 }
 
 // ---- Entry points handed to the simulator ----
@@ -373,9 +443,32 @@ void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, c
 int BM_MouseClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon) {
     return BM_NoThrow(0, [&] { return CallUserMouseClickCallback(inWindowID, x, y, inMouse, inRefcon); });
 }
-int BM_WidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
-    return BM_NoThrow(0, [&] { return CallUserWidgetCallback(inMessage, inWidget, inParam1, inParam2); });
+
+namespace {
+
+template <int Slot>
+int WidgetSlotCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
+    return BM_NoThrow(0, [&] { return CallUserWidgetCallback(Slot, inMessage, inWidget, inParam1, inParam2); });
 }
+
+template <int... Slots>
+constexpr std::array<XPWidgetFunc_t, sizeof...(Slots)> WidgetSlotFunctions(std::integer_sequence<int, Slots...>) {
+    return {&WidgetSlotCallback<Slots>...};
+}
+
+constexpr auto kWidgetSlotFunctions = WidgetSlotFunctions(std::make_integer_sequence<int, BM_ScriptTable::kWidgetSlots>());
+
+}  // namespace
+
 int BM_CustomWidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
-    return BM_NoThrow(0, [&] { return CallUserCustomWidgetCallback(inMessage, inWidget, inParam1, inParam2); });
+    return WidgetSlotCallback<0>(inMessage, inWidget, inParam1, inParam2);
+}
+int BM_WidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
+    return WidgetSlotCallback<1>(inMessage, inWidget, inParam1, inParam2);
+}
+
+XPWidgetFunc_t BM_WidgetFunctionOfSlot(int slot) {
+    if (slot == 0) return BM_CustomWidgetCallback;
+    if (slot == 1) return BM_WidgetCallback;
+    return slot > 1 && slot < BM_ScriptTable::kWidgetSlots ? kWidgetSlotFunctions[std::size_t(slot)] : nullptr;
 }

@@ -13,8 +13,8 @@
 // raised exception, naming the script and the callback, and the row's "raised" value is
 // returned: 1 from draw callbacks and key
 // sniffers (the simulator goes on), 1.0 from flight loops (called again in a second), 0 from
-// mouse clicks and the camera. Widget callbacks that return no number did not handle the
-// message: 0, and nothing is printed, as for widget callbacks that raise.
+// mouse clicks and the camera. A widget callback that returns no number did not handle the
+// message (0); one that raises answers 1. Both are reported as the others are.
 
 #include <cstdint>
 
@@ -35,8 +35,18 @@ void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon,
                     int losingFocus);
 int BM_MouseClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon);
+// A custom widget's function (slot 0) and the first callback added to a widget (slot 1); the
+// callbacks added after it get the widget functions of the further slots.
 int BM_WidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
 int BM_CustomWidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+// The widget function of a slot (0 to BM_ScriptTable::kWidgetSlots - 1).
+XPWidgetFunc_t BM_WidgetFunctionOfSlot(int slot);
+
+// The records a widget message points at (its mouse state, key state or geometry change) may be
+// read only while a script's widget callback handles that message. Whether `address` is such a
+// record, of that kind, now.
+enum BM_WidgetRecordKind { BM_MouseStateRecord, BM_KeyStateRecord, BM_GeometryChangeRecord };
+bool BM_IsLiveWidgetRecord(intptr_t address, BM_WidgetRecordKind kind);
 
 int CallUserDrawCallback(int inPhase, int inIsBefore, void* inRefcon);
 int CallUserKeySnifferCallback(char inChar, int inFlags, unsigned char inVirtualKey, void* inRefcon);
@@ -51,8 +61,7 @@ int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char inVirtualKey, void* inRefcon,
                         int losingFocus);
 int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon);
-int CallUserWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
-int CallUserCustomWidgetCallback(int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
 
 int CallUserGetDatai_Callback(void* inRefcon);
 void CallUserSetDatai_Callback(void* inRefcon, int inValue);

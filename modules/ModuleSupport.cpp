@@ -1,5 +1,7 @@
 #include "ModuleSupport.h"
 
+#include "BrindlemoorTrampolines.h"
+
 #include <cstdarg>
 
 #include "BrindlemoorBase.h"
@@ -81,4 +83,37 @@ PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constan
         Py_XDECREF(value);
     }
     return module;
+}
+
+bool BM_CheckWidgetMessage(const char* function, int message, Py_ssize_t param1, Py_ssize_t param2) {
+    Py_ssize_t address = param1;
+    BM_WidgetRecordKind kind;
+    const char* what;
+    switch (message) {
+    case xpMsg_MouseDown:
+    case xpMsg_MouseDrag:
+    case xpMsg_MouseUp:
+    case 20:  // mouse wheel
+    case 21:  // cursor adjust
+        kind = BM_MouseStateRecord;
+        what = "the mouse state in param1";
+        break;
+    case xpMsg_KeyPress:
+        kind = BM_KeyStateRecord;
+        what = "the key state in param1";
+        break;
+    case xpMsg_Reshape:
+        kind = BM_GeometryChangeRecord;
+        what = "the geometry change in param2";
+        address = param2;
+        break;
+    default:
+        return true;
+    }
+    if (BM_IsLiveWidgetRecord(address, kind)) return true;
+    PyErr_Format(PyExc_ValueError,
+                 "%s: message %d carries %s; pass on what a widget callback was given for the message it is "
+                 "handling now",
+                 function, message, what);
+    return false;
 }

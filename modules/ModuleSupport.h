@@ -148,6 +148,12 @@ int BM_ConvertFloat(PyObject* object, void* out);
 bool BM_CheckOutParameter(PyObject* parameter, const char* function);  // TypeError when neither
 void BM_WriteOutParameter(PyObject* parameter, PyObject* value);       // consumes `value`
 
+// A widget message that a script sends or hands to a widget behaviour: for the library's
+// messages that carry the address of a record (mouse state, key state, geometry change), that
+// parameter must be such a record of a message a widget callback is handling now (a script
+// passing on what it was given); the simulator reads it. Otherwise ValueError, and false.
+bool BM_CheckWidgetMessage(const char* function, int message, Py_ssize_t param1, Py_ssize_t param2);
+
 struct BM_Constant {
     const char* name;
     long value;

@@ -27,5 +27,14 @@ void initXPLMDisplay();
 void initXPLMGraphics();
 void initXPLMMenus();
 void initXPLMProcessing();
+void initXPWidgetDefs();
+void initXPWidgets();
+void initXPStandardWidgets();
+void initXPUIGraphics();
+void initXPWidgetUtils();
+
+// Destroys the widgets that scripts created and left behind; the interpreter's stop calls it
+// once the scripts are stopped.
+void BM_DestroyScriptWidgets();
 
 #endif

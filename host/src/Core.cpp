@@ -45,6 +45,19 @@ void Enter(const char* function) {
     throw InjectedFault(std::string("injected fault in ") + function);
 }
 
+namespace {
+int gSdkDepth = 0;  // SDK calls under way since plug-in code last ran
+}  // namespace
+
+SdkCall::SdkCall(const char* function) {
+    if (gSdkDepth == 0) Enter(function);
+    ++gSdkDepth;
+}
+SdkCall::~SdkCall() { --gSdkDepth; }
+
+SdkCall::PluginCode::PluginCode() : saved_(gSdkDepth) { gSdkDepth = 0; }
+SdkCall::PluginCode::~PluginCode() { gSdkDepth = saved_; }
+
 void HostWarning(const std::string& text) {
     AppendSimLog("[stand-in] " + text + "\n");
 }

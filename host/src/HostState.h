@@ -27,7 +27,29 @@ bool DecodeHandle(const void* handle, HandleKind kind, std::size_t* index);
 
 // Checks the fault-injection list; throws InjectedFault when `function` is armed.
 void Enter(const char* function);
-#define BMHOST_ENTER() ::bmhost::detail::Enter(__func__)
+// Marks a call of an SDK function for as long as it runs. Only the calls that plug-in code makes
+// are told to the SDK call listener and may be made to fail: the calls the stand-in makes of
+// its own SDK functions inside one (the standard widgets drawing themselves, say) are neither.
+// Plug-in code that the stand-in calls meanwhile (CallPluginCode) is plug-in code again.
+class SdkCall {
+public:
+    explicit SdkCall(const char* function);
+    ~SdkCall();
+    SdkCall(const SdkCall&) = delete;
+    SdkCall& operator=(const SdkCall&) = delete;
+    // Runs plug-in code inside a call of an SDK function.
+    class PluginCode {
+    public:
+        PluginCode();
+        ~PluginCode();
+        PluginCode(const PluginCode&) = delete;
+        PluginCode& operator=(const PluginCode&) = delete;
+
+    private:
+        int saved_;
+    };
+};
+#define BMHOST_ENTER() ::bmhost::detail::SdkCall bmhostSdkCall_(__func__)
 
 // Appends to Log.txt and the in-memory copy.
 void AppendSimLog(const std::string& text);

@@ -20,6 +20,7 @@ Plugin* FindPlugin(XPLMPluginID id) {
 
 bool CallPluginCode(XPLMPluginID id, const char* what, const std::function<void()>& call) {
     CurrentPluginScope scope(id);
+    SdkCall::PluginCode pluginCode;
     try {
         call();
         return true;

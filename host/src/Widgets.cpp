@@ -43,6 +43,7 @@ struct Rect {
 struct Callback {
     XPWidgetFunc_t func;
     XPLMPluginID owner;
+    bool library = false;  // a standard class's function: the stand-in's own code
 };
 
 struct Widget {
@@ -104,6 +105,17 @@ enum class Reach { FirstTaker, Every, Newest };
 
 int Call(const Callback& callback, std::size_t index, XPWidgetMessage message, intptr_t p1, intptr_t p2) {
     int result = 0;
+    if (callback.library) {
+        CurrentPluginScope scope(callback.owner);
+        try {
+            result = callback.func(message, IdOf(index), p1, p2);
+        } catch (const std::exception& e) {
+            HostWarning("a standard widget class failed on message " + std::to_string(message) + ": " + e.what());
+        } catch (...) {
+            HostWarning("a standard widget class failed on message " + std::to_string(message));
+        }
+        return result;
+    }
     CallPluginCode(callback.owner, "a widget callback",
                    [&] { result = callback.func(message, IdOf(index), p1, p2); });
     return result;
@@ -356,7 +368,7 @@ std::size_t CreateWidget(const Rect& box, int visible, const char* descriptor, i
     widget.widgetClass = widgetClass;
     widget.owner = S().current;
     widget.descriptor = descriptor ? descriptor : "";
-    widget.callbacks.push_back(Callback{function, S().current});
+    widget.callbacks.push_back(Callback{function, S().current, !custom});
     if (widget.root) {
         Window window{box.left, box.top,  box.right, box.bottom, widget.visible, DrawRoot,
                       RootKey,  RootMouse, nullptr,   S().current};

@@ -84,6 +84,12 @@ window = new_window()
 menu = new_menu()
 XPLMAppendMenuItem(menu, 'First', 0, 1)
 ref_own = new_accessor('bm/sweep/own')
+
+def new_widget():
+    return XPCreateWidget(10, 300, 300, 10, 1, 'Sweep', 1, 0, xpWidgetClass_MainWindow)
+
+widget = new_widget()
+child = XPCreateWidget(20, 290, 100, 270, 1, 'Child', 0, widget, xpWidgetClass_Button)
 )";
     return code;
 }
@@ -204,6 +210,57 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
          {"cb", "2.0", "1", "0"}},
 
         // ---- TallowbridgeUtilities ----
+        // ---- XPWidgetDefs: the records are read inside a callback that is handed one ----
+        {"XPWidgetDefs", "BM_GetMouseState", "", {"0"}},
+        {"XPWidgetDefs", "BM_GetKeyState", "", {"0"}},
+        {"XPWidgetDefs", "BM_GetWidgetGeometryChange", "", {"0"}},
+        // ---- XPWidgets ----
+        {"XPWidgets", "XPCreateWidget", "", {"10", "300", "300", "10", "1", "'Sweep'", "1", "0", "xpWidgetClass_MainWindow"}},
+        {"XPWidgets", "XPCreateCustomWidget", "", {"script", "10", "300", "300", "10", "1", "'Sweep'", "1", "0", "cb"}},
+        {"XPWidgets", "XPDestroyWidget", "doomed = new_widget()", {"script", "doomed", "1"}},
+        {"XPWidgets", "XPSendMessageToWidget", "", {"widget", "xpMsg_UserStart", "xpMode_UpChain", "1", "2"}},
+        {"XPWidgets", "XPPlaceWidgetWithin", "", {"child", "widget"}},
+        {"XPWidgets", "XPCountChildWidgets", "", {"widget"}},
+        {"XPWidgets", "XPGetNthChildWidget", "", {"widget", "0"}},
+        {"XPWidgets", "XPGetParentWidget", "", {"child"}},
+        {"XPWidgets", "XPShowWidget", "", {"widget"}},
+        {"XPWidgets", "XPHideWidget", "", {"child"}},
+        {"XPWidgets", "XPIsWidgetVisible", "", {"widget"}},
+        {"XPWidgets", "XPFindRootWidget", "", {"child"}},
+        {"XPWidgets", "XPBringRootWidgetToFront", "", {"widget"}},
+        {"XPWidgets", "XPIsWidgetInFront", "", {"widget"}},
+        {"XPWidgets", "XPGetWidgetGeometry", "", {"widget", "[]", "[]", "None", "[]"}},
+        {"XPWidgets", "XPSetWidgetGeometry", "", {"widget", "10", "310", "300", "10"}},
+        {"XPWidgets", "XPGetWidgetForLocation", "", {"widget", "30", "280", "1", "1"}},
+        {"XPWidgets", "XPGetWidgetExposedGeometry", "", {"child", "[]", "[]", "[]", "[]"}},
+        {"XPWidgets", "XPSetWidgetDescriptor", "", {"widget", "'Renamed'"}},
+        {"XPWidgets", "XPGetWidgetDescriptor", "", {"widget", "[]", "100"}},
+        {"XPWidgets", "XPSetWidgetProperty", "", {"widget", "xpProperty_UserStart", "5"}},
+        {"XPWidgets", "XPGetWidgetProperty", "", {"widget", "xpProperty_UserStart", "[]"}},
+        {"XPWidgets", "XPSetKeyboardFocus", "", {"widget"}},
+        {"XPWidgets", "XPLoseKeyboardFocus", "", {"widget"}},
+        {"XPWidgets", "XPGetWidgetWithFocus", "", {}},
+        {"XPWidgets", "XPAddWidgetCallback", "", {"script", "widget", "cb"}},
+        {"XPWidgets", "XPGetWidgetClassFunc", "", {"xpWidgetClass_Button"}},
+        {"XPWidgets", "SetWidgetObject", "", {"script", "widget", "'object'"}},
+        {"XPWidgets", "GetWidgetObject", "", {"script", "widget"}},
+        // ---- XPUIGraphics ----
+        {"XPUIGraphics", "XPDrawWindow", "", {"10", "10", "300", "200", "xpWindow_MainWindow"}},
+        {"XPUIGraphics", "XPGetWindowDefaultDimensions", "", {"xpWindow_MainWindow", "[]", "[]"}},
+        {"XPUIGraphics", "XPDrawElement", "", {"10", "10", "100", "30", "xpElement_PushButton", "1"}},
+        {"XPUIGraphics", "XPGetElementDefaultDimensions", "", {"xpElement_CheckBox", "[]", "[]", "[]"}},
+        {"XPUIGraphics", "XPDrawTrack", "", {"10", "10", "30", "200", "0", "10", "5", "xpTrack_ScrollBar", "0"}},
+        {"XPUIGraphics", "XPGetTrackDefaultDimensions", "", {"xpTrack_Slider"}},
+        {"XPUIGraphics", "XPGetTrackMetrics", "", {"10", "10", "30", "200", "0", "10", "5", "xpTrack_ScrollBar"}},
+        // ---- XPWidgetUtils ----
+        {"XPWidgetUtils", "XPUCreateWidgets", "",
+         {"[[10, 300, 300, 10, 1, 'Sweep', 1, NO_PARENT, xpWidgetClass_MainWindow], "
+          "[20, 290, 100, 270, 1, 'In', 0, 0, xpWidgetClass_Caption]]", "2", "0", "[]"}},
+        {"XPWidgetUtils", "XPUMoveWidgetBy", "", {"widget", "5", "-5"}},
+        {"XPWidgetUtils", "XPUFixedLayout", "", {"xpMsg_Paint", "widget", "0", "0"}},
+        {"XPWidgetUtils", "XPUSelectIfNeeded", "", {"xpMsg_Paint", "widget", "0", "0", "0"}},
+        {"XPWidgetUtils", "XPUDefocusKeyboard", "", {"xpMsg_Paint", "widget", "0", "0", "0"}},
+        {"XPWidgetUtils", "XPUDragWidget", "", {"xpMsg_Paint", "widget", "0", "0", "10", "300", "300", "280"}},
         {"TallowbridgeUtilities", "TallowbridgeDisplay", "", {"'Sweep'"}},
         {"TallowbridgeUtilities", "TallowbridgeClearDisplay", "", {}},
         {"TallowbridgeUtilities", "TallowbridgePrint", "", {"'Sweep'"}},

@@ -29,6 +29,7 @@ using namespace bmtest::sweep;
 using bmtest::Count;
 
 const char kParameterError[] = "Parameter Error";
+const char kFunctionError[] = "Function Error";
 const char* const kWriteAnswer = BM_PY3 ? "10" : "None";
 
 struct FaultRow {
@@ -142,6 +143,58 @@ const std::vector<FaultRow> kFaultRows = {
      "XPLMRegisterFlightLoopCallback(script, cb, 1.0, 0)\nXPLMRegisterFlightLoopCallback(script, fill, 1.0, 0)\n"},
     {"XPLMSetFlightLoopCallbackInterval", "XPLMSetFlightLoopCallbackInterval", 1, "0", kParameterError},
 
+    // ---- XPWidgets ----
+    {"XPCreateCustomWidget", "XPCreateCustomWidget", 1, "0", kParameterError},
+    // Once the widget exists, the script hears of its creation.
+    {"XPCreateCustomWidget", "XPSendMessageToWidget", 1, "0", kParameterError},
+    // Destroying with the children asks for them first.
+    {"XPDestroyWidget", "XPCountChildWidgets", 1, "0", kParameterError},
+    {"XPDestroyWidget", "XPDestroyWidget", 1, "0", kParameterError},
+    // The length first, then the text.
+    {"XPGetWidgetDescriptor", "XPGetWidgetDescriptor", 1, "(0, '')", kParameterError},
+    {"XPGetWidgetDescriptor", "XPGetWidgetDescriptor", 2, "(0, '')", kParameterError},
+    {"XPCreateWidget", "XPCreateWidget", 1, "0", kParameterError},
+    {"XPSendMessageToWidget", "XPSendMessageToWidget", 1, "0", kParameterError},
+    {"XPPlaceWidgetWithin", "XPPlaceWidgetWithin", 1, "0", kParameterError},
+    {"XPCountChildWidgets", "XPCountChildWidgets", 1, "0", kParameterError},
+    {"XPGetNthChildWidget", "XPGetNthChildWidget", 1, "0", kParameterError},
+    {"XPGetParentWidget", "XPGetParentWidget", 1, "0", kParameterError},
+    {"XPShowWidget", "XPShowWidget", 1, "0", kParameterError},
+    {"XPHideWidget", "XPHideWidget", 1, "0", kParameterError},
+    {"XPIsWidgetVisible", "XPIsWidgetVisible", 1, "0", kParameterError},
+    {"XPFindRootWidget", "XPFindRootWidget", 1, "0", kParameterError},
+    {"XPBringRootWidgetToFront", "XPBringRootWidgetToFront", 1, "0", kParameterError},
+    {"XPIsWidgetInFront", "XPIsWidgetInFront", 1, "0", kParameterError},
+    {"XPGetWidgetGeometry", "XPGetWidgetGeometry", 1, "0", kParameterError},
+    {"XPSetWidgetGeometry", "XPSetWidgetGeometry", 1, "0", kParameterError},
+    {"XPGetWidgetForLocation", "XPGetWidgetForLocation", 1, "0", kParameterError},
+    {"XPGetWidgetExposedGeometry", "XPGetWidgetExposedGeometry", 1, "0", kParameterError},
+    {"XPSetWidgetDescriptor", "XPSetWidgetDescriptor", 1, "0", kParameterError},
+    {"XPSetWidgetProperty", "XPSetWidgetProperty", 1, "0", kParameterError},
+    {"XPGetWidgetProperty", "XPGetWidgetProperty", 1, "0", kParameterError},
+    {"XPSetKeyboardFocus", "XPSetKeyboardFocus", 1, "0", kParameterError},
+    {"XPLoseKeyboardFocus", "XPLoseKeyboardFocus", 1, "0", kParameterError},
+    {"XPAddWidgetCallback", "XPAddWidgetCallback", 1, "0", kParameterError},
+    {"XPGetWidgetWithFocus", "XPGetWidgetWithFocus", 1, "0", kFunctionError},
+    {"XPGetWidgetClassFunc", "XPGetWidgetClassFunc", 1, "0", kFunctionError},
+
+    // ---- XPUIGraphics ----
+    {"XPDrawWindow", "XPDrawWindow", 1, "0", kFunctionError},
+    {"XPGetWindowDefaultDimensions", "XPGetWindowDefaultDimensions", 1, "0", kFunctionError},
+    {"XPDrawElement", "XPDrawElement", 1, "0", kFunctionError},
+    {"XPGetElementDefaultDimensions", "XPGetElementDefaultDimensions", 1, "0", kFunctionError},
+    {"XPDrawTrack", "XPDrawTrack", 1, "0", kFunctionError},
+    {"XPGetTrackDefaultDimensions", "XPGetTrackDefaultDimensions", 1, "(0, 0)", kFunctionError},
+    {"XPGetTrackMetrics", "XPGetTrackMetrics", 1, "0", kFunctionError},
+
+    // ---- XPWidgetUtils ----
+    {"XPUCreateWidgets", "XPUCreateWidgets", 1, "(0,)", kParameterError},
+    {"XPUMoveWidgetBy", "XPUMoveWidgetBy", 1, "0", kParameterError},
+    {"XPUFixedLayout", "XPUFixedLayout", 1, "0", kParameterError},
+    {"XPUSelectIfNeeded", "XPUSelectIfNeeded", 1, "0", kParameterError},
+    {"XPUDefocusKeyboard", "XPUDefocusKeyboard", 1, "0", kParameterError},
+    {"XPUDragWidget", "XPUDragWidget", 1, "0", kParameterError},
+
     // ---- TallowbridgeUtilities ----
     // Writing a script's output to the files asks the simulator where they are. A log write never
     // fails its caller, and cannot report its own failure: the text is dropped, nothing reported.
@@ -161,7 +214,19 @@ const std::set<std::string> kCallsNoSdkFunction = {
     "TallowbridgeClearDisplay",
     "TallowbridgePrint",
     "TallowbridgeClearPrint",
+    // The message records are read where the simulator put them; widget objects are the
+    // plug-in's own.
+    "BM_GetMouseState",
+    "BM_GetKeyState",
+    "BM_GetWidgetGeometryChange",
+    "SetWidgetObject",
+    "GetWidgetObject",
 };
+
+// The message record readers refuse every address outside the widget callback that was handed
+// it, so their plausible calls raise ValueError; they call no simulator function all the same.
+const std::set<std::string> kReadInsideWidgetCallbacksOnly = {"BM_GetMouseState", "BM_GetKeyState",
+                                                               "BM_GetWidgetGeometryChange"};
 
 // What a row checks; a known fault names the row (function and variant) and the check.
 const char kCalled[] = "the failing simulator function is called";
@@ -298,7 +363,8 @@ TEST_F(FaultSweep, TheRowsNameEverySimulatorFunctionThatThePlausibleCallsCall) {
         bool done = false;
         for (const auto& m : run.messages) {
             if (m[0] == "sdk") ++called[key][m[1]];
-            if (m[0] == "error") ADD_FAILURE() << "the plausible call of " << key << " raised " << m[1];
+            if (m[0] == "error" && !kReadInsideWidgetCallbacksOnly.count(call.function))
+                ADD_FAILURE() << "the plausible call of " << key << " raised " << m[1];
             if (m[0] == "done") done = true;
         }
         EXPECT_TRUE(done) << "the plausible call of " << key << " did not return: " << run.Ending() << "\n"

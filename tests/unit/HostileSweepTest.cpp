@@ -540,7 +540,8 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
             for (std::size_t f = 0; f < functions.size(); ++f) {
                 const std::string& name = functions[f].name;
                 bool registers = name.rfind("XPLMRegister", 0) == 0 || name.rfind("XPLMCreate", 0) == 0 ||
-                                 name == "XPLMShareData";
+                                 name.rfind("XPCreate", 0) == 0 || name == "XPAddWidgetCallback" ||
+                                 name == "XPUCreateWidgets" || name == "XPLMShareData";
                 if (functions[f].arity >= 0 && registers) caller.Replay(channel, int(f));
             }
             channel.Send({"S", "stopping"});
@@ -555,6 +556,7 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
                 {"menus", bmhost::PluginMenuCount()},
                 {"published data refs", bmhost::PublishedDataCount()},
                 {"shared data registrations", bmhost::SharerTotal()},
+                {"widgets", bmhost::WidgetCount()},
             };
             for (const auto& [what, count] : left) channel.Send({"L", what, std::to_string(count)});
             // The simulator goes on after the plug-in stopped, with whatever it still has registered.

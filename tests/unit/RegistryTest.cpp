@@ -169,15 +169,24 @@ TEST_F(Registry, WidgetCallbacksAndObjects) {
     EXPECT_EQ(table.GetCallbackFromWidgetId(widget, second), nullptr);
 
     EXPECT_EQ(table.GetWidgetObjectFromWidgetId(widget, first), Py_None);
+    // One object per script and widget: the second replaces the first, which is let go.
+    Py_ssize_t held = Py_REFCNT(o1);
     table.SetWidgetObject(first, widget, o1);
     table.SetWidgetObject(first, widget, o2);
+    EXPECT_EQ(Py_REFCNT(o1), held);
+    EXPECT_EQ(table.GetWidgetObjectFromWidgetId(widget, first), o2);
+    void* child = reinterpret_cast<void*>(0xB705000000002ull);
+    void* elsewhere = reinterpret_cast<void*>(0xB705000000003ull);
+    table.SetWidgetObject(first, child, o1);  // one object may serve two widgets
+    table.SetWidgetObject(first, elsewhere, o1);
     table.SetWidgetObject(second, widget, o3);
-    EXPECT_EQ(table.GetWidgetObjectFromWidgetId(widget, first), o1);
-    // Destroying with children removes all of the script's objects and none of another's.
-    Py_ssize_t before = Py_REFCNT(o1);
-    table.RemoveWidgetObject(first, nullptr, 1);
-    EXPECT_EQ(Py_REFCNT(o1), before - 1);
+    // Destroying a widget with its child removes the script's objects of those two only.
+    Py_ssize_t before = Py_REFCNT(o2);
+    table.RemoveWidgetObjects(first, {widget, child});
+    EXPECT_EQ(Py_REFCNT(o2), before - 1);
     EXPECT_EQ(table.GetWidgetObjectFromWidgetId(widget, first), Py_None);
+    EXPECT_EQ(table.GetWidgetObjectFromWidgetId(child, first), Py_None);
+    EXPECT_EQ(table.GetWidgetObjectFromWidgetId(elsewhere, first), o1);
     EXPECT_EQ(table.GetWidgetObjectFromWidgetId(widget, second), o3);
 }
 

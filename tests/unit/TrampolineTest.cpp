@@ -235,18 +235,26 @@ TEST_F(Trampolines, CameraChangesComeBackWhateverTheAnswer) {
     EXPECT_EQ(Count(plugin.Sim().Log(), "UserCameraControlCallback Call failed (BM_T.CameraRaises)\n"), 1u);
 }
 
-TEST_F(Trampolines, WidgetCallbacksThatRaiseAreQuiet) {
+TEST_F(Trampolines, WidgetCallbacksFindTheirRecordBySlotAndAreReportedWhenTheyRaise) {
     void* widget = reinterpret_cast<void*>(0xB705000000001ull);
-    BMTestTable->SetHandle(static_cast<_CallbackRecordStruct*>(Record(BM_KindWidget, "Widget", 0)), widget);
+    BMTestTable->SetWidgetSlot(static_cast<_CallbackRecordStruct*>(Record(BM_KindWidget, "Widget", 0)), widget, 1);
     Answer("1");
     EXPECT_EQ(BM_WidgetCallback(3, widget, intptr_t(0xB700000000000ll), -1), 1);
     EXPECT_EQ(Last(), "('widget', 3, 3219713643511809, 3219370046128128, -1)");
-    void* other = reinterpret_cast<void*>(0xB705000000002ull);
-    BMTestTable->SetHandle(static_cast<_CallbackRecordStruct*>(Record(BM_KindWidget, "Raise", 0)), other);
-    std::string log = plugin.Sim().Log();
-    EXPECT_EQ(BM_WidgetCallback(3, other, 0, 0), 1);
-    EXPECT_EQ(plugin.Sim().Log(), log);
+    // Another slot of the same widget is another record; an empty slot passes the message on.
+    BMTestTable->SetWidgetSlot(static_cast<_CallbackRecordStruct*>(Record(BM_KindWidget, "Raise", 0)), widget, 2);
+    EXPECT_EQ(BM_WidgetFunctionOfSlot(3)(3, widget, 0, 0), 0);
+    // A callback that raises answers 1, and its failure shows, once in full.
+    EXPECT_EQ(BM_WidgetFunctionOfSlot(2)(3, widget, 0, 0), 1);
+    EXPECT_EQ(BM_WidgetFunctionOfSlot(2)(3, widget, 0, 0), 1);
+    EXPECT_EQ(Count(plugin.Sim().Log(), "Traceback"), 1u);
     EXPECT_FALSE(PyErr_Occurred());
+    // The destruction reaches every slot; each record goes after its callback heard of it.
+    EXPECT_EQ(BMTestTable->GetNumberOfWidgetScriptUsers(), 2);
+    BM_WidgetFunctionOfSlot(2)(xpMsg_Destroy, widget, 0, 0);
+    BM_WidgetCallback(xpMsg_Destroy, widget, 0, 0);
+    EXPECT_EQ(BMTestTable->GetNumberOfWidgetScriptUsers(), 0);
+    EXPECT_EQ(BMTestTable->NextWidgetSlot(widget), 1);  // forgotten with the widget
 }
 
 TEST_F(Trampolines, ARecordRemovedDuringItsOwnCallStaysUntilTheCallEnds) {

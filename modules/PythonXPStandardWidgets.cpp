@@ -1,0 +1,96 @@
+// XPStandardWidgets: the classes, styles, properties and messages of the standard widgets.
+#include "ModuleSupport.h"
+#include "PythonModules.h"
+#include "XPStandardWidgets.h"
+
+namespace {
+
+const BM_Constant kConstants[] = {
+    {"xpWidgetClass_MainWindow", xpWidgetClass_MainWindow},
+    {"xpMainWindowStyle_MainWindow", xpMainWindowStyle_MainWindow},
+    {"xpMainWindowStyle_Translucent", xpMainWindowStyle_Translucent},
+    {"xpProperty_MainWindowType", xpProperty_MainWindowType},
+    {"xpProperty_MainWindowHasCloseBoxes", xpProperty_MainWindowHasCloseBoxes},
+    {"xpMessage_CloseButtonPushed", xpMessage_CloseButtonPushed},
+    {"xpWidgetClass_SubWindow", xpWidgetClass_SubWindow},
+    {"xpSubWindowStyle_SubWindow", xpSubWindowStyle_SubWindow},
+    {"xpSubWindowStyle_Screen", xpSubWindowStyle_Screen},
+    {"xpSubWindowStyle_ListView", xpSubWindowStyle_ListView},
+    {"xpProperty_SubWindowType", xpProperty_SubWindowType},
+    {"xpWidgetClass_Button", xpWidgetClass_Button},
+    {"xpPushButton", xpPushButton},
+    {"xpRadioButton", xpRadioButton},
+    {"xpWindowCloseBox", xpWindowCloseBox},
+    {"xpLittleDownArrow", xpLittleDownArrow},
+    {"xpLittleUpArrow", xpLittleUpArrow},
+    {"xpButtonBehaviorPushButton", xpButtonBehaviorPushButton},
+    {"xpButtonBehaviorCheckBox", xpButtonBehaviorCheckBox},
+    {"xpButtonBehaviorRadioButton", xpButtonBehaviorRadioButton},
+    {"xpProperty_ButtonType", xpProperty_ButtonType},
+    {"xpProperty_ButtonBehavior", xpProperty_ButtonBehavior},
+    {"xpProperty_ButtonState", xpProperty_ButtonState},
+    {"xpMsg_PushButtonPressed", xpMsg_PushButtonPressed},
+    {"xpMsg_ButtonStateChanged", xpMsg_ButtonStateChanged},
+    {"xpWidgetClass_TextField", xpWidgetClass_TextField},
+    {"xpTextEntryField", xpTextEntryField},
+    {"xpTextTransparent", xpTextTransparent},
+    {"xpTextTranslucent", xpTextTranslucent},
+    {"xpProperty_EditFieldSelStart", xpProperty_EditFieldSelStart},
+    {"xpProperty_EditFieldSelEnd", xpProperty_EditFieldSelEnd},
+    {"xpProperty_EditFieldSelDragStart", xpProperty_EditFieldSelDragStart},
+    {"xpProperty_TextFieldType", xpProperty_TextFieldType},
+    {"xpProperty_PasswordMode", xpProperty_PasswordMode},
+    {"xpProperty_MaxCharacters", xpProperty_MaxCharacters},
+    {"xpProperty_ScrollPosition", xpProperty_ScrollPosition},
+    {"xpProperty_Font", xpProperty_Font},
+    {"xpProperty_ActiveEditSide", xpProperty_ActiveEditSide},
+    {"xpMsg_TextFieldChanged", xpMsg_TextFieldChanged},
+    {"xpWidgetClass_ScrollBar", xpWidgetClass_ScrollBar},
+    {"xpScrollBarTypeScrollBar", xpScrollBarTypeScrollBar},
+    {"xpScrollBarTypeSlider", xpScrollBarTypeSlider},
+    {"xpProperty_ScrollBarSliderPosition", xpProperty_ScrollBarSliderPosition},
+    {"xpProperty_ScrollBarMin", xpProperty_ScrollBarMin},
+    {"xpProperty_ScrollBarMax", xpProperty_ScrollBarMax},
+    {"xpProperty_ScrollBarPageAmount", xpProperty_ScrollBarPageAmount},
+    {"xpProperty_ScrollBarType", xpProperty_ScrollBarType},
+    {"xpProperty_ScrollBarSlop", xpProperty_ScrollBarSlop},
+    {"xpMsg_ScrollBarSliderPositionChanged", xpMsg_ScrollBarSliderPositionChanged},
+    {"xpWidgetClass_Caption", xpWidgetClass_Caption},
+    {"xpProperty_CaptionLit", xpProperty_CaptionLit},
+    {"xpWidgetClass_GeneralGraphics", xpWidgetClass_GeneralGraphics},
+    {"xpShip", xpShip},
+    {"xpILSGlideScope", xpILSGlideScope},
+    {"xpMarkerLeft", xpMarkerLeft},
+    {"xp_Airport", xp_Airport},
+    {"xpNDB", xpNDB},
+    {"xpVOR", xpVOR},
+    {"xpRadioTower", xpRadioTower},
+    {"xpAircraftCarrier", xpAircraftCarrier},
+    {"xpFire", xpFire},
+    {"xpMarkerRight", xpMarkerRight},
+    {"xpCustomObject", xpCustomObject},
+    {"xpCoolingTower", xpCoolingTower},
+    {"xpSmokeStack", xpSmokeStack},
+    {"xpBuilding", xpBuilding},
+    {"xpPowerLine", xpPowerLine},
+    {"xpVORWithCompassRose", xpVORWithCompassRose},
+    {"xpOilPlatform", xpOilPlatform},
+    {"xpOilPlatformSmall", xpOilPlatformSmall},
+    {"xpWayPoint", xpWayPoint},
+    {"xpProperty_GeneralGraphicsType", xpProperty_GeneralGraphicsType},
+    {"xpWidgetClass_Progress", xpWidgetClass_Progress},
+    {"xpProperty_ProgressPosition", xpProperty_ProgressPosition},
+    {"xpProperty_ProgressMin", xpProperty_ProgressMin},
+    {"xpProperty_ProgressMax", xpProperty_ProgressMax},
+};
+
+PyMethodDef XPStandardWidgetsMethods[] = {
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initXPStandardWidgets() {
+    BM_InitModule("XPStandardWidgets", XPStandardWidgetsMethods, kConstants,
+                  int(sizeof kConstants / sizeof kConstants[0]));
+}

@@ -1,0 +1,161 @@
+// XPUIGraphics: the widget library's window frames, elements and tracks, drawn from scripts'
+// draw callbacks and widget functions, and their default sizes.
+#include "ModuleSupport.h"
+#include "PythonModules.h"
+#include "XPUIGraphics.h"
+
+namespace {
+
+const char kModule[] = "XPUIGraphics";
+const char kError[] = "Function Error";
+
+const BM_Constant kConstants[] = {
+    {"xpWindow_Help", xpWindow_Help},
+    {"xpWindow_MainWindow", xpWindow_MainWindow},
+    {"xpWindow_SubWindow", xpWindow_SubWindow},
+    {"xpWindow_Screen", xpWindow_Screen},
+    {"xpWindow_ListView", xpWindow_ListView},
+    {"xpElement_TextField", xpElement_TextField},
+    {"xpElement_CheckBox", xpElement_CheckBox},
+    {"xpElement_CheckBoxLit", xpElement_CheckBoxLit},
+    {"xpElement_WindowCloseBox", xpElement_WindowCloseBox},
+    {"xpElement_WindowCloseBoxPressed", xpElement_WindowCloseBoxPressed},
+    {"xpElement_PushButton", xpElement_PushButton},
+    {"xpElement_PushButtonLit", xpElement_PushButtonLit},
+    {"xpElement_OilPlatform", xpElement_OilPlatform},
+    {"xpElement_Ship", xpElement_Ship},
+    {"xpElement_OilPlatformSmall", xpElement_OilPlatformSmall},
+    {"xpElement_ILSGlideScope", xpElement_ILSGlideScope},
+    {"xpElement_MarkerLeft", xpElement_MarkerLeft},
+    {"xpElement_Airport", xpElement_Airport},
+    {"xpElement_Waypoint", xpElement_Waypoint},
+    {"xpElement_NDB", xpElement_NDB},
+    {"xpElement_VOR", xpElement_VOR},
+    {"xpElement_RadioTower", xpElement_RadioTower},
+    {"xpElement_AircraftCarrier", xpElement_AircraftCarrier},
+    {"xpElement_Fire", xpElement_Fire},
+    {"xpElement_MarkerRight", xpElement_MarkerRight},
+    {"xpElement_CustomObject", xpElement_CustomObject},
+    {"xpElement_CoolingTower", xpElement_CoolingTower},
+    {"xpElement_SmokeStack", xpElement_SmokeStack},
+    {"xpElement_Building", xpElement_Building},
+    {"xpElement_PowerLine", xpElement_PowerLine},
+    {"xpElement_CopyButtons", xpElement_CopyButtons},
+    {"xpElement_CopyButtonsWithEditingGrid", xpElement_CopyButtonsWithEditingGrid},
+    {"xpElement_EditingGrid", xpElement_EditingGrid},
+    {"xpElement_ScrollBar", xpElement_ScrollBar},
+    {"xpElement_VORWithCompassRose", xpElement_VORWithCompassRose},
+    {"xpElement_Zoomer", xpElement_Zoomer},
+    {"xpElement_TextFieldMiddle", xpElement_TextFieldMiddle},
+    {"xpElement_LittleDownArrow", xpElement_LittleDownArrow},
+    {"xpElement_LittleUpArrow", xpElement_LittleUpArrow},
+    {"xpElement_WindowDragBar", xpElement_WindowDragBar},
+    {"xpElement_WindowDragBarSmooth", xpElement_WindowDragBarSmooth},
+    {"xpTrack_ScrollBar", xpTrack_ScrollBar},
+    {"xpTrack_Slider", xpTrack_Slider},
+    {"xpTrack_Progress", xpTrack_Progress},
+};
+
+PyObject* PY_XPDrawWindow(PyObject*, PyObject* args) {
+    int x1, y1, x2, y2, style;
+    if (!BM_ParseTuple(args, "iiiii", &x1, &y1, &x2, &y2, &style)) return nullptr;
+    return BM_CallHost(kModule, "XPDrawWindow", BM_Zero, [&] {
+        XPDrawWindow(x1, y1, x2, y2, style);
+        return BM_One();
+    }, kError);
+}
+
+// Style, then lists (or None) that get the sizes, in order.
+template <std::size_t N, typename Host>
+PyObject* DefaultDimensions(PyObject* args, const char* format, const char* function, Host host) {
+    int style;
+    PyObject* lists[N];
+    bool parsed = N == 2 ? BM_ParseTuple(args, format, &style, &lists[0], &lists[1])
+                         : BM_ParseTuple(args, format, &style, &lists[0], &lists[1], &lists[N - 1]);
+    if (!parsed) return nullptr;
+    for (PyObject* list : lists)
+        if (!BM_CheckOutParameter(list, function)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        int values[N] = {};
+        int* places[N];
+        for (std::size_t i = 0; i < N; ++i) places[i] = lists[i] == Py_None ? nullptr : &values[i];
+        host(style, places);
+        for (std::size_t i = 0; i < N; ++i)
+            if (places[i]) BM_WriteOutParameter(lists[i], BM_IntFromLong(values[i]));
+        return BM_One();
+    }, kError);
+}
+
+PyObject* PY_XPGetWindowDefaultDimensions(PyObject*, PyObject* args) {
+    return DefaultDimensions<2>(args, "iOO", "XPGetWindowDefaultDimensions",
+                                [](int style, int** p) { XPGetWindowDefaultDimensions(style, p[0], p[1]); });
+}
+
+PyObject* PY_XPDrawElement(PyObject*, PyObject* args) {
+    int x1, y1, x2, y2, style, lit;
+    if (!BM_ParseTuple(args, "iiiiii", &x1, &y1, &x2, &y2, &style, &lit)) return nullptr;
+    return BM_CallHost(kModule, "XPDrawElement", BM_Zero, [&] {
+        XPDrawElement(x1, y1, x2, y2, style, lit);
+        return BM_One();
+    }, kError);
+}
+
+PyObject* PY_XPGetElementDefaultDimensions(PyObject*, PyObject* args) {
+    return DefaultDimensions<3>(args, "iOOO", "XPGetElementDefaultDimensions", [](int style, int** p) {
+        XPGetElementDefaultDimensions(style, p[0], p[1], p[2]);
+    });
+}
+
+PyObject* PY_XPDrawTrack(PyObject*, PyObject* args) {
+    int x1, y1, x2, y2, min, max, value, style, lit;
+    if (!BM_ParseTuple(args, "iiiiiiiii", &x1, &y1, &x2, &y2, &min, &max, &value, &style, &lit)) return nullptr;
+    return BM_CallHost(kModule, "XPDrawTrack", BM_Zero, [&] {
+        XPDrawTrack(x1, y1, x2, y2, min, max, value, style, lit);
+        return BM_One();
+    }, kError);
+}
+
+PyObject* ZeroPair() { return Py_BuildValue("(ii)", 0, 0); }
+
+PyObject* PY_XPGetTrackDefaultDimensions(PyObject*, PyObject* args) {
+    int style;
+    if (!BM_ParseTuple(args, "i", &style)) return nullptr;
+    return BM_CallHost(kModule, "XPGetTrackDefaultDimensions", ZeroPair, [&] {
+        int width = 0, canBeLit = 0;
+        XPGetTrackDefaultDimensions(style, &width, &canBeLit);
+        return Py_BuildValue("(ii)", width, canBeLit);
+    }, kError);
+}
+
+PyObject* PY_XPGetTrackMetrics(PyObject*, PyObject* args) {
+    int x1, y1, x2, y2, min, max, value, style;
+    if (!BM_ParseTuple(args, "iiiiiiii", &x1, &y1, &x2, &y2, &min, &max, &value, &style)) return nullptr;
+    return BM_CallHost(kModule, "XPGetTrackMetrics", BM_Zero, [&] {
+        int m[6] = {0, 0, 0, 0, 0, 0};
+        XPGetTrackMetrics(x1, y1, x2, y2, min, max, value, style, &m[0], &m[1], &m[2], &m[3], &m[4], &m[5]);
+        return Py_BuildValue("(iiiiii)", m[0], m[1], m[2], m[3], m[4], m[5]);
+    }, kError);
+}
+
+PyMethodDef XPUIGraphicsMethods[] = {
+    {"XPDrawWindow", PY_XPDrawWindow, METH_VARARGS,
+     "Draw a window frame of a style in the rectangle (x1, y1)-(x2, y2)."},
+    {"XPGetWindowDefaultDimensions", PY_XPGetWindowDefaultDimensions, METH_VARARGS,
+     "Get the default width and height of a window style into two lists."},
+    {"XPDrawElement", PY_XPDrawElement, METH_VARARGS, "Draw an element of a style in a rectangle, lit or not."},
+    {"XPGetElementDefaultDimensions", PY_XPGetElementDefaultDimensions, METH_VARARGS,
+     "Get the default width, height and whether it can be lit of an element style into three lists."},
+    {"XPDrawTrack", PY_XPDrawTrack, METH_VARARGS,
+     "Draw a scroll bar, slider or progress track with its value between min and max."},
+    {"XPGetTrackDefaultDimensions", PY_XPGetTrackDefaultDimensions, METH_VARARGS,
+     "Get (width, can be lit) of a track style."},
+    {"XPGetTrackMetrics", PY_XPGetTrackMetrics, METH_VARARGS,
+     "Get (is vertical, down button, down page, thumb, up page, up button) sizes of a track."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initXPUIGraphics() {
+    BM_InitModule(kModule, XPUIGraphicsMethods, kConstants, int(sizeof kConstants / sizeof kConstants[0]));
+}
