@@ -251,18 +251,15 @@ inline PyObject* BM_CreateModule(const char* name, PyMethodDef* methods) {
 #endif
 }
 
-// Called right after each start of the interpreter. CPython 3.12 (seen on 3.12.1) frees memory
-// twice when its C datetime module is imported in an interpreter started after an earlier one
-// in the same process ended, which brings the process down. From the second start on, 3.12 is
-// kept from that module, and `datetime` falls back to its pure-Python twin, which behaves the
-// same. Every other version imports as usual.
+// Called right after each start of the interpreter. CPython 3.12.0 and 3.12.1 free memory twice
+// when their C datetime module is imported by an interpreter started after an earlier one in
+// the same process ended, which brings the process down. There `datetime` is kept to its
+// pure-Python twin, which behaves the same. (Those two versions crash in the same way when
+// ctypes is imported again; nothing stands in for that module.)
 inline void BM_AfterInterpreterStart() {
-#if PY_VERSION_HEX >= 0x030C0000 && PY_VERSION_HEX < 0x030D0000
-    static int starts = 0;
-    if (starts++ > 0) {
-        PyObject* modules = PyImport_GetModuleDict();
-        if (!modules || PyDict_SetItemString(modules, "_datetime", Py_None) != 0) PyErr_Clear();
-    }
+#if PY_VERSION_HEX >= 0x030C0000 && PY_VERSION_HEX < 0x030C0200
+    PyObject* modules = PyImport_GetModuleDict();
+    if (!modules || PyDict_SetItemString(modules, "_datetime", Py_None) != 0) PyErr_Clear();
 #endif
 }
 

@@ -1,7 +1,8 @@
 # A settings window built from widgets: a text field, a check box, a slider and OK / Cancel
 # buttons, with one widget callback on the window that hears what the user does.
-# Try: bmsim --scripts examples --frames 3 --at 1:click=475,458 --at 1:type=N123AB \
-#            --at 2:click=467,330 --widgets
+# Try (click at the end of the call sign, type, untick the box, drag the slider, press OK):
+#   bmsim --scripts examples --frames 4 --at 1:click=620,458 --at 1:type=X --at 2:click=380,420 \
+#         --at 2:drag=562,381:600,381 --at 3:screenshot=settings.png --at 3:click=445,341
 from __future__ import print_function
 
 from XPLMDefs import *
@@ -9,7 +10,7 @@ from XPWidgetDefs import *
 from XPWidgets import *
 from XPStandardWidgets import *
 
-LEFT, TOP, RIGHT, BOTTOM = 350, 520, 650, 300
+LEFT, TOP, RIGHT, BOTTOM = 350, 520, 650, 310
 
 
 class Brindlemoor:
@@ -41,8 +42,8 @@ class Brindlemoor:
         XPSetWidgetProperty(self.Volume, xpProperty_ScrollBarSliderPosition, self.Settings["volume"])
         self.ShowVolume(self.Settings["volume"])
 
-        self.OK = self.Button(LEFT + 60, BOTTOM + 50, "OK")
-        self.Cancel = self.Button(LEFT + 170, BOTTOM + 50, "Cancel")
+        self.OK = self.Button(LEFT + 60, BOTTOM + 20, "OK")
+        self.Cancel = self.Button(LEFT + 170, BOTTOM + 20, "Cancel")
 
         # The buttons, the check box, the slider and the close box all tell the window.
         self.HandlerCB = self.Handler
