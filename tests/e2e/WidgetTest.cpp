@@ -96,6 +96,69 @@ TEST(Widgets, EveryScriptCallbackOfAWidgetHearsEachMessageOnceNewestFirst) {
     EXPECT_EQ(Printed(sim, "all"), (Lines_t{"all 1"}));
 }
 
+TEST(Widgets, ClicksAndTypingReachTheScriptsWindowCallback) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_S.py", Script("S", R"(
+        self.Window = XPCreateWidget(100, 400, 400, 100, 1, 'Window', 1, 0, xpWidgetClass_MainWindow)
+        self.Push = XPCreateWidget(120, 380, 200, 360, 1, 'Push', 0, self.Window, xpWidgetClass_Button)
+        self.Check = XPCreateWidget(120, 340, 140, 320, 1, 'Check', 0, self.Window, xpWidgetClass_Button)
+        XPSetWidgetProperty(self.Check, xpProperty_ButtonBehavior, xpButtonBehaviorCheckBox)
+        self.Field = XPCreateWidget(120, 300, 300, 280, 1, 'ab', 0, self.Window, xpWidgetClass_TextField)
+        self.Handler = self.Heard
+        XPAddWidgetCallback(self, self.Window, self.Handler)
+)",
+                                    R"(
+    def Heard(self, message, widget, param1, param2):
+        names = {self.Push: 'push', self.Check: 'check', self.Field: 'field'}
+        if message == xpMsg_PushButtonPressed:
+            print('pressed', names[param1], param2)
+        elif message == xpMsg_ButtonStateChanged:
+            print('state', names[param1], param2, XPGetWidgetProperty(param1, xpProperty_ButtonState, None))
+        elif message == xpMsg_TextFieldChanged:
+            text = []
+            XPGetWidgetDescriptor(param1, text, 100)
+            print('text', names[param1], text[0])
+        else:
+            return 0
+        return 1
+)"));
+    LoadBrindlemoor(true);
+    bmhost::Click(150, 370);
+    bmhost::Click(130, 330);
+    bmhost::Click(130, 330);
+    bmhost::Click(290, 290);  // the caret goes to the end of the text
+    bmhost::TypeText("cD");
+    bmhost::PressKey(8, XPLM_VK_BACK);
+    EXPECT_EQ(Printed(sim, "pressed"), (Lines_t{"pressed push 0"}));
+    EXPECT_EQ(Printed(sim, "state"), (Lines_t{"state check 1 1", "state check 0 0"}));
+    EXPECT_EQ(Printed(sim, "text"), (Lines_t{"text field abc", "text field abcD", "text field abc"}));
+}
+
+TEST(Widgets, AWidgetThatDestroysItselfInItsOwnCallbackKeepsItsCallableToTheEnd) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_D.py", Script("D", R"(
+        self.Func = self.Custom
+        self.W = XPCreateCustomWidget(self, 100, 300, 300, 100, 1, 'Doomed', 1, 0, self.Func)
+)",
+                                    R"(
+    def Custom(self, message, widget, param1, param2):
+        if message == xpMsg_UserStart:
+            del self.Func  # the registry's reference is the last one now
+            print('destroyed', XPDestroyWidget(self, widget, 1))
+            print('after', message, XPCountChildWidgets(widget))
+            return 1
+        return 0
+)"));
+    LoadBrindlemoor(true);
+    XPWidgetID widget = bmhost::FindWidget("Doomed");
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(XPSendMessageToWidget(widget, xpMsg_UserStart, xpMode_Direct, 0, 0), 1);
+    EXPECT_EQ(Printed(sim, "destroyed"), (Lines_t{"destroyed 1"}));
+    EXPECT_EQ(Printed(sim, "after"), (Lines_t{"after 10000 0"}));
+    EXPECT_EQ(bmhost::FindWidget("Doomed"), nullptr);
+    EXPECT_EQ(XPSendMessageToWidget(widget, xpMsg_UserStart, xpMode_Direct, 0, 0), 0);
+}
+
 TEST(Widgets, GeometryDescriptorsAndProperties) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_G.py", Script("G", R"(
