@@ -108,6 +108,10 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
     } else if (kind == "key") {
         event->kind = Event::Key;
         return ParseKey(value, event, error);
+    } else if (kind == "type" && !value.empty()) {
+        event->kind = Event::Type;
+        event->text = value;
+        return true;
     } else if (kind == "menu" && !value.empty()) {
         event->kind = Event::Menu;
         event->text = value;
@@ -117,7 +121,7 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
         event->text = value;
         return true;
     }
-    *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY menu=PATH screenshot=FILE)";
+    *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE)";
     return false;
 }
 
@@ -131,6 +135,9 @@ std::string Deliver(const Event& event) {
             return "";
         case Event::Key:
             bmhost::PressKey(event.key, event.virtualKey, event.modifiers);
+            return "";
+        case Event::Type:
+            bmhost::TypeText(event.text);
             return "";
         case Event::Menu:
             return bmhost::ChooseMenuItem(event.text) ? "" : "bmsim: no enabled menu item " + event.text;

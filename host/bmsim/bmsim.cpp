@@ -20,7 +20,7 @@ namespace {
 const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
-    "             [--screenshot FILE] [--screen WxH] [--plugin FILE]\n"
+    "             [--screenshot FILE] [--screen WxH] [--plugin FILE] [--widgets]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), airport loaded and scenery loaded\n"
@@ -34,7 +34,9 @@ const char kUsage[] =
     "  --set NAME=VALUE  set a data ref before the run (one published by a script: once it is\n"
     "                  enabled); arrays as 1,2,3, byte data as text; may be repeated\n"
     "  --at FRAME:EVENT  deliver EVENT after frame FRAME (0: before the first frame):\n"
-    "                    click=X,Y  drag=X1,Y1:X2,Y2  key=KEY  menu=PATH  screenshot=FILE\n"
+    "                    click=X,Y  drag=X1,Y1:X2,Y2  key=KEY  type=TEXT  menu=PATH\n"
+    "                    screenshot=FILE\n"
+    "                  type=TEXT presses the key of each character (shift for capitals)\n"
     "                  screen coordinates have their origin at the bottom left; may be repeated\n"
     "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"\n"
     "  --click X,Y     --at 0:click=X,Y          --drag X1,Y1:X2,Y2  --at 0:drag=...\n"
@@ -43,6 +45,9 @@ const char kUsage[] =
     "  --screenshot FILE  a PNG picture of the last frame\n"
     "  --screen WxH    screen size (default 1024x768)\n"
     "  --plugin FILE   the plug-in to load (default: the one this build made)\n"
+    "  --widgets       after the last frame, list the widgets, one [widget] line each:\n"
+    "                  class, left,top,right,bottom, \"descriptor\", visible or hidden and\n"
+    "                  the properties set, children indented under their parent\n"
     "  --help          this text\n"
     "\n"
     "Output: the lines the run adds to the simulator log ([sim]), to BrindlemoorLog.txt\n"
@@ -116,6 +121,7 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     std::string root = "sim", scripts, plugin = BM_DEFAULT_PLUGIN, screenshot;
+    bool listWidgets = false;
     int frames = 10, width = 1024, height = 768;
     std::map<int, std::vector<bmsim::Event>> events;
     std::vector<std::pair<std::string, std::string>> settings;
@@ -170,6 +176,8 @@ int main(int argc, char** argv) {
             event(0, "key=" + value());
         } else if (arg == "--screenshot") {
             screenshot = value();
+        } else if (arg == "--widgets") {
+            listWidgets = true;
         } else if (arg == "--at") {
             std::string text = value();
             std::size_t colon = text.find(':');
@@ -252,6 +260,12 @@ int main(int argc, char** argv) {
         picture.kind = bmsim::Event::Screenshot;
         picture.text = screenshot;
         std::cout << bmsim::Deliver(picture) << "\n";
+    }
+    if (listWidgets) {  // before the plug-ins go, and their widgets with them
+        std::string tree = bmhost::WidgetTree();
+        if (tree.empty()) std::cout << "bmsim: no widgets\n";
+        for (std::size_t start = 0, nl; (nl = tree.find('\n', start)) != std::string::npos; start = nl + 1)
+            std::cout << "[widget] " << tree.substr(start, nl - start) << "\n";
     }
     bmhost::DisablePlugins();
     bmhost::UnloadPlugins();

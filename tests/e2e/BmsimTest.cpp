@@ -96,10 +96,43 @@ TEST(Bmsim, DeliversEventsAndTakesPictures) {
     EXPECT_EQ(Bmsim("--at x:click=1,1").status, 2);
 }
 
+TEST(Bmsim, TypesTextAndListsTheWidgets) {
+    bmtest::SimFolder sim;
+    std::ofstream(sim.ScriptFolder() + "BM_Typing.py")
+        << "from __future__ import print_function\n"
+           "from XPLMDefs import *\n"
+           "from XPLMDisplay import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        self.Sniff = self.Sniffer\n"
+           "        XPLMRegisterKeySniffer(self, self.Sniff, 1, 0)\n"
+           "        return 'T', 'sig.t', ''\n"
+           "    def XPluginStop(self): pass\n"
+           "    def XPluginEnable(self): return 1\n"
+           "    def XPluginDisable(self): pass\n"
+           "    def XPluginReceiveMessage(self, who, message, param): pass\n"
+           "    def Sniffer(self, char, flags, vkey, refcon):\n"
+           "        if flags & xplm_DownFlag:\n"
+           "            print('typed', char, flags, vkey)\n"
+           "        return 1\n";
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --frames 2 --at 1:type='Hi!' --widgets");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::string typed = "[out] typed 72 9 72\n[out] typed 105 8 73\n[out] typed 33 9 49\n";
+    EXPECT_NE(run.output.find(typed), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\nbmsim: no widgets\n"), std::string::npos) << run.output;
+    EXPECT_LT(run.output.find(typed), run.output.find("bmsim: no widgets"));
+
+    BmsimRun empty = Bmsim("--at 1:type=");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(bmtest::Lines(empty.output)[0],
+              "bmsim: not an event: 'type=' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE)");
+}
+
 TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
     BmsimRun help = Bmsim("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("usage: bmsim"), std::string::npos);
+    EXPECT_NE(help.output.find("  --widgets       after the last frame, list the widgets"), std::string::npos);
 
     EXPECT_EQ(Bmsim("--frames many").status, 2);
     EXPECT_EQ(Bmsim("--bogus").status, 2);
