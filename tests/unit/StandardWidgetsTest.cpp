@@ -20,7 +20,6 @@ namespace {
 
 struct Metrics {
     int vertical = -1, down = -1, downPage = -1, thumb = -1, upPage = -1, up = -1;
-    int Sum() const { return down + downPage + thumb + upPage + up; }
     std::vector<int> Parts() const { return {down, downPage, thumb, upPage, up}; }
 };
 
@@ -33,47 +32,37 @@ Metrics Measure(int x1, int y1, int x2, int y2, int min, int max, int value, XPT
 
 using Parts = std::vector<int>;
 
-TEST(TrackMetrics, AScrollBarHasSquareButtonsAndAThumbWhereTheValueIs) {
-    // 200 x 16: buttons of 16, 168 between them, a thumb of 16 (11 values would get 15 each).
-    Metrics m = Measure(0, 0, 200, 16, 0, 10, 5, xpTrack_ScrollBar);
-    EXPECT_EQ(m.vertical, 0);
-    EXPECT_EQ(m.Parts(), (Parts{16, 76, 16, 76, 16}));
-    EXPECT_EQ(Measure(0, 0, 200, 16, 0, 10, 0, xpTrack_ScrollBar).Parts(), (Parts{16, 0, 16, 152, 16}));
-    EXPECT_EQ(Measure(0, 0, 200, 16, 0, 10, 10, xpTrack_ScrollBar).Parts(), (Parts{16, 152, 16, 0, 16}));
-    // Values outside the range put the thumb at its end.
-    EXPECT_EQ(Measure(0, 0, 200, 16, 0, 10, 99, xpTrack_ScrollBar).Parts(), (Parts{16, 152, 16, 0, 16}));
-    EXPECT_EQ(Measure(0, 0, 200, 16, 0, 10, -5, xpTrack_ScrollBar).Parts(), (Parts{16, 0, 16, 152, 16}));
-    // A short range gets a long thumb: two values share the 168 pixels.
-    EXPECT_EQ(Measure(0, 0, 200, 16, 0, 1, 1, xpTrack_ScrollBar).Parts(), (Parts{16, 84, 84, 0, 16}));
-    // An empty range: the thumb fills the track.
-    EXPECT_EQ(Measure(0, 0, 200, 16, 3, 3, 3, xpTrack_ScrollBar).Parts(), (Parts{16, 0, 168, 0, 16}));
-    // Min above max: the value still runs from min (bottom or left) to max.
-    EXPECT_EQ(Measure(0, 0, 200, 16, 10, 0, 10, xpTrack_ScrollBar).Parts(), (Parts{16, 0, 16, 152, 16}));
-}
-
-TEST(TrackMetrics, TheLongerSideGivesTheDirectionWhicheverCornersComeFirst) {
-    Metrics upright = Measure(100, 300, 116, 100, 0, 100, 25, xpTrack_ScrollBar);
-    EXPECT_EQ(upright.vertical, 1);
-    EXPECT_EQ(upright.Parts(), (Parts{16, 38, 16, 114, 16}));  // min at the bottom
-    Metrics swapped = Measure(116, 100, 100, 300, 0, 100, 25, xpTrack_ScrollBar);
-    EXPECT_EQ(swapped.vertical, 1);
-    EXPECT_EQ(swapped.Parts(), upright.Parts());
-    EXPECT_EQ(Measure(0, 0, 20, 20, 0, 10, 5, xpTrack_ScrollBar).vertical, 0);  // square: horizontal
-    // A bar shorter than its two buttons: they share it, nothing is left for the thumb.
-    EXPECT_EQ(Measure(0, 0, 20, 16, 0, 10, 5, xpTrack_ScrollBar).Parts(), (Parts{10, 0, 0, 0, 10}));
-    EXPECT_EQ(Measure(5, 5, 5, 5, 0, 10, 5, xpTrack_ScrollBar).Parts(), (Parts{0, 0, 0, 0, 0}));
-}
-
-TEST(TrackMetrics, SlidersHaveNoButtonsAndProgressBarsNoThumbAndNeverStandUp) {
-    EXPECT_EQ(Measure(0, 0, 116, 16, 0, 10, 5, xpTrack_Slider).Parts(), (Parts{0, 50, 16, 50, 0}));
-    Metrics upright = Measure(0, 0, 12, 112, 0, 4, 1, xpTrack_Slider);
-    EXPECT_EQ(upright.vertical, 1);
-    EXPECT_EQ(upright.Parts(), (Parts{0, 25, 12, 75, 0}));
-    // The part below the value is the filled part.
-    EXPECT_EQ(Measure(0, 0, 200, 12, 0, 100, 30, xpTrack_Progress).Parts(), (Parts{0, 60, 0, 140, 0}));
-    Metrics tall = Measure(0, 0, 12, 200, 0, 100, 30, xpTrack_Progress);
-    EXPECT_EQ(tall.vertical, 0);
-    EXPECT_EQ(tall.Parts(), (Parts{0, 4, 0, 8, 0}));
+TEST(TrackMetrics, ButtonsThumbAndPagesByStyleShapeAndValue) {
+    struct Case {
+        int x1, y1, x2, y2, min, max, value;
+        XPTrackStyle style;
+        int vertical;
+        Parts parts;
+    };
+    const Case cases[] = {
+        // 200 x 16: buttons of 16, 168 between them, a thumb of 16 (11 values would get 15 each).
+        {0, 0, 200, 16, 0, 10, 5, xpTrack_ScrollBar, 0, {16, 76, 16, 76, 16}},
+        {0, 0, 200, 16, 0, 10, 0, xpTrack_ScrollBar, 0, {16, 0, 16, 152, 16}},
+        {0, 0, 200, 16, 0, 10, 99, xpTrack_ScrollBar, 0, {16, 152, 16, 0, 16}},  // beyond: at the end
+        {0, 0, 200, 16, 0, 1, 1, xpTrack_ScrollBar, 0, {16, 84, 84, 0, 16}},    // two values share 168
+        {0, 0, 200, 16, 3, 3, 3, xpTrack_ScrollBar, 0, {16, 0, 168, 0, 16}},    // one value fills it
+        {0, 0, 200, 16, 10, 0, 10, xpTrack_ScrollBar, 0, {16, 0, 16, 152, 16}},  // min above max
+        // Taller than wide: upright, min at the bottom, whichever corner comes first.
+        {100, 300, 116, 100, 0, 100, 25, xpTrack_ScrollBar, 1, {16, 38, 16, 114, 16}},
+        {116, 100, 100, 300, 0, 100, 25, xpTrack_ScrollBar, 1, {16, 38, 16, 114, 16}},
+        {0, 0, 20, 20, 0, 10, 0, xpTrack_ScrollBar, 0, {10, 0, 0, 0, 10}},  // the buttons share a short bar
+        {5, 5, 5, 5, 0, 10, 5, xpTrack_ScrollBar, 0, {0, 0, 0, 0, 0}},
+        {0, 0, 116, 16, 0, 10, 5, xpTrack_Slider, 0, {0, 50, 16, 50, 0}},
+        {0, 0, 12, 112, 0, 4, 1, xpTrack_Slider, 1, {0, 25, 12, 75, 0}},
+        // Progress: the part below the value is the filled part; never upright.
+        {0, 0, 200, 12, 0, 100, 30, xpTrack_Progress, 0, {0, 60, 0, 140, 0}},
+        {0, 0, 12, 200, 0, 100, 30, xpTrack_Progress, 0, {0, 4, 0, 8, 0}},
+    };
+    for (const Case& c : cases) {
+        Metrics m = Measure(c.x1, c.y1, c.x2, c.y2, c.min, c.max, c.value, c.style);
+        EXPECT_EQ(m.vertical, c.vertical) << &c - cases;
+        EXPECT_EQ(m.Parts(), c.parts) << &c - cases;
+    }
 }
 
 TEST(TrackMetrics, ThePartsAlwaysFillTheLongSide) {
@@ -84,59 +73,41 @@ TEST(TrackMetrics, ThePartsAlwaysFillTheLongSide) {
             for (const auto& range : ranges)
                 for (int value : {range[0], range[1], range[0] / 2 + range[1] / 2, INT_MIN, INT_MAX}) {
                     Metrics m = Measure(0, 0, size[0], size[1], range[0], range[1], value, style);
-                    int length = m.vertical ? size[1] : size[0];
+                    Parts parts = m.Parts();
                     SCOPED_TRACE(std::to_string(style) + " " + std::to_string(size[0]) + "x" + std::to_string(size[1]) +
                                  " " + std::to_string(range[0]) + ".." + std::to_string(range[1]) + " at " +
                                  std::to_string(value));
-                    EXPECT_EQ(m.Sum(), length);
-                    for (int part : m.Parts()) EXPECT_GE(part, 0);
+                    EXPECT_EQ(m.down + m.downPage + m.thumb + m.upPage + m.up, m.vertical ? size[1] : size[0]);
+                    EXPECT_TRUE(std::all_of(parts.begin(), parts.end(), [](int part) { return part >= 0; }));
                     EXPECT_EQ(m.down, m.up);
                 }
     // Corners at both ends of the int range: the lengths are cut to what an int holds.
     Metrics huge = Measure(INT_MIN, 0, INT_MAX, 16, 0, 10, 10, xpTrack_ScrollBar);
-    EXPECT_EQ(huge.Sum(), INT_MAX);
-    EXPECT_EQ(huge.upPage, 0);
+    EXPECT_EQ(huge.down + huge.downPage + huge.thumb + huge.upPage + huge.up, INT_MAX);
 }
 
-TEST(TrackMetrics, OutputsMayBeLeftOutAndAFailureWritesNone) {
-    int thumb = -1;
+TEST(UIGraphics, SizesMayLeaveOutOutputsAndAFailureWritesNone) {
+    int width = -1, height = -1, lit = -1, thumb = -1;
+    XPGetWindowDefaultDimensions(xpWindow_MainWindow, &width, nullptr);
+    XPGetElementDefaultDimensions(xpElement_PushButton, nullptr, &height, &lit);
+    EXPECT_EQ((Parts{width, height, lit}), (Parts{100, 20, 1}));
+    XPGetElementDefaultDimensions(12345, &width, &height, &lit);  // no such element
+    EXPECT_EQ((Parts{width, height, lit}), (Parts{0, 0, 0}));
+    XPGetTrackDefaultDimensions(xpTrack_Progress, &width, &lit);
+    EXPECT_EQ((Parts{width, lit}), (Parts{12, 0}));
+    XPGetTrackDefaultDimensions(xpTrack_Slider, nullptr, nullptr);
     XPGetTrackMetrics(0, 0, 200, 16, 0, 10, 5, xpTrack_ScrollBar, nullptr, nullptr, nullptr, &thumb, nullptr, nullptr);
     EXPECT_EQ(thumb, 16);
+
     bmhost::FailNextCall("XPGetTrackMetrics");
     thumb = -1;
     EXPECT_THROW(XPGetTrackMetrics(0, 0, 200, 16, 0, 10, 5, xpTrack_ScrollBar, nullptr, nullptr, nullptr, &thumb,
                                    nullptr, nullptr),
                  bmhost::InjectedFault);
     EXPECT_EQ(thumb, -1);
-    XPGetTrackMetrics(0, 0, 200, 16, 0, 10, 5, xpTrack_ScrollBar, nullptr, nullptr, nullptr, &thumb, nullptr, nullptr);
-    EXPECT_EQ(thumb, 16);
-}
-
-TEST(UIGraphics, DefaultSizes) {
-    int width = -1, height = -1, lit = -1;
-    XPGetWindowDefaultDimensions(xpWindow_MainWindow, &width, &height);
-    EXPECT_EQ(width, 100);
-    EXPECT_EQ(height, 50);
-    XPGetWindowDefaultDimensions(xpWindow_Help, nullptr, &height);
-    EXPECT_EQ(height, 100);
-    XPGetElementDefaultDimensions(xpElement_PushButton, &width, &height, &lit);
-    EXPECT_EQ((Parts{width, height, lit}), (Parts{80, 20, 1}));
-    XPGetElementDefaultDimensions(xpElement_CheckBox, &width, nullptr, nullptr);
-    EXPECT_EQ(width, 16);
-    XPGetElementDefaultDimensions(xpElement_TextField, &width, &height, &lit);
-    EXPECT_EQ((Parts{width, height, lit}), (Parts{100, 20, 0}));
-    XPGetElementDefaultDimensions(12345, &width, &height, &lit);  // no such element
-    EXPECT_EQ((Parts{width, height, lit}), (Parts{0, 0, 0}));
-    XPGetTrackDefaultDimensions(xpTrack_ScrollBar, &width, &lit);
-    EXPECT_EQ((Parts{width, lit}), (Parts{16, 1}));
-    XPGetTrackDefaultDimensions(xpTrack_Progress, &width, &lit);
-    EXPECT_EQ((Parts{width, lit}), (Parts{12, 0}));
-    XPGetTrackDefaultDimensions(xpTrack_Slider, nullptr, nullptr);
-
     bmhost::FailNextCall("XPGetElementDefaultDimensions");
-    width = -1;
     EXPECT_THROW(XPGetElementDefaultDimensions(xpElement_PushButton, &width, nullptr, nullptr), bmhost::InjectedFault);
-    EXPECT_EQ(width, -1);
+    EXPECT_EQ(width, 12);
 }
 
 // What the last frame drew besides the simulator's own drawing.
@@ -208,58 +179,44 @@ constexpr long kPaper = 0xF5F5ED;
 constexpr long kGroove = 0x4D545E;
 constexpr long kFill = 0x408CE6;
 
-TEST_F(UIGraphicsFrame, ThePictureShowsWindowsAndElements) {
+TEST_F(UIGraphicsFrame, ThePictureShowsWindowsElementsAndTracksWhereTheirMetricsSay) {
     gDraw = [] {
         XPDrawWindow(500, 100, 100, 400, xpWindow_MainWindow);  // corners in the other order
         XPDrawElement(120, 300, 200, 320, xpElement_PushButton, 0);
         XPDrawElement(220, 300, 300, 320, xpElement_PushButton, 1);
         XPDrawElement(120, 250, 136, 266, xpElement_CheckBox, 0);
         XPDrawElement(220, 250, 236, 266, xpElement_CheckBox, 1);
-        XPDrawElement(120, 200, 300, 220, xpElement_TextField, 0);
         XPDrawElement(700, 700, 714, 714, xpElement_WindowCloseBox, 0);
-        XPDrawElement(750, 700, 762, 710, xpElement_LittleUpArrow, 0);
+        XPDrawTrack(600, 100, 800, 116, 0, 10, 5, xpTrack_ScrollBar, 0);
+        XPDrawTrack(900, 300, 916, 100, 0, 100, 25, xpTrack_ScrollBar, 1);  // upright, lit
+        XPDrawTrack(600, 200, 800, 212, 0, 100, 30, xpTrack_Progress, 0);
+        XPDrawTrack(600, 400, 716, 416, 0, 10, 5, xpTrack_Slider, 0);
     };
     std::string picture = Picture();
     EXPECT_EQ(bmhost::PicturePixel(picture, 300, 390), kTitleBar);
-    EXPECT_EQ(bmhost::PicturePixel(picture, 300, 150), kWindowBody);
     EXPECT_EQ(bmhost::PicturePixel(picture, 300, 375), kWindowBody);  // below the title bar
     EXPECT_EQ(bmhost::PicturePixel(picture, 50, 150), kGround);       // outside
     EXPECT_EQ(bmhost::PicturePixel(picture, 160, 310), kButtonFace);
     EXPECT_EQ(bmhost::PicturePixel(picture, 260, 310), kLit);
     EXPECT_EQ(bmhost::PicturePixel(picture, 128, 258), kPaper);  // unchecked
     EXPECT_EQ(bmhost::PicturePixel(picture, 228, 258), kChecked);
-    EXPECT_EQ(bmhost::PicturePixel(picture, 200, 210), kPaper);
-    // The close box is reddish with a white cross through its middle; the arrow's tip is dark.
-    long closeBox = bmhost::PicturePixel(picture, 702, 711);
+    long closeBox = bmhost::PicturePixel(picture, 702, 711);  // reddish, a white cross in the middle
     EXPECT_GT(closeBox >> 16, closeBox & 0xFF);
     EXPECT_EQ(bmhost::PicturePixel(picture, 707, 707), 0xFFFFFF);
-    EXPECT_LT(bmhost::PicturePixel(picture, 756, 706), 0x404040);
-    EXPECT_NE(bmhost::PicturePixel(picture, 752, 708), bmhost::PicturePixel(picture, 756, 706));
-}
-
-TEST_F(UIGraphicsFrame, TracksAreDrawnWhereTheirMetricsSay) {
-    gDraw = [] {
-        XPDrawTrack(100, 100, 300, 116, 0, 10, 5, xpTrack_ScrollBar, 0);
-        XPDrawTrack(400, 300, 416, 100, 0, 100, 25, xpTrack_ScrollBar, 1);  // upright, lit
-        XPDrawTrack(100, 200, 300, 212, 0, 100, 30, xpTrack_Progress, 0);
-        XPDrawTrack(100, 400, 216, 416, 0, 10, 5, xpTrack_Slider, 0);
-    };
-    std::string picture = Picture();
-    // Scroll bar: [100, 116) button, [116, 192) track, [192, 208) thumb, [208, 284) track.
-    EXPECT_EQ(bmhost::PicturePixel(picture, 200, 108), kButtonFace);
-    EXPECT_EQ(bmhost::PicturePixel(picture, 150, 108), kGroove);
-    EXPECT_EQ(bmhost::PicturePixel(picture, 250, 108), kGroove);
-    EXPECT_NE(bmhost::PicturePixel(picture, 108, 108), kGroove);  // the left button
+    // Scroll bar: [600, 616) button, [616, 692) track, [692, 708) thumb, [708, 784) track.
+    EXPECT_NE(bmhost::PicturePixel(picture, 608, 108), kGroove);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 650, 108), kGroove);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 700, 108), kButtonFace);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 750, 108), kGroove);
     // Upright and lit: the thumb from 100 + 16 + 38 up, 16 high.
-    EXPECT_EQ(bmhost::PicturePixel(picture, 408, 162), kLit);
-    EXPECT_EQ(bmhost::PicturePixel(picture, 408, 140), kGroove);
-    EXPECT_EQ(bmhost::PicturePixel(picture, 408, 200), kGroove);
-    // Progress: 60 of 200 pixels filled.
-    EXPECT_EQ(bmhost::PicturePixel(picture, 150, 206), kFill);
-    EXPECT_EQ(bmhost::PicturePixel(picture, 170, 206), kGroove);
-    // Slider: the ball in the middle, the groove on either side.
-    EXPECT_EQ(bmhost::PicturePixel(picture, 158, 408), kButtonFace);
-    EXPECT_NE(bmhost::PicturePixel(picture, 120, 408), kButtonFace);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 908, 140), kGroove);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 908, 162), kLit);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 908, 200), kGroove);
+    // Progress: 60 of 200 pixels filled. Slider: the ball in the middle.
+    EXPECT_EQ(bmhost::PicturePixel(picture, 650, 206), kFill);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 670, 206), kGroove);
+    EXPECT_EQ(bmhost::PicturePixel(picture, 658, 408), kButtonFace);
+    EXPECT_NE(bmhost::PicturePixel(picture, 620, 408), kButtonFace);
 }
 
 // ---- The standard classes, driven by the mouse and the keyboard ----
@@ -319,6 +276,11 @@ protected:
         XPSetWidgetProperty(widget, property, value);
     }
     static std::string Text(XPWidgetID widget) { return DescriptorOf(reinterpret_cast<intptr_t>(widget)); }
+    // A text field's selection, "start-end".
+    static std::string Selection(XPWidgetID field) {
+        return std::to_string(Get(field, xpProperty_EditFieldSelStart)) + "-" +
+               std::to_string(Get(field, xpProperty_EditFieldSelEnd));
+    }
     static Lines Geometry(XPWidgetID widget) {
         int l = 0, t = 0, r = 0, b = 0;
         XPGetWidgetGeometry(widget, &l, &t, &r, &b);
@@ -404,19 +366,16 @@ TEST_F(StandardWidgets, TypingEditsATextFieldAndTellsOfEachChange) {
     EXPECT_EQ(Text(field), "Hell");
     bmhost::PressKey(0, XPLM_VK_LEFT, xplm_ShiftFlag);
     bmhost::PressKey(0, XPLM_VK_LEFT, xplm_ShiftFlag);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelStart), 2);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelEnd), 4);
+    EXPECT_EQ(Selection(field), "2-4");
     bmhost::TypeText("p");  // replaces the selection
     EXPECT_EQ(Text(field), "Hep");
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelStart), 3);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelEnd), 3);
+    EXPECT_EQ(Selection(field), "3-3");
     bmhost::PressKey(0, XPLM_VK_HOME);
     bmhost::PressKey(0, XPLM_VK_DELETE);
     EXPECT_EQ(Text(field), "ep");
     bmhost::PressKey(0, XPLM_VK_RIGHT);
     bmhost::PressKey(0, XPLM_VK_END, xplm_ShiftFlag);  // the selection runs from the caret to the end
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelStart), 1);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelEnd), 2);
+    EXPECT_EQ(Selection(field), "1-2");
     bmhost::PressKey(0, XPLM_VK_LEFT);  // collapses the selection to its start
     EXPECT_EQ(Get(field, xpProperty_EditFieldSelEnd), 1);
     EXPECT_EQ(gNotes, (Lines{"TextFieldChanged Hell 0", "TextFieldChanged Hep 0", "TextFieldChanged ep 0"}));
@@ -449,12 +408,10 @@ TEST_F(StandardWidgets, ATextFieldSelectsByMouseHidesPasswordsAndKeepsTheSelecti
     XPWidgetID field = Add(120, 400, 320, 380, "abcdef", xpWidgetClass_TextField);
     // Characters are 7 pixels wide from 4 pixels in: boundary n lies at 124 + 7n.
     bmhost::Drag(131, 390, 146, 395);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelStart), 1);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelEnd), 3);
+    EXPECT_EQ(Selection(field), "1-3");
     EXPECT_EQ(Get(field, xpProperty_EditFieldSelDragStart), -1);
     bmhost::Drag(145, 390, 100, 390);  // backwards, past the start
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelStart), 0);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelEnd), 3);
+    EXPECT_EQ(Selection(field), "0-3");
     bmhost::TypeText("Z");
     EXPECT_EQ(Text(field), "Zdef");
     bmhost::PressKey(0, XPLM_VK_RIGHT, xplm_ShiftFlag);
@@ -469,9 +426,21 @@ TEST_F(StandardWidgets, ATextFieldSelectsByMouseHidesPasswordsAndKeepsTheSelecti
 
     gNotes.clear();
     XPSetWidgetDescriptor(field, "ab");  // code's text: no TextFieldChanged, the selection shrinks into it
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelStart), 1);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelEnd), 2);
+    EXPECT_EQ(Selection(field), "1-2");
     EXPECT_EQ(gNotes, Lines{});
+
+    // A text longer than the box scrolls to keep the caret in view: 62 pixels show 8 characters.
+    XPSetWidgetGeometry(field, 120, 400, 190, 380);
+    bmhost::PressKey(0, XPLM_VK_END);
+    bmhost::TypeText("23456789");
+    EXPECT_EQ(Get(field, xpProperty_ScrollPosition), 2);
+    bmhost::RunFrames(1);
+    EXPECT_TRUE(DrewThis("XPLMDrawString(0.05, 0.05, 0.08, 124, 387, 0, 0, \"********\")"));
+    bmhost::PressKey(0, XPLM_VK_HOME);
+    EXPECT_EQ(Get(field, xpProperty_ScrollPosition), 0);
+    bmhost::Click(189, 390);  // nearest boundary 9, out of view: the caret stays at the last one shown
+    EXPECT_EQ(Selection(field), "8-8");
+    EXPECT_EQ(Get(field, xpProperty_ScrollPosition), 0);
 
     // A disabled field takes no focus and no keys.
     XPSetKeyboardFocus(nullptr);
@@ -479,24 +448,6 @@ TEST_F(StandardWidgets, ATextFieldSelectsByMouseHidesPasswordsAndKeepsTheSelecti
     bmhost::Click(130, 390);
     EXPECT_EQ(XPGetWidgetWithFocus(), nullptr);
     EXPECT_EQ(XPSetKeyboardFocus(field), nullptr);
-}
-
-TEST_F(StandardWidgets, ALongTextScrollsToKeepTheCaretInView) {
-    XPWidgetID field = Add(120, 400, 190, 380, "", xpWidgetClass_TextField);  // 62 pixels: 8 characters
-    bmhost::Click(150, 390);
-    bmhost::TypeText("0123456789");
-    EXPECT_EQ(Get(field, xpProperty_ScrollPosition), 2);
-    bmhost::RunFrames(1);
-    EXPECT_TRUE(DrewThis("XPLMDrawString(0.05, 0.05, 0.08, 124, 387, 0, 0, \"23456789\")"));
-    bmhost::PressKey(0, XPLM_VK_HOME);
-    EXPECT_EQ(Get(field, xpProperty_ScrollPosition), 0);
-    bmhost::Click(181, 390);  // the last boundary shown
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelStart), 8);
-    EXPECT_EQ(Get(field, xpProperty_ScrollPosition), 0);
-    bmhost::Click(189, 390);  // nearer the next one, out of view: the caret stays in view
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelStart), 8);
-    EXPECT_EQ(Get(field, xpProperty_EditFieldSelEnd), 8);
-    EXPECT_EQ(Get(field, xpProperty_ScrollPosition), 0);
 }
 
 TEST_F(StandardWidgets, ASliderFollowsItsThumbAndPagesTowardsAClick) {
@@ -651,6 +602,30 @@ TEST_F(StandardWidgets, AFailingCallLeavesTheTextAsItWas) {
     bmhost::TypeText("a");
     EXPECT_EQ(Text(field), "xa");
     EXPECT_EQ(gNotes, Lines{"TextFieldChanged xa 0"});
+}
+
+TEST(StandardClasses, WidgetsAtTheEndsOfTheIntRangeDrawAndTakeInput) {
+    bmtest::SimFolder sim;
+    XPWidgetID root = XPCreateWidget(INT_MIN, INT_MAX, INT_MAX, INT_MIN, 1, "Huge", 1, nullptr, xpWidgetClass_MainWindow);
+    XPSetWidgetProperty(root, xpProperty_MainWindowHasCloseBoxes, 1);
+    for (XPWidgetClass c = xpWidgetClass_SubWindow; c <= xpWidgetClass_Progress; ++c) {
+        XPWidgetID widget = XPCreateWidget(INT_MIN, INT_MAX, INT_MAX, INT_MIN, 1, "wide", 0, root, c);
+        for (XPWidgetPropertyID id = 1000 + 100 * c; id < 1010 + 100 * c; ++id)
+            XPSetWidgetProperty(widget, id, id % 2 ? INTPTR_MIN : INTPTR_MAX);
+    }
+    XPWidgetID field = XPCreateWidget(INT_MIN, INT_MAX, INT_MAX, INT_MIN, 1, "text", 0, root, xpWidgetClass_TextField);
+    bmhost::RunFrames(1);
+    const auto& ops = bmhost::LastFrameDrawing();
+    EXPECT_TRUE(std::any_of(ops.begin(), ops.end(), [](const bmhost::DrawOp& op) {
+        return op.call == "XPDrawWindow" && op.numbers == std::vector<double>{INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1};
+    }));
+    bmhost::Drag(0, 0, 100, 100);
+    bmhost::Drag(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+    XPSetKeyboardFocus(field);
+    bmhost::TypeText("ab\b");
+    bmhost::PressKey(0, XPLM_VK_END, xplm_ShiftFlag);
+    bmhost::RunFrames(1);
+    EXPECT_TRUE(bmhost::SavePicture(sim.Root() + "huge.png"));
 }
 
 TEST(StandardClasses, EachClassHasAFunctionAndOthersNone) {
