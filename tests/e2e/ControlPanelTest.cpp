@@ -1,0 +1,2 @@
+// The control panel and the script windows, driven as a pilot would.
+#include <gtest/gtest.h>

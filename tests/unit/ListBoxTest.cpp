@@ -1,0 +1,2 @@
+// The list box.
+#include <gtest/gtest.h>

@@ -1,0 +1,2 @@
+// The popup menu and the popup button.
+#include <gtest/gtest.h>
