@@ -22,7 +22,8 @@ PyObject* FailedOnce() { return Py_BuildValue("(i)", 0); }
 // descriptor, is root, container index and class. Raises and answers false otherwise.
 bool ReadDefinition(PyObject* item, Py_ssize_t index, XPWidgetCreate_t& definition, std::string& descriptor) {
     const char* function = "XPUCreateWidgets";
-    PyObject* fields = PySequence_Fast(item, "");
+    // Lists and tuples only: they are not copied, where a lazy sequence would be made whole.
+    PyObject* fields = PyList_Check(item) || PyTuple_Check(item) ? PySequence_Fast(item, "") : nullptr;
     if (!fields || PySequence_Fast_GET_SIZE(fields) != 9) {
         PyErr_Clear();
         PyErr_Format(PyExc_TypeError, "%s: definition %zd must be a list of nine items", function, index);
@@ -68,7 +69,12 @@ PyObject* PY_XPUCreateWidgets(PyObject*, PyObject* args) {
     Py_ssize_t parent;
     const char* function = "XPUCreateWidgets";
     if (!BM_ParseTuple(args, "Oi" BM_H "O!", &definitions, &count, &parent, &PyList_Type, &ids)) return nullptr;
-    PyObject* rows = PySequence_Fast(definitions, "XPUCreateWidgets: the definitions must be a list");
+    if (!PyList_Check(definitions) && !PyTuple_Check(definitions)) {
+        PyErr_Format(PyExc_TypeError, "%s: the definitions must be a list, not %.100s", function,
+                     Py_TYPE(definitions)->tp_name);
+        return nullptr;
+    }
+    PyObject* rows = PySequence_Fast(definitions, "");
     if (!rows) return nullptr;
     PyObject* result = BM_RaiseInstead([&]() -> PyObject* {
         if (count < 0 || count > PySequence_Fast_GET_SIZE(rows)) {
