@@ -71,14 +71,15 @@ void SeedSimulatorData() {
         item.vf = std::move(values);
         AddDataItem(std::move(item));
     };
-    // The interface colours and cockpit light level the plug-in's own widgets draw with.
+    // The interface colours and cockpit light level the plug-in's own widgets draw with; list text
+    // is dark, as the stand-in draws list views light.
     const char* colours[] = {"menu_dark_rgb", "menu_bkgnd_rgb", "menu_hilite_rgb", "menu_lite_rgb",
                              "menu_text_rgb", "menu_text_disabled_rgb", "subtitle_text_rgb", "tab_front_rgb",
                              "tab_back_rgb", "caption_text_rgb", "list_text_rgb", "glass_text_rgb"};
     const std::vector<float> rgb[] = {{0.13f, 0.16f, 0.17f}, {0.21f, 0.25f, 0.27f}, {0.25f, 0.32f, 0.35f},
                                       {0.25f, 0.32f, 0.35f}, {0.8f, 0.8f, 0.8f},    {0.4f, 0.4f, 0.4f},
                                       {0.9f, 0.9f, 0.9f},    {0.9f, 0.9f, 0.9f},    {0.6f, 0.6f, 0.6f},
-                                      {0.9f, 0.9f, 0.9f},    {0.9f, 0.9f, 0.9f},    {0.6f, 0.9f, 0.6f}};
+                                      {0.9f, 0.9f, 0.9f},    {0.1f, 0.1f, 0.1f},    {0.6f, 0.9f, 0.6f}};
     for (int c = 0; c < 12; ++c) floats((std::string("sim/graphics/colors/") + colours[c]).c_str(), rgb[c], false);
     for (const char* channel : {"r", "g", "b"}) {
         DataItem item;

@@ -111,9 +111,9 @@ TEST_F(ListBox, ShowsItsFirstItemsWithTheSelectionLitAndCutsThemToWholeCharacter
                               "XPLMSetGraphicsState(0, 0, 0, 0, 1, 0, 0)", "glColor4fv(0.25, 0.32, 0.35, 0.25)",
                               "glBegin(7)", "glVertex2i(110, 660)", "glVertex2i(390, 660)", "glVertex2i(390, 648)",
                               "glVertex2i(110, 648)", "glEnd()",
-                              "XPLMDrawString(0.9, 0.9, 0.9, 110, 650, 0, 0, \"alpha\")",
-                              "XPLMDrawString(0.9, 0.9, 0.9, 110, 638, 0, 0, \"beta\")",
-                              "XPLMDrawString(0.9, 0.9, 0.9, 110, 626, 0, 0, \"" + std::string(40, 'w') + "\")"}));
+                              "XPLMDrawString(0.1, 0.1, 0.1, 110, 650, 0, 0, \"alpha\")",
+                              "XPLMDrawString(0.1, 0.1, 0.1, 110, 638, 0, 0, \"beta\")",
+                              "XPLMDrawString(0.1, 0.1, 0.1, 110, 626, 0, 0, \"" + std::string(40, 'w') + "\")"}));
     EXPECT_EQ(BM_ListBoxItems(window), nullptr);
     EXPECT_EQ(XPSendMessageToWidget(list, xpMsg_Shown, xpMode_Direct, 0, 0), 0);  // not one of its messages
     EXPECT_EQ(XPSendMessageToWidget(list, xpMsg_DescriptorChanged, xpMode_Direct, 0, 0), 1);
@@ -241,7 +241,7 @@ TEST_F(ListBox, AMissingColourFallsBackToTheBackupScaledByTheCockpitLight) {
     EXPECT_EQ(std::vector<float>(rgb, rgb + 3), std::vector<float>(3, 0));
     bmhost::FailNextCall("XPLMGetDatavf");  // unreadable for a frame: list_text's backup, black
     EXPECT_EQ(Frame().back(), "XPLMDrawString(0, 0, 0, 110, 650, 0, 0, \"one\")");
-    EXPECT_EQ(Frame().back(), "XPLMDrawString(0.9, 0.9, 0.9, 110, 650, 0, 0, \"one\")");
+    EXPECT_EQ(Frame().back(), "XPLMDrawString(0.1, 0.1, 0.1, 110, 650, 0, 0, \"one\")");
 }
 
 int Watched(XPWidgetMessage message, XPWidgetID widget, intptr_t p1, intptr_t p2) {
