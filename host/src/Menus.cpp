@@ -76,16 +76,6 @@ void DetachFromParents(std::size_t index) {
             if (item.submenu == index + 1) item.submenu = 0;
 }
 
-// A name as a path writes it: '/' and '\\' inside a name are escaped with a '\\'.
-std::string PathPart(const std::string& name) {
-    std::string part;
-    for (char c : name) {
-        if (c == '/' || c == '\\') part += '\\';
-        part += c;
-    }
-    return part;
-}
-
 // The names of a path: split at each '/' that no '\\' escapes. False for a path that ends in a
 // lone '\\'.
 bool SplitPath(const std::string& path, std::vector<std::string>* parts) {
@@ -108,7 +98,7 @@ bool SplitPath(const std::string& path, std::vector<std::string>* parts) {
 void CollectPaths(std::size_t index, const std::string& prefix, std::vector<std::string>& out) {
     for (const MenuItem& item : S().menus[index].items) {
         if (item.separator) continue;
-        std::string path = prefix + "/" + PathPart(item.name);
+        std::string path = prefix + "/" + item.name;
         out.push_back(path);
         if (item.submenu) CollectPaths(item.submenu - 1, path, out);
     }
@@ -240,7 +230,7 @@ namespace bmhost {
 
 std::vector<std::string> MenuItemPaths() {
     std::vector<std::string> paths;
-    CollectPaths(0, PathPart(S().menus[0].name), paths);
+    CollectPaths(0, S().menus[0].name, paths);
     return paths;
 }
 

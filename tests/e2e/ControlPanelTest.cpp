@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
 #include "XPLMDisplay.h"
+#include "XPLMMenus.h"
 #include "XPLMUtilities.h"
 #include "XPWidgets.h"
 #include "bmhost/Control.h"
@@ -133,7 +134,12 @@ TEST(ControlPanel, TheMenuBuildsThePanelOnceAndShowsItAgain) {
     bmtest::SimFolder sim;
     LoadBrindlemoor(true);
     Lines_t paths = bmhost::MenuItemPaths();
-    EXPECT_EQ(paths, (Lines_t{"Plugins/Brindlemoor", kControlPanel, kEnableDisable, kInformation}));
+    EXPECT_EQ(paths, (Lines_t{"Plugins/Brindlemoor", kControlPanel, "Plugins/Brindlemoor/Script Enable / Disable",
+                              kInformation}));
+    // Choosing needs the '/' inside the name escaped; a lone '\' at the end names nothing.
+    EXPECT_FALSE(bmhost::ChooseMenuItem("Plugins/Brindlemoor/Script Enable / Disable"));
+    EXPECT_FALSE(bmhost::ChooseMenuItem("Plugins/Brindlemoor/Control Panel\\"));
+    EXPECT_EQ(bmhost::MenuItemCheck(kEnableDisable), xplm_Menu_NoCheck);
     EXPECT_EQ(WidgetLine(kTitle), "");
     ASSERT_TRUE(bmhost::ChooseMenuItem(kControlPanel));
     bmhost::RunFrames(1);
