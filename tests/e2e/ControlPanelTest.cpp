@@ -379,6 +379,18 @@ TEST(ScriptWindows, WithoutScripts) {
     EXPECT_NE(tree.find("  Button 456,490,478,468 \"\" visible 7=0 1300=1 1301=1 1302=0"), std::string::npos) << tree;
 }
 
+TEST(ScriptWindows, EightScriptsAreOnePage) {
+    bmtest::SimFolder sim;
+    for (int n = 1; n <= 8; ++n) sim.AddScript("BM_S" + std::to_string(n) + ".py", Recorder("S" + std::to_string(n)));
+    LoadBrindlemoor(true);
+    ASSERT_TRUE(bmhost::ChooseMenuItem(kEnableDisable));
+    EXPECT_EQ(EnabledFlag("Previous"), 0);
+    EXPECT_EQ(EnabledFlag("Next"), 0);
+    Click(kAdminNext);
+    EXPECT_NE(WidgetLine("S1 name"), "");
+    EXPECT_EQ(bmtest::Count(bmhost::WidgetTree(), "\"\" visible 7=1 1300=1 1301=1 1302=1"), 8u);
+}
+
 TEST(ScriptWindows, EightScriptsFillOnePageAndANinthOpensASecond) {
     bmtest::SimFolder sim;
     for (int n = 1; n <= 9; ++n) sim.AddScript("BM_S" + std::to_string(n) + ".py", Recorder("S" + std::to_string(n)));
