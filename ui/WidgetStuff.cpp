@@ -574,8 +574,9 @@ void DropScriptAdmin() {
     DestroyWindow(window, "destroying the script enable / disable window");
 }
 
+// Builds a script window; when a step fails, what was made goes again.
 template <typename Build>
-bool BuildWindow(const char* what, XPWidgetID& window, Build build, void (*drop)()) {
+bool BuildWindow(const char* what, Build build, void (*drop)()) {
     try {
         build();
         return true;
@@ -584,7 +585,6 @@ bool BuildWindow(const char* what, XPWidgetID& window, Build build, void (*drop)
     } catch (...) {
         LogFailure(what, "unknown exception");
     }
-    (void)window;
     drop();
     return false;
 }
@@ -666,7 +666,7 @@ void RefreshScriptAdmin() {
 
 void CreateScriptInfo(int x, int y, int w, int h) {
     DropScriptInfo();
-    BuildWindow("creating the script information window", ScriptInfoWidget, [&] {
+    BuildWindow("creating the script information window", [&] {
         ScriptId.clear();
         GetScriptIds();
         int c = x + w / 2;
@@ -697,7 +697,7 @@ void CreateScriptInfo(int x, int y, int w, int h) {
 
 void CreateScriptAdmin(int x, int y, int w, int h) {
     DropScriptAdmin();
-    BuildWindow("creating the script enable / disable window", ScriptAdminWidget, [&] {
+    BuildWindow("creating the script enable / disable window", [&] {
         for (XPWidgetID& box : ScriptAdminCheckBox) box = nullptr;
         ScriptId.clear();
         GetScriptIds();
@@ -838,7 +838,6 @@ void BrindlemoorMenuHandler(void*, void* iRef) {
 }
 
 void DestroyWidgets() {
-    // Popup menus that are still open belong to the panel too.
     XPWidgetID panel = BrindlemoorWidget;
     ForgetPanel();
     DestroyWindow(panel, "destroying the control panel");
