@@ -39,6 +39,9 @@ struct BM_PopupMenu_t {
 void XPPickPopup(int inMouseX, int inMouseY, const char* inItems, int inCurrentItem, BM_PopupPick_f inCallback,
                  void* inRefcon);
 int XPItemForHeight(BM_PopupMenu_t* pmenu, int inX, int inY);
+// Closes every open popup menu without a pick (their callbacks are not called); for the
+// plug-in's stop, before its widgets go.
+void BM_ClosePopups();
 
 XPWidgetID BM_CreatePopup(int inLeft, int inTop, int inRight, int inBottom, int inVisible, const char* inDescriptor,
                           XPWidgetID inContainer);
