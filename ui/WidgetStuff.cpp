@@ -838,6 +838,8 @@ void BrindlemoorMenuHandler(void*, void* iRef) {
 }
 
 void DestroyWidgets() {
+    // An open popup menu would call back into a popup button that is about to go.
+    Guarded("closing the popup menus", [] { BM_ClosePopups(); });
     XPWidgetID panel = BrindlemoorWidget;
     ForgetPanel();
     DestroyWindow(panel, "destroying the control panel");
