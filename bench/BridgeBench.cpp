@@ -10,16 +10,24 @@
 //                   result; with 1, 100 and 1000 widgets, each with a script callback.
 //   script -> host: XPLMGetDataf(ref) in a Python loop against a one-argument (METH_O)
 //                   function making the same host call.
+//   list box:       a console holding 100 and 100,000 lines: appending one more line as the
+//                   control panel does, and drawing the list box once.
 #include <benchmark/benchmark.h>
 
 #include "PyCompat.h"
 
+#include <cstdint>
 #include <string>
 
+#include "BM_ListBox.h"
 #include "BrindlemoorTrampolines.h"
 #include "ModuleSupport.h"
 #include "PythonSupport.h"
+#include "TestSupport.h"
 #include "XPLMDataAccess.h"
+#include "XPStandardWidgets.h"
+#include "XPWidgets.h"
+#include "bmhost/Control.h"
 
 namespace {
 
@@ -190,6 +198,67 @@ void ReadFromScript(benchmark::State& state, const char* call) {
 void XPLMGetDatafFromPython(benchmark::State& state) { ReadFromScript(state, "XPLMGetDataf"); }
 void MethOFromPython(benchmark::State& state) { ReadFromScript(state, "GetDataf"); }
 
+
+// A list box of ten rows in a main window, filled with `lines` lines the way the control panel
+// adds them.
+struct ListBoxSetup {
+    explicit ListBoxSetup(int lines) : lines(std::size_t(lines)) {
+        window = XPCreateWidget(100, 700, 500, 300, 1, "Consoles", 1, nullptr, xpWidgetClass_MainWindow);
+        list = BM_CreateListBox(110, 660, 410, 540, 1, "", window);
+        for (int i = 0; i < lines; ++i) Append("Line " + std::to_string(i) + " of what a script printed");
+    }
+    void Append(const std::string& line) const {
+        XPSetWidgetDescriptor(list, line.c_str());
+        XPSetWidgetProperty(list, xpProperty_ListAppendItem, 1);
+    }
+    std::size_t Count() const { return BM_ListBoxItems(list)->Items.size(); }
+    // Deletes the lines appended since, from the end.
+    void Trim() const {
+        for (std::size_t count = Count(); count > lines; --count) {
+            XPSetWidgetProperty(list, xpProperty_ListSelection, intptr_t(count - 1));
+            XPSetWidgetProperty(list, xpProperty_ListDeleteItem, 1);
+        }
+    }
+    bmtest::SimFolder sim{"bench"};
+    std::size_t lines;
+    XPWidgetID window = nullptr;
+    XPWidgetID list = nullptr;
+};
+
+constexpr std::int64_t kListBoxBatch = 1024;  // iterations between the untimed clean-ups
+
+void ListBoxAppend(benchmark::State& state) {
+    ListBoxSetup setup(int(state.range(0)));
+    const std::string line = "Module - XPLMDataAccess, Function - XPLMGetDatai, Error = Parameter Error";
+    std::int64_t done = 0;
+    for (auto _ : state) {
+        setup.Append(line);
+        if (++done % kListBoxBatch == 0) {
+            state.PauseTiming();
+            setup.Trim();
+            state.ResumeTiming();
+        }
+    }
+    if (setup.Count() < setup.lines) state.SkipWithError("lines went missing");
+}
+
+void ListBoxDraw(benchmark::State& state) {
+    ListBoxSetup setup(int(state.range(0)));
+    std::int64_t done = 0;
+    for (auto _ : state) {
+        XPSendMessageToWidget(setup.list, xpMsg_Draw, xpMode_Direct, 0, 0);
+        if (++done % kListBoxBatch == 0) {
+            state.PauseTiming();
+            bmhost::RunFrames(1);  // lets the stand-in forget what was drawn
+            state.ResumeTiming();
+        }
+    }
+    bmhost::RunFrames(1);
+    int rows = 0;
+    for (const bmhost::DrawOp& op : bmhost::LastFrameDrawing()) rows += op.call == "XPLMDrawString";
+    if (rows != 11) state.SkipWithError("the list box did not draw its ten rows");  // and the window's title
+}
+
 }  // namespace
 
 BENCHMARK(FlightLoopTrampoline)->Arg(1)->Arg(100)->Arg(1000);
@@ -198,5 +267,7 @@ BENCHMARK(WidgetTrampoline)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(WidgetByHand)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(XPLMGetDatafFromPython);
 BENCHMARK(MethOFromPython);
+BENCHMARK(ListBoxAppend)->Arg(100)->Arg(100000);
+BENCHMARK(ListBoxDraw)->Arg(100)->Arg(100000);
 
 BENCHMARK_MAIN();
