@@ -1,10 +1,16 @@
 #ifndef BM_WIDGETSTUFF_H
 #define BM_WIDGETSTUFF_H
-// The plug-in's menu, its consoles, and the script list that the control panel shows.
+// The plug-in's menu, the control panel with its two consoles, the two script windows, and the
+// script list that the control panel shows.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "XPWidgetDefs.h"
+
+typedef struct _object PyObject;
 
 // ---- Script list, rebuilt by every interpreter start ----
 extern std::vector<std::string> TestText;  // module names in list order
@@ -21,22 +27,75 @@ std::vector<std::string> SelectScriptNames(const std::vector<std::string>& fileN
 const std::string& SetErrorText();
 
 // ---- Menu ----
+// 1 while the control panel, the enable/disable window and the information window are current.
 extern int BM_MenuItem1, BM_MenuItem2, BM_MenuItem3;
+// Installs the menu, and the data refs through which other plug-ins read the consoles.
 void SetupWidgets(const char* pName);
+// Destroys the windows and withdraws the console data refs; called at plug-in stop.
 void DestroyWidgets();
+// iRef is the chosen item's reference text: "ControlPanel", "ScriptEnableDisable" or
+// "ScriptInformation".
 void BrindlemoorMenuHandler(void* mRef, void* iRef);
 
+// ---- Control panel ----
+extern XPWidgetID BrindlemoorWidget, BrindlemoorWindow, BrindlemoorDisplayConsole, BrindlemoorPrintConsole,
+    BrindlemoorPopup, StartPythonButton, StopPythonButton, ReLoadScripts, ClearLB, ReloadPlugins, ScriptInfo,
+    EnableOutputFileCheckBox, EnableOutputFileText;
+// The item chosen in the popup: whatever the popup's property said, checked against the script
+// list before it is used.
+extern intptr_t curItem;
+// Builds the panel with its top-left corner at (x, y); the menu uses (500, 650, 450, 550).
+void CreateBrindlemoor(int x, int y, int w, int h);
+int BrindlemoorHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+// The panel's title: "Brindlemoor v1.92 - Python scripts for X-Plane".
+std::string BrindlemoorTitle();
+
 // ---- Consoles ----
-// Each added text becomes up to three lines; lines added while a console does not exist yet
-// are kept in its pending text, each followed by ';'.
-void AddDisplayItem(const char* pBuffer);
-void AddPrintItem(const char* pBuffer);
-void ClearDisplay();
-void ClearPrint();
+// Each added text becomes up to three lines. While the console exists each line becomes one
+// item; before, lines wait in the console's pending text, each followed by ';', and become the
+// console's first items when the panel is built. Nothing these throw reaches the caller.
+void AddDisplayItem(const char* pBuffer) noexcept;
+void AddPrintItem(const char* pBuffer) noexcept;
+// Empty a console; before the panel exists this does nothing and the pending text stays.
+void ClearDisplay() noexcept;
+void ClearPrint() noexcept;
 const std::string& PendingDisplayText();
 const std::string& PendingPrintText();
+// The items a console holds, as the list box has them; before the panel exists, the items the
+// pending text will become.
+std::vector<std::string> DisplayConsoleItems();
+std::vector<std::string> PrintConsoleItems();
 
 // How a text is cut into console lines; empty lines are not shown.
 std::array<std::string, 3> SplitConsoleText(const char* text);
+
+// The data refs that hold the consoles' items, each item followed by a NUL byte. Read-only.
+extern const char kDisplayConsoleDataRef[];  // "brindlemoor/consoles/display"
+extern const char kPrintConsoleDataRef[];    // "brindlemoor/consoles/print"
+
+// ---- Script windows ----
+extern std::vector<PyObject*> ScriptId;  // snapshot of the script table's ids, in table order
+extern int NumberOfScriptIds;            // the table's size when the snapshot was taken
+extern int MaxScreenNumber;              // the last page: 8 scripts a page
+extern int ScriptInfoScreenNumber, ScriptAdminScreenNumber;
+constexpr int kScriptRows = 8;
+
+extern XPWidgetID ScriptInfoWidget, ScriptInfoPanel1, ScriptInfoPanel2, ScriptInfoRefreshButton,
+    ScriptInfoPreviousButton, ScriptInfoNextButton;
+extern XPWidgetID NameText[16], SignatureText[16], DescriptionText[16];
+extern XPWidgetID ScriptAdminWidget, ScriptAdminPanel, ScriptAdminCaption1, ScriptAdminCaption2,
+    ScriptAdminPreviousButton, ScriptAdminNextButton;
+extern XPWidgetID ScriptAdminEdit[kScriptRows], ScriptAdminCheckBox[kScriptRows];
+
+void GetScriptIds();
+void CreateScriptInfo(int x, int y, int w, int h);
+void CreateScriptAdmin(int x, int y, int w, int h);
+void RefreshScriptInfo();
+void RefreshScriptAdmin();
+int ScriptInfoHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+int ScriptAdminHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
+
+// A script id as the windows print it: every bit, in lower-case hexadecimal without "0x".
+std::string ScriptIdText(const void* id);
 
 #endif

@@ -1,7 +1,8 @@
 // bmsim: runs the Brindlemoor plug-in and its scripts on the stand-in simulator, headless.
+#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <cstdlib>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "Events.h"
+#include "XPLMDataAccess.h"
 #include "XPLMPlugin.h"
 #include "bmhost/Control.h"
 
@@ -20,7 +22,7 @@ namespace {
 const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
-    "             [--screenshot FILE] [--screen WxH] [--plugin FILE] [--widgets]\n"
+    "             [--screenshot FILE] [--screen WxH] [--plugin FILE] [--widgets] [--consoles]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), airport loaded and scenery loaded\n"
@@ -38,7 +40,9 @@ const char kUsage[] =
     "                    screenshot=FILE\n"
     "                  type=TEXT presses the key of each character (shift for capitals)\n"
     "                  screen coordinates have their origin at the bottom left; may be repeated\n"
-    "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"\n"
+    "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"; a / or \\\n"
+    "                  that is part of an item's name is written \\/ or \\\\:\n"
+    "                  \"Plugins/Brindlemoor/Script Enable \\/ Disable\"\n"
     "  --click X,Y     --at 0:click=X,Y          --drag X1,Y1:X2,Y2  --at 0:drag=...\n"
     "  --key KEY      --at 0:key=KEY: a key press, e.g. F8, a, shift+ctrl+numpad_eq\n"
     "                  (modifiers shift alt ctrl; XPLM_VK_ names without the prefix)\n"
@@ -48,6 +52,9 @@ const char kUsage[] =
     "  --widgets       after the last frame, list the widgets, one [widget] line each:\n"
     "                  class, left,top,right,bottom, \"descriptor\", visible or hidden and\n"
     "                  the properties set, children indented under their parent\n"
+    "  --consoles      after the last frame, print the items of the control panel's two\n"
+    "                  consoles, one a line: [display] and [print], line breaks inside an\n"
+    "                  item written \\n (before the panel is opened: the items it will show)\n"
     "  --help          this text\n"
     "\n"
     "Output: the lines the run adds to the simulator log ([sim]), to BrindlemoorLog.txt\n"
@@ -112,6 +119,35 @@ long Count(const std::string& text, long max) {
     return n;
 }
 
+// The consoles as the plug-in publishes them: one data ref each, every item followed by a NUL.
+void PrintConsoles() {
+    const std::pair<const char*, const char*> consoles[] = {{"brindlemoor/consoles/display", "[display] "},
+                                                            {"brindlemoor/consoles/print", "[print] "}};
+    for (const auto& [name, prefix] : consoles) {
+        XPLMDataRef ref = XPLMFindDataRef(name);
+        if (!ref) {
+            std::cout << "bmsim: the plug-in has no console data ref " << name << "\n";
+            continue;
+        }
+        int size = XPLMGetDatab(ref, nullptr, 0, 0);
+        std::string bytes(std::size_t(size > 0 ? size : 0), '\0');
+        if (size > 0) bytes.resize(std::size_t(std::max(0, XPLMGetDatab(ref, bytes.data(), 0, size))));
+        std::string line;
+        for (char c : bytes) {
+            if (c == '\0') {
+                std::cout << prefix << line << "\n";
+                line.clear();
+            } else if (c == '\n') {
+                line += "\\n";
+            } else if (c == '\r') {
+                line += "\\r";
+            } else {
+                line += c;
+            }
+        }
+    }
+}
+
 int Fail(const std::string& message) {
     std::cerr << "bmsim: " << message << "\n";
     return 1;
@@ -121,7 +157,7 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     std::string root = "sim", scripts, plugin = BM_DEFAULT_PLUGIN, screenshot;
-    bool listWidgets = false;
+    bool listWidgets = false, listConsoles = false;
     int frames = 10, width = 1024, height = 768;
     std::map<int, std::vector<bmsim::Event>> events;
     std::vector<std::pair<std::string, std::string>> settings;
@@ -178,6 +214,8 @@ int main(int argc, char** argv) {
             screenshot = value();
         } else if (arg == "--widgets") {
             listWidgets = true;
+        } else if (arg == "--consoles") {
+            listConsoles = true;
         } else if (arg == "--at") {
             std::string text = value();
             std::size_t colon = text.find(':');
@@ -267,6 +305,7 @@ int main(int argc, char** argv) {
         for (std::size_t start = 0, nl; (nl = tree.find('\n', start)) != std::string::npos; start = nl + 1)
             std::cout << "[widget] " << tree.substr(start, nl - start) << "\n";
     }
+    if (listConsoles) PrintConsoles();
     bmhost::DisablePlugins();
     bmhost::UnloadPlugins();
     bmhost::SetSdkCallListener(nullptr);

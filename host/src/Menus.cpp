@@ -2,8 +2,6 @@
 //
 // Item indices are counted per plug-in: items that another plug-in appended to a shared menu
 // (the Plugins menu) do not shift the indices a plug-in sees.
-#include <sstream>
-
 #include "HostState.h"
 #include "XPLMMenus.h"
 
@@ -78,6 +76,25 @@ void DetachFromParents(std::size_t index) {
             if (item.submenu == index + 1) item.submenu = 0;
 }
 
+// The names of a path: split at each '/' that no '\\' escapes. False for a path that ends in a
+// lone '\\'.
+bool SplitPath(const std::string& path, std::vector<std::string>* parts) {
+    std::string part;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '\\') {
+            if (++i == path.size()) return false;
+            part += path[i];
+        } else if (path[i] == '/') {
+            parts->push_back(part);
+            part.clear();
+        } else {
+            part += path[i];
+        }
+    }
+    parts->push_back(part);
+    return true;
+}
+
 void CollectPaths(std::size_t index, const std::string& prefix, std::vector<std::string>& out) {
     for (const MenuItem& item : S().menus[index].items) {
         if (item.separator) continue;
@@ -87,11 +104,11 @@ void CollectPaths(std::size_t index, const std::string& prefix, std::vector<std:
     }
 }
 
-// Finds the item named by a path such as "Plugins/Brindlemoor/Control Panel".
+// Finds the item named by a path such as "Plugins/Brindlemoor/Control Panel" or
+// "Plugins/Brindlemoor/Script Enable \\/ Disable".
 bool Resolve(const std::string& path, std::size_t* menuIndex, MenuItem** found) {
     std::vector<std::string> parts;
-    std::stringstream stream(path);
-    for (std::string part; std::getline(stream, part, '/');) parts.push_back(part);
+    if (!SplitPath(path, &parts)) return false;
     if (parts.size() < 2 || parts[0] != S().menus[0].name) return false;
     std::size_t current = 0;
     for (std::size_t p = 1; p < parts.size(); ++p) {

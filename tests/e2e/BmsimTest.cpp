@@ -179,4 +179,58 @@ TEST(Bmsim, CreatesAMissingSimulatorFolder) {
     EXPECT_NE(run.output.find("[log] +++ LOGGING STARTED +++"), std::string::npos);
 }
 
+TEST(Bmsim, DrivesTheControlPanelAndPrintsItsConsoles) {
+    bmtest::SimFolder sim;
+    for (const char* tag : {"A", "B"})
+        std::ofstream(sim.ScriptFolder() + "BM_" + tag + ".py")
+            << "from TallowbridgeUtilities import *\n"
+               "class Brindlemoor:\n"
+               "    def XPluginStart(self):\n"
+               "        TallowbridgeDisplay('" << tag << " here')\n"
+               "        return '" << tag << " name', 'sig." << tag << "', '" << tag << " desc'\n"
+               "    def XPluginStop(self): print('" << tag << " stop')\n"
+               "    def XPluginEnable(self):\n"
+               "        print('" << tag << " enable')\n"
+               "        return 1\n"
+               "    def XPluginDisable(self): print('" << tag << " disable')\n"
+               "    def XPluginReceiveMessage(self, who, message, param): pass\n";
+    std::string picture = sim.Root() + "panel.png";
+    // Frame 1: pick BM_B in the popup, ask for its information; 2: stop; 3: start; 4: uncheck A.
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --frames 5 --menu 'Plugins/Brindlemoor/Control Panel'" +
+                         " --at 1:click=675,144 --at 1:click=590,137 --at 1:click=825,144" +
+                         " --at 2:click=715,184 --at 3:click=615,184" +
+                         " --at '4:menu=Plugins/Brindlemoor/Script Enable \\/ Disable' --at 4:click=467,479" +
+                         " --at 4:menu=Plugins/Brindlemoor/Script\\ Enable\\ /\\ Disable" +
+                         " --screenshot '" + picture + "' --consoles");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::vector<std::string> lines = bmtest::Lines(run.output);
+    std::vector<std::string> consoles;
+    for (const std::string& line : lines)
+        if ((line.rfind("[print] ", 0) == 0 && line != "[print] \\n") || line.rfind("[display] ", 0) == 0)
+            consoles.push_back(line);
+    ASSERT_GT(consoles.size(), 7u) << run.output;
+    std::string id = consoles[7].size() > 21 ? consoles[7].substr(21) : "?";
+    EXPECT_GT(id.size(), 8u) << "every bit of a 64-bit id";
+    EXPECT_EQ(consoles, (std::vector<std::string>{
+                            "[display] A here", "[display] B here", "[display] A here", "[display] B here",
+                            "[print] A enable", "[print] B enable", "[print] Script Information",
+                            "[print] Script Id :- " + id, "[print] Name :- B name",
+                            "[print] Signature :- sig.B", "[print] Description :- B desc", "[print] Stopping Python",
+                            "[print] A disable", "[print] A stop", "[print] B disable", "[print] B stop",
+                            "[print] Python Stopped", "[print] Starting Python", "[print] A enable",
+                            "[print] B enable", "[print] Python Started", "[print] A disable", "[print] B enable"}))
+        << run.output;
+    // The consoles come after the run's last frame and before the plug-in stops.
+    auto last = [&](const std::string& line) { return std::find(lines.rbegin(), lines.rend(), line) - lines.rbegin(); };
+    EXPECT_GT(last("[print] B enable"), last("[out] B stop"));
+    // A path that does not escape the '/' names no item.
+    EXPECT_NE(run.output.find("bmsim: no enabled menu item Plugins/Brindlemoor/Script Enable / Disable\n"),
+              std::string::npos);
+    EXPECT_NE(bmhost::PicturePixel(picture, 700, 400), -1);
+
+    BmsimRun help = Bmsim("--help");
+    EXPECT_NE(help.output.find("  --consoles      after the last frame, print the items of the control panel's two"),
+              std::string::npos);
+}
+
 }  // namespace

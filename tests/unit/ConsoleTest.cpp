@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "WidgetStuff.h"
+#include "bmhost/Control.h"
 
 using Lines3 = std::array<std::string, 3>;
 
@@ -63,4 +65,57 @@ TEST(ConsolePending, AFullPendingTextDropsFurtherLines) {
     std::string full = pending;
     AddDisplayItem("late");
     EXPECT_EQ(PendingDisplayText(), full);
+}
+
+// The panel built in this process (no plug-in around it): its consoles are the list boxes.
+class ConsolePanel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DestroyWidgets();  // whatever earlier tests left pending goes
+        SetupWidgets("");
+    }
+    void TearDown() override { DestroyWidgets(); }
+    bmtest::SimFolder sim_;
+};
+
+TEST_F(ConsolePanel, PendingLinesBecomeTheFirstItemsAndLaterLinesStayWhole) {
+    AddPrintItem("before;the panel");
+    ClearPrint();
+    BrindlemoorMenuHandler(nullptr, const_cast<char*>("ControlPanel"));
+    ASSERT_NE(BrindlemoorPrintConsole, nullptr);
+    EXPECT_EQ(BM_MenuItem1, 1);
+    EXPECT_EQ(PrintConsoleItems(), (std::vector<std::string>{"before", "the panel"}));
+    EXPECT_EQ(PendingPrintText(), "before;the panel;");  // until the next line comes
+    AddPrintItem("after;the panel");
+    EXPECT_EQ(PrintConsoleItems(), (std::vector<std::string>{"before", "the panel", "after;the panel"}));
+    EXPECT_EQ(PendingPrintText(), "");
+    ClearPrint();
+    EXPECT_TRUE(PrintConsoleItems().empty());
+    // Once the plug-in stops, lines wait again.
+    DestroyWidgets();
+    AddPrintItem("late");
+    EXPECT_EQ(PendingPrintText(), "late;");
+}
+
+TEST_F(ConsolePanel, ALineCostsTheSameInAConsoleOfAHundredThousand) {
+    BrindlemoorMenuHandler(nullptr, const_cast<char*>("ControlPanel"));
+    ASSERT_NE(BrindlemoorDisplayConsole, nullptr);
+    int calls = 0;
+    bmhost::SetSdkCallListener([&](const char*) { ++calls; });
+    AddDisplayItem("the first line");
+    const int first = calls;
+    for (int i = 1; i < 100000; ++i) AddDisplayItem("a line of the console");
+    calls = 0;
+    AddDisplayItem("the last line");
+    bmhost::SetSdkCallListener(nullptr);
+    EXPECT_EQ(calls, first);
+    std::vector<std::string> items = DisplayConsoleItems();
+    ASSERT_EQ(items.size(), 100001u);
+    EXPECT_EQ(items.back(), "the last line");
+    EXPECT_EQ(PendingDisplayText(), "");
+}
+
+TEST(ScriptIds, AreWrittenWithEveryBit) {
+    EXPECT_EQ(ScriptIdText(reinterpret_cast<void*>(uintptr_t(0xB700000000001))), "b700000000001");
+    EXPECT_EQ(ScriptIdText(nullptr), "0");
 }

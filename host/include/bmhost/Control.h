@@ -59,7 +59,10 @@ std::string SimLog();
 // Called at the start of every SDK function a plug-in calls, with the function's name.
 void SetSdkCallListener(std::function<void(const char*)> listener);
 
-// Menus. A path names items from the Plugins menu down, e.g. "Plugins/Brindlemoor/Control Panel".
+// Menus. A path names items from the Plugins menu down, separated by '/', e.g.
+// "Plugins/Brindlemoor/Control Panel". In the paths that ChooseMenuItem and MenuItemCheck take, a
+// '/' or '\' that is part of a name is written with a '\' before it:
+// "Plugins/Brindlemoor/Script Enable \/ Disable". MenuItemPaths lists the names as they are.
 std::vector<std::string> MenuItemPaths();
 bool ChooseMenuItem(const std::string& path);  // false when no enabled item has that path
 int MenuItemCheck(const std::string& path);     // xplm_Menu_* or -1 when unknown
