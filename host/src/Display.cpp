@@ -453,6 +453,7 @@ void MouseUp(int x, int y) {
     std::size_t capture = S().capture;
     S().capture = 0;
     if (capture && S().windows[capture - 1].alive) Mouse(capture - 1, x, y, xplm_MouseUp);
+    RunDeferredReload();
 }
 
 void Click(int x, int y) {
@@ -503,6 +504,7 @@ void KeyEvent(char key, XPLMKeyFlags flags, unsigned char virtualKey) {
 void PressKey(char key, unsigned char virtualKey, XPLMKeyFlags modifiers) {
     KeyEvent(key, modifiers | xplm_DownFlag, virtualKey);
     KeyEvent(key, modifiers | xplm_UpFlag, virtualKey);
+    RunDeferredReload();
 }
 
 }  // namespace bmhost

@@ -53,6 +53,9 @@ public:
 
 // Appends to Log.txt and the in-memory copy.
 void AppendSimLog(const std::string& text);
+// Carries out an XPLMReloadPlugins asked for meanwhile, when no plug-in code runs: after a
+// frame, a mouse up, a key, a menu choice and the plug-in manager's own calls.
+void RunDeferredReload();
 // Report a misuse by a plug-in to the simulator log, as the host would.
 void HostWarning(const std::string& text);
 

@@ -245,6 +245,7 @@ bool ChooseMenuItem(const std::string& path) {
     void* menuRef = menu.menuRef;
     void* itemRef = item->itemRef;
     CallPluginCode(menu.owner, "menu handler", [&] { handler(menuRef, itemRef); });
+    RunDeferredReload();
     return true;
 }
 

@@ -156,6 +156,7 @@ public:
     }
 
     int Advance(char c, int height) {
+        if (static_cast<unsigned char>(c) < 32) c = ' ';
         if (!face_) return height * 6 / 10;
         FT_Set_Pixel_Sizes(face_, 0, FT_UInt(height));
         if (FT_Load_Char(face_, static_cast<unsigned char>(c), FT_LOAD_DEFAULT)) return 0;
@@ -191,6 +192,7 @@ public:
 
 private:
     int Glyph(Canvas& canvas, char c, Coord x, Coord y, int height, const Colour& colour) {
+        if (static_cast<unsigned char>(c) < 32) c = ' ';  // line ends and tabs leave a blank, as in the simulator's fonts
         if (!face_) {
             if (c != ' ') canvas.FillRect(x, y, x + height / 2, y + height * 7 / 10, colour);
             return height * 6 / 10;

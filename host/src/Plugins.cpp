@@ -78,8 +78,10 @@ constexpr int kKeepMapped = RTLD_NODELETE;
 constexpr int kKeepMapped = 0;
 #endif
 
+}  // namespace
+
 // A reload asked for inside a callback runs once that callback has returned.
-void RunDeferredReload() {
+void bmhost::detail::RunDeferredReload() {
     if (!S().reloadRequested || S().current != XPLM_NO_PLUGIN_ID) return;
     S().reloadRequested = false;
     std::vector<std::string> paths;
@@ -89,7 +91,6 @@ void RunDeferredReload() {
     bmhost::EnablePlugins();
 }
 
-}  // namespace
 
 namespace bmhost {
 

@@ -117,6 +117,7 @@ void RunFrames(int count, float seconds) {
         WriteFloat("sim/time/total_running_time_sec", float(S().elapsed));
         DispatchFlightLoops();
         DrawFrame();
+        RunDeferredReload();
     }
 }
 
