@@ -330,23 +330,9 @@ int gLiveRecordCount = 0;
 class WidgetRecordInUse {
 public:
     WidgetRecordInUse(int message, intptr_t param1, intptr_t param2) {
-        switch (message) {
-        case xpMsg_MouseDown:
-        case xpMsg_MouseDrag:
-        case xpMsg_MouseUp:
-        case 20:  // mouse wheel
-        case 21:  // cursor adjust
-            Push(param1, BM_MouseStateRecord);
-            break;
-        case xpMsg_KeyPress:
-            Push(param1, BM_KeyStateRecord);
-            break;
-        case xpMsg_Reshape:
-            Push(param2, BM_GeometryChangeRecord);
-            break;
-        default:
-            break;
-        }
+        intptr_t address;
+        BM_WidgetRecordKind kind;
+        if (BM_WidgetMessageRecord(message, param1, param2, &address, &kind)) Push(address, kind);
     }
     ~WidgetRecordInUse() {
         if (pushed_) --gLiveRecordCount;
@@ -364,6 +350,30 @@ private:
 };
 
 }  // namespace
+
+bool BM_WidgetMessageRecord(int message, intptr_t param1, intptr_t param2, intptr_t* address,
+                            BM_WidgetRecordKind* kind) {
+    switch (message) {
+    case xpMsg_MouseDown:
+    case xpMsg_MouseDrag:
+    case xpMsg_MouseUp:
+    case 20:  // mouse wheel
+    case 21:  // cursor adjust
+        *kind = BM_MouseStateRecord;
+        *address = param1;
+        return true;
+    case xpMsg_KeyPress:
+        *kind = BM_KeyStateRecord;
+        *address = param1;
+        return true;
+    case xpMsg_Reshape:
+        *kind = BM_GeometryChangeRecord;
+        *address = param2;
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool BM_IsLiveWidgetRecord(intptr_t address, BM_WidgetRecordKind kind) {
     for (int i = 0; i < gLiveRecordCount; ++i)

@@ -47,6 +47,10 @@ XPWidgetFunc_t BM_WidgetFunctionOfSlot(int slot);
 // record, of that kind, now.
 enum BM_WidgetRecordKind { BM_MouseStateRecord, BM_KeyStateRecord, BM_GeometryChangeRecord };
 bool BM_IsLiveWidgetRecord(intptr_t address, BM_WidgetRecordKind kind);
+// The record a widget message points at: its address (param1, or param2 for a reshape) and its
+// kind. False for the messages that carry none.
+bool BM_WidgetMessageRecord(int message, intptr_t param1, intptr_t param2, intptr_t* address,
+                            BM_WidgetRecordKind* kind);
 
 int CallUserDrawCallback(int inPhase, int inIsBefore, void* inRefcon);
 int CallUserKeySnifferCallback(char inChar, int inFlags, unsigned char inVirtualKey, void* inRefcon);

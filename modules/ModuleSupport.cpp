@@ -86,31 +86,13 @@ PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constan
 }
 
 bool BM_CheckWidgetMessage(const char* function, int message, Py_ssize_t param1, Py_ssize_t param2) {
-    Py_ssize_t address = param1;
+    intptr_t address;
     BM_WidgetRecordKind kind;
-    const char* what;
-    switch (message) {
-    case xpMsg_MouseDown:
-    case xpMsg_MouseDrag:
-    case xpMsg_MouseUp:
-    case 20:  // mouse wheel
-    case 21:  // cursor adjust
-        kind = BM_MouseStateRecord;
-        what = "the mouse state in param1";
-        break;
-    case xpMsg_KeyPress:
-        kind = BM_KeyStateRecord;
-        what = "the key state in param1";
-        break;
-    case xpMsg_Reshape:
-        kind = BM_GeometryChangeRecord;
-        what = "the geometry change in param2";
-        address = param2;
-        break;
-    default:
+    if (!BM_WidgetMessageRecord(message, param1, param2, &address, &kind) || BM_IsLiveWidgetRecord(address, kind))
         return true;
-    }
-    if (BM_IsLiveWidgetRecord(address, kind)) return true;
+    const char* what = kind == BM_MouseStateRecord ? "the mouse state in param1"
+                       : kind == BM_KeyStateRecord ? "the key state in param1"
+                                                   : "the geometry change in param2";
     PyErr_Format(PyExc_ValueError,
                  "%s: message %d carries %s; pass on what a widget callback was given for the message it is "
                  "handling now",

@@ -65,21 +65,16 @@ PyObject* PY_XPDrawWindow(PyObject*, PyObject* args) {
     }, kError);
 }
 
-// Style, then lists (or None) that get the sizes, in order.
+// The lists (or None) that get a style's sizes, in order.
 template <std::size_t N, typename Host>
-PyObject* DefaultDimensions(PyObject* args, const char* format, const char* function, Host host) {
-    int style;
-    PyObject* lists[N];
-    bool parsed = N == 2 ? BM_ParseTuple(args, format, &style, &lists[0], &lists[1])
-                         : BM_ParseTuple(args, format, &style, &lists[0], &lists[1], &lists[N - 1]);
-    if (!parsed) return nullptr;
+PyObject* DefaultDimensions(const char* function, PyObject* const (&lists)[N], Host host) {
     for (PyObject* list : lists)
         if (!BM_CheckOutParameter(list, function)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         int values[N] = {};
         int* places[N];
         for (std::size_t i = 0; i < N; ++i) places[i] = lists[i] == Py_None ? nullptr : &values[i];
-        host(style, places);
+        host(places);
         for (std::size_t i = 0; i < N; ++i)
             if (places[i]) BM_WriteOutParameter(lists[i], BM_IntFromLong(values[i]));
         return BM_One();
@@ -87,8 +82,11 @@ PyObject* DefaultDimensions(PyObject* args, const char* format, const char* func
 }
 
 PyObject* PY_XPGetWindowDefaultDimensions(PyObject*, PyObject* args) {
-    return DefaultDimensions<2>(args, "iOO", "XPGetWindowDefaultDimensions",
-                                [](int style, int** p) { XPGetWindowDefaultDimensions(style, p[0], p[1]); });
+    int style;
+    PyObject *width, *height;
+    if (!BM_ParseTuple(args, "iOO", &style, &width, &height)) return nullptr;
+    return DefaultDimensions("XPGetWindowDefaultDimensions", {width, height},
+                             [&](int** p) { XPGetWindowDefaultDimensions(style, p[0], p[1]); });
 }
 
 PyObject* PY_XPDrawElement(PyObject*, PyObject* args) {
@@ -101,9 +99,11 @@ PyObject* PY_XPDrawElement(PyObject*, PyObject* args) {
 }
 
 PyObject* PY_XPGetElementDefaultDimensions(PyObject*, PyObject* args) {
-    return DefaultDimensions<3>(args, "iOOO", "XPGetElementDefaultDimensions", [](int style, int** p) {
-        XPGetElementDefaultDimensions(style, p[0], p[1], p[2]);
-    });
+    int style;
+    PyObject *width, *height, *canBeLit;
+    if (!BM_ParseTuple(args, "iOOO", &style, &width, &height, &canBeLit)) return nullptr;
+    return DefaultDimensions("XPGetElementDefaultDimensions", {width, height, canBeLit},
+                             [&](int** p) { XPGetElementDefaultDimensions(style, p[0], p[1], p[2]); });
 }
 
 PyObject* PY_XPDrawTrack(PyObject*, PyObject* args) {
