@@ -5,24 +5,24 @@
 
 const BM_ModuleRow BM_Modules[] = {
     {"XPLMDefs", [](const std::string&) { initXPLMDefs(); }},
-    {"XPLMCamera", nullptr},
+    {"XPLMCamera", [](const std::string&) { initXPLMCamera(); }},
     {"XPLMDataAccess", [](const std::string&) { initXPLMDataAccess(); }},
     {"XPLMDisplay", [](const std::string&) { initXPLMDisplay(); }},
     {"XPLMGraphics", [](const std::string&) { initXPLMGraphics(); }},
     {"XPLMMenus", [](const std::string&) { initXPLMMenus(); }},
-    {"XPLMNavigation", nullptr},
+    {"XPLMNavigation", [](const std::string&) { initXPLMNavigation(); }},
     {"XPLMProcessing", [](const std::string&) { initXPLMProcessing(); }},
-    {"XPLMUtilities", nullptr},
-    {"XPLMPlanes", nullptr},
-    {"XPLMPlugin", nullptr},
+    {"XPLMUtilities", [](const std::string&) { initXPLMUtilities(); }},
+    {"XPLMPlanes", [](const std::string&) { initXPLMPlanes(); }},
+    {"XPLMPlugin", [](const std::string&) { initXPLMPlugin(); }},
     {"XPWidgetDefs", [](const std::string&) { initXPWidgetDefs(); }},
     {"XPWidgets", [](const std::string&) { initXPWidgets(); }},
     {"XPStandardWidgets", [](const std::string&) { initXPStandardWidgets(); }},
     {"XPUIGraphics", [](const std::string&) { initXPUIGraphics(); }},
     {"XPWidgetUtils", [](const std::string&) { initXPWidgetUtils(); }},
-    {"PythonScriptMessaging", nullptr},
+    {"PythonScriptMessaging", [](const std::string&) { initPythonScriptMessaging(); }},
     {"TallowbridgeUtilities", [](const std::string& path) { initTallowbridgeUtilities(path.c_str()); }},
-    {"TallowbridgeVCUtilities", nullptr},
+    {"TallowbridgeVCUtilities", [](const std::string&) { initTallowbridgeVCUtilities(); }},
 };
 const int BM_ModuleCount = int(sizeof(BM_Modules) / sizeof(BM_Modules[0]));
 

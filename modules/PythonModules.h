@@ -22,16 +22,23 @@ extern const int BM_ModuleCount;
 void BM_RegisterModules(const std::string& interpreterPath);
 
 void initXPLMDefs();
+void initXPLMCamera();
 void initXPLMDataAccess();
 void initXPLMDisplay();
 void initXPLMGraphics();
 void initXPLMMenus();
+void initXPLMNavigation();
+void initXPLMPlanes();
+void initXPLMPlugin();
 void initXPLMProcessing();
+void initXPLMUtilities();
 void initXPWidgetDefs();
 void initXPWidgets();
 void initXPStandardWidgets();
 void initXPUIGraphics();
 void initXPWidgetUtils();
+void initPythonScriptMessaging();
+void initTallowbridgeVCUtilities();
 
 // Destroys the widgets that scripts created and left behind; the interpreter's stop calls it
 // once the scripts are stopped.

@@ -1,4 +1,5 @@
 #include "PythonTBVCUtilities.h"
+#include "PythonModules.h"
 
 const VirtualCameraItem kVirtualCameraItems[kVirtualCameraItemCount] = {
     {"tallowbridge/virtualcamera/cameraindex", xplmType_Int},
@@ -18,3 +19,5 @@ const VirtualCameraItem kVirtualCameraItems[kVirtualCameraItemCount] = {
 };
 
 void VirtualCameraDataChangedCB2(void*) {}
+
+void initTallowbridgeVCUtilities() {}

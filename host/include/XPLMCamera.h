@@ -1,6 +1,6 @@
 #ifndef XPLMCamera_h
 #define XPLMCamera_h
-/* Camera control: the types of a camera controller callback. */
+/* Camera control: taking the view camera over and reading where it is. */
 
 #include "XPLMDefs.h"
 
@@ -23,6 +23,12 @@ typedef struct {
 
 typedef int (*XPLMCameraControl_f)(XPLMCameraPosition_t * outCameraPosition, int inIsLosingControl,
                                    void * inRefcon);
+
+XPLM_API void XPLMControlCamera(XPLMCameraControlDuration inHowLong, XPLMCameraControl_f inControlFunc,
+                                void * inRefcon);
+XPLM_API void XPLMDontControlCamera(void);
+XPLM_API int XPLMIsCameraBeingControlled(XPLMCameraControlDuration * outCameraControlDuration);
+XPLM_API void XPLMReadCameraPosition(XPLMCameraPosition_t * outCameraPosition);
 
 #ifdef __cplusplus
 }

@@ -200,6 +200,8 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMMenus", "XPLMCheckMenuItemState", "", {"menu", "0"}},
         {"XPLMMenus", "XPLMEnableMenuItem", "", {"menu", "0", "1"}},
 
+        // ---- XPLMNavigation ----
+
         // ---- XPLMProcessing ----
         {"XPLMProcessing", "XPLMGetElapsedTime", "", {}},
         {"XPLMProcessing", "XPLMGetCycleNumber", "", {}},

@@ -139,6 +139,10 @@ void TypeText(const std::string& text);
 // place of the standard class of that number if there is one. Reset forgets these.
 void DefineWidgetClass(XPWidgetClass widgetClass, XPWidgetFunc_t function);
 
+// ---- Navigation ----
+
+// ---- Aircraft, camera and utilities ----
+
 }  // namespace bmhost
 
 #endif

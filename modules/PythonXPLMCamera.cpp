@@ -1,0 +1,3 @@
+#include "PythonModules.h"
+
+void initXPLMCamera() {}

@@ -1,0 +1,4 @@
+// XPLMNavigation: the navigation database and the flight management entries.
+#include "PythonModules.h"
+
+void initXPLMNavigation() {}
