@@ -1,2 +1,4 @@
 // placeholder
 #include "HostState.h"
+
+void bmhost::detail::CameraFrame() {}

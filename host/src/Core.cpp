@@ -115,6 +115,9 @@ void Reset() {
     ResetMenus();
     ResetWidgets();
     ResetDisplay();
+    ResetNavigation();
+    ResetAircraft();
+    ResetUtilities();
 }
 
 }  // namespace bmhost

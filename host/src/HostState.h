@@ -264,6 +264,15 @@ void SweepDisplay(XPLMPluginID owner);
 void SweepWidgets(XPLMPluginID owner);
 void ResetDisplay();
 void ResetWidgets();
+// The navigation database (read again from the simulator folder when next used) and the FMS.
+void ResetNavigation();
+// The aircraft, the camera and the utilities' records (spoken text, keys, buttons, path form).
+void ResetAircraft();
+void ResetUtilities();
+// An unloaded plug-in gives back the aircraft and the camera it held, and waits for them no more.
+void SweepAircraft(XPLMPluginID owner);
+// Once per frame, before the frame is drawn: the camera controller positions the camera.
+void CameraFrame();
 
 // Drawing: every drawing call is recorded for the frame being drawn.
 void Record(const char* call, std::vector<double> numbers, std::string text = std::string());

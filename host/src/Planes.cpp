@@ -1,2 +1,5 @@
 // placeholder
 #include "HostState.h"
+
+void bmhost::detail::ResetAircraft() {}
+void bmhost::detail::SweepAircraft(XPLMPluginID) {}

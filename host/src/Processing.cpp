@@ -116,6 +116,7 @@ void RunFrames(int count, float seconds) {
         ++S().cycle;
         WriteFloat("sim/time/total_running_time_sec", float(S().elapsed));
         DispatchFlightLoops();
+        CameraFrame();
         DrawFrame();
         RunDeferredReload();
     }

@@ -121,3 +121,4 @@ void XPLMDebugString(const char* inString) {
 namespace bmhost {
 std::string SimLog() { return detail::S().simLog; }
 }  // namespace bmhost
+void bmhost::detail::ResetUtilities() {}
