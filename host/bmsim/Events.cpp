@@ -120,8 +120,18 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
         event->kind = Event::Screenshot;
         event->text = value;
         return true;
+    } else if (kind == "view") {
+        event->kind = Event::View;
+        event->text = value;
+        std::vector<std::string> names = bmhost::ViewNames();
+        if (std::find(names.begin(), names.end(), value) != names.end()) return true;
+        std::string known;
+        for (const std::string& name : names) known += (known.empty() ? "" : " ") + name;
+        *error = "unknown view '" + value + "' (" + known + ")";
+        return false;
     }
-    *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE)";
+    *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE"
+             " view=NAME)";
     return false;
 }
 
@@ -146,6 +156,9 @@ std::string Deliver(const Event& event) {
             if (!bmhost::SavePicture(event.text, &error)) return "bmsim: cannot write " + event.text + ": " + error;
             return "bmsim: picture of the screen in " + event.text;
         }
+        case Event::View:
+            bmhost::ChangeView(event.text);
+            return "";
     }
     return "";
 }

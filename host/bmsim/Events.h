@@ -1,7 +1,7 @@
 #ifndef BMSIM_EVENTS_H
 #define BMSIM_EVENTS_H
 // The events a bmsim run can deliver between frames: clicks, drags, key presses, typed text,
-// menu choices and pictures of the screen.
+// menu choices, pictures of the screen and changes of view.
 
 #include <map>
 #include <string>
@@ -12,15 +12,16 @@
 namespace bmsim {
 
 struct Event {
-    enum Kind { Click, Drag, Key, Type, Menu, Screenshot } kind;
+    enum Kind { Click, Drag, Key, Type, Menu, Screenshot, View } kind;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     char key = 0;
     unsigned char virtualKey = 0;
     XPLMKeyFlags modifiers = 0;
-    std::string text;  // typed text, menu path or picture file
+    std::string text;  // typed text, menu path, picture file or view name
 };
 
-// Parses "click=X,Y", "drag=X1,Y1:X2,Y2", "key=KEY", "type=TEXT", "menu=PATH" or "screenshot=FILE".
+// Parses "click=X,Y", "drag=X1,Y1:X2,Y2", "key=KEY", "type=TEXT", "menu=PATH", "screenshot=FILE"
+// or "view=NAME" (one of bmhost::ViewNames()).
 // Returns false with `error` set when the text is not one of them.
 bool ParseEvent(const std::string& text, Event* event, std::string* error);
 

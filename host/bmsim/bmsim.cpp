@@ -22,13 +22,13 @@ namespace {
 const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
-    "             [--screenshot FILE] [--screen WxH] [--plugin FILE] [--widgets] [--consoles]\n"
+    "             [--screenshot FILE] [--screen WxH] [--plugin FILE]... [--widgets] [--consoles]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), airport loaded and scenery loaded\n"
-    "messages, delivers the events of frame 0, then runs N frames (flight loops run and the\n"
-    "frame is drawn, 1/60 s each) with the events of each frame after it, and disables and\n"
-    "stops the plug-in.\n"
+    "messages, delivers the events of frame 0, then runs N frames (flight loops run, the camera\n"
+    "is placed and the frame is drawn, 1/60 s each) with the events of each frame after it, and\n"
+    "disables and stops the plug-in.\n"
     "\n"
     "  --root DIR      simulator folder (default ./sim); its layout is created when missing\n"
     "  --scripts DIR   copy the files of DIR into <root>/Resources/plugins/PythonScripts first\n"
@@ -37,8 +37,11 @@ const char kUsage[] =
     "                  enabled); arrays as 1,2,3, byte data as text; may be repeated\n"
     "  --at FRAME:EVENT  deliver EVENT after frame FRAME (0: before the first frame):\n"
     "                    click=X,Y  drag=X1,Y1:X2,Y2  key=KEY  type=TEXT  menu=PATH\n"
-    "                    screenshot=FILE\n"
+    "                    screenshot=FILE  view=NAME\n"
     "                  type=TEXT presses the key of each character (shift for capitals)\n"
+    "                  view=NAME chooses a view: forward down left right back tower runway\n"
+    "                  chase free1 free2 spot fullscrn1 fullscrn2 (a plug-in controlling the\n"
+    "                  camera until the view changes loses it)\n"
     "                  screen coordinates have their origin at the bottom left; may be repeated\n"
     "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"; a / or \\\n"
     "                  that is part of an item's name is written \\/ or \\\\:\n"
@@ -48,7 +51,8 @@ const char kUsage[] =
     "                  (modifiers shift alt ctrl; XPLM_VK_ names without the prefix)\n"
     "  --screenshot FILE  a PNG picture of the last frame\n"
     "  --screen WxH    screen size (default 1024x768)\n"
-    "  --plugin FILE   the plug-in to load (default: the one this build made)\n"
+    "  --plugin FILE   a plug-in to load (default: the one this build made); may be repeated\n"
+    "                  to run others beside it, started and enabled in the order given\n"
     "  --widgets       after the last frame, list the widgets, one [widget] line each:\n"
     "                  class, left,top,right,bottom, \"descriptor\", visible or hidden and\n"
     "                  the properties set, children indented under their parent\n"
@@ -156,7 +160,8 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string root = "sim", scripts, plugin = BM_DEFAULT_PLUGIN, screenshot;
+    std::string root = "sim", scripts, screenshot;
+    std::vector<std::string> plugins;  // none given: the plug-in this build made
     bool listWidgets = false, listConsoles = false;
     int frames = 10, width = 1024, height = 768;
     std::map<int, std::vector<bmsim::Event>> events;
@@ -185,7 +190,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--scripts") {
             scripts = value();
         } else if (arg == "--plugin") {
-            plugin = value();
+            plugins.push_back(value());
         } else if (arg == "--frames") {
             std::string text = value();
             long n = Count(text, kMaxFrames);
@@ -242,7 +247,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Fail(std::string("cannot prepare the simulator folder: ") + e.what());
     }
-    if (!fs::exists(plugin)) return Fail("no plug-in at " + plugin);
+    if (plugins.empty()) plugins.push_back(BM_DEFAULT_PLUGIN);
+    for (const std::string& plugin : plugins)
+        if (!fs::exists(plugin)) return Fail("no plug-in at " + plugin);
     bmhost::SetScreenSize(width, height);
 
     FileTail log(scriptFolder + "BrindlemoorLog.txt", "[log] ");
@@ -262,12 +269,16 @@ int main(int argc, char** argv) {
     for (const auto& [name, text] : settings)
         if (!bmhost::DataExists(name) || !bmhost::SetDataFromText(name, text)) later.emplace_back(name, text);
 
-    std::string error;
-    if (bmhost::LoadPlugin(plugin, &error) == XPLM_NO_PLUGIN_ID) {
-        bmhost::SetSdkCallListener(nullptr);
-        log.Finish();
-        sim.Finish();
-        return Fail("the plug-in could not be started: " + error);
+    for (const std::string& plugin : plugins) {
+        std::string error;
+        if (bmhost::LoadPlugin(plugin, &error) == XPLM_NO_PLUGIN_ID) {
+            bmhost::UnloadPlugins();  // those started before it
+            bmhost::SetSdkCallListener(nullptr);
+            log.Finish();
+            out.Finish();
+            sim.Finish();
+            return Fail("the plug-in could not be started: " + error);
+        }
     }
     bmhost::EnablePlugins();
     // As at a real simulator's boot: the user's aircraft, then the airport and scenery arrive.

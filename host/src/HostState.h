@@ -271,6 +271,8 @@ void ResetAircraft();
 void ResetUtilities();
 // An unloaded plug-in gives back the aircraft and the camera it held, and waits for them no more.
 void SweepAircraft(XPLMPluginID owner);
+// So does a plug-in once it is disabled.
+void AircraftPluginDisabled(XPLMPluginID plugin);
 // Once per frame, before the frame is drawn: the camera controller positions the camera.
 void CameraFrame();
 

@@ -56,6 +56,7 @@ void Disable(Plugin& plugin) {
     if (!plugin.enabled) return;
     CallPluginCode(plugin.id, "XPluginDisable", [&] { plugin.disable(); });
     plugin.enabled = false;
+    AircraftPluginDisabled(plugin.id);
 }
 
 void Stop(Plugin& plugin) {

@@ -1,6 +1,7 @@
 // The bmsim runner, as a script author uses it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -15,8 +16,8 @@ struct BmsimRun {
     std::string output;
 };
 
-BmsimRun Bmsim(const std::string& arguments) {
-    std::string command = std::string("'") + BM_BMSIM_PATH + "' " + arguments + " 2>&1";
+BmsimRun Bmsim(const std::string& arguments, const std::string& environment = "") {
+    std::string command = environment + " '" + BM_BMSIM_PATH + "' " + arguments + " 2>&1";
     BmsimRun run{-1, ""};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -125,7 +126,8 @@ TEST(Bmsim, TypesTextAndListsTheWidgets) {
     BmsimRun empty = Bmsim("--at 1:type=");
     EXPECT_EQ(empty.status, 2);
     EXPECT_EQ(bmtest::Lines(empty.output)[0],
-              "bmsim: not an event: 'type=' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE)");
+              "bmsim: not an event: 'type=' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE"
+              " view=NAME)");
 }
 
 TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
@@ -145,6 +147,33 @@ TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
     BmsimRun notAPlugin = Bmsim("--root '" + sim.Root() + "' --plugin '" BM_EXAMPLES "/BM_Lifecycle.py'");
     EXPECT_EQ(notAPlugin.status, 1);
     EXPECT_NE(notAPlugin.output.find("bmsim: the plug-in could not be started"), std::string::npos);
+}
+
+TEST(Bmsim, RunsAnotherPluginBesideBrindlemoorAndChangesTheView) {
+    bmtest::SimFolder sim;
+    // The recorder takes the camera until the view changes when it is enabled, and writes what it
+    // hears to the simulator log.
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --frames 3 --plugin '" BM_PLUGIN_PATH "'" +
+                         " --plugin '" BM_RECORDER_PLUGIN_PATH "' --at 2:view=chase",
+                         "BM_RECORDER_CAMERA=until");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::vector<std::string> lines = bmtest::Lines(run.output);
+    std::vector<std::string> recorder;
+    for (const std::string& line : lines)
+        if (line.rfind("[sim] recorder: ", 0) == 0) recorder.push_back(line.substr(16));
+    EXPECT_EQ(recorder, (std::vector<std::string>{"from 0 message 102 param 0", "from 0 message 103 param 0",
+                                                  "from 0 message 104 param 0", "camera", "camera", "camera lost"}))
+        << run.output;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "[log] +++ LOGGING STARTED +++"), lines.end()) << run.output;
+
+    BmsimRun unknown = Bmsim("--at 1:view=cockpit");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(bmtest::Lines(unknown.output)[0],
+              "bmsim: unknown view 'cockpit' (forward down left right back tower runway chase free1 free2 spot "
+              "fullscrn1 fullscrn2)");
+    BmsimRun second = Bmsim("--root '" + sim.Root() + "' --plugin '" BM_RECORDER_PLUGIN_PATH "' --plugin /nowhere.xpl");
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.output.find("bmsim: no plug-in at /nowhere.xpl"), std::string::npos) << second.output;
 }
 
 TEST(Bmsim, FrameNumbersAreWholeNumbersUpToTenMillion) {

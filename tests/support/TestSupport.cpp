@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <dlfcn.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -73,6 +74,15 @@ std::string RecorderScript(const std::string& tag, const std::set<std::string>& 
     if (!omit.count("XPluginReceiveMessage"))
         text += "    def XPluginReceiveMessage(self, who, message, param):\n"
                 "        print(" + t + " + ' XPluginReceiveMessage %d %d 0x%x' % (who, message, param))\n";
+    return text;
+}
+
+std::string RecorderLog() {
+    void* library = dlopen(BM_RECORDER_PLUGIN_PATH, RTLD_NOLOAD | RTLD_NOW);
+    if (!library) return "";
+    auto log = reinterpret_cast<const char* (*)()>(dlsym(library, "BMRecorder_Log"));
+    std::string text = log ? log() : "";
+    dlclose(library);
     return text;
 }
 

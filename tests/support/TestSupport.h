@@ -35,6 +35,10 @@ size_t Count(const std::string& text, const std::string& part);
 // out the methods named in `omit`. XPluginStart returns ("<tag> name", "sig.<tag>", "<tag> desc").
 std::string RecorderScript(const std::string& tag, const std::set<std::string>& omit = {});
 
+// The log of the recorder plug-in (support/RecorderPlugin.cpp, BM_RECORDER_PLUGIN_PATH), one line
+// per message it received; "" when it is not loaded.
+std::string RecorderLog();
+
 }  // namespace bmtest
 
 #endif

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "XPLMCamera.h"
 #include "XPLMDefs.h"
 #include "XPWidgetDefs.h"
 
@@ -142,6 +143,35 @@ void DefineWidgetClass(XPWidgetClass widgetClass, XPWidgetFunc_t function);
 // ---- Navigation ----
 
 // ---- Aircraft, camera and utilities ----
+
+// The aircraft: eight slots, 0 the user's, 1 to 7 the others; three active after a reset (the
+// user's and two others). A model is named as the simulator keeps it: relative to the simulator
+// folder, '/'-separated ("Aircraft/General Aviation/Cessna 172SP/Cessna_172SP.acf"), or the full
+// path a plug-in gave for a model outside the folder; "" for a slot that does not exist.
+// XPLMGetNthAircraftModel reports the full path.
+std::string AircraftModel(int index);
+int ActiveAircraftCount();
+// The plug-in holding the other aircraft (XPLMAcquirePlanes), or XPLM_NO_PLUGIN_ID.
+XPLMPluginID PlanesHolder();
+// The plug-ins waiting for the other aircraft with a callback, first in line first.
+std::vector<XPLMPluginID> PlanesWaiting();
+bool AircraftAIDisabled(int index);  // XPLMDisableAIForPlane; undone when the holder lets go
+int ReinitCount();                   // XPLMReinitUsersPlane calls
+// Where XPLMPlaceUserAtAirport put the user, in capitals: "KSEA" after a reset.
+std::string UserAirport();
+
+// The views, named as the simulator's view key commands: forward, down, left, right, back, tower,
+// runway, chase, free1, free2, spot, fullscrn1, fullscrn2. "forward" after a reset.
+std::vector<std::string> ViewNames();
+std::string CurrentView();
+// The pilot chooses a view (false for an unknown name). A plug-in controlling the camera until
+// the view changes loses it, and its function is called once with inIsLosingControl 1; one
+// controlling it for ever keeps it.
+bool ChangeView(const std::string& name);
+// The plug-in controlling the camera (XPLMControlCamera), or XPLM_NO_PLUGIN_ID.
+XPLMPluginID CameraController();
+// Where the camera is: where its controller last put it, or else where the view puts it.
+XPLMCameraPosition_t CameraPosition();
 
 }  // namespace bmhost
 
