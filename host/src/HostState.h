@@ -53,6 +53,13 @@ public:
 
 // Appends to Log.txt and the in-memory copy.
 void AppendSimLog(const std::string& text);
+// A POSIX path in the form the simulator writes paths in now (see bmhost::SetClassicPaths), and
+// back. A folder keeps its trailing separator.
+std::string HostPath(const std::string& posixPath);
+std::string PosixPath(const std::string& hostPath);
+// A message from the simulator to every enabled plug-in, delivered at the next safe point (when
+// no plug-in code runs), as the simulator does after work a plug-in asked for.
+void PostSimulatorMessage(int message, void* param);
 // Carries out an XPLMReloadPlugins asked for meanwhile, when no plug-in code runs: after a
 // frame, a mouse up, a key, a menu choice and the plug-in manager's own calls.
 void RunDeferredReload();

@@ -81,9 +81,23 @@ constexpr int kKeepMapped = 0;
 
 }  // namespace
 
-// A reload asked for inside a callback runs once that callback has returned.
+namespace {
+std::vector<std::pair<int, void*>> postedMessages;
+}
+
+void bmhost::detail::PostSimulatorMessage(int message, void* param) { postedMessages.emplace_back(message, param); }
+
+// A reload asked for inside a callback runs once that callback has returned; so do the messages
+// the simulator posted meanwhile.
 void bmhost::detail::RunDeferredReload() {
-    if (!S().reloadRequested || S().current != XPLM_NO_PLUGIN_ID) return;
+    if (S().current != XPLM_NO_PLUGIN_ID) return;
+    while (!postedMessages.empty()) {
+        std::pair<int, void*> posted = postedMessages.front();
+        postedMessages.erase(postedMessages.begin());
+        for (std::size_t i = 0; i < S().plugins.size(); ++i)
+            Deliver(*S().plugins[i], XPLM_PLUGIN_XPLANE, posted.first, posted.second);
+    }
+    if (!S().reloadRequested) return;
     S().reloadRequested = false;
     std::vector<std::string> paths;
     for (auto& plugin : S().plugins) paths.push_back(plugin->path);
@@ -164,6 +178,7 @@ void DisablePlugins() {
 }
 
 void UnloadPlugins() {
+    postedMessages.clear();
     for (auto& plugin : S().plugins) Stop(*plugin);
     for (auto& plugin : S().plugins) {
         SweepPlugin(plugin->id);

@@ -1,10 +1,12 @@
-// Paths, folder listings and the simulator log.
+// Spoken text, command keys and joystick buttons, paths in both of the simulator's forms, folder
+// listings, versions and the simulator log.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "HostState.h"
+#include "XPLMPlugin.h"
 #include "XPLMUtilities.h"
 
 using namespace bmhost::detail;
@@ -14,6 +16,43 @@ namespace {
 // Path buffers handed to these functions hold at least 512 bytes.
 constexpr std::size_t kPathBuffer = 512;
 
+struct Utilities {
+    std::vector<std::string> spoken;
+    std::vector<int> keyStrokes;
+    std::vector<int> buttonEvents;
+    int sceneryReloads = 0;
+    bool classicPaths = false;
+    std::string volume = "Disk";
+} utilities;
+
+char Separator() { return utilities.classicPaths ? ':' : '/'; }
+
+// The names of the virtual keys, by code; null where no key has the code.
+const char* VirtualKeyName(unsigned char key) {
+    static const struct {
+        unsigned char key;
+        const char* name;
+    } kNames[] = {
+        {0x08, "BACK"}, {0x09, "TAB"}, {0x0C, "CLEAR"}, {0x0D, "RETURN"}, {0x1B, "ESCAPE"}, {0x20, "SPACE"},
+        {0x21, "PRIOR"}, {0x22, "NEXT"}, {0x23, "END"}, {0x24, "HOME"}, {0x25, "LEFT"}, {0x26, "UP"},
+        {0x27, "RIGHT"}, {0x28, "DOWN"}, {0x29, "SELECT"}, {0x2A, "PRINT"}, {0x2B, "EXECUTE"},
+        {0x2C, "SNAPSHOT"}, {0x2D, "INSERT"}, {0x2E, "DELETE"}, {0x2F, "HELP"}, {0x6A, "MULTIPLY"},
+        {0x6B, "ADD"}, {0x6C, "SEPARATOR"}, {0x6D, "SUBTRACT"}, {0x6E, "DECIMAL"}, {0x6F, "DIVIDE"},
+        {0xB0, "EQUAL"}, {0xB1, "MINUS"}, {0xB2, "RBRACE"}, {0xB3, "LBRACE"}, {0xB4, "QUOTE"},
+        {0xB5, "SEMICOLON"}, {0xB6, "BACKSLASH"}, {0xB7, "COMMA"}, {0xB8, "SLASH"}, {0xB9, "PERIOD"},
+        {0xBA, "BACKQUOTE"}, {0xBB, "ENTER"}, {0xBC, "NUMPAD_ENT"}, {0xBD, "NUMPAD_EQ"},
+    };
+    // Digits, letters, the keypad's digits and the function keys are named after their rows.
+    static char generated[256][8];
+    if (key >= 0x30 && key <= 0x39) return std::snprintf(generated[key], 8, "%c", key), generated[key];
+    if (key >= 0x41 && key <= 0x5A) return std::snprintf(generated[key], 8, "%c", key), generated[key];
+    if (key >= 0x60 && key <= 0x69) return std::snprintf(generated[key], 8, "NUMPAD%d", key - 0x60), generated[key];
+    if (key >= 0x70 && key <= 0x87) return std::snprintf(generated[key], 8, "F%d", key - 0x6F), generated[key];
+    for (const auto& row : kNames)
+        if (row.key == key) return row.name;
+    return nullptr;
+}
+
 void CopyPath(const std::string& path, char* out) {
     if (!out) return;
     std::size_t n = std::min(path.size(), kPathBuffer - 1);
@@ -22,28 +61,92 @@ void CopyPath(const std::string& path, char* out) {
 }
 }  // namespace
 
+std::string bmhost::detail::HostPath(const std::string& posixPath) {
+    if (!utilities.classicPaths) return posixPath;
+    std::string path = posixPath;
+    std::replace(path.begin(), path.end(), '/', ':');
+    return utilities.volume + path;  // "/a/b/" becomes "Disk:a:b:"
+}
+
+std::string bmhost::detail::PosixPath(const std::string& hostPath) {
+    if (!utilities.classicPaths) return hostPath;
+    std::string path = hostPath;
+    if (path.compare(0, utilities.volume.size() + 1, utilities.volume + ":") == 0) path.erase(0, utilities.volume.size());
+    std::replace(path.begin(), path.end(), ':', '/');
+    return path;
+}
+
+void bmhost::detail::ResetUtilities() { utilities = Utilities(); }
+
+namespace bmhost {
+std::vector<std::string> SpokenTexts() { return utilities.spoken; }
+std::vector<int> CommandKeyStrokes() { return utilities.keyStrokes; }
+std::vector<int> ButtonEvents() { return utilities.buttonEvents; }
+int ReloadSceneryCount() { return utilities.sceneryReloads; }
+void SetClassicPaths(bool classic, const std::string& volume) {
+    utilities.classicPaths = classic;
+    utilities.volume = volume;
+}
+}  // namespace bmhost
+
+void XPLMSpeakString(const char* inString) {
+    BMHOST_ENTER();
+    if (!inString) return HostWarning("XPLMSpeakString: no text");
+    utilities.spoken.push_back(inString);
+    AppendSimLog(std::string("Speech: ") + inString + "\n");
+}
+
+void XPLMCommandKeyStroke(XPLMCommandKeyID inKey) {
+    BMHOST_ENTER();
+    if (inKey < 0 || inKey >= xplm_key_max) return HostWarning("XPLMCommandKeyStroke: no command key " + std::to_string(inKey));
+    utilities.keyStrokes.push_back(inKey);
+}
+
+void XPLMCommandButtonPress(XPLMCommandButtonID inButton) {
+    BMHOST_ENTER();
+    if (inButton < 0 || inButton >= xplm_joy_max) return HostWarning("XPLMCommandButtonPress: no button " + std::to_string(inButton));
+    utilities.buttonEvents.push_back(inButton);
+}
+
+void XPLMCommandButtonRelease(XPLMCommandButtonID inButton) {
+    BMHOST_ENTER();
+    if (inButton < 0 || inButton >= xplm_joy_max) return HostWarning("XPLMCommandButtonRelease: no button " + std::to_string(inButton));
+    utilities.buttonEvents.push_back(~inButton);
+}
+
+const char* XPLMGetVirtualKeyDescription(char inVirtualKey) {
+    BMHOST_ENTER();
+    return VirtualKeyName(static_cast<unsigned char>(inVirtualKey));
+}
+
+void XPLMReloadScenery(void) {
+    BMHOST_ENTER();
+    ++utilities.sceneryReloads;
+    PostSimulatorMessage(XPLM_MSG_SCENERY_LOADED, nullptr);
+}
+
 void XPLMGetSystemPath(char* outSystemPath) {
     BMHOST_ENTER();
-    CopyPath(bmhost::Root(), outSystemPath);
+    CopyPath(HostPath(bmhost::Root()), outSystemPath);
 }
 
 void XPLMGetPrefsPath(char* outPrefsPath) {
     BMHOST_ENTER();
     std::string folder = bmhost::Root() + "Output/preferences/";
-    CopyPath(S().prefsPathIsFolder ? folder : folder + "X-Plane.prf", outPrefsPath);
+    CopyPath(HostPath(S().prefsPathIsFolder ? folder : folder + "X-Plane.prf"), outPrefsPath);
 }
 
 const char* XPLMGetDirectorySeparator(void) {
     BMHOST_ENTER();
-    return "/";
+    return utilities.classicPaths ? ":" : "/";
 }
 
 char* XPLMExtractFileAndPath(char* inFullPath) {
     BMHOST_ENTER();
     if (!inFullPath) return inFullPath;
     std::size_t len = std::strlen(inFullPath);
-    if (len > 1 && inFullPath[len - 1] == '/') inFullPath[--len] = '\0';
-    char* sep = std::strrchr(inFullPath, '/');
+    if (len > 1 && inFullPath[len - 1] == Separator()) inFullPath[--len] = '\0';
+    char* sep = std::strrchr(inFullPath, Separator());
     if (!sep) return inFullPath;
     *sep = '\0';
     return sep + 1;
@@ -56,7 +159,7 @@ int XPLMGetDirectoryContents(const char* inDirectoryPath, int inFirstReturn, cha
     std::vector<std::string> names;
     std::error_code ec;
     if (inDirectoryPath) {
-        for (const auto& entry : fs::directory_iterator(inDirectoryPath, ec))
+        for (const auto& entry : fs::directory_iterator(PosixPath(inDirectoryPath), ec))
             names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -121,4 +224,3 @@ void XPLMDebugString(const char* inString) {
 namespace bmhost {
 std::string SimLog() { return detail::S().simLog; }
 }  // namespace bmhost
-void bmhost::detail::ResetUtilities() {}

@@ -57,6 +57,19 @@ void RunAsPlugin(XPLMPluginID plugin, const std::function<void()>& code);
 
 // The simulator's log (Log.txt in the root), as written by XPLMDebugString.
 std::string SimLog();
+// Texts plug-ins spoke (XPLMSpeakString), command keys they sent (XPLMCommandKeyStroke), and
+// their joystick button presses and releases, each in order. The button list holds the button
+// number for a press and its bitwise complement (~button) for a release.
+std::vector<std::string> SpokenTexts();
+std::vector<int> CommandKeyStrokes();
+std::vector<int> ButtonEvents();
+int ReloadSceneryCount();  // XPLMReloadScenery calls
+// How the simulator writes paths: the native form ("/sims/X-Plane/", separator "/"), or the
+// classic form of the old Macintosh file system ("Disk:sims:X-Plane:", separator ":"), with the
+// root's folders under a volume of that name. The plug-ins' path arguments are read in the same
+// form. Reset goes back to the native form.
+void SetClassicPaths(bool classic, const std::string& volume = "Disk");
+
 // Called at the start of every SDK function a plug-in calls, with the function's name.
 void SetSdkCallListener(std::function<void(const char*)> listener);
 
