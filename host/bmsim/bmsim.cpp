@@ -62,7 +62,9 @@ const char kUsage[] =
     "  --help          this text\n"
     "\n"
     "Output: the lines the run adds to the simulator log ([sim]), to BrindlemoorLog.txt\n"
-    "([log]) and to BrindlemoorOutput.txt ([out]), in the order they were written.\n"
+    "([log]) and to BrindlemoorOutput.txt ([out]), in the order they were written; after each\n"
+    "frame and at the end, a line \"spoken: TEXT\" for each text the plug-ins spoke\n"
+    "(XPLMSpeakString) since.\n"
     "Exit status: 0 after a normal run, 2 for bad arguments, 1 when the folder or the plug-in\n"
     "cannot be used.\n";
 
@@ -296,10 +298,17 @@ int main(int argc, char** argv) {
             if (!line.empty()) std::cout << line << "\n";
         }
     };
+    // What the plug-ins spoke, each text once, after the frame it was spoken in (or before).
+    std::size_t spokenSoFar = 0;
+    auto echoSpoken = [&] {
+        std::vector<std::string> spoken = bmhost::SpokenTexts();
+        for (; spokenSoFar < spoken.size(); ++spokenSoFar) std::cout << "spoken: " << spoken[spokenSoFar] << "\n";
+    };
     deliver(0);
     for (int frame = 1; frame <= frames; ++frame) {
         bmhost::RunFrames(1);
         drain();
+        echoSpoken();
         deliver(frame);
     }
     for (const auto& [frame, list] : events)
@@ -320,6 +329,7 @@ int main(int argc, char** argv) {
     bmhost::DisablePlugins();
     bmhost::UnloadPlugins();
     bmhost::SetSdkCallListener(nullptr);
+    echoSpoken();
     log.Finish();
     out.Finish();
     sim.Finish();

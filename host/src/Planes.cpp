@@ -1,9 +1,8 @@
 // The aircraft: the user's (slot 0) and seven others, the plug-in that holds the others, the
 // plug-ins waiting for them, and drawing aircraft.
 //
-// A model is kept relative to the simulator folder, '/'-separated, when it lies inside it, and
-// is reported as a full path in the form the simulator writes paths in (XPLMGetSystemPath and
-// XPLMGetDirectorySeparator). A path outside the folder is kept and reported as it was given.
+// A model is kept relative to the simulator folder when it lies inside it, and reported as a full
+// path in the form the simulator writes paths in (bmhost::SetClassicPaths), as plug-ins give them.
 //
 // Only one plug-in holds the other aircraft at a time. A refused XPLMAcquirePlanes with a callback
 // puts the plug-in in line (once: asking again replaces its callback and keeps its place). When
@@ -13,8 +12,9 @@
 // aircraft back to the simulator's own pilots (XPLMDisableAIForPlane is undone).
 //
 // Loading a model sends XPLM_MSG_PLANE_UNLOADED and then XPLM_MSG_PLANE_LOADED with the slot to
-// every enabled plug-in, at once; XPLMPlaceUserAtAirport sends XPLM_MSG_AIRPORT_LOADED and a change
-// of the active count XPLM_MSG_AIRPLANE_COUNT_CHANGED.
+// every enabled plug-in, XPLMPlaceUserAtAirport XPLM_MSG_AIRPORT_LOADED and a change of the active
+// count XPLM_MSG_AIRPLANE_COUNT_CHANGED; like the simulator's other answers to work a plug-in asked
+// for, they arrive once no plug-in code runs.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -29,7 +29,6 @@
 #include "XPLMDisplay.h"
 #include "XPLMPlanes.h"
 #include "XPLMPlugin.h"
-#include "XPLMUtilities.h"
 
 using namespace bmhost::detail;
 
@@ -51,9 +50,10 @@ const char* const kDefaultModels[kSlots] = {
     "Aircraft/General Aviation/King Air C90B/C90B.acf",
 };
 
+// Paths are kept in POSIX form, whatever form the simulator writes them in.
 struct Slot {
     std::string model;     // relative to the simulator folder, or the full path when outside it
-    bool outside = false;  // `model` is a full path outside the simulator folder, as given
+    bool outside = false;  // `model` is a full path outside the simulator folder
     bool aiDisabled = false;
 };
 
@@ -87,53 +87,27 @@ bool Enabled(XPLMPluginID id) {
     return !plugin || plugin->enabled;
 }
 
-// ---- Paths (these call the SDK's path functions: only from inside an SDK function) ----
+// ---- Paths ----
 
-std::string NativeRoot() {
-    char root[kPathBuffer] = {0};
-    XPLMGetSystemPath(root);
-    root[kPathBuffer - 1] = '\0';
-    return root;
-}
-
-std::string Replace(std::string text, const std::string& from, const std::string& to) {
-    if (from == to || from.empty()) return text;
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-// A model path from a plug-in: a full path, or one relative to the simulator folder.
+// A model path from a plug-in, in the form the simulator writes paths in: a full path, or one
+// relative to the simulator folder.
 Slot SlotFromPath(const std::string& given) {
-    std::string root = NativeRoot(), separator = XPLMGetDirectorySeparator();
+    std::string path = PosixPath(given), root = bmhost::Root();
     Slot slot;
-    std::string rest;
-    if (given.compare(0, root.size(), root) == 0) {
-        rest = given.substr(root.size());
+    if (path.compare(0, root.size(), root) == 0) {
+        slot.model = path.substr(root.size());
     } else {
-        // Native paths are full when they start with the separator; the classic Macintosh form's
-        // start with the volume name and relative ones with the separator.
-        bool full = separator == "/" ? given[0] == '/' : given[0] != separator[0] && given.find(separator) != std::string::npos;
-        if (full) {
-            slot.model = given;
-            slot.outside = true;
-            return slot;
-        }
-        rest = given.compare(0, separator.size(), separator) == 0 ? given.substr(separator.size()) : given;
+        slot.model = path;
+        slot.outside = !path.empty() && path[0] == '/';
     }
-    slot.model = Replace(rest, separator, "/");
     return slot;
 }
 
-std::string FullPath(const Slot& slot) {
-    if (slot.outside) return slot.model;
-    return NativeRoot() + Replace(slot.model, "/", XPLMGetDirectorySeparator());
-}
+std::string FullPath(const Slot& slot) { return HostPath(slot.outside ? slot.model : bmhost::Root() + slot.model); }
 
 std::string FileName(const Slot& slot) {
-    std::string separator = slot.outside ? XPLMGetDirectorySeparator() : "/";
-    std::size_t at = slot.model.rfind(separator);
-    return at == std::string::npos ? slot.model : slot.model.substr(at + separator.size());
+    std::size_t at = slot.model.rfind('/');
+    return at == std::string::npos ? slot.model : slot.model.substr(at + 1);
 }
 
 void CopyOut(const std::string& text, char* out, std::size_t size) {
@@ -146,7 +120,7 @@ void CopyOut(const std::string& text, char* out, std::size_t size) {
 // ---- Messages and access ----
 
 void SimulatorMessage(int message, int param) {
-    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, message, reinterpret_cast<void*>(std::intptr_t(param)));
+    PostSimulatorMessage(message, reinterpret_cast<void*>(std::intptr_t(param)));
 }
 
 void AnnounceModels(const std::vector<int>& indices) {

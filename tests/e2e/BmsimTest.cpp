@@ -176,6 +176,19 @@ TEST(Bmsim, RunsAnotherPluginBesideBrindlemoorAndChangesTheView) {
     EXPECT_NE(second.output.find("bmsim: no plug-in at /nowhere.xpl"), std::string::npos) << second.output;
 }
 
+TEST(Bmsim, EchoesWhatThePluginsSpeakOnceAfterEachFrame) {
+    bmtest::SimFolder sim;
+    // The recorder speaks when it is enabled and at every second flight loop.
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --frames 4 --plugin '" BM_RECORDER_PLUGIN_PATH "'",
+                         "BM_RECORDER_SPEAK=hello");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::vector<std::string> spoken;
+    for (const std::string& line : bmtest::Lines(run.output))
+        if (line.rfind("spoken: ", 0) == 0) spoken.push_back(line);
+    EXPECT_EQ(spoken, (std::vector<std::string>{"spoken: hello", "spoken: hello 2", "spoken: hello 4"})) << run.output;
+    EXPECT_LT(run.output.find("[sim] Speech: hello 4\n"), run.output.find("spoken: hello 4\n"));
+}
+
 TEST(Bmsim, FrameNumbersAreWholeNumbersUpToTenMillion) {
     for (std::string bad : {"12x:key=F8", ":key=F8", "-1:key=F8", "+1:key=F8", " 1:key=F8", "10000001:key=F8",
                             "99999999999999999999:key=F8", "key=F8"}) {

@@ -18,7 +18,8 @@
 //     0x00F00005  XPLMDontControlCamera
 //     0x00F00006  XPLMControlCamera until the view changes, param as for 0x00F00004
 // With BM_RECORDER_CAMERA set to "forever" or "until" in its environment it takes the camera so
-// when it is enabled.
+// when it is enabled; with BM_RECORDER_SPEAK set to a text it speaks the text when it is enabled,
+// and the text and the loop counter every second flight loop.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@
 #include "XPLMCamera.h"
 #include "XPLMPlanes.h"
 #include "XPLMPlugin.h"
+#include "XPLMProcessing.h"
 #include "XPLMUtilities.h"
 
 namespace {
@@ -56,6 +58,11 @@ int Camera(XPLMCameraPosition_t* position, int losing, void*) {
     return 1;
 }
 
+float Speak(float, float, int counter, void*) {
+    XPLMSpeakString((std::string(std::getenv("BM_RECORDER_SPEAK")) + " " + std::to_string(counter)).c_str());
+    return -2.0f;
+}
+
 void TakeCamera(XPLMCameraControlDuration howLong, void* place) {
     gPlaced = place != nullptr;
     if (place) std::memcpy(&gPlace, place, sizeof gPlace);
@@ -72,6 +79,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescript
     std::strcpy(outName, "Recorder");
     std::strcpy(outSignature, "brindlemoor.test.recorder");
     std::strcpy(outDescription, "Writes down the messages it receives");
+    if (std::getenv("BM_RECORDER_SPEAK")) XPLMRegisterFlightLoopCallback(Speak, -2.0f, nullptr);
     return 1;
 }
 
@@ -81,6 +89,7 @@ PLUGIN_API int XPluginEnable(void) {
     const char* camera = std::getenv("BM_RECORDER_CAMERA");
     if (camera && std::strcmp(camera, "forever") == 0) TakeCamera(xplm_ControlCameraForever, nullptr);
     if (camera && std::strcmp(camera, "until") == 0) TakeCamera(xplm_ControlCameraUntilViewChanges, nullptr);
+    if (const char* text = std::getenv("BM_RECORDER_SPEAK")) XPLMSpeakString(text);
     return 1;
 }
 

@@ -2,8 +2,8 @@
 // models in the slots, the messages that loading sends, and who controls the camera when.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,41 +68,30 @@ std::string Model(int index, std::string* fileName = nullptr) {
 
 // ---- Aircraft ----
 
-TEST_F(AircraftStandIn, SlotsHoldTheUserAndSevenOthersWithFullPaths) {
+TEST_F(AircraftStandIn, AcquiringLoadsModelsIntoTheSlotsAfterTheUsersAndAnnouncesThem) {
     int total = 0, active = 0;
     XPLMPluginID controller = 0;
     XPLMCountAircraft(&total, &active, &controller);
     EXPECT_EQ(total, 8);
     EXPECT_EQ(active, 3);
     EXPECT_EQ(controller, XPLM_NO_PLUGIN_ID);
-    XPLMCountAircraft(nullptr, nullptr, nullptr);
-
     std::string file;
     EXPECT_EQ(Model(0, &file), sim_.Root() + "Aircraft/General Aviation/Cessna 172SP/Cessna_172SP.acf");
     EXPECT_EQ(file, "Cessna_172SP.acf");
-    EXPECT_EQ(bmhost::AircraftModel(0), "Aircraft/General Aviation/Cessna 172SP/Cessna_172SP.acf");
-    EXPECT_FALSE(Model(7).empty());
+    char name[256] = "stale", path[512] = "stale";
+    XPLMGetNthAircraftModel(8, name, path);
+    EXPECT_EQ(std::string(name) + path, "");
 
-    for (int bad : {-1, 8, 1 << 30}) {
-        char name[256] = "stale", path[512] = "stale";
-        XPLMGetNthAircraftModel(bad, name, path);
-        EXPECT_STREQ(name, "") << bad;
-        EXPECT_STREQ(path, "") << bad;
-    }
-    XPLMGetNthAircraftModel(0, nullptr, nullptr);
-}
-
-TEST_F(AircraftStandIn, AcquiringLoadsModelsIntoTheSlotsAfterTheUsersAndAnnouncesThem) {
-    XPLMPluginID recorder = LoadRecorder();
+    LoadRecorder();
     std::string full = sim_.Root() + "Aircraft/Heavy/Jumbo/jumbo.acf";
     std::vector<char*> models = {const_cast<char*>("Aircraft/Light/Cub/cub.acf"), const_cast<char*>(""),
                                  full.data(), const_cast<char*>("/elsewhere/Glider/glider.acf"), nullptr};
     std::string before2 = bmhost::AircraftModel(2);
     int granted = -1;
     bmhost::RunAsPlugin(kPilot, [&] { granted = XPLMAcquirePlanes(models.data(), nullptr, nullptr); });
+    bmhost::RunFrames(1);  // the messages arrive once no plug-in code runs
     EXPECT_EQ(granted, 1);
     EXPECT_EQ(bmhost::PlanesHolder(), kPilot);
-    XPLMPluginID controller = 0;
     XPLMCountAircraft(nullptr, nullptr, &controller);
     EXPECT_EQ(controller, kPilot);
 
@@ -110,7 +99,6 @@ TEST_F(AircraftStandIn, AcquiringLoadsModelsIntoTheSlotsAfterTheUsersAndAnnounce
     EXPECT_EQ(bmhost::AircraftModel(2), before2);  // "" leaves the slot as it was
     EXPECT_EQ(bmhost::AircraftModel(3), "Aircraft/Heavy/Jumbo/jumbo.acf");
     EXPECT_EQ(bmhost::AircraftModel(4), "/elsewhere/Glider/glider.acf");
-    std::string file;
     EXPECT_EQ(Model(1, &file), sim_.Root() + "Aircraft/Light/Cub/cub.acf");
     EXPECT_EQ(file, "cub.acf");
     EXPECT_EQ(Model(4, &file), "/elsewhere/Glider/glider.acf");
@@ -123,15 +111,25 @@ TEST_F(AircraftStandIn, AcquiringLoadsModelsIntoTheSlotsAfterTheUsersAndAnnounce
     std::vector<char*> many(9, const_cast<char*>("Aircraft/Many/m.acf"));
     many.push_back(nullptr);
     bmhost::RunAsPlugin(kPilot, [&] { granted = XPLMAcquirePlanes(many.data(), nullptr, nullptr); });
+    bmhost::RunFrames(1);
     EXPECT_EQ(granted, 1);
     EXPECT_EQ(bmhost::AircraftModel(7), "Aircraft/Many/m.acf");
     EXPECT_TRUE(Warned("XPLMAcquirePlanes: more aircraft than the 7 other slots; the rest are not loaded"));
     EXPECT_EQ(Recorded().size(), 14u);
 
+    // In the classic form of paths, read and written so.
+    bmhost::SetClassicPaths(true);
+    std::string classic = "Disk" + sim_.Root() + "Aircraft/Classic/c.acf";
+    std::replace(classic.begin(), classic.end(), '/', ':');
+    bmhost::RunAsPlugin(kPilot, [&] { XPLMSetAircraftModel(5, classic.c_str()); });
+    EXPECT_EQ(bmhost::AircraftModel(5), "Aircraft/Classic/c.acf");
+    EXPECT_EQ(Model(5, &file), classic);
+    EXPECT_EQ(file, "c.acf");
+    bmhost::SetClassicPaths(false);
+
     // Asking from outside any plug-in gets nothing.
     EXPECT_EQ(XPLMAcquirePlanes(nullptr, nullptr, nullptr), 0);
     EXPECT_TRUE(Warned("XPLMAcquirePlanes: called outside any plug-in"));
-    (void)recorder;
 }
 
 void PilotWaits(void*) { gHeard.push_back("pilot called as " + std::to_string(XPLMGetMyID())); }
@@ -216,8 +214,9 @@ TEST_F(AircraftStandIn, ChangesToOtherAircraftNeedThemAndWarnOtherwise) {
     EXPECT_EQ(bmhost::ActiveAircraftCount(), 1);
     EXPECT_TRUE(bmhost::AircraftAIDisabled(2));
 
+    bmhost::RunFrames(1);
     Tell(recorder, kAcquirePlanes);
-    Recorded();
+    EXPECT_EQ(Recorded(), (Lines{"from 0 message 105 param 0", "from 0 message 15728642 param 0", "acquire 1"}));
     bmhost::RunAsPlugin(kPilot, [] {
         XPLMSetActiveAircraftCount(99);
         XPLMDisableAIForPlane(3);
@@ -236,6 +235,7 @@ TEST_F(AircraftStandIn, ChangesToOtherAircraftNeedThemAndWarnOtherwise) {
         XPLMSetAircraftModel(3, "");
         XPLMDisableAIForPlane(0);
     });
+    bmhost::RunFrames(1);
     EXPECT_EQ(bmhost::ActiveAircraftCount(), 8);
     EXPECT_EQ(bmhost::AircraftModel(2), "Aircraft/Light/Cub/cub.acf");
     EXPECT_EQ(Recorded(), (Lines{"from 0 message 105 param 0", "from 0 message 106 param 2",
@@ -259,6 +259,8 @@ TEST_F(AircraftStandIn, UserAircraftAndAirportChangesReachEveryEnabledPlugin) {
         XPLMPlaceUserAtAirport(nullptr);
         XPLMSetUsersAircraft("");
     });
+    EXPECT_TRUE(Recorded().empty());  // until no plug-in code runs
+    bmhost::RunFrames(1);
     EXPECT_EQ(Recorded(), (Lines{"from 0 message 106 param 0", "from 0 message 102 param 0",
                                  "from 0 message 103 param 0"}));
     EXPECT_EQ(bmhost::AircraftModel(0), "Aircraft/Light/Cub/cub.acf");
@@ -269,6 +271,7 @@ TEST_F(AircraftStandIn, UserAircraftAndAirportChangesReachEveryEnabledPlugin) {
 
     XPLMDisablePlugin(recorder);
     XPLMPlaceUserAtAirport("1N7");
+    bmhost::RunFrames(1);
     XPLMEnablePlugin(recorder);
     EXPECT_TRUE(Recorded().empty());
     EXPECT_EQ(bmhost::UserAirport(), "1N7");
@@ -322,39 +325,6 @@ TEST_F(AircraftStandIn, DrawingAircraftIsRecordedIn3DPhasesOnly) {
     XPLMDrawAircraft(1, 0, 0, 0, 0, 0, 0, 1, nullptr);  // outside any drawing
     EXPECT_EQ(bmtest::Count(bmhost::SimLog(), "3-D phase may draw aircraft"), 2u);
     EXPECT_EQ(bmhost::ReinitCount(), 2);
-}
-
-TEST_F(AircraftStandIn, EveryFunctionCanBeMadeToFail) {
-    XPLMPlaneDrawState_t state{};
-    XPLMCameraPosition_t position{};
-    const std::vector<std::pair<const char*, std::function<void()>>> calls = {
-        {"XPLMSetUsersAircraft", [] { XPLMSetUsersAircraft("Aircraft/a.acf"); }},
-        {"XPLMPlaceUserAtAirport", [] { XPLMPlaceUserAtAirport("KBOS"); }},
-        {"XPLMCountAircraft", [] { XPLMCountAircraft(nullptr, nullptr, nullptr); }},
-        {"XPLMGetNthAircraftModel", [] { XPLMGetNthAircraftModel(0, nullptr, nullptr); }},
-        {"XPLMAcquirePlanes", [] { XPLMAcquirePlanes(nullptr, nullptr, nullptr); }},
-        {"XPLMReleasePlanes", [] { XPLMReleasePlanes(); }},
-        {"XPLMSetActiveAircraftCount", [] { XPLMSetActiveAircraftCount(2); }},
-        {"XPLMSetAircraftModel", [] { XPLMSetAircraftModel(1, "Aircraft/a.acf"); }},
-        {"XPLMDisableAIForPlane", [] { XPLMDisableAIForPlane(1); }},
-        {"XPLMDrawAircraft", [&] { XPLMDrawAircraft(0, 0, 0, 0, 0, 0, 0, 1, &state); }},
-        {"XPLMReinitUsersPlane", [] { XPLMReinitUsersPlane(); }},
-        {"XPLMControlCamera", [] { XPLMControlCamera(1, nullptr, nullptr); }},
-        {"XPLMDontControlCamera", [] { XPLMDontControlCamera(); }},
-        {"XPLMIsCameraBeingControlled", [] { XPLMIsCameraBeingControlled(nullptr); }},
-        {"XPLMReadCameraPosition", [&] { XPLMReadCameraPosition(&position); }},
-    };
-    std::vector<std::string> heard;
-    bmhost::SetSdkCallListener([&](const char* function) { heard.push_back(function); });
-    for (const auto& [name, call] : calls) {
-        bmhost::FailNextCall(name);
-        EXPECT_THROW(call(), bmhost::InjectedFault) << name;
-        EXPECT_EQ(heard.back(), name);
-    }
-    bmhost::SetSdkCallListener(nullptr);
-    EXPECT_EQ(bmhost::ActiveAircraftCount(), 3);
-    EXPECT_EQ(bmhost::ReinitCount(), 0);
-    EXPECT_EQ(bmhost::UserAirport(), "KSEA");
 }
 
 // ---- Camera ----
@@ -543,6 +513,34 @@ TEST_F(AircraftStandIn, ADisabledOrUnloadedControllerIsNotCalledAgain) {
     bmhost::RunFrames(2);
     bmhost::ChangeView("forward");
     EXPECT_EQ(bmhost::CameraPosition().zoom, 1.0f);
+}
+
+void FailsWhenCalled(void*) { XPLMCountAircraft(nullptr, nullptr, nullptr); }
+int CameraFailsWhenCalled(XPLMCameraPosition_t* position, int losing, void*) {
+    gCamera.calls.push_back(losing ? "lost" : "steers");
+    XPLMReadCameraPosition(position);
+    return 1;
+}
+
+TEST_F(AircraftStandIn, AnExceptionEscapingACallbackIsReportedAndCountsAsNo) {
+    gCamera = CameraLog();
+    bmhost::RunAsPlugin(kRival, [] { XPLMAcquirePlanes(nullptr, nullptr, nullptr); });
+    bmhost::RunAsPlugin(kPilot, [] { XPLMAcquirePlanes(nullptr, FailsWhenCalled, nullptr); });
+    bmhost::RunAsPlugin(9, [] { XPLMAcquirePlanes(nullptr, RivalTakesThem, nullptr); });
+    bmhost::FailNextCall("XPLMCountAircraft");
+    bmhost::RunAsPlugin(kRival, [] { XPLMReleasePlanes(); });
+    EXPECT_TRUE(Warned("a C++ exception escaped a planes-available callback of plug-in 7: "
+                       "injected fault in XPLMCountAircraft"));
+    EXPECT_EQ(bmhost::PlanesHolder(), 9);  // the next in line had its turn
+
+    bmhost::RunAsPlugin(kRival, [] { XPLMControlCamera(xplm_ControlCameraForever, CameraFailsWhenCalled, nullptr); });
+    bmhost::RunFrames(1);
+    bmhost::FailNextCall("XPLMReadCameraPosition");
+    bmhost::RunFrames(2);
+    EXPECT_TRUE(Warned("a C++ exception escaped a camera control function of plug-in 8: "
+                       "injected fault in XPLMReadCameraPosition"));
+    EXPECT_EQ(gCamera.calls, (Lines{"steers", "steers"}));  // ended there, without a losing call
+    EXPECT_EQ(bmhost::CameraController(), XPLM_NO_PLUGIN_ID);
 }
 
 }  // namespace

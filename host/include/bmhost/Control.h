@@ -158,10 +158,10 @@ void DefineWidgetClass(XPWidgetClass widgetClass, XPWidgetFunc_t function);
 // ---- Aircraft, camera and utilities ----
 
 // The aircraft: eight slots, 0 the user's, 1 to 7 the others; three active after a reset (the
-// user's and two others). A model is named as the simulator keeps it: relative to the simulator
-// folder, '/'-separated ("Aircraft/General Aviation/Cessna 172SP/Cessna_172SP.acf"), or the full
-// path a plug-in gave for a model outside the folder; "" for a slot that does not exist.
-// XPLMGetNthAircraftModel reports the full path.
+// user's and two others). A model is named as the simulator keeps it, in POSIX form: relative to
+// the simulator folder ("Aircraft/General Aviation/Cessna 172SP/Cessna_172SP.acf"), or a full
+// path for a model outside the folder; "" for a slot that does not exist. XPLMGetNthAircraftModel
+// reports the full path in the form the simulator writes paths in.
 std::string AircraftModel(int index);
 int ActiveAircraftCount();
 // The plug-in holding the other aircraft (XPLMAcquirePlanes), or XPLM_NO_PLUGIN_ID.
