@@ -129,6 +129,12 @@ int CallXPluginReceiveMessage(PyObject* script, int fromWho, int message, void* 
     return Relay(script, "XPluginReceiveMessage", args);
 }
 
+int CallScriptReceiveMessage(PyObject* recipient, PyObject* sender, long message, long param) {
+    PyObject* args = Py_BuildValue("(" BM_FMT_INTPTR "ll)", static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(sender)),
+                                   message, param);
+    return Relay(recipient, "XPluginReceiveMessage", args);
+}
+
 int LoadScript(const std::string& moduleName) {
     PyObject* name = BM_ModuleNameFromFileName(moduleName.c_str());
     PyObject* module = name ? PyImport_Import(name) : nullptr;

@@ -21,6 +21,9 @@ int CallXPluginStop(PyObject* script);
 int CallXPluginEnable(PyObject* script);
 int CallXPluginDisable(PyObject* script);
 int CallXPluginReceiveMessage(PyObject* script, int fromWho, int message, void* param);
+// A message from one script to another, through the same method: the sender arrives as its
+// address at full pointer width (what id() of it answers), where the simulator puts a plug-in id.
+int CallScriptReceiveMessage(PyObject* recipient, PyObject* sender, long message, long param);
 
 // Imports the named script module and enters an instance of its class into the script table.
 int LoadScript(const std::string& moduleName);

@@ -208,8 +208,16 @@ int CallUserMenuCallback(void* inMenuRef, void* inItemRef) {
     return 1;
 }
 
+// The camera and the other aircraft are one resource for all scripts: the simulator may hold a
+// refcon of a script's earlier request (waiting for the aircraft, say) after that request went.
+// Such a refcon is only compared, never followed, until the table knows it as live.
+static _CallbackRecordStruct* ResourceRecord(BM_CallbackKind kind, void* refcon) {
+    if (!BMTestTable || BMTestTable->RecordOfHandle(kind, refcon) != refcon) return nullptr;
+    return BM_LiveRecord(refcon);
+}
+
 int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon) {
-    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    _CallbackRecordStruct* record = ResourceRecord(BM_KindCameraControl, inRefcon);
     if (!record) return 0;
     BM_RecordInUse use(record);
     PyObject* position = nullptr;
@@ -249,7 +257,7 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
 }
 
 int CallUserPlanesAvailableCallback(void* inRefcon) {
-    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    _CallbackRecordStruct* record = ResourceRecord(BM_KindPlanesAvailable, inRefcon);
     if (!record) return 0;
     BM_RecordInUse use(record);
     CallAndDrop(record, 0, Py_BuildValue("(" BM_REFCON ")", record->refcon));

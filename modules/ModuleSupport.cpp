@@ -2,9 +2,12 @@
 
 #include "BrindlemoorTrampolines.h"
 
+#include <algorithm>
 #include <cstdarg>
+#include <cstring>
 
 #include "BrindlemoorBase.h"
+#include "XPLMUtilities.h"
 
 int BM_ParseTuple(PyObject* args, const char* format, ...) {
     va_list values;
@@ -98,4 +101,15 @@ bool BM_CheckWidgetMessage(const char* function, int message, Py_ssize_t param1,
                  "handling now",
                  function, message, what);
     return false;
+}
+
+bool BM_ClassicPaths() {
+    const char* separator = XPLMGetDirectorySeparator();
+    return separator && std::strcmp(separator, ":") == 0;
+}
+
+std::string BM_ScriptPath(std::string hostPath) {
+    if (!BM_ClassicPaths()) return hostPath;
+    std::replace(hostPath.begin(), hostPath.end(), ':', '/');
+    return "/Volumes/" + hostPath;
 }

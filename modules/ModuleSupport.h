@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 #include "BrindlemoorClass.h"
 #include "PythonTBUtilities.h"
@@ -153,6 +154,13 @@ void BM_WriteOutParameter(PyObject* parameter, PyObject* value);       // consum
 // parameter must be such a record of a message a widget callback is handling now (a script
 // passing on what it was given); the simulator reads it. Otherwise ValueError, and false.
 bool BM_CheckWidgetMessage(const char* function, int message, Py_ssize_t param1, Py_ssize_t param2);
+
+// Paths. The simulator writes them in the classic Macintosh form ("Disk:Sim:", separator ':') or
+// in the native form of its system. Scripts get and give slash-separated paths: a classic path
+// arrives as "/Volumes/Disk/Sim/", a native one as it is. Both ask the simulator; call them
+// inside a guarded call.
+bool BM_ClassicPaths();
+std::string BM_ScriptPath(std::string hostPath);
 
 struct BM_Constant {
     const char* name;

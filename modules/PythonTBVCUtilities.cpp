@@ -1,4 +1,10 @@
+// TallowbridgeVCUtilities: scripts drive a separate virtual camera plug-in through fourteen
+// shared data items. The plug-in shares the items at every interpreter start; this module only
+// reads and writes them. What the camera plug-in makes of them is its own business.
 #include "PythonTBVCUtilities.h"
+
+#include "BrindlemoorBase.h"
+#include "ModuleSupport.h"
 #include "PythonModules.h"
 
 const VirtualCameraItem kVirtualCameraItems[kVirtualCameraItemCount] = {
@@ -20,4 +26,114 @@ const VirtualCameraItem kVirtualCameraItems[kVirtualCameraItemCount] = {
 
 void VirtualCameraDataChangedCB2(void*) {}
 
-void initTallowbridgeVCUtilities() {}
+namespace {
+
+const char kModule[] = "TallowbridgeVCUtilities";
+
+enum Item {
+    CameraIndex,
+    CameraTypeIndex,
+    CameraPluginReady,
+    AcquireCamera,
+    ReleaseCamera,
+    SetCamera,
+    XOffset,
+    YOffset,
+    ZOffset,
+    HeadingOffset,
+    PitchOffset,
+    RollOffset,
+    ZoomRatio,
+    LookAtAircraft,
+};
+
+// Looked up anew at every interpreter start, after the items are shared.
+XPLMDataRef gItems[kVirtualCameraItemCount];
+
+// The functions that read and write each item, for the reports.
+const char* const kReaders[kVirtualCameraItemCount] = {
+    "VC_GetCameraIndex", "VC_GetCameraTypeIndex", "VC_CameraPluginReady", nullptr, nullptr, nullptr,
+    "VC_GetXOffset", "VC_GetYOffset", "VC_GetZOffset", "VC_GetHeadingOffset", "VC_GetPitchOffset",
+    "VC_GetRollOffset", "VC_GetZoomRatio", "VC_GetLookAtAircraft"};
+const char* const kWriters[kVirtualCameraItemCount] = {
+    "VC_SetCameraIndex", "VC_SetCameraTypeIndex", nullptr, "VC_AcquireCamera", "VC_ReleaseCamera", "VC_SetCamera",
+    "VC_SetXOffset", "VC_SetYOffset", "VC_SetZOffset", "VC_SetHeadingOffset", "VC_SetPitchOffset",
+    "VC_SetRollOffset", "VC_SetZoomRatio", "VC_SetLookAtAircraft"};
+
+template <Item item>
+PyObject* GetInt(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, kReaders[item], BM_Zero, [] { return BM_IntFromLong(XPLMGetDatai(gItems[item])); });
+}
+
+template <Item item>
+PyObject* GetFloat(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, kReaders[item], BM_ZeroFloat,
+                       [] { return PyFloat_FromDouble(XPLMGetDataf(gItems[item])); });
+}
+
+template <Item item>
+PyObject* SetInt(PyObject*, PyObject* args) {
+    int value;
+    if (!BM_ParseTuple(args, "i", &value)) return nullptr;
+    return BM_CallHost(kModule, kWriters[item], BM_Zero, [&] {
+        XPLMSetDatai(gItems[item], value);
+        return BM_Zero();
+    });
+}
+
+template <Item item>
+PyObject* SetFloat(PyObject*, PyObject* args) {
+    float value;
+    if (!BM_ParseTuple(args, "O&", BM_ConvertFloat, &value)) return nullptr;
+    return BM_CallHost(kModule, kWriters[item], BM_Zero, [&] {
+        XPLMSetDataf(gItems[item], value);
+        return BM_Zero();
+    });
+}
+
+// A request to the camera plug-in: 1 is written; resetting it is the camera plug-in's part.
+template <Item item>
+PyObject* Request(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, kWriters[item], BM_Zero, [] {
+        XPLMSetDatai(gItems[item], 1);
+        return BM_Zero();
+    });
+}
+
+PyMethodDef TallowbridgeVCUtilitiesMethods[] = {
+    {"VC_CameraPluginReady", GetInt<CameraPluginReady>, METH_VARARGS, "Check that VC plugin is ready."},
+    {"VC_AcquireCamera", Request<AcquireCamera>, METH_VARARGS, "Acquire the VC."},
+    {"VC_ReleaseCamera", Request<ReleaseCamera>, METH_VARARGS, "Release the VC."},
+    {"VC_SetCamera", Request<SetCamera>, METH_VARARGS, "Set the Camerar."},
+    {"VC_GetCameraIndex", GetInt<CameraIndex>, METH_VARARGS, "Get the Camera Index."},
+    {"VC_GetCameraTypeIndex", GetInt<CameraTypeIndex>, METH_VARARGS, "Get the Camera Type Index."},
+    {"VC_GetXOffset", GetFloat<XOffset>, METH_VARARGS, "Get the X Offset."},
+    {"VC_GetYOffset", GetFloat<YOffset>, METH_VARARGS, "Get the Y Offset."},
+    {"VC_GetZOffset", GetFloat<ZOffset>, METH_VARARGS, "Get the Z Offset."},
+    {"VC_GetHeadingOffset", GetFloat<HeadingOffset>, METH_VARARGS, "Get the Heading Offset."},
+    {"VC_GetPitchOffset", GetFloat<PitchOffset>, METH_VARARGS, "Get the Pitch Offset."},
+    {"VC_GetRollOffset", GetFloat<RollOffset>, METH_VARARGS, "Get the Roll Offset."},
+    {"VC_GetZoomRatio", GetFloat<ZoomRatio>, METH_VARARGS, "Get the Zoom Ratio."},
+    {"VC_SetCameraIndex", SetInt<CameraIndex>, METH_VARARGS, "Set the Camera Index."},
+    {"VC_SetCameraTypeIndex", SetInt<CameraTypeIndex>, METH_VARARGS, "Set the Camera Type Index."},
+    {"VC_SetXOffset", SetFloat<XOffset>, METH_VARARGS, "Set the X Offset."},
+    {"VC_SetYOffset", SetFloat<YOffset>, METH_VARARGS, "Set the Y Offset."},
+    {"VC_SetZOffset", SetFloat<ZOffset>, METH_VARARGS, "Set the Z Offset."},
+    {"VC_SetHeadingOffset", SetFloat<HeadingOffset>, METH_VARARGS, "Set the Heading Offset."},
+    {"VC_SetPitchOffset", SetFloat<PitchOffset>, METH_VARARGS, "Set the Pitch Offset."},
+    {"VC_SetRollOffset", SetFloat<RollOffset>, METH_VARARGS, "Set the Roll Offset."},
+    {"VC_SetZoomRatio", SetFloat<ZoomRatio>, METH_VARARGS, "Set the Zoom Ratio."},
+    {"VC_GetLookAtAircraft", GetInt<LookAtAircraft>, METH_VARARGS, "Get the LookAtAircraft Index."},
+    {"VC_SetLookAtAircraft", SetInt<LookAtAircraft>, METH_VARARGS, "Set the LookAtAircraft Index."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initTallowbridgeVCUtilities() {
+    for (int i = 0; i < kVirtualCameraItemCount; ++i) {
+        gItems[i] = nullptr;
+        BM_RunOrLog("XPLMFindDataRef", [&] { gItems[i] = XPLMFindDataRef(kVirtualCameraItems[i].name); });
+    }
+    BM_InitModule(kModule, TallowbridgeVCUtilitiesMethods);
+}

@@ -1,3 +1,122 @@
-#include "PythonModules.h"
+// XPLMCamera: taking control of the view camera, and reading where it is.
+//
+// The camera is one resource of the simulator that several scripts may ask for. Each script
+// that asked holds one record (asking again renews it); the simulator holds one of them as the
+// refcon of its camera callback: the newest. When that record goes while others remain, the
+// simulator gets the newest remaining one instead; when the last goes, the camera goes back.
+#include <algorithm>
+#include <vector>
 
-void initXPLMCamera() {}
+#include "BrindlemoorTrampolines.h"
+#include "ModuleSupport.h"
+#include "PythonModules.h"
+#include "XPLMCamera.h"
+
+namespace {
+
+const char kModule[] = "XPLMCamera";
+
+const BM_Constant kConstants[] = {
+    {"xplm_ControlCameraUntilViewChanges", xplm_ControlCameraUntilViewChanges},
+    {"xplm_ControlCameraForever", xplm_ControlCameraForever},
+};
+
+// The records, oldest first; the simulator holds the last one's.
+std::vector<_CallbackRecordStruct*> gRequests;
+
+_CallbackRecordStruct* CameraRecord(PyObject* script) {
+    return BM_Table().FindRecord(script, BM_KindCameraControl, [](const _CallbackRecordStruct&) { return true; });
+}
+
+void ReleaseCameraRecord(_CallbackRecordStruct& record) {
+    bool held = !gRequests.empty() && gRequests.back() == &record;
+    gRequests.erase(std::remove(gRequests.begin(), gRequests.end(), &record), gRequests.end());
+    if (gRequests.empty())
+        XPLMDontControlCamera();
+    else if (held)
+        XPLMControlCamera(gRequests.back()->type, CameraControlCallback, gRequests.back());
+}
+
+PyObject* PY_XPLMControlCamera(PyObject*, PyObject* args) {
+    PyObject *script, *callable;
+    int howLong;
+    Py_ssize_t refcon;
+    const char* function = "XPLMControlCamera";
+    if (!BM_ParseTuple(args, "OiO" BM_H, &script, &howLong, &callable, &refcon)) return nullptr;
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* old = CameraRecord(script);
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindCameraControl, callable, BM_Refcon(refcon));
+        BM_Table().SetHandle(record, record);
+        record->type = howLong;  // how long the script asked for
+        BM_RegisterRecord(record, ReleaseCameraRecord, [&] {
+            XPLMControlCamera(howLong, CameraControlCallback, record);
+            return true;
+        });
+        gRequests.push_back(record);
+        if (old) BM_Table().RemoveRecord(old);
+        return BM_One();
+    });
+}
+
+// The script's record goes; with none left (or none at all), the simulator gets the camera back.
+PyObject* PY_XPLMDontControlCamera(PyObject*, PyObject* args) {
+    PyObject* script;
+    if (!BM_ParseTuple(args, "O", &script)) return nullptr;
+    return BM_CallHost(
+        kModule, "XPLMDontControlCamera", BM_Zero,
+        [&] {
+            if (_CallbackRecordStruct* record = CameraRecord(script)) {
+                BM_Table().RemoveRecord(record);
+            } else if (gRequests.empty()) {
+                XPLMDontControlCamera();
+            }
+            return BM_One();
+        },
+        "Function Error");
+}
+
+// The answer is how long the camera is controlled; 0 when it is not.
+PyObject* PY_XPLMIsCameraBeingControlled(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMIsCameraBeingControlled", BM_Zero, [] {
+        XPLMCameraControlDuration duration = 0;
+        XPLMIsCameraBeingControlled(&duration);
+        return BM_IntFromLong(duration);
+    });
+}
+
+PyObject* ZeroResult() { return Py_BuildValue("(i)", 0); }
+
+// Appends x, y, z, pitch, heading, roll and zoom to the list, whatever it holds already.
+PyObject* PY_XPLMReadCameraPosition(PyObject*, PyObject* args) {
+    PyObject* list;
+    if (!BM_ParseTuple(args, "O!", &PyList_Type, &list)) return nullptr;
+    return BM_CallHost(kModule, "XPLMReadCameraPosition", ZeroResult, [&]() -> PyObject* {
+        XPLMCameraPosition_t position = {};
+        XPLMReadCameraPosition(&position);
+        const float values[7] = {position.x,       position.y,    position.z,   position.pitch,
+                                 position.heading, position.roll, position.zoom};
+        for (float value : values) {
+            PyObject* item = PyFloat_FromDouble(value);
+            int failed = item ? PyList_Append(list, item) : -1;
+            Py_XDECREF(item);
+            if (failed) return nullptr;
+        }
+        return Py_BuildValue("(i)", 1);
+    });
+}
+
+PyMethodDef XPLMCameraMethods[] = {
+    {"XPLMControlCamera", PY_XPLMControlCamera, METH_VARARGS, "Control Camera."},
+    {"XPLMDontControlCamera", PY_XPLMDontControlCamera, METH_VARARGS, "Dont Control Camera."},
+    {"XPLMIsCameraBeingControlled", PY_XPLMIsCameraBeingControlled, METH_NOARGS, "Is the Camera being Controlledk."},
+    {"XPLMReadCameraPosition", PY_XPLMReadCameraPosition, METH_VARARGS, "Read Camera Position."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initXPLMCamera() {
+    gRequests.clear();
+    BM_InitModule(kModule, XPLMCameraMethods, kConstants, 2);
+}

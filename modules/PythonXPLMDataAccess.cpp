@@ -223,6 +223,16 @@ int IntegerIn(PyObject* item, long low, long high, const char* typeError, long* 
     return value >= low && value <= high ? 1 : 0;
 }
 
+// No data ref of the simulator holds a million elements: a write of more is refused before a
+// buffer for it is made (a script's count and a lazy sequence could ask for gigabytes).
+constexpr Py_ssize_t kMostWrittenElements = Py_ssize_t(1) << 20;
+
+bool WithinWriteLimit(const char* function, Py_ssize_t count) {
+    if (count <= kMostWrittenElements) return true;
+    PyErr_Format(PyExc_ValueError, "%s: at most %zd elements at a time, not %zd", function, kMostWrittenElements, count);
+    return false;
+}
+
 bool IntElement(const char* function, PyObject* item, Py_ssize_t index, int* out) {
     long value = 0;
     int fits = IntegerIn(item, INT_MIN, INT_MAX, "expected sequence of integers", &value);
@@ -260,6 +270,7 @@ PyObject* WriteArray(PyObject* args, const char* function, Convert convert, Host
         Py_ssize_t n = PySequence_Size(a.values);
         if (n < 0) return nullptr;
         int count = int(std::min<Py_ssize_t>(a.max, n));
+        if (!WithinWriteLimit(function, count)) return nullptr;
         std::vector<T> buffer(std::size_t(count) + 1);  // never empty: the host gets a real pointer
         for (int i = 0; i < count; ++i) {
             Owned item{PySequence_GetItem(a.values, i)};
@@ -307,6 +318,7 @@ bool CollectBytes(PyObject* values, int limit, std::vector<char>* out) {
             if (BM_IsBytesOrText(first.object)) std::swap(text.object, first.object);
         }
         if (!text.object) {
+            if (!WithinWriteLimit("XPLMSetDatab", std::min<Py_ssize_t>(limit, n))) return false;
             out->resize(std::size_t(std::min<Py_ssize_t>(limit, n)));
             for (std::size_t i = 0; i < out->size(); ++i) {
                 Owned item{PySequence_GetItem(values, Py_ssize_t(i))};

@@ -1,3 +1,246 @@
-#include "PythonModules.h"
+// XPLMPlanes: the user's aircraft, the other aircraft and their models, exclusive use of the
+// other aircraft, and drawing an aircraft.
+//
+// The other aircraft are one resource of the simulator that several scripts may ask for. Each
+// script that asked holds one record (asking again renews it); the simulator holds the newest
+// record as the refcon of its planes-available callback. The aircraft go back to the simulator
+// when the last record goes: a script releases them or is stopped.
+#include <vector>
 
-void initXPLMPlanes() {}
+#include "BrindlemoorTrampolines.h"
+#include "ModuleSupport.h"
+#include "PythonModules.h"
+#include "XPLMPlanes.h"
+
+namespace {
+
+const char kModule[] = "XPLMPlanes";
+
+// File names and paths the simulator writes: it needs at most 512 bytes.
+constexpr int kPathBuffer = 1024;
+
+PyObject* ZeroCounts() { return Py_BuildValue("(iii)", 0, 0, 0); }
+PyObject* EmptyModel() { return Py_BuildValue("(ss)", "", ""); }
+
+template <void (*Host)(const char*)>
+PyObject* CallWithText(const char* function, PyObject* args) {
+    const char* text;
+    if (!BM_ParseTuple(args, "s", &text)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        Host(text);
+        return BM_One();
+    });
+}
+
+template <void (*Host)(int)>
+PyObject* CallWithInt(const char* function, PyObject* args) {
+    int value;
+    if (!BM_ParseTuple(args, "i", &value)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        Host(value);
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMSetUsersAircraft(PyObject*, PyObject* args) {
+    return CallWithText<XPLMSetUsersAircraft>("XPLMSetUsersAircraft", args);
+}
+
+PyObject* PY_XPLMPlaceUserAtAirport(PyObject*, PyObject* args) {
+    return CallWithText<XPLMPlaceUserAtAirport>("XPLMPlaceUserAtAirport", args);
+}
+
+PyObject* PY_XPLMCountAircraft(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMCountAircraft", ZeroCounts, [] {
+        int total = 0, active = 0;
+        XPLMPluginID controller = 0;
+        XPLMCountAircraft(&total, &active, &controller);
+        return Py_BuildValue("(iii)", total, active, controller);
+    });
+}
+
+// (file name, path); the path in the slash form scripts use.
+PyObject* PY_XPLMGetNthAircraftModel(PyObject*, PyObject* args) {
+    int index;
+    if (!BM_ParseTuple(args, "i", &index)) return nullptr;
+    return BM_CallHost(kModule, "XPLMGetNthAircraftModel", EmptyModel, [&] {
+        char file[kPathBuffer] = {}, path[kPathBuffer] = {};
+        XPLMGetNthAircraftModel(index, file, path);
+        file[kPathBuffer - 1] = path[kPathBuffer - 1] = '\0';
+        return Py_BuildValue("(NN)", BM_TextFromUtf8(file), BM_TextFromUtf8(BM_ScriptPath(path).c_str()));
+    });
+}
+
+// The aircraft to load: None loads none; a list of paths, one per aircraft from the first
+// other aircraft on, where an empty string leaves that aircraft as it is. The simulator reads
+// the array up to its null entry.
+bool AircraftArray(PyObject* list, std::vector<PyObject*>& bytes, std::vector<char*>& array) {
+    if (list == Py_None) return true;
+    if (!PyList_Check(list)) {
+        PyErr_SetString(PyExc_TypeError, "XPLMAcquirePlanes: the aircraft are a list of paths or None");
+        return false;
+    }
+    for (Py_ssize_t i = 0; i < PyList_Size(list); ++i) {
+        PyObject* item = PyList_GetItem(list, i);
+        if (!BM_IsBytesOrText(item)) {
+            PyErr_Format(PyExc_TypeError, "XPLMAcquirePlanes: aircraft %d is %.200s, not a path", int(i),
+                         Py_TYPE(item)->tp_name);
+            return false;
+        }
+        PyObject* encoded = BM_EncodedBytes(item);
+        char* data;
+        Py_ssize_t length;
+        if (!encoded) return false;
+        bytes.push_back(encoded);
+        if (!BM_BytesOf(encoded, &data, &length)) return false;
+        array.push_back(data);
+    }
+    array.push_back(nullptr);
+    return true;
+}
+
+_CallbackRecordStruct* PlanesRecord(PyObject* script) {
+    return BM_Table().FindRecord(script, BM_KindPlanesAvailable, [](const _CallbackRecordStruct&) { return true; });
+}
+
+// The last record gone, the aircraft go back. Otherwise the simulator keeps them for the
+// scripts that remain; if it was waiting to call this record, the trampoline finds it gone.
+void ReleasePlanesRecord(_CallbackRecordStruct&) {
+    if (BM_Table().GetNumberOfPlanesAvailableScriptUsers() == 0) XPLMReleasePlanes();
+}
+
+// Answers what the simulator answered: 1 when the aircraft are the plug-in's, 0 when another
+// plug-in has them (the callable is called once they are free).
+PyObject* PY_XPLMAcquirePlanes(PyObject*, PyObject* args) {
+    PyObject *script, *list, *callable;
+    Py_ssize_t refcon;
+    const char* function = "XPLMAcquirePlanes";
+    if (!BM_ParseTuple(args, "OOO" BM_H, &script, &list, &callable, &refcon)) return nullptr;
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
+    std::vector<PyObject*> bytes;
+    std::vector<char*> array;
+    PyObject* result = nullptr;
+    if (AircraftArray(list, bytes, array)) {
+        char** aircraft = list == Py_None ? nullptr : array.data();
+        result = BM_CallHost(kModule, function, BM_Zero, [&] {
+            int granted = 0;
+            // Asking again renews the script's record: the new one is the simulator's first,
+            // so that the old one's going gives nothing back.
+            _CallbackRecordStruct* old = PlanesRecord(script);
+            _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindPlanesAvailable, callable, BM_Refcon(refcon));
+            BM_Table().SetHandle(record, record);
+            BM_RegisterRecord(record, ReleasePlanesRecord, [&] {
+                granted = XPLMAcquirePlanes(aircraft, BM_PlanesAvailableCallback, record);
+                return true;
+            });
+            if (old) BM_Table().RemoveRecord(old);
+            return BM_IntFromLong(granted);
+        });
+    }
+    for (PyObject* item : bytes) Py_DECREF(item);
+    return result;
+}
+
+// The script's record goes; with none left (or none at all), the simulator gets the aircraft back.
+PyObject* PY_XPLMReleasePlanes(PyObject*, PyObject* args) {
+    PyObject* script;
+    if (!BM_ParseTuple(args, "O", &script)) return nullptr;
+    return BM_CallHost(kModule, "XPLMReleasePlanes", BM_Zero, [&] {
+        if (_CallbackRecordStruct* record = PlanesRecord(script))
+            BM_Table().RemoveRecord(record);
+        else if (BM_Table().GetNumberOfPlanesAvailableScriptUsers() == 0)
+            XPLMReleasePlanes();
+        return BM_One();
+    });
+}
+
+void SetActiveAircraftCount(int count) { XPLMSetActiveAircraftCount(count); }
+void DisableAIForPlane(int plane) { XPLMDisableAIForPlane(plane); }
+
+PyObject* PY_XPLMSetActiveAircraftCount(PyObject*, PyObject* args) {
+    return CallWithInt<SetActiveAircraftCount>("XPLMSetActiveAircraftCount", args);
+}
+
+PyObject* PY_XPLMSetAircraftModel(PyObject*, PyObject* args) {
+    int index;
+    const char* path;
+    if (!BM_ParseTuple(args, "is", &index, &path)) return nullptr;
+    return BM_CallHost(kModule, "XPLMSetAircraftModel", BM_Zero, [&] {
+        XPLMSetAircraftModel(index, path);
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMDisableAIForPlane(PyObject*, PyObject* args) {
+    return CallWithInt<DisableAIForPlane>("XPLMDisableAIForPlane", args);
+}
+
+// The drawing state is a sequence of eleven numbers: the record's size, then gear, flaps,
+// spoilers, speed brakes, slats, wing sweep, thrust and the yoke's pitch, heading and roll. The
+// size tells the simulator how much of the record to read, so it may not exceed the record.
+bool ReadDrawState(PyObject* sequence, XPLMPlaneDrawState_t& state) {
+    const char* function = "XPLMDrawAircraft";
+    PyObject* items = PySequence_Fast(sequence, "XPLMDrawAircraft: the drawing state is a sequence of eleven numbers");
+    if (!items) return false;
+    bool ok = PySequence_Fast_GET_SIZE(items) == 11;
+    if (!ok) PyErr_Format(PyExc_ValueError, "%s: the drawing state has eleven numbers, not %d", function, int(PySequence_Fast_GET_SIZE(items)));
+    float* fields[10] = {&state.gearPosition, &state.flapRatio,   &state.spoilerRatio, &state.speedBrakeRatio,
+                         &state.slatRatio,    &state.wingSweep,   &state.thrust,       &state.yokePitch,
+                         &state.yokeHeading,  &state.yokeRoll};
+    if (ok) {
+        long size = BM_IntAsLong(PySequence_Fast_GET_ITEM(items, 0));
+        ok = !(size == -1 && PyErr_Occurred());
+        if (ok && (size < 0 || size > long(sizeof(XPLMPlaneDrawState_t)))) {
+            PyErr_Format(PyExc_ValueError, "%s: the drawing state's size is 0 to %d, not %ld", function,
+                         int(sizeof(XPLMPlaneDrawState_t)), size);
+            ok = false;
+        }
+        state.structSize = int(size);
+    }
+    for (int i = 0; ok && i < 10; ++i) ok = BM_ConvertFloat(PySequence_Fast_GET_ITEM(items, i + 1), fields[i]) != 0;
+    Py_DECREF(items);
+    return ok;
+}
+
+PyObject* PY_XPLMDrawAircraft(PyObject*, PyObject* args) {
+    int plane, fullDraw;
+    float x, y, z, pitch, roll, yaw;
+    PyObject* sequence;
+    if (!BM_ParseTuple(args, "iO&O&O&O&O&O&iO", &plane, BM_ConvertFloat, &x, BM_ConvertFloat, &y, BM_ConvertFloat, &z,
+                       BM_ConvertFloat, &pitch, BM_ConvertFloat, &roll, BM_ConvertFloat, &yaw, &fullDraw, &sequence))
+        return nullptr;
+    XPLMPlaneDrawState_t state = {};
+    if (!ReadDrawState(sequence, state)) return nullptr;
+    return BM_CallHost(kModule, "XPLMDrawAircraft", BM_Zero, [&] {
+        XPLMDrawAircraft(plane, x, y, z, pitch, roll, yaw, fullDraw, &state);
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMReinitUsersPlane(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMReinitUsersPlane", BM_Zero, [] {
+        XPLMReinitUsersPlane();
+        return BM_One();
+    });
+}
+
+PyMethodDef XPLMPlanesMethods[] = {
+    {"XPLMSetUsersAircraft", PY_XPLMSetUsersAircraft, METH_VARARGS, "Set Users Aircraft."},
+    {"XPLMPlaceUserAtAirport", PY_XPLMPlaceUserAtAirport, METH_VARARGS, "Place User At Airport."},
+    {"XPLMCountAircraft", PY_XPLMCountAircraft, METH_NOARGS, "Count Aircraft."},
+    {"XPLMGetNthAircraftModel", PY_XPLMGetNthAircraftModel, METH_VARARGS, "Get Nth Aircraft Model."},
+    {"XPLMAcquirePlanes", PY_XPLMAcquirePlanes, METH_VARARGS, "Acquire Planes."},
+    {"XPLMReleasePlanes", PY_XPLMReleasePlanes, METH_VARARGS, "Release Planes."},
+    {"XPLMSetActiveAircraftCount", PY_XPLMSetActiveAircraftCount, METH_VARARGS, "Set Active Aircraft Count."},
+    {"XPLMSetAircraftModel", PY_XPLMSetAircraftModel, METH_VARARGS, "Set Aircraft Model."},
+    {"XPLMDisableAIForPlane", PY_XPLMDisableAIForPlane, METH_VARARGS, "Disable AI For Plane."},
+    {"XPLMDrawAircraft", PY_XPLMDrawAircraft, METH_VARARGS, "Draw Aircraft."},
+    {"XPLMReinitUsersPlane", PY_XPLMReinitUsersPlane, METH_NOARGS, "Reinit Users Plane."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+const BM_Constant kConstants[] = {{"XPLM_USER_AIRCRAFT", XPLM_USER_AIRCRAFT}};
+
+}  // namespace
+
+void initXPLMPlanes() { BM_InitModule(kModule, XPLMPlanesMethods, kConstants, 1); }

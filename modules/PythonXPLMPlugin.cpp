@@ -1,3 +1,156 @@
+// XPLMPlugin: finding, inspecting, enabling, disabling and messaging the simulator's plug-ins.
+#include "ModuleSupport.h"
 #include "PythonModules.h"
+#include "XPLMPlugin.h"
 
-void initXPLMPlugin() {}
+namespace {
+
+const char kModule[] = "XPLMPlugin";
+
+const BM_Constant kConstants[] = {
+    {"XPLM_MSG_PLANE_CRASHED", XPLM_MSG_PLANE_CRASHED},
+    {"XPLM_MSG_PLANE_LOADED", XPLM_MSG_PLANE_LOADED},
+    {"XPLM_MSG_AIRPORT_LOADED", XPLM_MSG_AIRPORT_LOADED},
+    {"XPLM_MSG_SCENERY_LOADED", XPLM_MSG_SCENERY_LOADED},
+    {"XPLM_MSG_AIRPLANE_COUNT_CHANGED", XPLM_MSG_AIRPLANE_COUNT_CHANGED},
+};
+
+// Texts the simulator writes for a plug-in: it writes at most 256 bytes.
+constexpr int kTextBuffer = 1024;
+
+PyObject* PY_XPLMGetMyID(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMGetMyID", BM_Zero, [] { return BM_IntFromLong(XPLMGetMyID()); });
+}
+
+PyObject* PY_XPLMCountPlugins(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMCountPlugins", BM_Zero, [] { return BM_IntFromLong(XPLMCountPlugins()); });
+}
+
+PyObject* PY_XPLMGetNthPlugin(PyObject*, PyObject* args) {
+    int index;
+    if (!BM_ParseTuple(args, "i", &index)) return nullptr;
+    return BM_CallHost(kModule, "XPLMGetNthPlugin", BM_Zero, [&] { return BM_IntFromLong(XPLMGetNthPlugin(index)); });
+}
+
+PyObject* PY_XPLMFindPluginByPath(PyObject*, PyObject* args) {
+    const char* path;
+    if (!BM_ParseTuple(args, "s", &path)) return nullptr;
+    return BM_CallHost(kModule, "XPLMFindPluginByPath", BM_Zero,
+                       [&] { return BM_IntFromLong(XPLMFindPluginByPath(path)); });
+}
+
+PyObject* PY_XPLMFindPluginBySignature(PyObject*, PyObject* args) {
+    const char* signature;
+    if (!BM_ParseTuple(args, "s", &signature)) return nullptr;
+    return BM_CallHost(kModule, "XPLMFindPluginBySignature", BM_Zero,
+                       [&] { return BM_IntFromLong(XPLMFindPluginBySignature(signature)); });
+}
+
+// The texts reach the script through the lists only; the answer is 1.
+PyObject* PY_XPLMGetPluginInfo(PyObject*, PyObject* args) {
+    int plugin;
+    PyObject* lists[4];
+    const char* function = "XPLMGetPluginInfo";
+    if (!BM_ParseTuple(args, "iOOOO", &plugin, &lists[0], &lists[1], &lists[2], &lists[3])) return nullptr;
+    for (PyObject* list : lists)
+        if (!BM_CheckOutParameter(list, function)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        char texts[4][kTextBuffer] = {};
+        char* places[4];
+        for (int i = 0; i < 4; ++i) places[i] = lists[i] == Py_None ? nullptr : texts[i];
+        XPLMGetPluginInfo(plugin, places[0], places[1], places[2], places[3]);
+        for (int i = 0; i < 4; ++i) {
+            texts[i][kTextBuffer - 1] = '\0';
+            if (places[i]) BM_WriteOutParameter(lists[i], BM_TextFromUtf8(texts[i]));
+        }
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMIsPluginEnabled(PyObject*, PyObject* args) {
+    int plugin;
+    if (!BM_ParseTuple(args, "i", &plugin)) return nullptr;
+    return BM_CallHost(kModule, "XPLMIsPluginEnabled", BM_Zero,
+                       [&] { return BM_IntFromLong(XPLMIsPluginEnabled(plugin)); });
+}
+
+PyObject* PY_XPLMEnablePlugin(PyObject*, PyObject* args) {
+    int plugin;
+    if (!BM_ParseTuple(args, "i", &plugin)) return nullptr;
+    return BM_CallHost(kModule, "XPLMEnablePlugin", BM_Zero, [&] { return BM_IntFromLong(XPLMEnablePlugin(plugin)); });
+}
+
+PyObject* PY_XPLMDisablePlugin(PyObject*, PyObject* args) {
+    int plugin;
+    if (!BM_ParseTuple(args, "i", &plugin)) return nullptr;
+    return BM_CallHost(kModule, "XPLMDisablePlugin", BM_Zero, [&] {
+        XPLMDisablePlugin(plugin);
+        return BM_One();
+    });
+}
+
+// The simulator reloads once the current callback has returned.
+PyObject* PY_XPLMReloadPlugins(PyObject*, PyObject*) {
+    return BM_CallHost(
+        kModule, "XPLMReloadPlugins", BM_Zero,
+        [] {
+            XPLMReloadPlugins();
+            return BM_One();
+        },
+        "Function Error");
+}
+
+// The parameter is a long, which is handed over as the pointer's value, or a string, whose
+// characters the receiver may read during the call. Anything else is refused before the
+// simulator is called: a receiver would take it for an address.
+PyObject* PY_XPLMSendMessageToPlugin(PyObject*, PyObject* args) {
+    int plugin, message;
+    PyObject* parameter;
+    const char* function = "XPLMSendMessageToPlugin";
+    if (!BM_ParseTuple(args, "iiO", &plugin, &message, &parameter)) return nullptr;
+    void* pointer = nullptr;
+    PyObject* bytes = nullptr;
+    if (PyLong_Check(parameter)) {
+        pointer = PyLong_AsVoidPtr(parameter);
+        if (!pointer && PyErr_Occurred()) return nullptr;  // wider than a pointer: OverflowError
+    } else if (BM_IsBytesOrText(parameter)) {
+        bytes = BM_EncodedBytes(parameter);
+        char* data;
+        Py_ssize_t length;
+        if (!bytes || !BM_BytesOf(bytes, &data, &length)) {
+            Py_XDECREF(bytes);
+            return nullptr;
+        }
+        pointer = data;
+    } else {
+        PrintException(kModule, function, "Parameter Error");
+        return BM_Zero();
+    }
+    PyObject* result = BM_CallHost(kModule, function, BM_Zero, [&] {
+        XPLMSendMessageToPlugin(plugin, message, pointer);
+        return BM_One();
+    });
+    Py_XDECREF(bytes);
+    return result;
+}
+
+PyMethodDef XPLMPluginMethods[] = {
+    {"XPLMGetMyID", PY_XPLMGetMyID, METH_NOARGS, "Get plugin ID."},
+    {"XPLMCountPlugins", PY_XPLMCountPlugins, METH_NOARGS, "Count the number of plugins."},
+    {"XPLMGetNthPlugin", PY_XPLMGetNthPlugin, METH_VARARGS, "Get the Nth plugins."},
+    {"XPLMFindPluginByPath", PY_XPLMFindPluginByPath, METH_VARARGS, "Find plugin by path."},
+    {"XPLMFindPluginBySignature", PY_XPLMFindPluginBySignature, METH_VARARGS, "Find plugin by signature."},
+    {"XPLMGetPluginInfo", PY_XPLMGetPluginInfo, METH_VARARGS, "Get plugin info."},
+    {"XPLMIsPluginEnabled", PY_XPLMIsPluginEnabled, METH_VARARGS, "Is the plugin enabled."},
+    {"XPLMEnablePlugin", PY_XPLMEnablePlugin, METH_VARARGS, "Enable the plugin."},
+    {"XPLMDisablePlugin", PY_XPLMDisablePlugin, METH_VARARGS, "Disable the plugin."},
+    {"XPLMReloadPlugins", PY_XPLMReloadPlugins, METH_NOARGS, "Reload all plugins, once the current callback has returned."},
+    {"XPLMSendMessageToPlugin", PY_XPLMSendMessageToPlugin, METH_VARARGS, "Send message to a plugin."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initXPLMPlugin() {
+    BM_InitModule(kModule, XPLMPluginMethods, kConstants, int(sizeof(kConstants) / sizeof(kConstants[0])));
+}

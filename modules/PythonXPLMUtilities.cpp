@@ -1,3 +1,442 @@
-#include "PythonModules.h"
+// XPLMUtilities: spoken and debug text, command keys and joystick buttons, the simulator's paths,
+// folder listings, versions and language.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
 
-void initXPLMUtilities() {}
+#include "ModuleSupport.h"
+#include "PythonModules.h"
+#include "XPLMUtilities.h"
+
+namespace {
+
+const char kModule[] = "XPLMUtilities";
+
+// Command keys, joystick buttons, host applications and languages, each group from 0 up.
+const BM_Constant kConstants[] = {
+    {"xplm_key_pause", xplm_key_pause},
+    {"xplm_key_revthrust", xplm_key_revthrust},
+    {"xplm_key_jettison", xplm_key_jettison},
+    {"xplm_key_brakesreg", xplm_key_brakesreg},
+    {"xplm_key_brakesmax", xplm_key_brakesmax},
+    {"xplm_key_gear", xplm_key_gear},
+    {"xplm_key_timedn", xplm_key_timedn},
+    {"xplm_key_timeup", xplm_key_timeup},
+    {"xplm_key_fadec", xplm_key_fadec},
+    {"xplm_key_otto_dis", xplm_key_otto_dis},
+    {"xplm_key_otto_atr", xplm_key_otto_atr},
+    {"xplm_key_otto_asi", xplm_key_otto_asi},
+    {"xplm_key_otto_hdg", xplm_key_otto_hdg},
+    {"xplm_key_otto_gps", xplm_key_otto_gps},
+    {"xplm_key_otto_lev", xplm_key_otto_lev},
+    {"xplm_key_otto_hnav", xplm_key_otto_hnav},
+    {"xplm_key_otto_alt", xplm_key_otto_alt},
+    {"xplm_key_otto_vvi", xplm_key_otto_vvi},
+    {"xplm_key_otto_vnav", xplm_key_otto_vnav},
+    {"xplm_key_otto_nav1", xplm_key_otto_nav1},
+    {"xplm_key_otto_nav2", xplm_key_otto_nav2},
+    {"xplm_key_targ_dn", xplm_key_targ_dn},
+    {"xplm_key_targ_up", xplm_key_targ_up},
+    {"xplm_key_hdgdn", xplm_key_hdgdn},
+    {"xplm_key_hdgup", xplm_key_hdgup},
+    {"xplm_key_barodn", xplm_key_barodn},
+    {"xplm_key_baroup", xplm_key_baroup},
+    {"xplm_key_obs1dn", xplm_key_obs1dn},
+    {"xplm_key_obs1up", xplm_key_obs1up},
+    {"xplm_key_obs2dn", xplm_key_obs2dn},
+    {"xplm_key_obs2up", xplm_key_obs2up},
+    {"xplm_key_com1_1", xplm_key_com1_1},
+    {"xplm_key_com1_2", xplm_key_com1_2},
+    {"xplm_key_com1_3", xplm_key_com1_3},
+    {"xplm_key_com1_4", xplm_key_com1_4},
+    {"xplm_key_nav1_1", xplm_key_nav1_1},
+    {"xplm_key_nav1_2", xplm_key_nav1_2},
+    {"xplm_key_nav1_3", xplm_key_nav1_3},
+    {"xplm_key_nav1_4", xplm_key_nav1_4},
+    {"xplm_key_com2_1", xplm_key_com2_1},
+    {"xplm_key_com2_2", xplm_key_com2_2},
+    {"xplm_key_com2_3", xplm_key_com2_3},
+    {"xplm_key_com2_4", xplm_key_com2_4},
+    {"xplm_key_nav2_1", xplm_key_nav2_1},
+    {"xplm_key_nav2_2", xplm_key_nav2_2},
+    {"xplm_key_nav2_3", xplm_key_nav2_3},
+    {"xplm_key_nav2_4", xplm_key_nav2_4},
+    {"xplm_key_adf_1", xplm_key_adf_1},
+    {"xplm_key_adf_2", xplm_key_adf_2},
+    {"xplm_key_adf_3", xplm_key_adf_3},
+    {"xplm_key_adf_4", xplm_key_adf_4},
+    {"xplm_key_adf_5", xplm_key_adf_5},
+    {"xplm_key_adf_6", xplm_key_adf_6},
+    {"xplm_key_transpon_1", xplm_key_transpon_1},
+    {"xplm_key_transpon_2", xplm_key_transpon_2},
+    {"xplm_key_transpon_3", xplm_key_transpon_3},
+    {"xplm_key_transpon_4", xplm_key_transpon_4},
+    {"xplm_key_transpon_5", xplm_key_transpon_5},
+    {"xplm_key_transpon_6", xplm_key_transpon_6},
+    {"xplm_key_transpon_7", xplm_key_transpon_7},
+    {"xplm_key_transpon_8", xplm_key_transpon_8},
+    {"xplm_key_flapsup", xplm_key_flapsup},
+    {"xplm_key_flapsdn", xplm_key_flapsdn},
+    {"xplm_key_cheatoff", xplm_key_cheatoff},
+    {"xplm_key_cheaton", xplm_key_cheaton},
+    {"xplm_key_sbrkoff", xplm_key_sbrkoff},
+    {"xplm_key_sbrkon", xplm_key_sbrkon},
+    {"xplm_key_ailtrimL", xplm_key_ailtrimL},
+    {"xplm_key_ailtrimR", xplm_key_ailtrimR},
+    {"xplm_key_rudtrimL", xplm_key_rudtrimL},
+    {"xplm_key_rudtrimR", xplm_key_rudtrimR},
+    {"xplm_key_elvtrimD", xplm_key_elvtrimD},
+    {"xplm_key_elvtrimU", xplm_key_elvtrimU},
+    {"xplm_key_forward", xplm_key_forward},
+    {"xplm_key_down", xplm_key_down},
+    {"xplm_key_left", xplm_key_left},
+    {"xplm_key_right", xplm_key_right},
+    {"xplm_key_back", xplm_key_back},
+    {"xplm_key_tower", xplm_key_tower},
+    {"xplm_key_runway", xplm_key_runway},
+    {"xplm_key_chase", xplm_key_chase},
+    {"xplm_key_free1", xplm_key_free1},
+    {"xplm_key_free2", xplm_key_free2},
+    {"xplm_key_spot", xplm_key_spot},
+    {"xplm_key_fullscrn1", xplm_key_fullscrn1},
+    {"xplm_key_fullscrn2", xplm_key_fullscrn2},
+    {"xplm_key_tanspan", xplm_key_tanspan},
+    {"xplm_key_smoke", xplm_key_smoke},
+    {"xplm_key_map", xplm_key_map},
+    {"xplm_key_zoomin", xplm_key_zoomin},
+    {"xplm_key_zoomout", xplm_key_zoomout},
+    {"xplm_key_cycledump", xplm_key_cycledump},
+    {"xplm_key_replay", xplm_key_replay},
+    {"xplm_key_tranID", xplm_key_tranID},
+    {"xplm_key_max", xplm_key_max},
+    {"xplm_joy_nothing", xplm_joy_nothing},
+    {"xplm_joy_start_all", xplm_joy_start_all},
+    {"xplm_joy_start_0", xplm_joy_start_0},
+    {"xplm_joy_start_1", xplm_joy_start_1},
+    {"xplm_joy_start_2", xplm_joy_start_2},
+    {"xplm_joy_start_3", xplm_joy_start_3},
+    {"xplm_joy_start_4", xplm_joy_start_4},
+    {"xplm_joy_start_5", xplm_joy_start_5},
+    {"xplm_joy_start_6", xplm_joy_start_6},
+    {"xplm_joy_start_7", xplm_joy_start_7},
+    {"xplm_joy_throt_up", xplm_joy_throt_up},
+    {"xplm_joy_throt_dn", xplm_joy_throt_dn},
+    {"xplm_joy_prop_up", xplm_joy_prop_up},
+    {"xplm_joy_prop_dn", xplm_joy_prop_dn},
+    {"xplm_joy_mixt_up", xplm_joy_mixt_up},
+    {"xplm_joy_mixt_dn", xplm_joy_mixt_dn},
+    {"xplm_joy_carb_tog", xplm_joy_carb_tog},
+    {"xplm_joy_carb_on", xplm_joy_carb_on},
+    {"xplm_joy_carb_off", xplm_joy_carb_off},
+    {"xplm_joy_trev", xplm_joy_trev},
+    {"xplm_joy_trm_up", xplm_joy_trm_up},
+    {"xplm_joy_trm_dn", xplm_joy_trm_dn},
+    {"xplm_joy_rot_trm_up", xplm_joy_rot_trm_up},
+    {"xplm_joy_rot_trm_dn", xplm_joy_rot_trm_dn},
+    {"xplm_joy_rud_lft", xplm_joy_rud_lft},
+    {"xplm_joy_rud_cntr", xplm_joy_rud_cntr},
+    {"xplm_joy_rud_rgt", xplm_joy_rud_rgt},
+    {"xplm_joy_ail_lft", xplm_joy_ail_lft},
+    {"xplm_joy_ail_cntr", xplm_joy_ail_cntr},
+    {"xplm_joy_ail_rgt", xplm_joy_ail_rgt},
+    {"xplm_joy_B_rud_lft", xplm_joy_B_rud_lft},
+    {"xplm_joy_B_rud_rgt", xplm_joy_B_rud_rgt},
+    {"xplm_joy_look_up", xplm_joy_look_up},
+    {"xplm_joy_look_dn", xplm_joy_look_dn},
+    {"xplm_joy_look_lft", xplm_joy_look_lft},
+    {"xplm_joy_look_rgt", xplm_joy_look_rgt},
+    {"xplm_joy_glance_l", xplm_joy_glance_l},
+    {"xplm_joy_glance_r", xplm_joy_glance_r},
+    {"xplm_joy_v_fnh", xplm_joy_v_fnh},
+    {"xplm_joy_v_fwh", xplm_joy_v_fwh},
+    {"xplm_joy_v_tra", xplm_joy_v_tra},
+    {"xplm_joy_v_twr", xplm_joy_v_twr},
+    {"xplm_joy_v_run", xplm_joy_v_run},
+    {"xplm_joy_v_cha", xplm_joy_v_cha},
+    {"xplm_joy_v_fr1", xplm_joy_v_fr1},
+    {"xplm_joy_v_fr2", xplm_joy_v_fr2},
+    {"xplm_joy_v_spo", xplm_joy_v_spo},
+    {"xplm_joy_flapsup", xplm_joy_flapsup},
+    {"xplm_joy_flapsdn", xplm_joy_flapsdn},
+    {"xplm_joy_vctswpfwd", xplm_joy_vctswpfwd},
+    {"xplm_joy_vctswpaft", xplm_joy_vctswpaft},
+    {"xplm_joy_gear_tog", xplm_joy_gear_tog},
+    {"xplm_joy_gear_up", xplm_joy_gear_up},
+    {"xplm_joy_gear_down", xplm_joy_gear_down},
+    {"xplm_joy_lft_brake", xplm_joy_lft_brake},
+    {"xplm_joy_rgt_brake", xplm_joy_rgt_brake},
+    {"xplm_joy_brakesREG", xplm_joy_brakesREG},
+    {"xplm_joy_brakesMAX", xplm_joy_brakesMAX},
+    {"xplm_joy_speedbrake", xplm_joy_speedbrake},
+    {"xplm_joy_ott_dis", xplm_joy_ott_dis},
+    {"xplm_joy_ott_atr", xplm_joy_ott_atr},
+    {"xplm_joy_ott_asi", xplm_joy_ott_asi},
+    {"xplm_joy_ott_hdg", xplm_joy_ott_hdg},
+    {"xplm_joy_ott_alt", xplm_joy_ott_alt},
+    {"xplm_joy_ott_vvi", xplm_joy_ott_vvi},
+    {"xplm_joy_tim_start", xplm_joy_tim_start},
+    {"xplm_joy_tim_reset", xplm_joy_tim_reset},
+    {"xplm_joy_ecam_up", xplm_joy_ecam_up},
+    {"xplm_joy_ecam_dn", xplm_joy_ecam_dn},
+    {"xplm_joy_fadec", xplm_joy_fadec},
+    {"xplm_joy_yaw_damp", xplm_joy_yaw_damp},
+    {"xplm_joy_art_stab", xplm_joy_art_stab},
+    {"xplm_joy_chute", xplm_joy_chute},
+    {"xplm_joy_JATO", xplm_joy_JATO},
+    {"xplm_joy_arrest", xplm_joy_arrest},
+    {"xplm_joy_jettison", xplm_joy_jettison},
+    {"xplm_joy_fuel_dump", xplm_joy_fuel_dump},
+    {"xplm_joy_puffsmoke", xplm_joy_puffsmoke},
+    {"xplm_joy_prerotate", xplm_joy_prerotate},
+    {"xplm_joy_UL_prerot", xplm_joy_UL_prerot},
+    {"xplm_joy_UL_collec", xplm_joy_UL_collec},
+    {"xplm_joy_TOGA", xplm_joy_TOGA},
+    {"xplm_joy_shutdown", xplm_joy_shutdown},
+    {"xplm_joy_con_atc", xplm_joy_con_atc},
+    {"xplm_joy_fail_now", xplm_joy_fail_now},
+    {"xplm_joy_pause", xplm_joy_pause},
+    {"xplm_joy_rock_up", xplm_joy_rock_up},
+    {"xplm_joy_rock_dn", xplm_joy_rock_dn},
+    {"xplm_joy_rock_lft", xplm_joy_rock_lft},
+    {"xplm_joy_rock_rgt", xplm_joy_rock_rgt},
+    {"xplm_joy_rock_for", xplm_joy_rock_for},
+    {"xplm_joy_rock_aft", xplm_joy_rock_aft},
+    {"xplm_joy_idle_hilo", xplm_joy_idle_hilo},
+    {"xplm_joy_lanlights", xplm_joy_lanlights},
+    {"xplm_joy_max", xplm_joy_max},
+    {"xplm_Host_Unknown", xplm_Host_Unknown},
+    {"xplm_Host_XPlane", xplm_Host_XPlane},
+    {"xplm_Host_PlaneMaker", xplm_Host_PlaneMaker},
+    {"xplm_Host_WorldMaker", xplm_Host_WorldMaker},
+    {"xplm_Host_Briefer", xplm_Host_Briefer},
+    {"xplm_Host_PartMaker", xplm_Host_PartMaker},
+    {"xplm_Host_YoungsMod", xplm_Host_YoungsMod},
+    {"xplm_Host_XAuto", xplm_Host_XAuto},
+    {"xplm_Language_Unknown", xplm_Language_Unknown},
+    {"xplm_Language_English", xplm_Language_English},
+    {"xplm_Language_French", xplm_Language_French},
+    {"xplm_Language_German", xplm_Language_German},
+    {"xplm_Language_Italian", xplm_Language_Italian},
+    {"xplm_Language_Spanish", xplm_Language_Spanish},
+    {"xplm_Language_Korean", xplm_Language_Korean},
+};
+
+// Paths the simulator writes: it needs at most 512 bytes.
+constexpr std::size_t kPathBuffer = 1024;
+
+PyObject* EmptyText() { return BM_TextFromUtf8(""); }
+PyObject* EmptyPair() { return Py_BuildValue("(ss)", "", ""); }
+PyObject* ZeroResult() { return Py_BuildValue("(i)", 0); }
+PyObject* ZeroVersions() { return Py_BuildValue("(iii)", 0, 0, 0); }
+
+template <typename Host>
+PyObject* SimulatorPath(const char* function, Host host) {
+    return BM_CallHost(kModule, function, EmptyText, [&] {
+        char buffer[kPathBuffer] = {};
+        host(buffer);
+        buffer[kPathBuffer - 1] = '\0';
+        return BM_TextFromUtf8(BM_ScriptPath(buffer).c_str());
+    });
+}
+
+template <void (*Host)(int)>
+PyObject* CallWithCode(const char* function, PyObject* args) {
+    int code;
+    if (!BM_ParseTuple(args, "i", &code)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        Host(code);
+        return BM_One();
+    });
+}
+
+void KeyStroke(int key) { XPLMCommandKeyStroke(key); }
+void ButtonPress(int button) { XPLMCommandButtonPress(button); }
+void ButtonRelease(int button) { XPLMCommandButtonRelease(button); }
+
+PyObject* PY_XPLMSpeakString(PyObject*, PyObject* args) {
+    const char* text;
+    if (!BM_ParseTuple(args, "s", &text)) return nullptr;
+    return BM_CallHost(kModule, "XPLMSpeakString", BM_Zero, [&] {
+        XPLMSpeakString(text);
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMCommandKeyStroke(PyObject*, PyObject* args) {
+    return CallWithCode<KeyStroke>("XPLMCommandKeyStroke", args);
+}
+
+PyObject* PY_XPLMCommandButtonPress(PyObject*, PyObject* args) {
+    return CallWithCode<ButtonPress>("XPLMCommandButtonPress", args);
+}
+
+PyObject* PY_XPLMCommandButtonRelease(PyObject*, PyObject* args) {
+    return CallWithCode<ButtonRelease>("XPLMCommandButtonRelease", args);
+}
+
+// The key code is 0 to 255; the answer is None for a code the simulator has no name for.
+PyObject* PY_XPLMGetVirtualKeyDescription(PyObject*, PyObject* args) {
+    unsigned char key;
+    if (!BM_ParseTuple(args, "b", &key)) return nullptr;
+    return BM_CallHost(kModule, "XPLMGetVirtualKeyDescription", EmptyText, [&] {
+        const char* text = XPLMGetVirtualKeyDescription(static_cast<char>(key));
+        if (!text) Py_RETURN_NONE;
+        return BM_TextFromUtf8(text);
+    });
+}
+
+PyObject* PY_XPLMReloadScenery(PyObject*, PyObject*) {
+    return BM_CallHost(
+        kModule, "XPLMReloadScenery", BM_Zero,
+        [] {
+            XPLMReloadScenery();
+            return BM_One();
+        },
+        "Function Error");
+}
+
+PyObject* PY_XPLMGetSystemPath(PyObject*, PyObject*) {
+    return SimulatorPath("XPLMGetSystemPath", XPLMGetSystemPath);
+}
+
+PyObject* PY_XPLMGetPrefsPath(PyObject*, PyObject*) { return SimulatorPath("XPLMGetPrefsPath", XPLMGetPrefsPath); }
+
+PyObject* PY_XPLMGetDirectorySeparator(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMGetDirectorySeparator", EmptyText, [] {
+        const char* separator = XPLMGetDirectorySeparator();
+        return BM_TextFromUtf8(separator ? separator : "");
+    });
+}
+
+// (file, folder) of a slash-separated path; the script's string is never changed. The simulator
+// cuts a copy in place: the folder stays at the copy's start, the answer points at the file.
+PyObject* PY_XPLMExtractFileAndPath(PyObject*, PyObject* args) {
+    const char* fullPath;
+    if (!BM_ParseTuple(args, "s", &fullPath)) return nullptr;
+    return BM_CallHost(kModule, "XPLMExtractFileAndPath", EmptyPair, [&] {
+        std::vector<char> work(fullPath, fullPath + std::strlen(fullPath) + 1);
+        bool classic = BM_ClassicPaths();
+        if (classic) std::replace(work.begin(), work.end(), '/', ':');
+        const char* file = XPLMExtractFileAndPath(work.data());
+        work.back() = '\0';
+        if (!file || file < work.data() || file >= work.data() + work.size()) file = "";
+        std::string folder = work.data();
+        if (classic) std::replace(folder.begin(), folder.end(), ':', '/');
+        return Py_BuildValue("(NN)", BM_TextFromUtf8(file), BM_TextFromUtf8(folder.c_str()));
+    });
+}
+
+// Appends each item to `list`; false with the error set when one cannot be made or appended.
+bool AppendText(PyObject* list, const char* text) {
+    PyObject* item = BM_TextFromUtf8(text);
+    int failed = item ? PyList_Append(list, item) : -1;
+    Py_XDECREF(item);
+    return failed == 0;
+}
+
+// Larger than any folder needs; the buffers are made before the simulator is asked.
+constexpr int kMostNameBytes = 4 << 20;
+constexpr int kMostIndices = 1 << 20;
+
+// The names list always gets one more item, the first name (an empty string when there is
+// none); the index list gets one item per name returned. The counts go into their lists by the
+// out-parameter rule. The returned count is asked for whenever either list needs it.
+PyObject* PY_XPLMGetDirectoryContents(PyObject*, PyObject* args) {
+    const char* folder;
+    int firstReturn, bufferSize, indexCount;
+    PyObject *names, *indexNames, *totalList, *returnedList;
+    const char* function = "XPLMGetDirectoryContents";
+    if (!BM_ParseTuple(args, "siOiOiOO", &folder, &firstReturn, &names, &bufferSize, &indexNames, &indexCount,
+                       &totalList, &returnedList))
+        return nullptr;
+    if (names != Py_None && !PyList_Check(names)) return PyErr_Format(PyExc_TypeError, "%s: the names list is a list or None", function);
+    if (indexNames != Py_None && !PyList_Check(indexNames))
+        return PyErr_Format(PyExc_TypeError, "%s: the index names list is a list or None", function);
+    if (!BM_CheckOutParameter(totalList, function) || !BM_CheckOutParameter(returnedList, function)) return nullptr;
+    if (bufferSize < 0 || indexCount < 0 || bufferSize > kMostNameBytes || indexCount > kMostIndices)
+        return PyErr_Format(PyExc_ValueError, "%s: the buffer size is 0 to %d, the index count 0 to %d", function,
+                            kMostNameBytes, kMostIndices);
+    return BM_RaiseInstead([&]() -> PyObject* {
+        std::vector<char> buffer(std::size_t(bufferSize) + 1, '\0');
+        std::vector<char*> index(std::size_t(indexCount) + 1, nullptr);
+        int total = 0, returned = 0, result = 0;
+        bool wantReturned = returnedList != Py_None || indexNames != Py_None;
+        PyObject* answer = BM_CallHost(kModule, function, ZeroResult, [&] {
+            result = XPLMGetDirectoryContents(folder, firstReturn, buffer.data(), bufferSize,
+                                              indexNames == Py_None ? nullptr : index.data(), indexCount,
+                                              totalList == Py_None ? nullptr : &total,
+                                              wantReturned ? &returned : nullptr);
+            return Py_BuildValue("(i)", result);
+        });
+        if (!answer || PyErr_Occurred()) return answer;
+        buffer.back() = '\0';
+        auto failed = [&]() -> PyObject* {
+            Py_DECREF(answer);
+            return nullptr;
+        };
+        if (names != Py_None && !AppendText(names, buffer.data())) return failed();
+        if (indexNames != Py_None) {
+            // Only names inside the buffer are read, whatever the simulator answered.
+            for (int i = 0; i < std::min(returned, indexCount) && index[std::size_t(i)]; ++i) {
+                const char* name = index[std::size_t(i)];
+                if (name < buffer.data() || name >= buffer.data() + buffer.size()) break;
+                if (!AppendText(indexNames, name)) return failed();
+            }
+        }
+        if (totalList != Py_None) BM_WriteOutParameter(totalList, BM_IntFromLong(total));
+        if (returnedList != Py_None) BM_WriteOutParameter(returnedList, BM_IntFromLong(returned));
+        return answer;
+    });
+}
+
+PyObject* PY_XPLMInitialized(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMInitialized", BM_Zero, [] { return BM_IntFromLong(XPLMInitialized()); });
+}
+
+PyObject* PY_XPLMGetVersions(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMGetVersions", ZeroVersions, [] {
+        int simulator = 0, sdk = 0;
+        XPLMHostApplicationID host = 0;
+        XPLMGetVersions(&simulator, &sdk, &host);
+        return Py_BuildValue("(iii)", simulator, sdk, host);
+    });
+}
+
+PyObject* PY_XPLMGetLanguage(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMGetLanguage", BM_Zero, [] { return BM_IntFromLong(XPLMGetLanguage()); });
+}
+
+PyObject* PY_XPLMDebugString(PyObject*, PyObject* args) {
+    const char* text;
+    if (!BM_ParseTuple(args, "s", &text)) return nullptr;
+    return BM_CallHost(kModule, "XPLMDebugString", BM_Zero, [&] {
+        XPLMDebugString(text);
+        return BM_One();
+    });
+}
+
+PyMethodDef XPLMUtilitiesMethods[] = {
+    {"XPLMSpeakString", PY_XPLMSpeakString, METH_VARARGS, "Speak and Display String."},
+    {"XPLMCommandKeyStroke", PY_XPLMCommandKeyStroke, METH_VARARGS, "Send a Command Key."},
+    {"XPLMCommandButtonPress", PY_XPLMCommandButtonPress, METH_VARARGS, "Send a Command Button Press."},
+    {"XPLMCommandButtonRelease", PY_XPLMCommandButtonRelease, METH_VARARGS, "Send a Command Button Release."},
+    {"XPLMGetVirtualKeyDescription", PY_XPLMGetVirtualKeyDescription, METH_VARARGS, "Get Virtual Key Description."},
+    {"XPLMReloadScenery", PY_XPLMReloadScenery, METH_NOARGS, "Reload the Scenery."},
+    {"XPLMGetSystemPath", PY_XPLMGetSystemPath, METH_NOARGS, "Get the XPlane System Path."},
+    {"XPLMGetPrefsPath", PY_XPLMGetPrefsPath, METH_NOARGS, "Get the Xplane Pref Path."},
+    {"XPLMGetDirectorySeparator", PY_XPLMGetDirectorySeparator, METH_NOARGS, "Get the OS Directory Separator."},
+    {"XPLMExtractFileAndPath", PY_XPLMExtractFileAndPath, METH_VARARGS, "Extract File and Path."},
+    {"XPLMGetDirectoryContents", PY_XPLMGetDirectoryContents, METH_VARARGS, "Get the Directory Contents."},
+    {"XPLMInitialized", PY_XPLMInitialized, METH_NOARGS, "Is XPLM Initialized Properly."},
+    {"XPLMGetVersions", PY_XPLMGetVersions, METH_NOARGS, "Get Xplane and XPLM Versions."},
+    {"XPLMGetLanguage", PY_XPLMGetLanguage, METH_NOARGS, "Get Language."},
+    {"XPLMDebugString", PY_XPLMDebugString, METH_VARARGS, "Write Debug String to Error.out."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+void initXPLMUtilities() {
+    BM_InitModule(kModule, XPLMUtilitiesMethods, kConstants, int(sizeof(kConstants) / sizeof(kConstants[0])));
+}

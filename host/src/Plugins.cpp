@@ -83,6 +83,7 @@ constexpr int kKeepMapped = 0;
 
 namespace {
 std::vector<std::pair<int, void*>> postedMessages;
+std::vector<XPLMPluginID> deferredDisables;  // plug-ins that asked to disable themselves
 }
 
 void bmhost::detail::PostSimulatorMessage(int message, void* param) { postedMessages.emplace_back(message, param); }
@@ -96,6 +97,11 @@ void bmhost::detail::RunDeferredReload() {
         postedMessages.erase(postedMessages.begin());
         for (std::size_t i = 0; i < S().plugins.size(); ++i)
             Deliver(*S().plugins[i], XPLM_PLUGIN_XPLANE, posted.first, posted.second);
+    }
+    while (!deferredDisables.empty()) {
+        XPLMPluginID id = deferredDisables.front();
+        deferredDisables.erase(deferredDisables.begin());
+        if (Plugin* plugin = FindPlugin(id)) Disable(*plugin);
     }
     if (!S().reloadRequested) return;
     S().reloadRequested = false;
@@ -179,6 +185,7 @@ void DisablePlugins() {
 
 void UnloadPlugins() {
     postedMessages.clear();
+    deferredDisables.clear();
     for (auto& plugin : S().plugins) Stop(*plugin);
     for (auto& plugin : S().plugins) {
         SweepPlugin(plugin->id);
@@ -260,9 +267,15 @@ int XPLMEnablePlugin(XPLMPluginID inPluginID) {
     return plugin && plugin->started && Enable(*plugin) ? 1 : 0;
 }
 
+// A plug-in disabling itself is disabled once the callback it does it from has returned.
 void XPLMDisablePlugin(XPLMPluginID inPluginID) {
     BMHOST_ENTER();
-    if (Plugin* plugin = FindPlugin(inPluginID)) Disable(*plugin);
+    Plugin* plugin = FindPlugin(inPluginID);
+    if (!plugin) return;
+    if (S().current == inPluginID)
+        deferredDisables.push_back(inPluginID);
+    else
+        Disable(*plugin);
 }
 
 void XPLMReloadPlugins(void) {

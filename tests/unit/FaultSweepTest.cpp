@@ -195,6 +195,85 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPUDefocusKeyboard", "XPUDefocusKeyboard", 1, "0", kParameterError},
     {"XPUDragWidget", "XPUDragWidget", 1, "0", kParameterError},
 
+    // ---- XPLMCamera ----
+    {"XPLMControlCamera", "XPLMControlCamera", 1, "0", kParameterError},
+    {"XPLMDontControlCamera", "XPLMDontControlCamera", 1, "0", kFunctionError},
+    {"XPLMIsCameraBeingControlled", "XPLMIsCameraBeingControlled", 1, "0", kParameterError},
+    {"XPLMReadCameraPosition", "XPLMReadCameraPosition", 1, "(0,)", kParameterError},
+
+    // ---- XPLMPlanes ----
+    {"XPLMSetUsersAircraft", "XPLMSetUsersAircraft", 1, "0", kParameterError},
+    {"XPLMPlaceUserAtAirport", "XPLMPlaceUserAtAirport", 1, "0", kParameterError},
+    {"XPLMCountAircraft", "XPLMCountAircraft", 1, "(0, 0, 0)", kParameterError},
+    {"XPLMGetNthAircraftModel", "XPLMGetNthAircraftModel", 1, "('', '')", kParameterError},
+    {"XPLMGetNthAircraftModel", "XPLMGetDirectorySeparator", 1, "('', '')", kParameterError},
+    {"XPLMAcquirePlanes", "XPLMAcquirePlanes", 1, "0", kParameterError},
+    {"XPLMReleasePlanes", "XPLMReleasePlanes", 1, "0", kParameterError},
+    {"XPLMSetActiveAircraftCount", "XPLMSetActiveAircraftCount", 1, "0", kParameterError},
+    {"XPLMSetAircraftModel", "XPLMSetAircraftModel", 1, "0", kParameterError},
+    {"XPLMDisableAIForPlane", "XPLMDisableAIForPlane", 1, "0", kParameterError},
+    {"XPLMDrawAircraft", "XPLMDrawAircraft", 1, "0", kParameterError},
+    {"XPLMReinitUsersPlane", "XPLMReinitUsersPlane", 1, "0", kParameterError},
+
+    // ---- XPLMPlugin ----
+    {"XPLMGetMyID", "XPLMGetMyID", 1, "0", kParameterError},
+    {"XPLMCountPlugins", "XPLMCountPlugins", 1, "0", kParameterError},
+    {"XPLMGetNthPlugin", "XPLMGetNthPlugin", 1, "0", kParameterError},
+    {"XPLMFindPluginByPath", "XPLMFindPluginByPath", 1, "0", kParameterError},
+    {"XPLMFindPluginBySignature", "XPLMFindPluginBySignature", 1, "0", kParameterError},
+    {"XPLMGetPluginInfo", "XPLMGetPluginInfo", 1, "0", kParameterError},
+    {"XPLMIsPluginEnabled", "XPLMIsPluginEnabled", 1, "0", kParameterError},
+    {"XPLMEnablePlugin", "XPLMEnablePlugin", 1, "0", kParameterError},
+    {"XPLMDisablePlugin", "XPLMDisablePlugin", 1, "0", kParameterError},
+    {"XPLMReloadPlugins", "XPLMReloadPlugins", 1, "0", kFunctionError},
+    {"XPLMSendMessageToPlugin", "XPLMSendMessageToPlugin", 1, "0", kParameterError},
+
+    // ---- XPLMUtilities ----
+    {"XPLMSpeakString", "XPLMSpeakString", 1, "0", kParameterError},
+    {"XPLMCommandKeyStroke", "XPLMCommandKeyStroke", 1, "0", kParameterError},
+    {"XPLMCommandButtonPress", "XPLMCommandButtonPress", 1, "0", kParameterError},
+    {"XPLMCommandButtonRelease", "XPLMCommandButtonRelease", 1, "0", kParameterError},
+    {"XPLMGetVirtualKeyDescription", "XPLMGetVirtualKeyDescription", 1, "''", kParameterError},
+    {"XPLMReloadScenery", "XPLMReloadScenery", 1, "0", kFunctionError},
+    {"XPLMGetSystemPath", "XPLMGetSystemPath", 1, "''", kParameterError},
+    {"XPLMGetSystemPath", "XPLMGetDirectorySeparator", 1, "''", kParameterError},
+    {"XPLMGetPrefsPath", "XPLMGetPrefsPath", 1, "''", kParameterError},
+    {"XPLMGetPrefsPath", "XPLMGetDirectorySeparator", 1, "''", kParameterError},
+    {"XPLMGetDirectorySeparator", "XPLMGetDirectorySeparator", 1, "''", kParameterError},
+    {"XPLMExtractFileAndPath", "XPLMGetDirectorySeparator", 1, "('', '')", kParameterError},
+    {"XPLMExtractFileAndPath", "XPLMExtractFileAndPath", 1, "('', '')", kParameterError},
+    {"XPLMGetDirectoryContents", "XPLMGetDirectoryContents", 1, "(0,)", kParameterError},
+    {"XPLMInitialized", "XPLMInitialized", 1, "0", kParameterError},
+    {"XPLMGetVersions", "XPLMGetVersions", 1, "(0, 0, 0)", kParameterError},
+    {"XPLMGetLanguage", "XPLMGetLanguage", 1, "0", kParameterError},
+    {"XPLMDebugString", "XPLMDebugString", 1, "0", kParameterError},
+
+    // ---- TallowbridgeVCUtilities ----
+    {"VC_CameraPluginReady", "XPLMGetDatai", 1, "0", kParameterError},
+    {"VC_GetCameraIndex", "XPLMGetDatai", 1, "0", kParameterError},
+    {"VC_GetCameraTypeIndex", "XPLMGetDatai", 1, "0", kParameterError},
+    {"VC_GetLookAtAircraft", "XPLMGetDatai", 1, "0", kParameterError},
+    {"VC_GetXOffset", "XPLMGetDataf", 1, "0.0", kParameterError},
+    {"VC_GetYOffset", "XPLMGetDataf", 1, "0.0", kParameterError},
+    {"VC_GetZOffset", "XPLMGetDataf", 1, "0.0", kParameterError},
+    {"VC_GetHeadingOffset", "XPLMGetDataf", 1, "0.0", kParameterError},
+    {"VC_GetPitchOffset", "XPLMGetDataf", 1, "0.0", kParameterError},
+    {"VC_GetRollOffset", "XPLMGetDataf", 1, "0.0", kParameterError},
+    {"VC_GetZoomRatio", "XPLMGetDataf", 1, "0.0", kParameterError},
+    {"VC_AcquireCamera", "XPLMSetDatai", 1, "0", kParameterError},
+    {"VC_ReleaseCamera", "XPLMSetDatai", 1, "0", kParameterError},
+    {"VC_SetCamera", "XPLMSetDatai", 1, "0", kParameterError},
+    {"VC_SetCameraIndex", "XPLMSetDatai", 1, "0", kParameterError},
+    {"VC_SetCameraTypeIndex", "XPLMSetDatai", 1, "0", kParameterError},
+    {"VC_SetLookAtAircraft", "XPLMSetDatai", 1, "0", kParameterError},
+    {"VC_SetXOffset", "XPLMSetDataf", 1, "0", kParameterError},
+    {"VC_SetYOffset", "XPLMSetDataf", 1, "0", kParameterError},
+    {"VC_SetZOffset", "XPLMSetDataf", 1, "0", kParameterError},
+    {"VC_SetHeadingOffset", "XPLMSetDataf", 1, "0", kParameterError},
+    {"VC_SetPitchOffset", "XPLMSetDataf", 1, "0", kParameterError},
+    {"VC_SetRollOffset", "XPLMSetDataf", 1, "0", kParameterError},
+    {"VC_SetZoomRatio", "XPLMSetDataf", 1, "0", kParameterError},
+
     // ---- TallowbridgeUtilities ----
     // Writing a script's output to the files asks the simulator where they are. A log write never
     // fails its caller, and cannot report its own failure: the text is dropped, nothing reported.
@@ -221,6 +300,15 @@ const std::set<std::string> kCallsNoSdkFunction = {
     "BM_GetWidgetGeometryChange",
     "SetWidgetObject",
     "GetWidgetObject",
+    // Scripts see each other through the plug-in's own script table.
+    "BM_CountScripts",
+    "BM_GetNthScript",
+    "BM_FindScriptBySignature",
+    "BM_GetScriptInfo",
+    "BM_IsScriptEnabled",
+    "BM_EnableScript",
+    "BM_DisableScript",
+    "BM_SendMessageToScript",
 };
 
 // The message record readers refuse every address outside the widget callback that was handed

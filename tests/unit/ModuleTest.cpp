@@ -2,6 +2,9 @@
 // data refs at full pointer width.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "ModuleSupport.h"
 #include "PythonSupport.h"
 #include "WidgetStuff.h"
@@ -238,6 +241,87 @@ TEST_F(Modules, AFirstArgumentWhoseClassTestRegistersIsRefusedSafely) {
     EXPECT_EQ(Repr("outcome"), "'refused'");
     EXPECT_EQ(BMTestTable->GetNumberOfFlightLoopScriptUsers(), 40);
     EXPECT_FALSE(PyErr_Occurred());
+}
+
+// What a script raises for an expression, as "ExceptionName", or "ok".
+const char kRaises[] = "def raises(f, *args):\n"
+                       "    try:\n"
+                       "        f(*args)\n"
+                       "        return 'ok'\n"
+                       "    except Exception as e:\n"
+                       "        return type(e).__name__\n";
+
+TEST_F(Modules, SimulatorPathsReachScriptsInSlashFormFromEitherPathForm) {
+    Run("from XPLMUtilities import *\n");
+    const std::string root = plugin.Sim().Root();
+    EXPECT_EQ(Repr("XPLMGetSystemPath()"), "'" + root + "'");
+    EXPECT_EQ(Repr("XPLMExtractFileAndPath('/a/b:c/d.acf')"), "('d.acf', '/a/b:c')");
+    bmhost::SetClassicPaths(true);
+    EXPECT_EQ(Repr("XPLMGetDirectorySeparator()"), "':'");
+    EXPECT_EQ(Repr("XPLMGetSystemPath()"), "'/Volumes/Disk" + root + "'");
+    EXPECT_EQ(Repr("XPLMGetPrefsPath()"), "'/Volumes/Disk" + root + "Output/preferences/X-Plane.prf'");
+    // The simulator cuts the path at its last ':'; the script's string is left as it was.
+    Run("path = '/Volumes/Disk/Aircraft/C172/C172.acf'\nparts = XPLMExtractFileAndPath(path)\n");
+    EXPECT_EQ(Repr("parts"), "('C172.acf', '/Volumes/Disk/Aircraft/C172')");
+    EXPECT_EQ(Repr("path"), "'/Volumes/Disk/Aircraft/C172/C172.acf'");
+    bmhost::SetClassicPaths(false);
+}
+
+TEST_F(Modules, DirectoryContentsAppendNamesAndCountTheFolder) {
+    const std::string folder = plugin.Sim().Root() + "listing";
+    std::filesystem::create_directory(folder);
+    for (const char* name : {"b.txt", "a.txt", "c"}) std::ofstream(folder + "/" + name) << "x";
+    Run("from XPLMUtilities import *\n"
+        "names, index, total, returned = [], [], [], ['old', 'kept']\n"
+        "first = XPLMGetDirectoryContents('" + folder + "', 0, names, 64, index, 8, total, returned)\n"
+        "again = XPLMGetDirectoryContents('" + folder + "', 1, names, 64, None, 0, None, None)\n"
+        "small_index = []\n"
+        "small = XPLMGetDirectoryContents('" + folder + "', 0, None, 8, small_index, 8, None, None)\n"
+        "missing = XPLMGetDirectoryContents('" + folder + "/nothing', 0, [], 64, [], 8, [], [])\n" + kRaises +
+        "refused = [raises(XPLMGetDirectoryContents, '/', 0, None, -1, None, 0, None, None),\n"
+        "           raises(XPLMGetDirectoryContents, '/', 0, None, 64, None, 2**31 - 1, None, None),\n"
+        "           raises(XPLMGetDirectoryContents, '/', 0, (), 64, None, 0, None, None)]\n");
+    EXPECT_EQ(Repr("(first, again, small, missing)"), "((1,), (1,), (0,), (0,))");
+    EXPECT_EQ(Repr("names"), "['a.txt', 'b.txt']");
+    EXPECT_EQ(Repr("(index, total, returned)"), "(['a.txt', 'b.txt', 'c'], [3], [3, 'kept'])");
+    EXPECT_EQ(Repr("small_index"), "['a.txt']");
+    EXPECT_EQ(Repr("refused"), "['ValueError', 'ValueError', 'TypeError']");
+}
+
+TEST_F(Modules, UtilitiesReachTheSimulator) {
+    Run("from XPLMUtilities import *\nfrom XPLMDefs import *\n" + std::string(kRaises) +
+        "answers = [XPLMSpeakString('Gear down'), XPLMCommandKeyStroke(xplm_key_gear),\n"
+        "           XPLMCommandButtonPress(xplm_joy_flapsdn), XPLMCommandButtonRelease(xplm_joy_flapsdn),\n"
+        "           XPLMDebugString('debug text\\n'), XPLMReloadScenery()]\n"
+        "keys = [XPLMGetVirtualKeyDescription(XPLM_VK_F1), XPLMGetVirtualKeyDescription(XPLM_VK_NUMPAD_EQ),\n"
+        "        XPLMGetVirtualKeyDescription(0x3A), raises(XPLMGetVirtualKeyDescription, 256)]\n");
+    EXPECT_EQ(Repr("answers"), "[1, 1, 1, 1, 1, 1]");
+    EXPECT_EQ(Repr("keys"), "['F1', 'NUMPAD_EQ', None, 'OverflowError']");
+    EXPECT_EQ(Repr("(XPLMGetVersions(), XPLMGetLanguage(), XPLMInitialized())"), "((945, 200, 1), 1, 1)");
+    EXPECT_EQ(Repr("(xplm_key_max, xplm_joy_max, xplm_key_pause, xplm_Language_Korean, xplm_Host_XAuto)"),
+              "(94, 94, 0, 6, 7)");
+    EXPECT_EQ(bmhost::SpokenTexts(), std::vector<std::string>{"Gear down"});
+    EXPECT_EQ(bmhost::CommandKeyStrokes(), std::vector<int>{5});
+    EXPECT_EQ(bmhost::ButtonEvents(), (std::vector<int>{48, ~48}));
+    EXPECT_EQ(bmhost::ReloadSceneryCount(), 1);
+    EXPECT_EQ(Count(bmhost::SimLog(), "debug text\n"), 1u);
+}
+
+TEST_F(Modules, TheVirtualCameraItemsAreReadAndWritten) {
+    Run("from TallowbridgeVCUtilities import *\n" + std::string(kRaises) +
+        "answers = [VC_SetXOffset(0.1), VC_SetCameraIndex(3), VC_AcquireCamera(), VC_SetZoomRatio(2.5),\n"
+        "           VC_SetLookAtAircraft(4)]\n"
+        "refused = [raises(VC_SetXOffset, 1e39), raises(VC_SetCameraIndex, 2**31), raises(VC_SetYOffset, 'x')]\n");
+    EXPECT_EQ(Repr("answers"), "[0, 0, 0, 0, 0]");
+    EXPECT_EQ(Repr("refused"), "['OverflowError', 'OverflowError', 'TypeError']");
+    EXPECT_EQ(bmhost::ReadFloat("tallowbridge/virtualcamera/xoffset"), 0.1f);
+    EXPECT_EQ(bmhost::ReadInt("tallowbridge/virtualcamera/cameraindex"), 3);
+    EXPECT_EQ(bmhost::ReadInt("tallowbridge/virtualcamera/acquirecamera"), 1);
+    EXPECT_EQ(Repr("(VC_GetXOffset() == float('%r' % 0.1) , VC_GetXOffset() == 0.10000000149011612)"), "(False, True)");
+    EXPECT_EQ(Repr("(VC_GetCameraIndex(), VC_GetZoomRatio(), VC_GetLookAtAircraft(), VC_CameraPluginReady())"),
+              "(3, 2.5, 4, 0)");
+    bmhost::WriteInt("tallowbridge/virtualcamera/camerapluginready", 1);
+    EXPECT_EQ(Int("VC_CameraPluginReady()"), 1);
 }
 
 }  // namespace
