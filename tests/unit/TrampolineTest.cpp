@@ -87,8 +87,11 @@ protected:
     void Answer(const char* value) { plugin.Run("BM_T", std::string("setattr(Script, 'Answer', ") + value + ")"); }
     // A record of the script for the named method, as a module makes one; the simulator would
     // hold it as refcon.
+    // The camera's and the aircraft's records are known by themselves, as the modules make them.
     void* Record(BM_CallbackKind kind, const char* method, intptr_t refcon) {
-        return BMTestTable->AddRecord(Script(), kind, M(method), refcon);
+        _CallbackRecordStruct* record = BMTestTable->AddRecord(Script(), kind, M(method), refcon);
+        if (kind == BM_KindCameraControl || kind == BM_KindPlanesAvailable) BMTestTable->SetHandle(record, record);
+        return record;
     }
     void* WindowRecord(const char* draw, const char* key, const char* mouse) {
         auto* record = static_cast<_CallbackRecordStruct*>(Record(BM_KindDrawWindow, draw, 0));
@@ -200,6 +203,20 @@ TEST_F(Trampolines, CallbacksWithoutResultsGetTheScriptsRefcon) {
     BM_SharedDataCallback(Record(BM_KindSharedData, "Notify", 14));
     EXPECT_EQ(Last(), "('notify', 14)");
     EXPECT_EQ(Seen(), 3);
+}
+
+// The simulator may call a planes-available callback long after the script's request went (it
+// waited for the aircraft meanwhile): the refcon is looked up, never followed.
+TEST_F(Trampolines, AStaleAircraftOrCameraRefconIsNeverFollowed) {
+    auto* planes = static_cast<_CallbackRecordStruct*>(Record(BM_KindPlanesAvailable, "Notify", 13));
+    auto* camera = static_cast<_CallbackRecordStruct*>(Record(BM_KindCameraControl, "Camera", 6));
+    BMTestTable->RemoveRecord(planes);
+    BMTestTable->RemoveRecord(camera);
+    BM_PlanesAvailableCallback(planes);
+    XPLMCameraPosition_t position = {};
+    EXPECT_EQ(CameraControlCallback(&position, 0, camera), 0);
+    BM_PlanesAvailableCallback(reinterpret_cast<void*>(0xDEAD0000BEEFull));
+    EXPECT_EQ(Seen(), 0);
 }
 
 TEST_F(Trampolines, MenusGetTheScriptsOwnMenuRef) {
