@@ -54,6 +54,8 @@ TEST(Plugins, MessagesToPluginsCarryALongOrAString) {
         print(XPLMSendMessageToPlugin(XPLM_NO_PLUGIN_ID, 0x7F000001, long(0x123456789)))
         print(XPLMSendMessageToPlugin(XPLM_NO_PLUGIN_ID, 0x7F000002, 7))
         print(XPLMSendMessageToPlugin(XPLM_NO_PLUGIN_ID, 0x7F000003, 'text') == 1)
+        recorder = XPLMFindPluginBySignature('brindlemoor.test.recorder')
+        XPLMSendMessageToPlugin(recorder, 0x00F00001, u'h\xe9llo')
         for refused in (None, 7.5, [7]):
             print(XPLMSendMessageToPlugin(XPLM_NO_PLUGIN_ID, 0x7F000004, refused))
 )",
@@ -61,8 +63,13 @@ TEST(Plugins, MessagesToPluginsCarryALongOrAString) {
     def XPluginReceiveMessage(self, who, message, param):
         print('got 0x%x from %d:' % (message, who), hex(param) if message != 0x7F000003 else param != 0)
 )"));
-    LoadBrindlemoor(true);
+    LoadBrindlemoor(false);
+    bmhost::LoadPlugin(BM_RECORDER_PLUGIN_PATH);
+    bmhost::EnablePlugins();
     bmhost::RunFrames(1);
+    // The other plug-in reads the string's characters (UTF-8) during the call.
+    EXPECT_EQ(Count(bmtest::RecorderLog(), "from 1 message 2130706433 param 4886718345\n"), 1u);
+    EXPECT_EQ(Count(bmtest::RecorderLog(), "from 1 message 15728641 text \"h\xc3\xa9llo\"\n"), 1u);
     Lines_t expected{"got 0x7f000001 from 1: 0x123456789", "1"};
     if (BM_PYTHON_MAJOR == 2)
         expected.push_back("0");
