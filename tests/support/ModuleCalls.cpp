@@ -201,6 +201,26 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMMenus", "XPLMEnableMenuItem", "", {"menu", "0", "1"}},
 
         // ---- XPLMNavigation ----
+        {"XPLMNavigation", "XPLMGetFirstNavAid", "", {}},
+        {"XPLMNavigation", "XPLMGetNextNavAid", "first = XPLMGetFirstNavAid()", {"first"}},
+        {"XPLMNavigation", "XPLMFindFirstNavAidOfType", "", {"xplm_Nav_VOR"}},
+        {"XPLMNavigation", "XPLMFindLastNavAidOfType", "", {"xplm_Nav_NDB"}},
+        {"XPLMNavigation", "XPLMFindNavAid", "", {"None", "'SEA'", "47.4", "-122.3", "None", "xplm_Nav_VOR"}},
+        {"XPLMNavigation", "XPLMGetNavAidInfo", "vor = XPLMFindFirstNavAidOfType(xplm_Nav_VOR)",
+         {"vor", "[]", "[]", "[]", "[]", "[]", "[]", "[]", "[]", "[]"}},
+        {"XPLMNavigation", "XPLMCountFMSEntries", "", {}},
+        {"XPLMNavigation", "XPLMGetDisplayedFMSEntry", "", {}},
+        {"XPLMNavigation", "XPLMGetDestinationFMSEntry", "", {}},
+        {"XPLMNavigation", "XPLMSetDisplayedFMSEntry", "", {"0"}},
+        {"XPLMNavigation", "XPLMSetDestinationFMSEntry", "", {"0"}},
+        {"XPLMNavigation", "XPLMGetFMSEntryInfo", "XPLMSetFMSEntryLatLon(0, 47.5, -122.3, 3000)",
+         {"0", "[]", "[]", "[]", "[]", "[]", "[]"}},
+        {"XPLMNavigation", "XPLMSetFMSEntryInfo", "vor = XPLMFindFirstNavAidOfType(xplm_Nav_VOR)",
+         {"0", "vor", "5000"}},
+        {"XPLMNavigation", "XPLMSetFMSEntryLatLon", "", {"0", "47.5", "-122.3", "3000"}},
+        {"XPLMNavigation", "XPLMClearFMSEntry", "XPLMSetFMSEntryLatLon(0, 47.5, -122.3, 3000)", {"0"}},
+        {"XPLMNavigation", "XPLMGetGPSDestinationType", "", {}},
+        {"XPLMNavigation", "XPLMGetGPSDestination", "", {}},
 
         // ---- XPLMCamera ----
         {"XPLMCamera", "XPLMControlCamera", "", {"script", "xplm_ControlCameraUntilViewChanges", "cb", "0"}},

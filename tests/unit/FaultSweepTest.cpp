@@ -44,7 +44,8 @@ struct FaultRow {
 };
 
 // The fallbacks: 0 for almost every function (success answers 1 or the simulator's value), None
-// for a data ref not found, 0.0 for the clock, three zeros for the coordinate conversions.
+// for a data ref not found, 0.0 for the clock, three zeros for the coordinate conversions, -1 and
+// (-1,) for the navigation functions that answer refs, counts and lists.
 const std::vector<FaultRow> kFaultRows = {
     // ---- XPLMDataAccess ----
     {"XPLMFindDataRef", "XPLMFindDataRef", 1, "None", kParameterError},
@@ -132,6 +133,27 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMCheckMenuItem", "XPLMCheckMenuItem", 1, "0", kParameterError},
     {"XPLMCheckMenuItemState", "XPLMCheckMenuItemState", 1, "0", kParameterError},
     {"XPLMEnableMenuItem", "XPLMEnableMenuItem", 1, "0", kParameterError},
+
+    // ---- XPLMNavigation ----
+    // Refs, counts, indices and types fall back to -1 (not found), the FMS edits to 0, the info
+    // lists to (-1,).
+    {"XPLMGetFirstNavAid", "XPLMGetFirstNavAid", 1, "-1", kParameterError},
+    {"XPLMGetNextNavAid", "XPLMGetNextNavAid", 1, "-1", kParameterError},
+    {"XPLMFindFirstNavAidOfType", "XPLMFindFirstNavAidOfType", 1, "-1", kParameterError},
+    {"XPLMFindLastNavAidOfType", "XPLMFindLastNavAidOfType", 1, "-1", kParameterError},
+    {"XPLMFindNavAid", "XPLMFindNavAid", 1, "-1", kParameterError},
+    {"XPLMGetNavAidInfo", "XPLMGetNavAidInfo", 1, "(-1,)", kParameterError},
+    {"XPLMCountFMSEntries", "XPLMCountFMSEntries", 1, "-1", kParameterError},
+    {"XPLMGetDisplayedFMSEntry", "XPLMGetDisplayedFMSEntry", 1, "-1", kParameterError},
+    {"XPLMGetDestinationFMSEntry", "XPLMGetDestinationFMSEntry", 1, "-1", kParameterError},
+    {"XPLMSetDisplayedFMSEntry", "XPLMSetDisplayedFMSEntry", 1, "0", kParameterError},
+    {"XPLMSetDestinationFMSEntry", "XPLMSetDestinationFMSEntry", 1, "0", kParameterError},
+    {"XPLMGetFMSEntryInfo", "XPLMGetFMSEntryInfo", 1, "(-1,)", kParameterError},
+    {"XPLMSetFMSEntryInfo", "XPLMSetFMSEntryInfo", 1, "0", kParameterError},
+    {"XPLMSetFMSEntryLatLon", "XPLMSetFMSEntryLatLon", 1, "0", kParameterError},
+    {"XPLMClearFMSEntry", "XPLMClearFMSEntry", 1, "0", kParameterError},
+    {"XPLMGetGPSDestinationType", "XPLMGetGPSDestinationType", 1, "-1", kParameterError},
+    {"XPLMGetGPSDestination", "XPLMGetGPSDestination", 1, "-1", kParameterError},
 
     // ---- XPLMProcessing ----
     {"XPLMGetElapsedTime", "XPLMGetElapsedTime", 1, "0.0", kParameterError},

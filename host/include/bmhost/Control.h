@@ -10,6 +10,7 @@
 
 #include "XPLMCamera.h"
 #include "XPLMDefs.h"
+#include "XPLMNavigation.h"
 #include "XPWidgetDefs.h"
 
 namespace bmhost {
@@ -154,6 +155,29 @@ void TypeText(const std::string& text);
 void DefineWidgetClass(XPWidgetClass widgetClass, XPWidgetFunc_t function);
 
 // ---- Navigation ----
+
+// The navigation database is read when first used after Reset: from the simulator's own files in
+// the root (Resources/default data/earth_nav.dat and earth_fix.dat, Resources/default
+// scenery/default apt dat/Earth nav data/apt.dat) when any of them is there, else from the sample
+// the project ships (host/navdata, the Puget Sound area around the default world reference).
+// Lines that cannot be read are skipped. The aids of one type lie together, the types in the order
+// of their bits, and an aid's ref is 0x40000000 plus its place. XPLMGetNavAidInfo's region flag is
+// 1 for an aid on one of the 3 x 3 one-degree tiles around the world reference point's tile.
+int NavAidCount();
+std::string NavDataSource();  // the files read, full paths, each followed by a line end
+
+// An aid as the simulator holds it; frequencies and heights as the data files give them (NDBs in
+// kHz, the others in 10 kHz; feet).
+struct NavAidRecord {
+    XPLMNavType type = xplm_Nav_Unknown;
+    float latitude = 0.0f, longitude = 0.0f, height = 0.0f;
+    int frequency = 0;
+    float heading = 0.0f;
+    std::string id, name;
+};
+// Adds an aid after the last of its type and answers its ref; the refs of aids of later types
+// move up by one.
+XPLMNavRef AddNavAid(const NavAidRecord& aid);
 
 // ---- Aircraft, camera and utilities ----
 
