@@ -49,6 +49,8 @@ TEST(Bmsim, RunsTheExamples) {
     EXPECT_LT(at("[out] Lifecycle: disabled"), at("[out] Lifecycle: stopping"));
     EXPECT_LT(at("[out] Lifecycle: stopping"), at("[log] --- LOGGING STOPPED ---"));
     at("[out] Printing: the square root of 2 is 1.4142");
+    EXPECT_LT(at("[out] Navaids: nearest VOR SEA, SEATTLE VORTAC 116.80 MHz"), at("spoken: Direct SEA"));
+    at("[out] Navaids: nearest NDB BF, NOLLA NDB 362 kHz");
     at("[log] Printing: this line goes to the log");
 }
 
