@@ -71,6 +71,7 @@ void ReportMissingFolder(const std::string& scriptFolder) {
 // The shape shared by the five relays. `args` is consumed. `use` sees the method's result.
 int Relay(PyObject* script, const char* method, PyObject* args, const std::function<void(PyObject*)>& use = nullptr) {
     if (!BMTestTable || !BMTestTable->GetScriptEnabledStatus(script)) {
+        if (!args) BM_PrintPythonError();
         Py_XDECREF(args);
         return 0;
     }

@@ -66,6 +66,7 @@ struct _CallbackRecordStruct {
     void* parent = nullptr;    // menus: the menu they hang from
     int phase = 0;             // draw callbacks
     int widgetSlot = -1;       // widget callbacks: see BM_ScriptTable::SetWidgetSlot
+    bool held = false;         // camera control: the simulator calls this record as its controller
     int before = 0;            // draw callbacks and key sniffers
     float interval = 0.0f;     // flight loops: the interval the script asked for last
     std::string name;          // shared data

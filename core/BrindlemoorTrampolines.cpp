@@ -216,10 +216,8 @@ static _CallbackRecordStruct* ResourceRecord(BM_CallbackKind kind, void* refcon)
     return BM_LiveRecord(refcon);
 }
 
-int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon) {
-    _CallbackRecordStruct* record = ResourceRecord(BM_KindCameraControl, inRefcon);
-    if (!record) return 0;
-    BM_RecordInUse use(record);
+// The script's answer for a frame; the position list it was given comes back into the camera.
+static int CameraAnswer(_CallbackRecordStruct* record, XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl) {
     PyObject* position = nullptr;
     PyObject* args;
     if (outCameraPosition) {
@@ -254,6 +252,16 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
         Py_DECREF(position);
     }
     return reposition;
+}
+
+int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon) {
+    if (!BMTestTable || BMTestTable->RecordOfHandle(BM_KindCameraControl, inRefcon) != inRefcon) return 0;
+    auto* record = static_cast<_CallbackRecordStruct*>(inRefcon);
+    BM_RecordInUse use(record);
+    int answer = BM_LiveRecord(record) ? CameraAnswer(record, outCameraPosition, inIsLosingControl) : 0;
+    // Losing the camera, or answering 0, ends this record's control: the simulator forgets it.
+    if (inIsLosingControl || !answer) record->held = false;
+    return answer;
 }
 
 int CallUserPlanesAvailableCallback(void* inRefcon) {

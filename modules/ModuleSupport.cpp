@@ -58,7 +58,8 @@ void BM_WriteOutParameter(PyObject* parameter, PyObject* value) {
         PyList_SetItem(parameter, 0, value);  // takes over the reference
         return;
     }
-    if (PyList_Check(parameter)) PyList_Append(parameter, value);
+    // Out of memory, the value does not arrive; nothing stays pending behind the answer.
+    if (PyList_Check(parameter) && PyList_Append(parameter, value) != 0) PyErr_Clear();
     Py_DECREF(value);
 }
 

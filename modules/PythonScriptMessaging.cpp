@@ -12,12 +12,12 @@ namespace {
 
 const char kModule[] = "PythonScriptMessaging";
 
-PyObject* PY_BM_CountScripts(PyObject*, PyObject*) {
+PyObject* CountScripts(PyObject*) {
     return BM_IntFromLong(BMTestTable ? BMTestTable->GetScriptTableSize() : 0);
 }
 
 // None for an index outside the table and for a script that was released (stopped).
-PyObject* PY_BM_GetNthScript(PyObject*, PyObject* args) {
+PyObject* GetNthScript(PyObject* args) {
     int index;
     if (!BM_ParseTuple(args, "i", &index)) return nullptr;
     PyObject* script = nullptr;
@@ -28,7 +28,7 @@ PyObject* PY_BM_GetNthScript(PyObject*, PyObject* args) {
 }
 
 // The first script loaded with this signature, or None.
-PyObject* PY_BM_FindScriptBySignature(PyObject*, PyObject* args) {
+PyObject* FindScriptBySignature(PyObject* args) {
     const char* signature;
     if (!BM_ParseTuple(args, "s", &signature)) return nullptr;
     PyObject* script = BMTestTable ? BMTestTable->GetScriptIdFromSignature(signature) : nullptr;
@@ -39,7 +39,7 @@ PyObject* PY_BM_FindScriptBySignature(PyObject*, PyObject* args) {
 
 // (name, signature, description) as the script's XPluginStart gave them; empty texts for an
 // object that is no script.
-PyObject* PY_BM_GetScriptInfo(PyObject*, PyObject* args) {
+PyObject* GetScriptInfo(PyObject* args) {
     PyObject* script;
     if (!BM_ParseTuple(args, "O", &script)) return nullptr;
     std::string name, signature, description;
@@ -48,20 +48,20 @@ PyObject* PY_BM_GetScriptInfo(PyObject*, PyObject* args) {
                          BM_TextFromUtf8(description.c_str()));
 }
 
-PyObject* PY_BM_IsScriptEnabled(PyObject*, PyObject* args) {
+PyObject* IsScriptEnabled(PyObject* args) {
     PyObject* script;
     if (!BM_ParseTuple(args, "O", &script)) return nullptr;
     return BM_IntFromLong(BMTestTable ? BMTestTable->GetScriptEnabledStatus(script) : 0);
 }
 
 // The answer is the flag as it was: 1 when the script was enabled already.
-PyObject* PY_BM_EnableScript(PyObject*, PyObject* args) {
+PyObject* EnableScript(PyObject* args) {
     PyObject* script;
     if (!BM_ParseTuple(args, "O", &script)) return nullptr;
     return BM_IntFromLong(BMTestTable ? BMTestTable->SetScriptEnabledStatus(script, 1) : 0);
 }
 
-PyObject* PY_BM_DisableScript(PyObject*, PyObject* args) {
+PyObject* DisableScript(PyObject* args) {
     PyObject* script;
     if (!BM_ParseTuple(args, "O", &script)) return nullptr;
     if (BMTestTable) BMTestTable->SetScriptEnabledStatus(script, 0);
@@ -71,7 +71,7 @@ PyObject* PY_BM_DisableScript(PyObject*, PyObject* args) {
 // The recipient None sends to every script in table order, the sender included. Delivery is
 // synchronous: the recipients' methods have run when this returns. A recipient that raises has
 // its traceback printed; the others still get the message.
-PyObject* PY_BM_SendMessageToScript(PyObject*, PyObject* args) {
+PyObject* SendMessageToScript(PyObject* args) {
     PyObject *sender, *recipient;
     long message, param;
     if (!BM_ParseTuple(args, "OOll", &sender, &recipient, &message, &param)) return nullptr;
@@ -92,15 +92,21 @@ PyObject* PY_BM_SendMessageToScript(PyObject*, PyObject* args) {
     return BM_One();
 }
 
+// Each function's work, run so that no C++ exception (out of memory) reaches the interpreter.
+template <PyObject* (*Work)(PyObject*)>
+PyObject* Guarded(PyObject*, PyObject* args) {
+    return BM_RaiseInstead([&] { return Work(args); });
+}
+
 PyMethodDef PythonScriptMessagingMethods[] = {
-    {"BM_CountScripts", PY_BM_CountScripts, METH_VARARGS, "Count the number of scripts."},
-    {"BM_GetNthScript", PY_BM_GetNthScript, METH_VARARGS, "Get the Nth scripts."},
-    {"BM_FindScriptBySignature", PY_BM_FindScriptBySignature, METH_VARARGS, "Find script by signature."},
-    {"BM_GetScriptInfo", PY_BM_GetScriptInfo, METH_VARARGS, "Get script info."},
-    {"BM_IsScriptEnabled", PY_BM_IsScriptEnabled, METH_VARARGS, "Is the script enabled."},
-    {"BM_EnableScript", PY_BM_EnableScript, METH_VARARGS, "Enable the script."},
-    {"BM_DisableScript", PY_BM_DisableScript, METH_VARARGS, "Disable the script."},
-    {"BM_SendMessageToScript", PY_BM_SendMessageToScript, METH_VARARGS, "Send message to a script."},
+    {"BM_CountScripts", Guarded<CountScripts>, METH_VARARGS, "Count the number of scripts."},
+    {"BM_GetNthScript", Guarded<GetNthScript>, METH_VARARGS, "Get the Nth scripts."},
+    {"BM_FindScriptBySignature", Guarded<FindScriptBySignature>, METH_VARARGS, "Find script by signature."},
+    {"BM_GetScriptInfo", Guarded<GetScriptInfo>, METH_VARARGS, "Get script info."},
+    {"BM_IsScriptEnabled", Guarded<IsScriptEnabled>, METH_VARARGS, "Is the script enabled."},
+    {"BM_EnableScript", Guarded<EnableScript>, METH_VARARGS, "Enable the script."},
+    {"BM_DisableScript", Guarded<DisableScript>, METH_VARARGS, "Disable the script."},
+    {"BM_SendMessageToScript", Guarded<SendMessageToScript>, METH_VARARGS, "Send message to a script."},
     {nullptr, nullptr, 0, nullptr},
 };
 

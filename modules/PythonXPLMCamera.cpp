@@ -4,6 +4,8 @@
 // that asked holds one record (asking again renews it); the simulator holds one of them as the
 // refcon of its camera callback: the newest. When that record goes while others remain, the
 // simulator gets the newest remaining one instead; when the last goes, the camera goes back.
+// Once the simulator took the camera away (a view change, another plug-in), nothing is handed
+// on: the scripts ask again.
 #include <algorithm>
 #include <vector>
 
@@ -28,13 +30,21 @@ _CallbackRecordStruct* CameraRecord(PyObject* script) {
     return BM_Table().FindRecord(script, BM_KindCameraControl, [](const _CallbackRecordStruct&) { return true; });
 }
 
+void GiveCameraTo(_CallbackRecordStruct* record) {
+    XPLMControlCamera(record->type, CameraControlCallback, record);
+    for (_CallbackRecordStruct* request : gRequests) request->held = false;
+    record->held = true;
+}
+
+// A record that the simulator no longer calls (it took the camera away, or the script answered
+// 0) goes quietly: the camera is not taken back from the pilot or another plug-in.
 void ReleaseCameraRecord(_CallbackRecordStruct& record) {
-    bool held = !gRequests.empty() && gRequests.back() == &record;
     gRequests.erase(std::remove(gRequests.begin(), gRequests.end(), &record), gRequests.end());
+    if (!record.held) return;
     if (gRequests.empty())
         XPLMDontControlCamera();
-    else if (held)
-        XPLMControlCamera(gRequests.back()->type, CameraControlCallback, gRequests.back());
+    else
+        GiveCameraTo(gRequests.back());
 }
 
 PyObject* PY_XPLMControlCamera(PyObject*, PyObject* args) {
@@ -45,15 +55,16 @@ PyObject* PY_XPLMControlCamera(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, "OiO" BM_H, &script, &howLong, &callable, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
+        gRequests.reserve(gRequests.size() + 1);
         _CallbackRecordStruct* old = CameraRecord(script);
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindCameraControl, callable, BM_Refcon(refcon));
         BM_Table().SetHandle(record, record);
         record->type = howLong;  // how long the script asked for
         BM_RegisterRecord(record, ReleaseCameraRecord, [&] {
-            XPLMControlCamera(howLong, CameraControlCallback, record);
+            GiveCameraTo(record);
             return true;
         });
-        gRequests.push_back(record);
+        gRequests.push_back(record);  // room was made before
         if (old) BM_Table().RemoveRecord(old);
         return BM_One();
     });

@@ -76,7 +76,7 @@ struct OptionalText {
 int ConvertOptionalText(PyObject* object, void* out) {
     auto* text = static_cast<OptionalText*>(out);
     if (object == Py_None) return 1;
-    if (!BM_IsText(object) && !PyUnicode_Check(object)) {
+    if (!BM_IsBytesOrText(object)) {
         PyErr_Format(PyExc_TypeError, "XPLMFindNavAid: a name or ID fragment is a string or None, not %.100s",
                      Py_TYPE(object)->tp_name);
         return 0;
@@ -289,23 +289,23 @@ PyObject* PY_XPLMGetGPSDestination(PyObject*, PyObject*) {
 }
 
 PyMethodDef XPLMNavigationMethods[] = {
-    {"XPLMGetFirstNavAid", PY_XPLMGetFirstNavAid, METH_VARARGS, "Get First Nav Aid."},
+    {"XPLMGetFirstNavAid", PY_XPLMGetFirstNavAid, METH_NOARGS, "Get First Nav Aid."},
     {"XPLMGetNextNavAid", PY_XPLMGetNextNavAid, METH_VARARGS, "Get Next Nav Aid."},
     {"XPLMFindFirstNavAidOfType", PY_XPLMFindFirstNavAidOfType, METH_VARARGS, "Find First Nav Aid Of Type."},
     {"XPLMFindLastNavAidOfType", PY_XPLMFindLastNavAidOfType, METH_VARARGS, "Find Last Nav Aid Of Type."},
     {"XPLMFindNavAid", PY_XPLMFindNavAid, METH_VARARGS, "Find Nav Aid."},
     {"XPLMGetNavAidInfo", PY_XPLMGetNavAidInfo, METH_VARARGS, "Get Nav Aid Info."},
-    {"XPLMCountFMSEntries", PY_XPLMCountFMSEntries, METH_VARARGS, "Count FMS Entries."},
-    {"XPLMGetDisplayedFMSEntry", PY_XPLMGetDisplayedFMSEntry, METH_VARARGS, "Get Displayed FMS Entry."},
-    {"XPLMGetDestinationFMSEntry", PY_XPLMGetDestinationFMSEntry, METH_VARARGS, "Get Destination FMS Entry."},
+    {"XPLMCountFMSEntries", PY_XPLMCountFMSEntries, METH_NOARGS, "Count FMS Entries."},
+    {"XPLMGetDisplayedFMSEntry", PY_XPLMGetDisplayedFMSEntry, METH_NOARGS, "Get Displayed FMS Entry."},
+    {"XPLMGetDestinationFMSEntry", PY_XPLMGetDestinationFMSEntry, METH_NOARGS, "Get Destination FMS Entry."},
     {"XPLMSetDisplayedFMSEntry", PY_XPLMSetDisplayedFMSEntry, METH_VARARGS, "Set Displayed FMS Entry."},
     {"XPLMSetDestinationFMSEntry", PY_XPLMSetDestinationFMSEntry, METH_VARARGS, "Set Destination FMS Entry."},
     {"XPLMGetFMSEntryInfo", PY_XPLMGetFMSEntryInfo, METH_VARARGS, "Get FMS Entry Info."},
     {"XPLMSetFMSEntryInfo", PY_XPLMSetFMSEntryInfo, METH_VARARGS, "Set FMS Entry Info."},
     {"XPLMSetFMSEntryLatLon", PY_XPLMSetFMSEntryLatLon, METH_VARARGS, "Set FMS Entry LatLon."},
     {"XPLMClearFMSEntry", PY_XPLMClearFMSEntry, METH_VARARGS, "Clear FMSEntry."},
-    {"XPLMGetGPSDestinationType", PY_XPLMGetGPSDestinationType, METH_VARARGS, "Get GPS DestinationType."},
-    {"XPLMGetGPSDestination", PY_XPLMGetGPSDestination, METH_VARARGS, "Get GPS Destination."},
+    {"XPLMGetGPSDestinationType", PY_XPLMGetGPSDestinationType, METH_NOARGS, "Get GPS DestinationType."},
+    {"XPLMGetGPSDestination", PY_XPLMGetGPSDestination, METH_NOARGS, "Get GPS Destination."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -5,6 +5,7 @@
 // script that asked holds one record (asking again renews it); the simulator holds the newest
 // record as the refcon of its planes-available callback. The aircraft go back to the simulator
 // when the last record goes: a script releases them or is stopped.
+#include <cstring>
 #include <vector>
 
 #include "BrindlemoorTrampolines.h"
@@ -73,31 +74,44 @@ PyObject* PY_XPLMGetNthAircraftModel(PyObject*, PyObject* args) {
 
 // The aircraft to load: None loads none; a list of paths, one per aircraft from the first
 // other aircraft on, where an empty string leaves that aircraft as it is. The simulator reads
-// the array up to its null entry.
-bool AircraftArray(PyObject* list, std::vector<PyObject*>& bytes, std::vector<char*>& array) {
-    if (list == Py_None) return true;
-    if (!PyList_Check(list)) {
-        PyErr_SetString(PyExc_TypeError, "XPLMAcquirePlanes: the aircraft are a list of paths or None");
-        return false;
+// the array up to its null entry. The paths' bytes live as long as this.
+struct AircraftArray {
+    std::vector<PyObject*> bytes;
+    std::vector<char*> paths;
+    ~AircraftArray() {
+        for (PyObject* item : bytes) Py_DECREF(item);
     }
-    for (Py_ssize_t i = 0; i < PyList_Size(list); ++i) {
-        PyObject* item = PyList_GetItem(list, i);
-        if (!BM_IsBytesOrText(item)) {
-            PyErr_Format(PyExc_TypeError, "XPLMAcquirePlanes: aircraft %d is %.200s, not a path", int(i),
-                         Py_TYPE(item)->tp_name);
+    bool Read(PyObject* list) {
+        if (list == Py_None) return true;
+        if (!PyList_Check(list)) {
+            PyErr_SetString(PyExc_TypeError, "XPLMAcquirePlanes: the aircraft are a list of paths or None");
             return false;
         }
-        PyObject* encoded = BM_EncodedBytes(item);
-        char* data;
-        Py_ssize_t length;
-        if (!encoded) return false;
-        bytes.push_back(encoded);
-        if (!BM_BytesOf(encoded, &data, &length)) return false;
-        array.push_back(data);
+        bytes.reserve(std::size_t(PyList_Size(list)));
+        paths.reserve(std::size_t(PyList_Size(list)) + 1);
+        for (Py_ssize_t i = 0; i < PyList_Size(list); ++i) {
+            PyObject* item = PyList_GetItem(list, i);
+            PyObject* encoded = BM_IsBytesOrText(item) ? BM_EncodedBytes(item) : nullptr;
+            if (!encoded) {
+                if (!PyErr_Occurred())
+                    PyErr_Format(PyExc_TypeError, "XPLMAcquirePlanes: aircraft %d is %.200s, not a path", int(i),
+                                 Py_TYPE(item)->tp_name);
+                return false;
+            }
+            bytes.push_back(encoded);
+            char* data;
+            Py_ssize_t length;
+            if (!BM_BytesOf(encoded, &data, &length)) return false;
+            if (Py_ssize_t(std::strlen(data)) != length) {
+                PyErr_Format(PyExc_ValueError, "XPLMAcquirePlanes: aircraft %d holds a NUL character", int(i));
+                return false;
+            }
+            paths.push_back(data);
+        }
+        paths.push_back(nullptr);
+        return true;
     }
-    array.push_back(nullptr);
-    return true;
-}
+};
 
 _CallbackRecordStruct* PlanesRecord(PyObject* script) {
     return BM_Table().FindRecord(script, BM_KindPlanesAvailable, [](const _CallbackRecordStruct&) { return true; });
@@ -117,12 +131,11 @@ PyObject* PY_XPLMAcquirePlanes(PyObject*, PyObject* args) {
     const char* function = "XPLMAcquirePlanes";
     if (!BM_ParseTuple(args, "OOO" BM_H, &script, &list, &callable, &refcon)) return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
-    std::vector<PyObject*> bytes;
-    std::vector<char*> array;
-    PyObject* result = nullptr;
-    if (AircraftArray(list, bytes, array)) {
-        char** aircraft = list == Py_None ? nullptr : array.data();
-        result = BM_CallHost(kModule, function, BM_Zero, [&] {
+    return BM_RaiseInstead([&]() -> PyObject* {
+        AircraftArray aircraft;
+        if (!aircraft.Read(list)) return nullptr;
+        char** paths = list == Py_None ? nullptr : aircraft.paths.data();
+        return BM_CallHost(kModule, function, BM_Zero, [&] {
             int granted = 0;
             // Asking again renews the script's record: the new one is the simulator's first,
             // so that the old one's going gives nothing back.
@@ -130,15 +143,13 @@ PyObject* PY_XPLMAcquirePlanes(PyObject*, PyObject* args) {
             _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindPlanesAvailable, callable, BM_Refcon(refcon));
             BM_Table().SetHandle(record, record);
             BM_RegisterRecord(record, ReleasePlanesRecord, [&] {
-                granted = XPLMAcquirePlanes(aircraft, BM_PlanesAvailableCallback, record);
+                granted = XPLMAcquirePlanes(paths, BM_PlanesAvailableCallback, record);
                 return true;
             });
             if (old) BM_Table().RemoveRecord(old);
             return BM_IntFromLong(granted);
         });
-    }
-    for (PyObject* item : bytes) Py_DECREF(item);
-    return result;
+    });
 }
 
 // The script's record goes; with none left (or none at all), the simulator gets the aircraft back.
@@ -188,7 +199,9 @@ bool ReadDrawState(PyObject* sequence, XPLMPlaneDrawState_t& state) {
                          &state.slatRatio,    &state.wingSweep,   &state.thrust,       &state.yokePitch,
                          &state.yokeHeading,  &state.yokeRoll};
     if (ok) {
-        long size = BM_IntAsLong(PySequence_Fast_GET_ITEM(items, 0));
+        PyObject* index = PyNumber_Index(PySequence_Fast_GET_ITEM(items, 0));  // an integer, never a float
+        long size = index ? BM_IntAsLong(index) : -1;
+        Py_XDECREF(index);
         ok = !(size == -1 && PyErr_Occurred());
         if (ok && (size < 0 || size > long(sizeof(XPLMPlaneDrawState_t)))) {
             PyErr_Format(PyExc_ValueError, "%s: the drawing state's size is 0 to %d, not %ld", function,

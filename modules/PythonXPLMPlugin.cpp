@@ -110,7 +110,7 @@ PyObject* PY_XPLMSendMessageToPlugin(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, "iiO", &plugin, &message, &parameter)) return nullptr;
     void* pointer = nullptr;
     PyObject* bytes = nullptr;
-    if (PyLong_Check(parameter)) {
+    if (PyLong_Check(parameter) && !PyBool_Check(parameter)) {
         pointer = PyLong_AsVoidPtr(parameter);
         if (!pointer && PyErr_Occurred()) return nullptr;  // wider than a pointer: OverflowError
     } else if (BM_IsBytesOrText(parameter)) {

@@ -361,15 +361,17 @@ PyObject* PY_XPLMGetDirectoryContents(PyObject*, PyObject* args) {
         std::vector<char> buffer(std::size_t(bufferSize) + 1, '\0');
         std::vector<char*> index(std::size_t(indexCount) + 1, nullptr);
         int total = 0, returned = 0, result = 0;
+        bool answered = false;
         bool wantReturned = returnedList != Py_None || indexNames != Py_None;
         PyObject* answer = BM_CallHost(kModule, function, ZeroResult, [&] {
             result = XPLMGetDirectoryContents(folder, firstReturn, buffer.data(), bufferSize,
                                               indexNames == Py_None ? nullptr : index.data(), indexCount,
                                               totalList == Py_None ? nullptr : &total,
                                               wantReturned ? &returned : nullptr);
+            answered = true;
             return Py_BuildValue("(i)", result);
         });
-        if (!answer || PyErr_Occurred()) return answer;
+        if (!answer || !answered) return answer;  // after a failure the lists stay as they were
         buffer.back() = '\0';
         auto failed = [&]() -> PyObject* {
             Py_DECREF(answer);

@@ -46,19 +46,24 @@ std::string CameraScript(const std::string& tag, int x) {
                   "        return 1\n");
 }
 
+// Asks on message 3 until the view changes, and lets go on message 4.
+std::string UntilViewChanges() {
+    return Script("B", "        self.Camera = self.Moved\n",
+                  "    def message_3(self):\n"
+                  "        print('B controls', XPLMControlCamera(self, xplm_ControlCameraUntilViewChanges, self.Camera, 200))\n"
+                  "    def message_4(self):\n"
+                  "        print('B lets go', XPLMDontControlCamera(self), XPLMIsCameraBeingControlled())\n"
+                  "    def Moved(self, position, losing, refcon):\n"
+                  "        print('B moves', losing)\n"
+                  "        if position:\n"
+                  "            position[0] = float(refcon)\n"
+                  "        return 1\n");
+}
+
 TEST(Camera, TheSimulatorLetsGoOfTheCameraWithTheLastScript) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_A.py", CameraScript("A", 100));
-    sim.AddScript("BM_B.py", Script("B", "        self.Camera = self.Moved\n",
-                                    "    def message_3(self):\n"
-                                    "        print('B controls', XPLMControlCamera(self, xplm_ControlCameraUntilViewChanges, self.Camera, 200))\n"
-                                    "    def message_4(self):\n"
-                                    "        print('B lets go', XPLMDontControlCamera(self), XPLMIsCameraBeingControlled())\n"
-                                    "    def Moved(self, position, losing, refcon):\n"
-                                    "        print('B moves', losing)\n"
-                                    "        if position:\n"
-                                    "            position[0] = float(refcon)\n"
-                                    "        return 1\n"));
+    sim.AddScript("BM_B.py", UntilViewChanges());
     XPLMPluginID id = LoadBrindlemoor(true);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);  // A asks
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 3, nullptr);  // B asks: B is called
@@ -96,6 +101,23 @@ TEST(Camera, TheFirstOfTwoScriptsLettingGoLeavesTheSimulatorAlone) {
     // Stopping the scripts gives the camera back.
     bmhost::UnloadPlugins();
     EXPECT_EQ(bmhost::CameraController(), XPLM_NO_PLUGIN_ID);
+}
+
+// The pilot took the camera back: a script letting go then hands nothing on to the others.
+TEST(Camera, AfterAViewChangeTheCameraStaysWithThePilot) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_A.py", CameraScript("A", 100));
+    sim.AddScript("BM_B.py", UntilViewChanges());
+    LoadBrindlemoor(true);
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 3, nullptr);
+    bmhost::RunFrames(1);
+    ASSERT_TRUE(bmhost::ChangeView("tower"));
+    bmhost::RunFrames(1);
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 4, nullptr);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(bmhost::CameraController(), XPLM_NO_PLUGIN_ID);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"A controls 1", "B controls 1", "B moves 0", "B moves 1", "B lets go 1 0"}));
 }
 
 TEST(Camera, ThePositionIsAppendedAndAViewChangeIsHeard) {
