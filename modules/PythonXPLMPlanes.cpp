@@ -191,28 +191,40 @@ PyObject* PY_XPLMDisableAIForPlane(PyObject*, PyObject* args) {
 // size tells the simulator how much of the record to read, so it may not exceed the record.
 bool ReadDrawState(PyObject* sequence, XPLMPlaneDrawState_t& state) {
     const char* function = "XPLMDrawAircraft";
-    PyObject* items = PySequence_Fast(sequence, "XPLMDrawAircraft: the drawing state is a sequence of eleven numbers");
-    if (!items) return false;
-    bool ok = PySequence_Fast_GET_SIZE(items) == 11;
-    if (!ok) PyErr_Format(PyExc_ValueError, "%s: the drawing state has eleven numbers, not %d", function, int(PySequence_Fast_GET_SIZE(items)));
+    // The length first: a lazy sequence is never made whole.
+    Py_ssize_t length = PySequence_Check(sequence) ? PySequence_Size(sequence) : -1;
+    if (length < 0) {
+        if (!PyErr_Occurred())
+            PyErr_Format(PyExc_TypeError, "%s: the drawing state is a sequence of eleven numbers, not %.100s", function,
+                         Py_TYPE(sequence)->tp_name);
+        return false;
+    }
+    if (length != 11) {
+        PyErr_Format(PyExc_ValueError, "%s: the drawing state has eleven numbers, not %zd", function, length);
+        return false;
+    }
+    PyObject* first = PySequence_GetItem(sequence, 0);
+    PyObject* index = first ? PyNumber_Index(first) : nullptr;  // an integer, never a float
+    long size = index ? BM_IntAsLong(index) : -1;
+    Py_XDECREF(index);
+    Py_XDECREF(first);
+    if (size == -1 && PyErr_Occurred()) return false;
+    if (size < 0 || size > long(sizeof(XPLMPlaneDrawState_t))) {
+        PyErr_Format(PyExc_ValueError, "%s: the drawing state's size is 0 to %d, not %ld", function,
+                     int(sizeof(XPLMPlaneDrawState_t)), size);
+        return false;
+    }
+    state.structSize = int(size);
     float* fields[10] = {&state.gearPosition, &state.flapRatio,   &state.spoilerRatio, &state.speedBrakeRatio,
                          &state.slatRatio,    &state.wingSweep,   &state.thrust,       &state.yokePitch,
                          &state.yokeHeading,  &state.yokeRoll};
-    if (ok) {
-        PyObject* index = PyNumber_Index(PySequence_Fast_GET_ITEM(items, 0));  // an integer, never a float
-        long size = index ? BM_IntAsLong(index) : -1;
-        Py_XDECREF(index);
-        ok = !(size == -1 && PyErr_Occurred());
-        if (ok && (size < 0 || size > long(sizeof(XPLMPlaneDrawState_t)))) {
-            PyErr_Format(PyExc_ValueError, "%s: the drawing state's size is 0 to %d, not %ld", function,
-                         int(sizeof(XPLMPlaneDrawState_t)), size);
-            ok = false;
-        }
-        state.structSize = int(size);
+    for (int i = 0; i < 10; ++i) {
+        PyObject* item = PySequence_GetItem(sequence, i + 1);
+        bool ok = item && BM_ConvertFloat(item, fields[i]);
+        Py_XDECREF(item);
+        if (!ok) return false;
     }
-    for (int i = 0; ok && i < 10; ++i) ok = BM_ConvertFloat(PySequence_Fast_GET_ITEM(items, i + 1), fields[i]) != 0;
-    Py_DECREF(items);
-    return ok;
+    return true;
 }
 
 PyObject* PY_XPLMDrawAircraft(PyObject*, PyObject* args) {
