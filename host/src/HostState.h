@@ -60,6 +60,8 @@ std::string PosixPath(const std::string& hostPath);
 // A message from the simulator to every enabled plug-in, delivered at the next safe point (when
 // no plug-in code runs), as the simulator does after work a plug-in asked for.
 void PostSimulatorMessage(int message, void* param);
+// Work of the simulator that waits for the next safe point (when no plug-in code runs).
+void RunWhenNoPluginRuns(std::function<void()> work);
 // Carries out an XPLMReloadPlugins asked for meanwhile, when no plug-in code runs: after a
 // frame, a mouse up, a key, a menu choice and the plug-in manager's own calls.
 void RunDeferredReload();

@@ -82,26 +82,26 @@ constexpr int kKeepMapped = 0;
 }  // namespace
 
 namespace {
-std::vector<std::pair<int, void*>> postedMessages;
-std::vector<XPLMPluginID> deferredDisables;  // plug-ins that asked to disable themselves
+std::vector<std::function<void()>> deferredWork;  // in the order it was asked for
 }
 
-void bmhost::detail::PostSimulatorMessage(int message, void* param) { postedMessages.emplace_back(message, param); }
+void bmhost::detail::RunWhenNoPluginRuns(std::function<void()> work) { deferredWork.push_back(std::move(work)); }
+
+void bmhost::detail::PostSimulatorMessage(int message, void* param) {
+    RunWhenNoPluginRuns([message, param] {
+        for (std::size_t i = 0; i < S().plugins.size(); ++i)
+            Deliver(*S().plugins[i], XPLM_PLUGIN_XPLANE, message, param);
+    });
+}
 
 // A reload asked for inside a callback runs once that callback has returned; so do the messages
 // the simulator posted meanwhile.
 void bmhost::detail::RunDeferredReload() {
     if (S().current != XPLM_NO_PLUGIN_ID) return;
-    while (!postedMessages.empty()) {
-        std::pair<int, void*> posted = postedMessages.front();
-        postedMessages.erase(postedMessages.begin());
-        for (std::size_t i = 0; i < S().plugins.size(); ++i)
-            Deliver(*S().plugins[i], XPLM_PLUGIN_XPLANE, posted.first, posted.second);
-    }
-    while (!deferredDisables.empty()) {
-        XPLMPluginID id = deferredDisables.front();
-        deferredDisables.erase(deferredDisables.begin());
-        if (Plugin* plugin = FindPlugin(id)) Disable(*plugin);
+    while (!deferredWork.empty()) {
+        std::function<void()> work = std::move(deferredWork.front());
+        deferredWork.erase(deferredWork.begin());
+        work();
     }
     if (!S().reloadRequested) return;
     S().reloadRequested = false;
@@ -184,8 +184,7 @@ void DisablePlugins() {
 }
 
 void UnloadPlugins() {
-    postedMessages.clear();
-    deferredDisables.clear();
+    deferredWork.clear();
     for (auto& plugin : S().plugins) Stop(*plugin);
     for (auto& plugin : S().plugins) {
         SweepPlugin(plugin->id);
@@ -273,7 +272,9 @@ void XPLMDisablePlugin(XPLMPluginID inPluginID) {
     Plugin* plugin = FindPlugin(inPluginID);
     if (!plugin) return;
     if (S().current == inPluginID)
-        deferredDisables.push_back(inPluginID);
+        RunWhenNoPluginRuns([inPluginID] {
+            if (Plugin* later = FindPlugin(inPluginID)) Disable(*later);
+        });
     else
         Disable(*plugin);
 }

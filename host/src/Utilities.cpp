@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "HostState.h"
+#include "bmhost/Control.h"
 #include "XPLMPlugin.h"
 #include "XPLMUtilities.h"
 
@@ -100,6 +101,11 @@ void XPLMCommandKeyStroke(XPLMCommandKeyID inKey) {
     BMHOST_ENTER();
     if (inKey < 0 || inKey >= xplm_key_max) return HostWarning("XPLMCommandKeyStroke: no command key " + std::to_string(inKey));
     utilities.keyStrokes.push_back(inKey);
+    // The view keys choose the view, as the pilot would, once the plug-in's callback returned.
+    if (inKey >= xplm_key_forward && inKey <= xplm_key_fullscrn2) {
+        std::string view = bmhost::ViewNames()[std::size_t(inKey - xplm_key_forward)];
+        RunWhenNoPluginRuns([view] { bmhost::ChangeView(view); });
+    }
 }
 
 void XPLMCommandButtonPress(XPLMCommandButtonID inButton) {

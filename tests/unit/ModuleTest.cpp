@@ -302,6 +302,11 @@ TEST_F(Modules, UtilitiesReachTheSimulator) {
               "(94, 94, 0, 6, 7)");
     EXPECT_EQ(bmhost::SpokenTexts(), std::vector<std::string>{"Gear down"});
     EXPECT_EQ(bmhost::CommandKeyStrokes(), std::vector<int>{5});
+    // A view key chooses the view once the script's call is over.
+    Run("XPLMCommandKeyStroke(xplm_key_chase)\nview_key = 1\n");
+    EXPECT_EQ(bmhost::CurrentView(), "forward");
+    bmhost::RunFrames(1);
+    EXPECT_EQ(bmhost::CurrentView(), "chase");
     EXPECT_EQ(bmhost::ButtonEvents(), (std::vector<int>{48, ~48}));
     EXPECT_EQ(bmhost::ReloadSceneryCount(), 1);
     EXPECT_EQ(Count(bmhost::SimLog(), "debug text\n"), 1u);
