@@ -211,9 +211,9 @@ int CallUserMenuCallback(void* inMenuRef, void* inItemRef) {
 // The camera and the other aircraft are one resource for all scripts: the simulator may hold a
 // refcon of a script's earlier request (waiting for the aircraft, say) after that request went.
 // Such a refcon is only compared, never followed, until the table knows it as live.
-static _CallbackRecordStruct* ResourceRecord(BM_CallbackKind kind, void* refcon) {
+static _CallbackRecordStruct* KnownRecord(BM_CallbackKind kind, void* refcon) {
     if (!BMTestTable || BMTestTable->RecordOfHandle(kind, refcon) != refcon) return nullptr;
-    return BM_LiveRecord(refcon);
+    return static_cast<_CallbackRecordStruct*>(refcon);
 }
 
 // The script's answer for a frame; the position list it was given comes back into the camera.
@@ -255,8 +255,8 @@ static int CameraAnswer(_CallbackRecordStruct* record, XPLMCameraPosition_t* out
 }
 
 int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon) {
-    if (!BMTestTable || BMTestTable->RecordOfHandle(BM_KindCameraControl, inRefcon) != inRefcon) return 0;
-    auto* record = static_cast<_CallbackRecordStruct*>(inRefcon);
+    _CallbackRecordStruct* record = KnownRecord(BM_KindCameraControl, inRefcon);
+    if (!record) return 0;
     BM_RecordInUse use(record);
     int answer = BM_LiveRecord(record) ? CameraAnswer(record, outCameraPosition, inIsLosingControl) : 0;
     // Losing the camera, or answering 0, ends this record's control: the simulator forgets it.
@@ -265,7 +265,7 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
 }
 
 int CallUserPlanesAvailableCallback(void* inRefcon) {
-    _CallbackRecordStruct* record = ResourceRecord(BM_KindPlanesAvailable, inRefcon);
+    _CallbackRecordStruct* record = BM_LiveRecord(KnownRecord(BM_KindPlanesAvailable, inRefcon));
     if (!record) return 0;
     BM_RecordInUse use(record);
     CallAndDrop(record, 0, Py_BuildValue("(" BM_REFCON ")", record->refcon));

@@ -116,6 +116,18 @@ PyObject* BM_CallHost(const char* module, const char* function, PyObject* (*erro
     }
 }
 
+// A mirrored function of one int argument whose simulator function answers nothing: 1 after the
+// call, the report and 0 when the simulator fails.
+template <typename Host>
+PyObject* BM_CallWithInt(const char* module, const char* function, PyObject* args, Host host) {
+    int value;
+    if (!BM_ParseTuple(args, "i", &value)) return nullptr;
+    return BM_CallHost(module, function, BM_Zero, [&] {
+        host(value);
+        return BM_One();
+    });
+}
+
 // Runs a module function's own work outside the host call (walking a script's sequence,
 // building buffers and texts) so that no C++ exception unwinds through the interpreter: a failed
 // allocation raises MemoryError in the script, any other exception SystemError. The host call

@@ -33,16 +33,6 @@ PyObject* CallWithText(const char* function, PyObject* args) {
     });
 }
 
-template <void (*Host)(int)>
-PyObject* CallWithInt(const char* function, PyObject* args) {
-    int value;
-    if (!BM_ParseTuple(args, "i", &value)) return nullptr;
-    return BM_CallHost(kModule, function, BM_Zero, [&] {
-        Host(value);
-        return BM_One();
-    });
-}
-
 PyObject* PY_XPLMSetUsersAircraft(PyObject*, PyObject* args) {
     return CallWithText<XPLMSetUsersAircraft>("XPLMSetUsersAircraft", args);
 }
@@ -165,11 +155,8 @@ PyObject* PY_XPLMReleasePlanes(PyObject*, PyObject* args) {
     });
 }
 
-void SetActiveAircraftCount(int count) { XPLMSetActiveAircraftCount(count); }
-void DisableAIForPlane(int plane) { XPLMDisableAIForPlane(plane); }
-
 PyObject* PY_XPLMSetActiveAircraftCount(PyObject*, PyObject* args) {
-    return CallWithInt<SetActiveAircraftCount>("XPLMSetActiveAircraftCount", args);
+    return BM_CallWithInt(kModule, "XPLMSetActiveAircraftCount", args, XPLMSetActiveAircraftCount);
 }
 
 PyObject* PY_XPLMSetAircraftModel(PyObject*, PyObject* args) {
@@ -183,7 +170,7 @@ PyObject* PY_XPLMSetAircraftModel(PyObject*, PyObject* args) {
 }
 
 PyObject* PY_XPLMDisableAIForPlane(PyObject*, PyObject* args) {
-    return CallWithInt<DisableAIForPlane>("XPLMDisableAIForPlane", args);
+    return BM_CallWithInt(kModule, "XPLMDisableAIForPlane", args, XPLMDisableAIForPlane);
 }
 
 // The drawing state is a sequence of eleven numbers: the record's size, then gear, flaps,

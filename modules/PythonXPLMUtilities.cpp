@@ -240,20 +240,6 @@ PyObject* SimulatorPath(const char* function, Host host) {
     });
 }
 
-template <void (*Host)(int)>
-PyObject* CallWithCode(const char* function, PyObject* args) {
-    int code;
-    if (!BM_ParseTuple(args, "i", &code)) return nullptr;
-    return BM_CallHost(kModule, function, BM_Zero, [&] {
-        Host(code);
-        return BM_One();
-    });
-}
-
-void KeyStroke(int key) { XPLMCommandKeyStroke(key); }
-void ButtonPress(int button) { XPLMCommandButtonPress(button); }
-void ButtonRelease(int button) { XPLMCommandButtonRelease(button); }
-
 PyObject* PY_XPLMSpeakString(PyObject*, PyObject* args) {
     const char* text;
     if (!BM_ParseTuple(args, "s", &text)) return nullptr;
@@ -264,15 +250,15 @@ PyObject* PY_XPLMSpeakString(PyObject*, PyObject* args) {
 }
 
 PyObject* PY_XPLMCommandKeyStroke(PyObject*, PyObject* args) {
-    return CallWithCode<KeyStroke>("XPLMCommandKeyStroke", args);
+    return BM_CallWithInt(kModule, "XPLMCommandKeyStroke", args, XPLMCommandKeyStroke);
 }
 
 PyObject* PY_XPLMCommandButtonPress(PyObject*, PyObject* args) {
-    return CallWithCode<ButtonPress>("XPLMCommandButtonPress", args);
+    return BM_CallWithInt(kModule, "XPLMCommandButtonPress", args, XPLMCommandButtonPress);
 }
 
 PyObject* PY_XPLMCommandButtonRelease(PyObject*, PyObject* args) {
-    return CallWithCode<ButtonRelease>("XPLMCommandButtonRelease", args);
+    return BM_CallWithInt(kModule, "XPLMCommandButtonRelease", args, XPLMCommandButtonRelease);
 }
 
 // The key code is 0 to 255; the answer is None for a code the simulator has no name for.

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "LoadPlugin.h"
+#include "RecorderPlugin.h"
 #include "TestSupport.h"
 #include "XPLMCamera.h"
 #include "XPLMPlanes.h"
@@ -165,11 +166,11 @@ TEST(Planes, ScriptsWaitForTheOtherAircraftAndGiveThemBack) {
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 2, nullptr);
     EXPECT_EQ(gReleases, 1);
 
-    XPLMSendMessageToPlugin(recorder, 0x00F00002, nullptr);  // the recorder takes them
+    XPLMSendMessageToPlugin(recorder, bmrecorder::kAcquirePlanes, nullptr);  // the recorder takes them
     EXPECT_EQ(bmhost::PlanesHolder(), recorder);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);  // refused: the script waits
     EXPECT_EQ(bmhost::PlanesWaiting(), std::vector<XPLMPluginID>{id});
-    XPLMSendMessageToPlugin(recorder, 0x00F00003, nullptr);  // free again: the script is told
+    XPLMSendMessageToPlugin(recorder, bmrecorder::kReleasePlanes, nullptr);  // free again: the script is told
     bmhost::RunFrames(1);
     EXPECT_EQ(bmhost::PlanesHolder(), id);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);  // again, with models

@@ -26,6 +26,7 @@
 #include <cstring>
 #include <string>
 
+#include "RecorderPlugin.h"
 #include "XPLMCamera.h"
 #include "XPLMPlanes.h"
 #include "XPLMPlugin.h"
@@ -34,12 +35,7 @@
 
 namespace {
 
-constexpr int kText = 0x00F00001;
-constexpr int kAcquirePlanes = 0x00F00002;
-constexpr int kReleasePlanes = 0x00F00003;
-constexpr int kCameraForever = 0x00F00004;
-constexpr int kCameraRelease = 0x00F00005;
-constexpr int kCameraUntilViewChanges = 0x00F00006;
+using namespace bmrecorder;
 
 std::string gLog;
 bool gPlaced = false;

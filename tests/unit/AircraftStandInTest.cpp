@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "RecorderPlugin.h"
 #include "XPLMCamera.h"
 #include "XPLMDisplay.h"
 #include "XPLMPlanes.h"
@@ -18,12 +19,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-constexpr int kText = 0x00F00001;
-constexpr int kAcquirePlanes = 0x00F00002;
-constexpr int kReleasePlanes = 0x00F00003;
-constexpr int kCameraForever = 0x00F00004;
-constexpr int kCameraRelease = 0x00F00005;
-constexpr int kCameraUntilViewChanges = 0x00F00006;
+using namespace bmrecorder;
 
 // Plug-ins that tests play with RunAsPlugin; the recorder, loaded first, is plug-in 1.
 constexpr XPLMPluginID kPilot = 7, kRival = 8;
