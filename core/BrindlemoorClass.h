@@ -41,6 +41,7 @@ enum BM_CallbackKind {
     BM_KindPlanesAvailable,
     BM_KindWidget,
     BM_KindDataAccessor,  // twelve callables: read and write of each data type
+    BM_KindCommand,       // a command handler
     BM_KindCount
 };
 
