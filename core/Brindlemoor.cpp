@@ -14,6 +14,7 @@
 #include "PythonModules.h"
 #include "PythonTBVCUtilities.h"
 #include "ScriptPaths.h"
+#include "ScriptReport.h"
 #include "WidgetStuff.h"
 #include "XPLMDataAccess.h"
 #include "XPLMDefs.h"
@@ -75,8 +76,12 @@ int Relay(PyObject* script, const char* method, PyObject* args, const std::funct
         Py_XDECREF(args);
         return 0;
     }
+    const std::string* known = BMTestTable->ModuleNameOf(script);
+    const std::string scriptName = known ? *known : BM_NoScript;  // a copy: the call may end the entry
+    BM_ScriptCall call(scriptName, BM_Activity(BM_MethodActivity(method)));
     PyObject* bound = PyObject_GetAttrString(script, method);
     if (!bound) {
+        BM_NoteMethodFailure(method);
         BM_PrintPythonError();
         const std::string* module = BMTestTable->ModuleNameOf(script);
         WriteToLog(std::string("Cannot find method ") + method + " (" + (module ? *module : "?") + ")\n");
@@ -85,9 +90,12 @@ int Relay(PyObject* script, const char* method, PyObject* args, const std::funct
     }
     if (!args) {
         BM_PrintPythonError();
-    } else if (PyObject* result = BM_CallScript(bound, args)) {
+    } else if (PyObject* result = BM_Call(bound, args)) {
         if (use) use(result);
         Py_DECREF(result);
+    } else {
+        BM_NoteMethodFailure(method);
+        BM_PrintPythonError();
     }
     Py_XDECREF(args);
     Py_DECREF(bound);
@@ -114,6 +122,7 @@ int CallXPluginStart(PyObject* script) {
                      moduleText ? BM_TextAsUtf8(moduleText) : "a script");
         Py_XDECREF(moduleText);
         Py_XDECREF(module);
+        BM_NoteMethodFailure("XPluginStart");
         BM_PrintPythonError();
     });
 }
@@ -137,10 +146,12 @@ int CallScriptReceiveMessage(PyObject* recipient, PyObject* sender, long message
 }
 
 int LoadScript(const std::string& moduleName) {
+    BM_ScriptCall loading(moduleName, BM_ActLoad);
     PyObject* name = BM_ModuleNameFromFileName(moduleName.c_str());
     PyObject* module = name ? PyImport_Import(name) : nullptr;
     Py_XDECREF(name);
     if (!module) {
+        BM_NoteLoadFailure(moduleName, "");
         BM_PrintPythonError();
         WriteToLog("'" + moduleName + "' failed to load\n");
         return 0;
@@ -149,6 +160,7 @@ int LoadScript(const std::string& moduleName) {
     Py_DECREF(module);  // the interpreter's module table keeps it
     if (!scriptClass) {
         PyErr_Clear();
+        BM_NoteLoadFailure(moduleName, "no class Brindlemoor");
         WriteToLog("Brindlemoor Class Missing (" + moduleName + ")\n");
         return 0;
     }
@@ -159,6 +171,7 @@ int LoadScript(const std::string& moduleName) {
     Py_XDECREF(noArgs);
     BMTestTable->SetLoadingScript(nullptr, std::string());
     if (!script) {
+        BM_NoteLoadFailure(moduleName, "Brindlemoor() raised ");
         BM_PrintPythonError();
         BMTestTable->DropLoadingScripts();
         Py_DECREF(scriptClass);
@@ -239,6 +252,7 @@ void EntryPoint(const char* name, F&& body) {
 
 PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescription) {
     EntryPoint("XPluginStart", [] {
+        BM_ReportStart();
         BMTestTable = new BM_ScriptTable;
         StartPython(0);
         SetupWidgets("");
@@ -255,6 +269,7 @@ PLUGIN_API void XPluginStop(void) {
         DestroyWidgets();
         delete BMTestTable;
         BMTestTable = nullptr;
+        BM_ReportFinish();
     });
 }
 

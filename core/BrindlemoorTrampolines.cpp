@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "ScriptReport.h"
 #include "XPLMProcessing.h"
 
 // ---- Failures of script callbacks ----
@@ -70,6 +71,7 @@ void BM_CallbackFailed(_CallbackRecordStruct& record, int slot, bool report) {
         PyErr_Clear();
         return;
     }
+    BM_NoteCallbackFailure(record, slot);
     _CallbackRecordStruct::Failures& f = record.failures[slot];
     double now = SimulatorTime();
     if (f.count++ == 0) {
@@ -105,7 +107,10 @@ PyObject* BM_CallRecord(_CallbackRecordStruct* record, int slot, PyObject* args)
     if (args) {
         // Should the script drop its registration during the call, the record keeps the
         // callable until the call is over (BM_RecordInUse).
-        result = BM_Call(record->callables[slot], args);
+        {
+            BM_ScriptCall call(record->moduleName, record->kind, slot);
+            result = BM_Call(record->callables[slot], args);
+        }
         Py_DECREF(args);
     }
     if (!result) BM_CallbackFailed(*record, slot);
@@ -283,7 +288,10 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
     PyObject* args[4] = {PyFloat_FromDouble(inElapsedSinceLastCall), PyFloat_FromDouble(inElapsedTimeSinceLastFlightLoop),
                          BM_IntFromLong(inCounter), BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon))};
     PyObject* result = nullptr;
-    if (args[0] && args[1] && args[2] && args[3]) result = BM_CallVector(record->Callable(), args, 4);
+    if (args[0] && args[1] && args[2] && args[3]) {
+        BM_ScriptCall call(record->moduleName, BM_KindFlightLoop, 0);
+        result = BM_CallVector(record->Callable(), args, 4);
+    }
     for (PyObject* arg : args) Py_XDECREF(arg);
     float interval = 1.0f;
     if (!result)
@@ -407,7 +415,10 @@ int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_
         PyObject* args[4] = {BM_IntFromLong(inMessage), BM_IntFromSsize(reinterpret_cast<intptr_t>(inWidget)),
                              BM_IntFromSsize(inParam1), BM_IntFromSsize(inParam2)};
         PyObject* result = nullptr;
-        if (args[0] && args[1] && args[2] && args[3]) result = BM_CallVector(record->Callable(), args, 4);
+        if (args[0] && args[1] && args[2] && args[3]) {
+            BM_ScriptCall call(record->moduleName, BM_KindWidget, 0);
+            result = BM_CallVector(record->Callable(), args, 4);
+        }
         for (PyObject* arg : args) Py_XDECREF(arg);
         if (!result) {
             BM_CallbackFailed(*record, 0);

@@ -4,6 +4,7 @@
 
 #include "BrindlemoorBase.h"
 #include "ModuleSupport.h"
+#include "ScriptReport.h"
 #include "WidgetStuff.h"
 
 namespace {
@@ -168,6 +169,7 @@ std::string ConsoleText(const char* bytes, std::size_t length) {
 }
 
 void PrintException(const char* module, const char* function, const char* error) {
+    BM_NoteModuleFailure(module, function, error);  // for the script whose code runs
     try {
         std::string text = std::string("Module - ") + module + ", Function - " + function + ", Error = " + error + "\n";
         AddPrintItem(text.c_str());
