@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -23,6 +24,7 @@ const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
     "             [--screenshot FILE] [--screen WxH] [--plugin FILE]... [--widgets] [--consoles]\n"
+    "             [--strict] [--profile]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), airport loaded and scenery loaded\n"
@@ -59,6 +61,13 @@ const char kUsage[] =
     "  --consoles      after the last frame, print the items of the control panel's two\n"
     "                  consoles, one a line: [display] and [print], line breaks inside an\n"
     "                  item written \\n (before the panel is opened: the items it will show)\n"
+    "  --strict        exit status 3 when a script failed to load, a callback or a lifecycle method\n"
+    "                  raised (or answered what does not convert) or a module call was reported\n"
+    "                  as failed; after the plug-in stopped, a line \"strict: SCRIPT: WHAT failed:\n"
+    "                  WHY (N times)\" for each, then \"strict: N problems\" or \"strict: no problems\"\n"
+    "  --profile       after the plug-in stopped, the time spent in each script's code by kind of\n"
+    "                  call (lifecycle methods, flight loop, draw...): calls, total, mean and worst\n"
+    "                  call in milliseconds, one \"profile: \" line each\n"
     "  --help          this text\n"
     "\n"
     "Output: the lines the run adds to the simulator log ([sim]), to BrindlemoorLog.txt\n"
@@ -66,7 +75,7 @@ const char kUsage[] =
     "frame and at the end, a line \"spoken: TEXT\" for each text the plug-ins spoke\n"
     "(XPLMSpeakString) since.\n"
     "Exit status: 0 after a normal run, 2 for bad arguments, 1 when the folder or the plug-in\n"
-    "cannot be used.\n";
+    "cannot be used, 3 with --strict when a script had a problem.\n";
 
 const long kMaxFrames = 10000000;
 
@@ -102,9 +111,13 @@ public:
         partial_ += text;
         std::size_t start = 0;
         for (std::size_t nl; (nl = partial_.find('\n', start)) != std::string::npos; start = nl + 1)
-            std::cout << prefix_ << partial_.substr(start, nl - start) << "\n";
+            if (!take || !take(partial_.substr(start, nl - start)))
+                std::cout << prefix_ << partial_.substr(start, nl - start) << "\n";
         partial_.erase(0, start);
     }
+
+    // Lines it answers true for are kept back instead of echoed.
+    std::function<bool(const std::string&)> take;
 
 private:
     fs::path path_;
@@ -154,6 +167,47 @@ void PrintConsoles() {
     }
 }
 
+// The report lines the plug-in writes to its log at its stop (core/ScriptReport.h), held back
+// and printed once the plug-in stopped.
+struct ScriptReport {
+    bool strict = false, profile = false;
+    std::vector<std::string> problems, table;
+
+    bool Take(const std::string& line) {
+        if (strict && line.rfind("strict: ", 0) == 0) {
+            problems.push_back(line);
+            return true;
+        }
+        if (profile && line.rfind("profile: ", 0) == 0) {
+            table.push_back(line);
+            return true;
+        }
+        return false;
+    }
+    // The environment the plug-in reads at its start: set or cleared, as asked.
+    void Announce() const {
+        for (const auto& [name, on] : {std::pair<const char*, bool>{"BRINDLEMOOR_STRICT", strict},
+                                       std::pair<const char*, bool>{"BRINDLEMOOR_PROFILE", profile}}) {
+            if (on)
+                setenv(name, "1", 1);
+            else
+                unsetenv(name);
+        }
+    }
+    // Prints what was held back; the exit status of the run.
+    int Finish() const {
+        for (const std::string& line : table) std::cout << line << "\n";
+        if (profile && table.empty()) std::cout << "bmsim: the plug-in wrote no profile\n";
+        if (!strict) return 0;
+        for (const std::string& line : problems) std::cout << line << "\n";
+        if (problems.empty()) std::cout << "bmsim: the plug-in wrote no strict summary\n";
+        bool clean = !problems.empty() &&
+                     std::all_of(problems.begin(), problems.end(),
+                                 [](const std::string& line) { return line == "strict: no problems"; });
+        return clean ? 0 : 3;
+    }
+};
+
 int Fail(const std::string& message) {
     std::cerr << "bmsim: " << message << "\n";
     return 1;
@@ -165,6 +219,7 @@ int main(int argc, char** argv) {
     std::string root = "sim", scripts, screenshot;
     std::vector<std::string> plugins;  // none given: the plug-in this build made
     bool listWidgets = false, listConsoles = false;
+    ScriptReport report;
     int frames = 10, width = 1024, height = 768;
     std::map<int, std::vector<bmsim::Event>> events;
     std::vector<std::pair<std::string, std::string>> settings;
@@ -223,6 +278,10 @@ int main(int argc, char** argv) {
             listWidgets = true;
         } else if (arg == "--consoles") {
             listConsoles = true;
+        } else if (arg == "--strict") {
+            report.strict = true;
+        } else if (arg == "--profile") {
+            report.profile = true;
         } else if (arg == "--at") {
             std::string text = value();
             std::size_t colon = text.find(':');
@@ -255,6 +314,8 @@ int main(int argc, char** argv) {
     bmhost::SetScreenSize(width, height);
 
     FileTail log(scriptFolder + "BrindlemoorLog.txt", "[log] ");
+    log.take = [&](const std::string& line) { return report.Take(line); };
+    report.Announce();
     FileTail out(scriptFolder + "BrindlemoorOutput.txt", "[out] ");
     FileTail sim(bmhost::Root() + "Log.txt", "[sim] ");
     auto drain = [&] {
@@ -333,5 +394,5 @@ int main(int argc, char** argv) {
     log.Finish();
     out.Finish();
     sim.Finish();
-    return 0;
+    return report.Finish();
 }

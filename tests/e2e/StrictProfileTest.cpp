@@ -1,0 +1,170 @@
+// bmsim --strict and --profile, as a script author's CI runs them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct SimRun {
+    int status;
+    Lines lines;
+    std::string output;
+};
+
+SimRun Bmsim(const bmtest::SimFolder& sim, const std::string& arguments) {
+    std::string command = "'" BM_BMSIM_PATH "' --root '" + sim.Root() + "' " + arguments + " 2>&1";
+    SimRun run{-1, {}, ""};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.lines = bmtest::Lines(run.output);
+    return run;
+}
+
+// A script with all five methods; each body is one line of Python.
+std::string Script(const std::string& start = "pass", const std::string& stop = "pass",
+                   const std::string& loop = "return -1.0", const std::string& enable = "return 1") {
+    return "from XPLMProcessing import *\n"
+           "from XPLMPlugin import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)\n"
+           "        " + start + "\n"
+           "        return 'S', 'sig.s', ''\n"
+           "    def XPluginStop(self):\n"
+           "        " + stop + "\n"
+           "    def XPluginEnable(self):\n"
+           "        " + enable + "\n"
+           "    def XPluginDisable(self): pass\n"
+           "    def XPluginReceiveMessage(self, who, message, param): pass\n"
+           "    def Loop(self, since, sinceLoop, counter, refcon):\n"
+           "        " + loop + "\n";
+}
+
+Lines Last(const Lines& lines, std::size_t n) {
+    return Lines(lines.end() - std::ptrdiff_t(std::min(n, lines.size())), lines.end());
+}
+
+// Script, kind and calls of the table rows among `lines` that start with `prefix`: the columns
+// stand two or more blanks apart.
+Lines Rows(const Lines& lines, const std::string& prefix) {
+    Lines rows;
+    for (const std::string& line : lines) {
+        if (line.rfind(prefix, 0) != 0 || line.rfind(prefix + "script ", 0) == 0) continue;
+        std::string row, rest = line.substr(prefix.size());
+        for (int column = 0; column < 3 && !rest.empty(); ++column) {
+            std::size_t gap = rest.find("  ");
+            row += (column ? "|" : "") + rest.substr(0, gap);
+            rest = gap == std::string::npos ? "" : rest.substr(rest.find_first_not_of(' ', gap));
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+bool Mentions(const std::string& output, const std::string& part) { return output.find(part) != std::string::npos; }
+
+TEST(Strict, ACleanRunPassesAndPlainRunsAreUnchanged) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Clean.py", Script());
+    SimRun strict = Bmsim(sim, "--strict --frames 5");
+    EXPECT_EQ(strict.status, 0) << strict.output;
+    EXPECT_EQ(Last(strict.lines, 2), (Lines{"[log] ", "strict: no problems"})) << strict.output;
+
+    // Without --strict even a failing script leaves the exit status and the output as they were.
+    sim.AddScript("BM_Broken.py", Script("1.0 / 0"));
+    SimRun plain = Bmsim(sim, "--frames 5");
+    EXPECT_EQ(plain.status, 0) << plain.output;
+    EXPECT_FALSE(Mentions(plain.output, "strict")) << plain.output;
+    EXPECT_FALSE(Mentions(plain.output, "profile")) << plain.output;
+    EXPECT_EQ(plain.lines.back(), "[log] ");
+    EXPECT_TRUE(Mentions(plain.output, "[log] ZeroDivisionError: float division by zero\n")) << plain.output;
+}
+
+// Each kind of problem on its own makes a strict run fail, with a line naming the script.
+TEST(Strict, EachKindOfProblemFailsTheRunAndIsNamed) {
+    struct Case {
+        std::string file, text, line;
+    } cases[] = {
+        {"BM_Syntax.py", "def f(:\n", "strict: BM_Syntax: failed to load: SyntaxError: invalid syntax (BM_Syntax.py, line 1)"},
+        {"BM_NoClass.py", "x = 1\n", "strict: BM_NoClass: failed to load: no class Brindlemoor"},
+        {"BM_Init.py", "class Brindlemoor:\n    def __init__(self):\n        raise ValueError('in init')\n",
+         "strict: BM_Init: failed to load: Brindlemoor() raised ValueError: in init"},
+        {"BM_Import.py", "import no_such_module_here\n",
+         BM_PYTHON_MAJOR == 3
+             ? "strict: BM_Import: failed to load: ModuleNotFoundError: No module named 'no_such_module_here'"
+             : "strict: BM_Import: failed to load: ImportError: No module named no_such_module_here"},
+        {"BM_Loop.py", Script("pass", "pass", "raise KeyError('frame')"),
+         "strict: BM_Loop: Loop failed: KeyError: 'frame' (2 times)"},  // at frame 1, then a second later
+        {"BM_Start.py", Script("raise RuntimeError('at start')"),
+         "strict: BM_Start: XPluginStart failed: RuntimeError: at start"},
+        {"BM_Stop.py", Script("pass", "raise RuntimeError('at stop')"),
+         "strict: BM_Stop: XPluginStop failed: RuntimeError: at stop"},
+        {"BM_Module.py", Script("pass", "pass", "XPLMSendMessageToPlugin(0, 1, []); return -1.0"),
+         "strict: BM_Module: XPLMSendMessageToPlugin failed: Parameter Error (100 times)"},
+    };
+    for (const Case& c : cases) {
+        bmtest::SimFolder sim;
+        sim.AddScript("BM_Clean.py", Script());
+        sim.AddScript(c.file, c.text);
+        SimRun run = Bmsim(sim, "--strict --frames 100");
+        EXPECT_EQ(run.status, 3) << c.file << "\n" << run.output;
+        Lines last = Last(run.lines, 2);
+        EXPECT_EQ(last[0], c.line) << run.output;
+        EXPECT_EQ(last[1], "strict: 1 problem") << run.output;
+        // The summary comes once, after the plug-in stopped, and not as a log line.
+        EXPECT_FALSE(Mentions(run.output, "[log] strict:")) << run.output;
+    }
+}
+
+TEST(Profile, CountsEveryCallOfEachScriptByKind) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Every.py", Script());
+    sim.AddScript("BM_Idle.py", "class Brindlemoor:\n"
+                                "    def XPluginStart(self): return 'I', 'sig.i', ''\n"
+                                "    def XPluginStop(self): pass\n"
+                                "    def XPluginEnable(self): return 1\n"
+                                "    def XPluginDisable(self): pass\n"
+                                "    def XPluginReceiveMessage(self, who, message, param): pass\n");
+    SimRun run = Bmsim(sim, "--profile --strict --frames 37");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string header = "profile: script    callback               calls  total ms  mean ms  worst ms";
+    auto headerAt = std::find(run.lines.begin(), run.lines.end(), header);
+    ASSERT_NE(headerAt, run.lines.end()) << run.output;
+    // The three messages are the plane, airport and scenery loaded.
+    EXPECT_EQ(Rows(run.lines, "profile: "), (Lines{"BM_Every|load|1", "BM_Every|XPluginStart|1", "BM_Every|XPluginEnable|1",
+                           "BM_Every|XPluginReceiveMessage|3", "BM_Every|XPluginDisable|1", "BM_Every|XPluginStop|1",
+                           "BM_Every|flight loop|37", "BM_Idle|load|1", "BM_Idle|XPluginStart|1",
+                           "BM_Idle|XPluginEnable|1", "BM_Idle|XPluginReceiveMessage|3", "BM_Idle|XPluginDisable|1",
+                           "BM_Idle|XPluginStop|1"}))
+        << run.output;
+    // After the log, before the strict summary.
+    EXPECT_EQ(run.lines.back(), "strict: no problems");
+    EXPECT_LT(std::find(run.lines.begin(), run.lines.end(), "[log] --- LOGGING STOPPED ---"), headerAt);
+}
+
+// The data ref switches profiling while the simulator runs: from the moment bmsim sets it (once
+// the scripts are enabled), without --profile the plug-in's table stays a log line.
+TEST(Profile, TheDataRefSwitchesProfilingAtRunTime) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Every.py", Script());
+    SimRun run = Bmsim(sim, "--frames 12 --set brindlemoor/profile=1");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(Rows(run.lines, "[log] profile: "),
+              (Lines{"BM_Every|XPluginDisable|1", "BM_Every|XPluginStop|1", "BM_Every|flight loop|12"}))
+        << run.output;
+}
+
+}  // namespace
