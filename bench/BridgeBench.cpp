@@ -10,6 +10,9 @@
 //                   result; with 1, 100 and 1000 widgets, each with a script callback.
 //   script -> host: XPLMGetDataf(ref) in a Python loop against a one-argument (METH_O)
 //                   function making the same host call.
+//   profiling:      the flight loop trampoline with one loop registered, with the profile of
+//                   script times off (argument 0: one test of a flag) and on (1: two clock
+//                   reads and the row of the script).
 //   list box:       a console holding 100 and 100,000 lines: appending one more line as the
 //                   control panel does, and drawing the list box once.
 #include <benchmark/benchmark.h>
@@ -23,6 +26,7 @@
 #include "BrindlemoorTrampolines.h"
 #include "ModuleSupport.h"
 #include "PythonSupport.h"
+#include "ScriptReport.h"
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
 #include "XPStandardWidgets.h"
@@ -82,6 +86,23 @@ void FlightLoopTrampoline(benchmark::State& state) {
         benchmark::DoNotOptimize(interval);
     }
     if (interval != -1.0f) state.SkipWithError("the trampoline did not reach the script");
+}
+
+void FlightLoopProfiling(benchmark::State& state) {
+    LoopSetup setup(1);
+    BM_ResetReport();
+    BM_SetProfiling(state.range(0) != 0);
+    void* refcon = setup.record;
+    float interval = 0;
+    for (auto _ : state) {
+        interval = BM_FlightLoopCallback(0.016f, 0.016f, 7, refcon);
+        benchmark::DoNotOptimize(interval);
+    }
+    BM_SetProfiling(false);
+    if (interval != -1.0f) state.SkipWithError("the trampoline did not reach the script");
+    bool measured = BM_ProfileLines().size() == 2;  // the header and the flight loop's row
+    if (measured != (state.range(0) != 0)) state.SkipWithError("the profile does not match its switch");
+    BM_ResetReport();
 }
 
 // The floor. Not inlined, so that an instruction count (valgrind --tool=callgrind) can set its
@@ -263,6 +284,7 @@ void ListBoxDraw(benchmark::State& state) {
 
 BENCHMARK(FlightLoopTrampoline)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(FlightLoopByHand)->Arg(1)->Arg(100)->Arg(1000);
+BENCHMARK(FlightLoopProfiling)->ArgName("profiling")->Arg(0)->Arg(1);
 BENCHMARK(WidgetTrampoline)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(WidgetByHand)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(XPLMGetDatafFromPython);
