@@ -39,7 +39,8 @@ const BM_Signature BM_Signatures[] = {
      "int"},
     {"XPLMDataAccess", "XPLMSetDatavf", "inDataRef: int, inValues: Sequence[float], inoffset: int, inCount: int",
      "int"},
-    {"XPLMDataAccess", "XPLMGetDatab", "inDataRef: int, outValue: " OUT_INT ", inOffset: int, inMaxBytes: int", "int"},
+    {"XPLMDataAccess", "XPLMGetDatab", "inDataRef: int, outValue: Optional[List[Any]], inOffset: int, inMaxBytes: int",
+     "int"},
     {"XPLMDataAccess", "XPLMSetDatab", "inDataRef: int, inValue: Any, inOffset: int, inLength: int", "int"},
     {"XPLMDataAccess", "XPLMRegisterDataAccessor",
      "self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: " CALLBACK ", inWriteInt: " CALLBACK

@@ -65,7 +65,7 @@ def XPLMSetDatavf(inDataRef: int, inValues: Sequence[float], inoffset: int, inCo
     """Set Float Array Dataref."""
 
 
-def XPLMGetDatab(inDataRef: int, outValue: Optional[List[int]], inOffset: int, inMaxBytes: int) -> int:
+def XPLMGetDatab(inDataRef: int, outValue: Optional[List[Any]], inOffset: int, inMaxBytes: int) -> int:
     """Get Byte Array Dataref."""
 
 
