@@ -14,6 +14,7 @@ namespace {
 #define OUT_FLOAT "Optional[List[float]]"
 #define OUT_STR "Optional[List[str]]"
 #define CALLBACK "Callable[..., Any]"
+#define ACCESSOR "Optional[Callable[..., Any]]"
 
 }  // namespace
 
@@ -42,11 +43,12 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMDataAccess", "XPLMGetDatab", "inDataRef: int, outValue: Optional[List[Any]], inOffset: int, inMaxBytes: int",
      "int"},
     {"XPLMDataAccess", "XPLMSetDatab", "inDataRef: int, inValue: Any, inOffset: int, inLength: int", "int"},
+    // An accessor the data does not have is None (or 0).
     {"XPLMDataAccess", "XPLMRegisterDataAccessor",
-     "self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: " CALLBACK ", inWriteInt: " CALLBACK
-     ", inReadFloat: " CALLBACK ", inWriteFloat: " CALLBACK ", inReadDouble: " CALLBACK ", inWriteDouble: " CALLBACK
-     ", inReadIntArray: " CALLBACK ", inWriteIntArray: " CALLBACK ", inReadFloatArray: " CALLBACK
-     ", inWriteFloatArray: " CALLBACK ", inReadData: " CALLBACK ", inWriteData: " CALLBACK
+     "self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: " ACCESSOR ", inWriteInt: " ACCESSOR
+     ", inReadFloat: " ACCESSOR ", inWriteFloat: " ACCESSOR ", inReadDouble: " ACCESSOR ", inWriteDouble: " ACCESSOR
+     ", inReadIntArray: " ACCESSOR ", inWriteIntArray: " ACCESSOR ", inReadFloatArray: " ACCESSOR
+     ", inWriteFloatArray: " ACCESSOR ", inReadData: " ACCESSOR ", inWriteData: " ACCESSOR
      ", inReadRefcon: int, inWriteRefcon: int",
      "int"},
     {"XPLMDataAccess", "XPLMUnregisterDataAccessor", "self, inDataRef: int", "int"},

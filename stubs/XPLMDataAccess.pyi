@@ -73,7 +73,7 @@ def XPLMSetDatab(inDataRef: int, inValue: Any, inOffset: int, inLength: int) -> 
     """Set Byte Array Dataref."""
 
 
-def XPLMRegisterDataAccessor(self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: Callable[..., Any], inWriteInt: Callable[..., Any], inReadFloat: Callable[..., Any], inWriteFloat: Callable[..., Any], inReadDouble: Callable[..., Any], inWriteDouble: Callable[..., Any], inReadIntArray: Callable[..., Any], inWriteIntArray: Callable[..., Any], inReadFloatArray: Callable[..., Any], inWriteFloatArray: Callable[..., Any], inReadData: Callable[..., Any], inWriteData: Callable[..., Any], inReadRefcon: int, inWriteRefcon: int) -> int:
+def XPLMRegisterDataAccessor(self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: Optional[Callable[..., Any]], inWriteInt: Optional[Callable[..., Any]], inReadFloat: Optional[Callable[..., Any]], inWriteFloat: Optional[Callable[..., Any]], inReadDouble: Optional[Callable[..., Any]], inWriteDouble: Optional[Callable[..., Any]], inReadIntArray: Optional[Callable[..., Any]], inWriteIntArray: Optional[Callable[..., Any]], inReadFloatArray: Optional[Callable[..., Any]], inWriteFloatArray: Optional[Callable[..., Any]], inReadData: Optional[Callable[..., Any]], inWriteData: Optional[Callable[..., Any]], inReadRefcon: int, inWriteRefcon: int) -> int:
     """Register data accessor."""
 
 
