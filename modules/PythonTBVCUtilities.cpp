@@ -61,12 +61,14 @@ const char* const kWriters[kVirtualCameraItemCount] = {
     "VC_SetRollOffset", "VC_SetZoomRatio", "VC_SetLookAtAircraft"};
 
 template <Item item>
-PyObject* GetInt(PyObject*, PyObject*) {
+PyObject* GetInt(PyObject*, PyObject* args) {
+    if (!BM_ParseTuple(args, "")) return nullptr;  // takes no arguments
     return BM_CallHost(kModule, kReaders[item], BM_Zero, [] { return BM_IntFromLong(XPLMGetDatai(gItems[item])); });
 }
 
 template <Item item>
-PyObject* GetFloat(PyObject*, PyObject*) {
+PyObject* GetFloat(PyObject*, PyObject* args) {
+    if (!BM_ParseTuple(args, "")) return nullptr;
     return BM_CallHost(kModule, kReaders[item], BM_ZeroFloat,
                        [] { return PyFloat_FromDouble(XPLMGetDataf(gItems[item])); });
 }
@@ -93,7 +95,8 @@ PyObject* SetFloat(PyObject*, PyObject* args) {
 
 // A request to the camera plug-in: 1 is written; resetting it is the camera plug-in's part.
 template <Item item>
-PyObject* Request(PyObject*, PyObject*) {
+PyObject* Request(PyObject*, PyObject* args) {
+    if (!BM_ParseTuple(args, "")) return nullptr;
     return BM_CallHost(kModule, kWriters[item], BM_Zero, [] {
         XPLMSetDatai(gItems[item], 1);
         return BM_Zero();

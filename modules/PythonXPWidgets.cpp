@@ -333,7 +333,8 @@ PyObject* PY_XPGetWidgetProperty(PyObject*, PyObject* args) {
 
 // ---- Focus and classes ----
 
-PyObject* PY_XPGetWidgetWithFocus(PyObject*, PyObject*) {
+PyObject* PY_XPGetWidgetWithFocus(PyObject*, PyObject* args) {
+    if (!BM_ParseTuple(args, "")) return nullptr;  // takes no arguments
     return BM_CallHost(kModule, "XPGetWidgetWithFocus", BM_Zero,
                        [] { return BM_IntFromHandle(XPGetWidgetWithFocus()); }, "Function Error");
 }

@@ -105,22 +105,7 @@ TEST(StubsTest, EveryFunctionHasExactlyOneRowAndEveryRowAFunction) {
 // and they never parse their arguments. Called with an argument too many they would reach the
 // simulator, so they are not called here.
 const std::set<std::string> kIgnoreTheirArguments = {
-    "XPWidgets.XPGetWidgetWithFocus",
     "PythonScriptMessaging.BM_CountScripts",
-    "TallowbridgeVCUtilities.VC_CameraPluginReady",
-    "TallowbridgeVCUtilities.VC_AcquireCamera",
-    "TallowbridgeVCUtilities.VC_ReleaseCamera",
-    "TallowbridgeVCUtilities.VC_SetCamera",
-    "TallowbridgeVCUtilities.VC_GetCameraIndex",
-    "TallowbridgeVCUtilities.VC_GetCameraTypeIndex",
-    "TallowbridgeVCUtilities.VC_GetXOffset",
-    "TallowbridgeVCUtilities.VC_GetYOffset",
-    "TallowbridgeVCUtilities.VC_GetZOffset",
-    "TallowbridgeVCUtilities.VC_GetHeadingOffset",
-    "TallowbridgeVCUtilities.VC_GetPitchOffset",
-    "TallowbridgeVCUtilities.VC_GetRollOffset",
-    "TallowbridgeVCUtilities.VC_GetZoomRatio",
-    "TallowbridgeVCUtilities.VC_GetLookAtAircraft",
 };
 
 // Calls the function with `count` Nones; "" when it raised the TypeError of a wrong argument
