@@ -14,6 +14,7 @@
 #include "PythonModules.h"
 #include "PythonTBVCUtilities.h"
 #include "ScriptPaths.h"
+#include "ScriptReload.h"
 #include "WidgetStuff.h"
 #include "XPLMDataAccess.h"
 #include "XPLMDefs.h"
@@ -136,7 +137,7 @@ int CallScriptReceiveMessage(PyObject* recipient, PyObject* sender, long message
     return Relay(recipient, "XPluginReceiveMessage", args);
 }
 
-int LoadScript(const std::string& moduleName) {
+int LoadScript(const std::string& moduleName, int tableIndex) {
     PyObject* name = BM_ModuleNameFromFileName(moduleName.c_str());
     PyObject* module = name ? PyImport_Import(name) : nullptr;
     Py_XDECREF(name);
@@ -165,7 +166,7 @@ int LoadScript(const std::string& moduleName) {
         WriteToLog("Brindlemoor Call failed (" + moduleName + ")\n");
         return 0;
     }
-    BMTestTable->AddScriptId(script, moduleName, scriptClass);  // the table takes this reference
+    BMTestTable->AddScriptIdAt(tableIndex, script, moduleName, scriptClass);  // the table takes this reference
     Py_DECREF(scriptClass);
     return 1;
 }
@@ -221,6 +222,7 @@ void StopPython(int disableScripts) {
     if (Py_IsInitialized()) Py_Finalize();
     if (BMTestTable) BMTestTable->ClearScriptTable();
     ShareVirtualCameraItems(false);
+    BM_ScriptReloadPythonStopped();
     WriteToLog("--- LOGGING STOPPED ---\n\n");
 }
 
@@ -242,6 +244,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescript
         BMTestTable = new BM_ScriptTable;
         StartPython(0);
         SetupWidgets("");
+        BM_StartScriptReload();
     });
     CopyIdentity(outName, kPluginName);
     CopyIdentity(outSignature, kPluginSignature);
@@ -251,6 +254,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescript
 
 PLUGIN_API void XPluginStop(void) {
     EntryPoint("XPluginStop", [] {
+        BM_StopScriptReload();
         StopPython(0);
         DestroyWidgets();
         delete BMTestTable;
