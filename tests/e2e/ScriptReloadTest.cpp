@@ -2,7 +2,12 @@
 // (BM_ReloadScript), from the Script Information window, or by the file watch.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "LoadPlugin.h"
@@ -398,3 +403,88 @@ TEST(ScriptReload, TheWatchReloadsChangedFilesWhileItIsOn) {
 }
 
 }  // namespace
+
+// ---- bmsim --watch ----
+
+namespace {
+
+// A script that says which version it is and whether the watch is on, once enabled.
+std::string Watched(const std::string& version) {
+    return "from __future__ import print_function\n"
+           "from XPLMDataAccess import *\n"
+           "from XPLMProcessing import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        self.Loop = self.Looped\n"
+           "        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)\n"
+           "        return 'W', 'sig.w', ''\n"
+           "    def XPluginStop(self):\n"
+           "        print('" + version + " stopped')\n"
+           "    def Looped(self, since, sinceLoop, counter, refcon):\n"
+           "        print('" + version + " watch', XPLMGetDatai(XPLMFindDataRef('brindlemoor/watch_scripts')))\n"
+           "        return 0.0\n";
+}
+
+// Reads the child's output until a line equal to `line` arrives (true) or the output ends.
+bool ReadUntil(FILE* out, const std::string& line, std::string* all) {
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, out)) {
+        *all += buffer;
+        std::string got(buffer);
+        if (!got.empty() && got.back() == '\n') got.pop_back();
+        if (got == line) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(ScriptReload, BmsimWatchesInRealTimeUntilInterrupted) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_W.py", Watched("v1"));
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(pipeFds[1], 1);
+        dup2(pipeFds[1], 2);
+        close(pipeFds[0]);
+        execl(BM_BMSIM_PATH, BM_BMSIM_PATH, "--root", sim.Root().c_str(), "--watch", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    FILE* out = fdopen(pipeFds[0], "r");
+    std::string output;
+    EXPECT_TRUE(ReadUntil(out, "[out] v1 watch 1", &output)) << output;
+    // The run goes on until interrupted: an edit now is picked up.
+    sim.AddScript("BM_W.py", Watched("v2"));
+    EXPECT_TRUE(ReadUntil(out, "[out] v2 watch 1", &output)) << output;
+    kill(child, SIGINT);
+    ReadUntil(out, "", &output);
+    std::fclose(out);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+    Lines_t lines = Lines(output);
+    auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) - lines.begin(); };
+    EXPECT_LT(at("[out] v1 watch 1"), at("[log] Reloading 'BM_W'"));
+    EXPECT_LT(at("[out] v1 stopped"), at("[log] 'BM_W' reloaded"));
+    EXPECT_LT(at("[log] 'BM_W' reloaded"), at("[out] v2 watch 1"));
+    EXPECT_LT(at("[out] v2 stopped"), at("[log] --- LOGGING STOPPED ---"));
+    EXPECT_LT(at("[log] --- LOGGING STOPPED ---"), std::ptrdiff_t(lines.size()));
+}
+
+TEST(ScriptReload, BmsimWatchWithFramesRunsThatMany) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_W.py", Watched("v1"));
+    std::string command = std::string("'") + BM_BMSIM_PATH + "' --root '" + sim.Root() + "' --watch --frames 3 2>&1";
+    FILE* out = popen(command.c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    std::string output;
+    ReadUntil(out, "", &output);
+    EXPECT_EQ(WEXITSTATUS(pclose(out)), 0);
+    EXPECT_EQ(Count(output, "[out] v1 watch 1\n"), 1u) << output;
+    EXPECT_EQ(Count(output, "[out] v1 stopped\n"), 1u);
+}
