@@ -128,6 +128,16 @@ void EditInTheSameSecond(const bmtest::SimFolder& sim, const std::string& file, 
     fs::last_write_time(path, before);
 }
 
+// Whether the interpreter left a compiled file of the module: beside it (2.7) or in
+// __pycache__ (3).
+bool HasCompiledFile(const bmtest::SimFolder& sim, const std::string& module) {
+    if (fs::exists(sim.ScriptFolder() + module + ".pyc")) return true;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(sim.ScriptFolder() + "__pycache__", ec))
+        if (entry.path().filename().string().rfind(module + ".", 0) == 0) return true;
+    return false;
+}
+
 // The keeper's report, read from the output's last line.
 std::string Report(const bmtest::SimFolder& sim) {
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, kReport, nullptr);
@@ -151,7 +161,11 @@ TEST(ScriptReload, AnEditedScriptIsReloadedAndTheOthersRunOn) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_Edited.py", Edited("v1"));
     sim.AddScript("BM_Keeper.py", kKeeper);
+    // The interpreter writes compiled files, as it does by default: the stale one of the first
+    // version must not be taken for the edited source.
+    unsetenv("PYTHONDONTWRITEBYTECODE");
     XPLMPluginID id = LoadBrindlemoor(true);
+    ASSERT_TRUE(HasCompiledFile(sim, "BM_Edited"));
     bmhost::RunFrames(3);
     EXPECT_EQ(Report(sim), "keeper 3 3 2 Edited v1");
     const Registrations held = Held(id);
@@ -231,7 +245,9 @@ TEST(ScriptReload, AScriptThatFailsToLoadAgainStaysStoppedUntilItIsFixed) {
     EXPECT_EQ(Only(sim.Output(), {"E "}).back(), "E v3 XPluginEnable");
 }
 
-// Asks for its own reload from its flight loop, at the simulator's cycle 3 only.
+// Asks for its own reload from its flight loop, at the simulator's cycle 3 only. It registers
+// in __init__, so the new instance has an entry of its own before it is entered in the old
+// one's place.
 const char kSelfReloader[] = R"(from __future__ import print_function
 from XPLMProcessing import *
 from PythonScriptMessaging import *
@@ -240,10 +256,10 @@ class Brindlemoor:
     def __init__(self):
         global made
         made += 1
-    def XPluginStart(self):
         self.Loop = self.Looped
         XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)
-        print('start', made)
+    def XPluginStart(self):
+        print('start', made, BM_CountScripts(), BM_GetNthScript(0) is self)
         return 'Self', 'sig.self', ''
     def XPluginStop(self):
         print('stop', made)
@@ -263,8 +279,8 @@ TEST(ScriptReload, AScriptMayAskForItsOwnReloadFromItsCallback) {
     bmhost::RunFrames(5);
     // Asked twice, reloaded once, after its loop returned: the next frame, once its loop ran. The
     // module was loaded afresh: its counter of instances starts again at 1.
-    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"start 1", "loop 1", "loop 2", "asking 1 1", "loop 3", "loop 4",
-                                            "stop 1", "start 1", "loop 5"}));
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"start 1 1 True", "loop 1", "loop 2", "asking 1 1", "loop 3", "loop 4",
+                                            "stop 1", "start 1 1 True", "loop 5"}));
     EXPECT_EQ(Count(sim.Log(), "Reloading 'BM_Self'\n"), 1u);
     EXPECT_EQ(bmhost::FlightLoopCount(), 1);  // the plug-in's own loop went when the queue was done
 }
@@ -349,6 +365,24 @@ TEST(ScriptReload, TheInformationWindowReloadsAListedScript) {
     EXPECT_EQ(Held(id), held);
     // The window shows the new script in the same row.
     EXPECT_NE(bmhost::WidgetTree().find(") Edited v2 (Enabled)\""), std::string::npos) << bmhost::WidgetTree();
+}
+
+TEST(ScriptReload, AScriptThatFailedAtStartLoadsOnceItsFileIsFixed) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Broken.py", "class Brindlemoor:\n    def XPluginStart(self)\n");
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    LoadBrindlemoor(true);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Broken' failed to load\n"), 1u);
+    XPLMDataRef watch = XPLMFindDataRef("brindlemoor/watch_scripts");
+    ASSERT_NE(watch, nullptr);
+    XPLMSetDatai(watch, 1);
+    sim.AddScript("BM_Broken.py", bmtest::RecorderScript("F"));
+    bmhost::RunFrames(40);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Broken' reloaded\n"), 1u) << sim.Log();
+    EXPECT_EQ(Only(sim.Output(), {"F "}), (Lines_t{"F XPluginStart", "F XPluginEnable"}));
+    // It had no place in the table: it takes the next one.
+    Report(sim);
+    EXPECT_EQ(Only(sim.Output(), {"keeper "}).back(), "keeper 40 40 2 Keeper");
 }
 
 bool SetWatch(int value) {
