@@ -317,7 +317,8 @@ void RunQueue() {
 }
 
 float ReloadLoop(float, float, int, void*) {
-    return BM_NoThrow(0.0f, [] {
+    // Should the work fail (out of memory), the loop stays and tries again at the next frame.
+    return BM_NoThrow(-1.0f, [] {
         RunQueue();
         if (gQueue.empty() && !gWatch) {
             EndLoop();

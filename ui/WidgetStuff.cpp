@@ -522,7 +522,8 @@ int BrindlemoorHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1,
 
 namespace {
 
-// The information window's " Reload" button of each row; shown on rows that list a script.
+// The information window's "Reload" button of each row, below the row's id where the signature
+// and description are indented; shown on rows that list a script.
 XPWidgetID ScriptInfoReloadButton[kScriptRows] = {};
 
 bool IsScriptLoaded(PyObject* script) {
@@ -696,7 +697,7 @@ void CreateScriptInfo(int x, int y, int w, int h) {
             NameText[r] = LitCaption(x + 30, t, x + 318, t - 20, ScriptInfoWidget);
             SignatureText[r] = LitCaption(x + 75, t - 12, x + 310, t - 32, ScriptInfoWidget);
             DescriptionText[r] = LitCaption(x + 75, t - 24, x + 310, t - 44, ScriptInfoWidget);
-            ScriptInfoReloadButton[r] = PushButton(x + 322, t - 1, x + 390, t - 21, " Reload", ScriptInfoWidget);
+            ScriptInfoReloadButton[r] = PushButton(x + 26, t - 15, x + 72, t - 35, "Reload", ScriptInfoWidget);
             XPHideWidget(ScriptInfoReloadButton[r]);
         }
         RefreshScriptInfo();
@@ -735,7 +736,7 @@ void CreateScriptAdmin(int x, int y, int w, int h) {
 }
 
 namespace {
-// A row's " Reload": the script listed in that row is queued for a reload. False for any other
+// A row's "Reload": the script listed in that row is queued for a reload. False for any other
 // widget.
 bool ReloadListedScript(XPWidgetID source) {
     for (int r = 0; r < kScriptRows; ++r) {

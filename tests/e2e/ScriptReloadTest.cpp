@@ -351,14 +351,15 @@ TEST(ScriptReload, TheInformationWindowReloadsAListedScript) {
     ASSERT_TRUE(bmhost::ChooseMenuItem("Plugins/Brindlemoor/Script Information"));
     bmhost::RunFrames(1);
     const Registrations held = Held(id);
-    // A " Reload" for each of the two listed scripts; the six empty rows show none.
+    // A "Reload" for each of the two listed scripts, under the row's id; the six empty rows show
+    // none.
     std::string tree = bmhost::WidgetTree();
-    EXPECT_EQ(Count(tree, "\" Reload\" visible"), 2u) << tree;
-    EXPECT_EQ(Count(tree, "\" Reload\" hidden"), 6u);
-    EXPECT_NE(tree.find("Button 612,634,680,614 \" Reload\" visible"), std::string::npos) << tree;
+    EXPECT_EQ(Count(tree, "\"Reload\" visible"), 2u) << tree;
+    EXPECT_EQ(Count(tree, "\"Reload\" hidden"), 6u);
+    EXPECT_NE(tree.find("  Button 316,620,362,600 \"Reload\" visible"), std::string::npos) << tree;
 
     sim.AddScript("BM_Edited.py", Edited("v2"));
-    bmhost::Click(646, 624);  // the first row's button
+    bmhost::Click(339, 610);  // the first row's button
     bmhost::RunFrames(1);
     EXPECT_EQ(Count(sim.Log(), "Reloading 'BM_Edited'\n"), 1u) << sim.Log();
     EXPECT_EQ(Count(sim.Log(), "Reloading"), 1u);
