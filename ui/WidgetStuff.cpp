@@ -626,8 +626,10 @@ void GetScriptIds() {
 void RefreshScriptInfo() {
     for (int r = 0; r < kScriptRows; ++r) {
         int i = ScriptInfoScreenNumber * kScriptRows + r;
-        if (i < NumberOfScriptIds) {
-            if (std::size_t(i) >= ScriptId.size() || !ScriptId[std::size_t(i)]) continue;
+        // A script that did not load again leaves its entry empty: the rows after the last
+        // listed script are empty too.
+        bool listed = i < NumberOfScriptIds && std::size_t(i) < ScriptId.size() && ScriptId[std::size_t(i)];
+        if (listed) {
             PyObject* script = ScriptId[std::size_t(i)];
             const char* state = BMTestTable && BMTestTable->GetScriptEnabledStatus(script) ? "Enabled" : "Disabled";
             std::string name, signature, description;

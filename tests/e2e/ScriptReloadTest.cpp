@@ -366,6 +366,16 @@ TEST(ScriptReload, TheInformationWindowReloadsAListedScript) {
     EXPECT_EQ(Held(id), held);
     // The window shows the new script in the same row.
     EXPECT_NE(bmhost::WidgetTree().find(") Edited v2 (Enabled)\""), std::string::npos) << bmhost::WidgetTree();
+
+    // A reload that fails leaves one script listed, in the first row; the second row is empty.
+    sim.AddScript("BM_Edited.py", "class Brindlemoor(:\n");
+    bmhost::Click(339, 610);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Edited' failed to load\n"), 1u);
+    tree = bmhost::WidgetTree();
+    EXPECT_EQ(Count(tree, "\"Reload\" visible"), 1u) << tree;
+    EXPECT_EQ(Count(tree, ") Keeper (Enabled)\""), 1u);
+    EXPECT_EQ(tree.find("Edited v2"), std::string::npos);
 }
 
 TEST(ScriptReload, AScriptThatFailedAtStartLoadsOnceItsFileIsFixed) {
