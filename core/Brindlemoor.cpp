@@ -15,6 +15,7 @@
 #include "PythonTBVCUtilities.h"
 #include "ScriptPaths.h"
 #include "ScriptReport.h"
+#include "ScriptReload.h"
 #include "WidgetStuff.h"
 #include "XPLMDataAccess.h"
 #include "XPLMDefs.h"
@@ -145,7 +146,7 @@ int CallScriptReceiveMessage(PyObject* recipient, PyObject* sender, long message
     return Relay(recipient, "XPluginReceiveMessage", args);
 }
 
-int LoadScript(const std::string& moduleName) {
+int LoadScript(const std::string& moduleName, int tableIndex) {
     BM_ScriptCall loading(moduleName, BM_ActLoad);
     PyObject* name = BM_ModuleNameFromFileName(moduleName.c_str());
     PyObject* module = name ? PyImport_Import(name) : nullptr;
@@ -178,7 +179,7 @@ int LoadScript(const std::string& moduleName) {
         WriteToLog("Brindlemoor Call failed (" + moduleName + ")\n");
         return 0;
     }
-    BMTestTable->AddScriptId(script, moduleName, scriptClass);  // the table takes this reference
+    BMTestTable->AddScriptIdAt(tableIndex, script, moduleName, scriptClass);  // the table takes this reference
     Py_DECREF(scriptClass);
     return 1;
 }
@@ -234,6 +235,7 @@ void StopPython(int disableScripts) {
     if (Py_IsInitialized()) Py_Finalize();
     if (BMTestTable) BMTestTable->ClearScriptTable();
     ShareVirtualCameraItems(false);
+    BM_ScriptReloadPythonStopped();
     WriteToLog("--- LOGGING STOPPED ---\n\n");
 }
 
@@ -256,6 +258,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescript
         BMTestTable = new BM_ScriptTable;
         StartPython(0);
         SetupWidgets("");
+        BM_StartScriptReload();
     });
     CopyIdentity(outName, kPluginName);
     CopyIdentity(outSignature, kPluginSignature);
@@ -265,6 +268,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescript
 
 PLUGIN_API void XPluginStop(void) {
     EntryPoint("XPluginStop", [] {
+        BM_StopScriptReload();
         StopPython(0);
         DestroyWidgets();
         delete BMTestTable;

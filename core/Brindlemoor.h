@@ -25,7 +25,8 @@ int CallXPluginReceiveMessage(PyObject* script, int fromWho, int message, void* 
 // address at full pointer width (what id() of it answers), where the simulator puts a plug-in id.
 int CallScriptReceiveMessage(PyObject* recipient, PyObject* sender, long message, long param);
 
-// Imports the named script module and enters an instance of its class into the script table.
-int LoadScript(const std::string& moduleName);
+// Imports the named script module and enters an instance of its class into the script table:
+// at the end, or in the place of the released entry at `tableIndex` (a script reloaded).
+int LoadScript(const std::string& moduleName, int tableIndex = -1);
 
 #endif

@@ -206,6 +206,47 @@ void BM_ScriptTable::ReleaseReferences() {
         if (PyObject* script = ScriptTable[i]->pScriptId) ReleaseScript(script);
 }
 
+// ---- Reloading one script ----
+
+int BM_ScriptTable::ScriptIndexOfModule(const std::string& moduleName) const {
+    for (std::size_t i = 0; i < ScriptTable.size(); ++i)
+        if (ScriptTable[i]->ModuleName == moduleName) return int(i);
+    return -1;
+}
+
+std::vector<PyObject*> BM_ScriptTable::ScriptsOfModule(const std::string& moduleName) const {
+    std::vector<PyObject*> scripts;
+    for (const auto& entry : ScriptTable)
+        if (entry->pScriptId && entry->ModuleName == moduleName) scripts.push_back(entry->pScriptId);
+    return scripts;
+}
+
+void BM_ScriptTable::AddScriptIdAt(int index, PyObject* script, const std::string& moduleName,
+                                   PyObject* scriptClass) {
+    AddScriptId(script, moduleName, scriptClass);
+    if (index < 0 || index >= int(ScriptTable.size())) return;
+    _BM_ScriptEntry* entered = Find(script);
+    _BM_ScriptEntry* released = ScriptTable[std::size_t(index)].get();
+    // Only a released entry gives its place; its records went with its script.
+    if (!entered || entered == released || released->pScriptId || !released->Records.empty()) return;
+    auto at = std::find_if(ScriptTable.begin(), ScriptTable.end(),
+                           [entered](const auto& entry) { return entry.get() == entered; });
+    if (at == ScriptTable.end() || at - ScriptTable.begin() < index) return;
+    std::unique_ptr<_BM_ScriptEntry> moved = std::move(*at);
+    ScriptTable.erase(at);
+    ScriptTable[std::size_t(index)] = std::move(moved);
+}
+
+std::vector<void*> BM_ScriptTable::WidgetsOfScript(PyObject* script) const {
+    std::vector<void*> widgets;
+    if (const _BM_ScriptEntry* entry = Find(script)) {
+        for (const _CallbackRecordStruct* record : entry->Records)
+            if (record->kind == BM_KindWidget) widgets.push_back(record->handle);
+        for (const auto& object : entry->WidgetObjectTable) widgets.push_back(object.WidgetId);
+    }
+    return widgets;
+}
+
 void BM_ScriptTable::ClearScriptTable() {
     for (auto& entry : ScriptTable) {
         // Records left here were never released: the interpreter is gone, so their objects are

@@ -154,6 +154,20 @@ public:
     void ReleaseScript(PyObject* script);
     // ReleaseScript for every entry, then the widget objects; the interpreter must still run.
     void ReleaseReferences();
+    // ---- Reloading one script (core/ScriptReload.cpp) ----
+    // The place of the first entry of the module, loaded or released; -1 when none has it.
+    int ScriptIndexOfModule(const std::string& moduleName) const;
+    // The module name of the entry at `index`, loaded or released.
+    const std::string& ModuleNameAt(int index) const { return ScriptTable[std::size_t(index)]->ModuleName; }
+    // The loaded script objects of the module: its script and other instances that registered.
+    std::vector<PyObject*> ScriptsOfModule(const std::string& moduleName) const;
+    // AddScriptId, except that the script takes the place of the released entry at `index`, so
+    // that it keeps the place it had. Any other index (-1, a loaded entry) enters it as
+    // AddScriptId does.
+    void AddScriptIdAt(int index, PyObject* script, const std::string& moduleName, PyObject* scriptClass);
+    // The widgets the script is tied to: those with its callbacks and those holding its objects.
+    std::vector<void*> WidgetsOfScript(PyObject* script) const;
+
     // Forgets every entry after the interpreter is gone; releases nothing.
     void ClearScriptTable();
 

@@ -294,6 +294,7 @@ const BM_Signature BM_Signatures[] = {
     {"PythonScriptMessaging", "BM_EnableScript", "inScript: Any", "int"},
     {"PythonScriptMessaging", "BM_DisableScript", "inScript: Any", "int"},
     {"PythonScriptMessaging", "BM_SendMessageToScript", "self, inRecipient: Any, inMessage: int, inParam: int", "int"},
+    {"PythonScriptMessaging", "BM_ReloadScript", "inScript: Any", "int"},
     // ---- TallowbridgeUtilities: the console windows and the captured output streams ----
     {"TallowbridgeUtilities", "TallowbridgeDisplay", "inText: str", "int"},
     {"TallowbridgeUtilities", "TallowbridgeClearDisplay", "", "int"},

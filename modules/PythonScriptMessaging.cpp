@@ -4,15 +4,20 @@
 //
 // A script is its script object. Switching the flag calls none of the script's methods: a
 // disabled script just hears nothing (callbacks, lifecycle calls, messages) until enabled again.
+//
+// A script may also ask for a script (itself included) to be reloaded from its file; the reload
+// runs later, once no script code runs (core/ScriptReload.h).
 #include "Brindlemoor.h"
 #include "ModuleSupport.h"
 #include "PythonModules.h"
+#include "ScriptReload.h"
 
 namespace {
 
 const char kModule[] = "PythonScriptMessaging";
 
-PyObject* CountScripts(PyObject*) {
+PyObject* CountScripts(PyObject* args) {
+    if (!BM_ParseTuple(args, "")) return nullptr;  // takes no arguments
     return BM_IntFromLong(BMTestTable ? BMTestTable->GetScriptTableSize() : 0);
 }
 
@@ -92,6 +97,34 @@ PyObject* SendMessageToScript(PyObject* args) {
     return BM_One();
 }
 
+// BM_ReloadScript(script or module name): 1 when the reload is queued, 0 when there is no such
+// script. A module name is the script file's name, with or without ".py"; a script is a script
+// object (any instance a script registered with stands for its module). Numbers, None and byte
+// strings raise TypeError.
+PyObject* ReloadScript(PyObject* args) {
+    PyObject* which;
+    if (!BM_ParseTuple(args, "O", &which)) return nullptr;
+    std::string moduleName;
+    if (BM_IsText(which)) {
+        const char* text = BM_TextAsUtf8(which);
+        if (!text) return nullptr;
+        moduleName = text;
+        const std::string suffix = ".py";
+        if (moduleName.size() > suffix.size() &&
+            moduleName.compare(moduleName.size() - suffix.size(), suffix.size(), suffix) == 0)
+            moduleName.resize(moduleName.size() - suffix.size());
+    } else if (which == Py_None || BM_IsInt(which) || PyFloat_Check(which) || BM_IsBytesOrText(which)) {
+        PyErr_SetString(PyExc_TypeError, "BM_ReloadScript takes a script or the module name of one");
+        return nullptr;
+    } else {
+        const std::string* name = BMTestTable ? BMTestTable->ModuleNameOf(which) : nullptr;
+        if (!name) return BM_Zero();
+        moduleName = *name;
+    }
+    return BM_CallHost(kModule, "BM_ReloadScript", BM_Zero,
+                       [&] { return BM_IntFromLong(BM_RequestReloadOrThrow(moduleName) ? 1 : 0); });
+}
+
 // Each function's work, run so that no C++ exception (out of memory) reaches the interpreter.
 template <PyObject* (*Work)(PyObject*)>
 PyObject* Guarded(PyObject*, PyObject* args) {
@@ -107,6 +140,7 @@ PyMethodDef PythonScriptMessagingMethods[] = {
     {"BM_EnableScript", Guarded<EnableScript>, METH_VARARGS, "Enable the script."},
     {"BM_DisableScript", Guarded<DisableScript>, METH_VARARGS, "Disable the script."},
     {"BM_SendMessageToScript", Guarded<SendMessageToScript>, METH_VARARGS, "Send message to a script."},
+    {"BM_ReloadScript", Guarded<ReloadScript>, METH_VARARGS, "Reload a script from its file."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -35,3 +35,7 @@ def BM_DisableScript(inScript: Any) -> int:
 
 def BM_SendMessageToScript(self, inRecipient: Any, inMessage: int, inParam: int) -> int:
     """Send message to a script."""
+
+
+def BM_ReloadScript(inScript: Any) -> int:
+    """Reload a script from its file."""

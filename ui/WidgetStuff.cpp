@@ -14,6 +14,7 @@
 #include "Brindlemoor.h"
 #include "BrindlemoorBase.h"
 #include "BrindlemoorClass.h"
+#include "ScriptReload.h"
 #include "XPLMDataAccess.h"
 #include "XPLMMenus.h"
 #include "XPLMPlugin.h"
@@ -521,6 +522,10 @@ int BrindlemoorHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1,
 
 namespace {
 
+// The information window's "Reload" button of each row, below the row's id where the signature
+// and description are indented; shown on rows that list a script.
+XPWidgetID ScriptInfoReloadButton[kScriptRows] = {};
+
 bool IsScriptLoaded(PyObject* script) {
     return BMTestTable && Py_IsInitialized() && BMTestTable->GetScriptEnabledStatus(script) != 0;
 }
@@ -552,6 +557,7 @@ void ForgetScriptInfo() {
                            &ScriptInfoPreviousButton, &ScriptInfoNextButton})
         *id = nullptr;
     for (int r = 0; r < 16; ++r) NameText[r] = SignatureText[r] = DescriptionText[r] = nullptr;
+    for (XPWidgetID& button : ScriptInfoReloadButton) button = nullptr;
 }
 
 void ForgetScriptAdmin() {
@@ -620,8 +626,10 @@ void GetScriptIds() {
 void RefreshScriptInfo() {
     for (int r = 0; r < kScriptRows; ++r) {
         int i = ScriptInfoScreenNumber * kScriptRows + r;
-        if (i < NumberOfScriptIds) {
-            if (std::size_t(i) >= ScriptId.size() || !ScriptId[std::size_t(i)]) continue;
+        // A script that did not load again leaves its entry empty: the rows after the last
+        // listed script are empty too.
+        bool listed = i < NumberOfScriptIds && std::size_t(i) < ScriptId.size() && ScriptId[std::size_t(i)];
+        if (listed) {
             PyObject* script = ScriptId[std::size_t(i)];
             const char* state = BMTestTable && BMTestTable->GetScriptEnabledStatus(script) ? "Enabled" : "Disabled";
             std::string name, signature, description;
@@ -631,10 +639,12 @@ void RefreshScriptInfo() {
                                   Cut("(" + ScriptIdText(first) + ") " + name + " (" + state + ")").c_str());
             XPSetWidgetDescriptor(SignatureText[r], Cut("Signature: " + signature).c_str());
             XPSetWidgetDescriptor(DescriptionText[r], description.c_str());
+            if (ScriptInfoReloadButton[r]) XPShowWidget(ScriptInfoReloadButton[r]);
         } else {
             XPSetWidgetDescriptor(NameText[r], "");
             XPSetWidgetDescriptor(SignatureText[r], "");
             XPSetWidgetDescriptor(DescriptionText[r], "");
+            if (ScriptInfoReloadButton[r]) XPHideWidget(ScriptInfoReloadButton[r]);
         }
     }
     if (ScriptId.empty()) XPSetWidgetDescriptor(NameText[0], "You do not have any Scripts installed.");
@@ -689,6 +699,8 @@ void CreateScriptInfo(int x, int y, int w, int h) {
             NameText[r] = LitCaption(x + 30, t, x + 318, t - 20, ScriptInfoWidget);
             SignatureText[r] = LitCaption(x + 75, t - 12, x + 310, t - 32, ScriptInfoWidget);
             DescriptionText[r] = LitCaption(x + 75, t - 24, x + 310, t - 44, ScriptInfoWidget);
+            ScriptInfoReloadButton[r] = PushButton(x + 26, t - 15, x + 72, t - 35, "Reload", ScriptInfoWidget);
+            XPHideWidget(ScriptInfoReloadButton[r]);
         }
         RefreshScriptInfo();
         XPAddWidgetCallback(ScriptInfoWidget, ScriptInfoHandler);
@@ -725,6 +737,33 @@ void CreateScriptAdmin(int x, int y, int w, int h) {
     }, DropScriptAdmin);
 }
 
+namespace {
+// A row's "Reload": the script listed in that row is queued for a reload. False for any other
+// widget.
+bool ReloadListedScript(XPWidgetID source) {
+    for (int r = 0; r < kScriptRows; ++r) {
+        if (!ScriptInfoReloadButton[r] || source != ScriptInfoReloadButton[r]) continue;
+        std::size_t i = std::size_t(ScriptInfoScreenNumber) * kScriptRows + std::size_t(r);
+        PyObject* script = i < ScriptId.size() ? ScriptId[i] : nullptr;
+        const std::string* moduleName = script && BMTestTable ? BMTestTable->ModuleNameOf(script) : nullptr;
+        if (moduleName) BM_RequestReload(*moduleName);
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
+void BM_ScriptWindowsChanged() noexcept {
+    Guarded("refreshing the script windows", [] {
+        if (!ScriptInfoWidget && !ScriptAdminWidget) return;
+        GetScriptIds();
+        ScriptInfoScreenNumber = std::min(ScriptInfoScreenNumber, MaxScreenNumber);
+        ScriptAdminScreenNumber = std::min(ScriptAdminScreenNumber, MaxScreenNumber);
+        if (ScriptInfoWidget) RefreshScriptInfo();
+        if (ScriptAdminWidget) RefreshScriptAdmin();
+    });
+}
+
 int ScriptInfoHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1, intptr_t) {
     int answer = 0;
     Guarded("the script information window", [&] {
@@ -738,6 +777,9 @@ int ScriptInfoHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1, 
         } else if (inMessage == xpMsg_PushButtonPressed && source) {
             if (source == ScriptInfoRefreshButton) {
                 answer = 1;
+            } else if (ReloadListedScript(source)) {
+                answer = 1;
+                return;  // the reload is queued; the window shows the new script once it ran
             } else if (source == ScriptInfoPreviousButton) {
                 answer = 1;
                 ScriptInfoScreenNumber = std::max(ScriptInfoScreenNumber - 1, 0);

@@ -95,6 +95,10 @@ void RefreshScriptAdmin();
 int ScriptInfoHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
 int ScriptAdminHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
 
+// The script table changed under the open script windows (a script reloaded): they take the
+// scripts anew and show them.
+void BM_ScriptWindowsChanged() noexcept;
+
 // A script id as the windows print it: every bit, in lower-case hexadecimal without "0x".
 std::string ScriptIdText(const void* id);
 

@@ -1,5 +1,7 @@
 // bmsim: runs the Brindlemoor plug-in and its scripts on the stand-in simulator, headless.
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -8,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,7 +27,7 @@ const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
     "             [--screenshot FILE] [--screen WxH] [--plugin FILE]... [--widgets] [--consoles]\n"
-    "             [--strict] [--profile]\n"
+    "             [--strict] [--profile] [--watch]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), airport loaded and scenery loaded\n"
@@ -68,6 +71,10 @@ const char kUsage[] =
     "  --profile       after the plug-in stopped, the time spent in each script's code by kind of\n"
     "                  call (lifecycle methods, flight loop, draw...): calls, total, mean and worst\n"
     "                  call in milliseconds, one \"profile: \" line each\n"
+    "  --watch         switch the plug-in's script watch on once it is enabled (data ref\n"
+    "                  brindlemoor/watch_scripts): a script whose file changes is reloaded.\n"
+    "                  Without --frames the run goes on in real time (60 frames a second)\n"
+    "                  until interrupted (Ctrl-C: the plug-in is disabled and stopped, exit 0)\n"
     "  --help          this text\n"
     "\n"
     "Output: the lines the run adds to the simulator log ([sim]), to BrindlemoorLog.txt\n"
@@ -78,6 +85,11 @@ const char kUsage[] =
     "cannot be used, 3 with --strict when a script had a problem.\n";
 
 const long kMaxFrames = 10000000;
+const char kWatchDataRef[] = "brindlemoor/watch_scripts";
+
+// Set by SIGINT (and SIGTERM) during a run in real time: the run ends after the frame.
+volatile std::sig_atomic_t gInterrupted = 0;
+void Interrupt(int) { gInterrupted = 1; }
 
 // Echoes the lines that a file gains from now on.
 class FileTail {
@@ -218,7 +230,7 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
     std::string root = "sim", scripts, screenshot;
     std::vector<std::string> plugins;  // none given: the plug-in this build made
-    bool listWidgets = false, listConsoles = false;
+    bool listWidgets = false, listConsoles = false, watch = false, framesGiven = false;
     ScriptReport report;
     int frames = 10, width = 1024, height = 768;
     std::map<int, std::vector<bmsim::Event>> events;
@@ -253,6 +265,7 @@ int main(int argc, char** argv) {
             long n = Count(text, kMaxFrames);
             if (n < 0) usage("--frames takes a whole number, not '" + text + "'");
             frames = int(n);
+            framesGiven = true;
         } else if (arg == "--screen") {
             std::string text = value();
             char extra;
@@ -282,6 +295,8 @@ int main(int argc, char** argv) {
             report.strict = true;
         } else if (arg == "--profile") {
             report.profile = true;
+        } else if (arg == "--watch") {
+            watch = true;
         } else if (arg == "--at") {
             std::string text = value();
             std::size_t colon = text.find(':');
@@ -352,6 +367,19 @@ int main(int argc, char** argv) {
     for (const auto& [name, text] : later)
         if (!bmhost::SetDataFromText(name, text))
             std::cout << "bmsim: cannot set " << name << " to '" << text << "' (unknown or wrong type)\n";
+    if (watch) {
+        if (XPLMDataRef ref = XPLMFindDataRef(kWatchDataRef))
+            XPLMSetDatai(ref, 1);
+        else
+            std::cout << "bmsim: the plug-in has no data ref " << kWatchDataRef << "\n";
+        drain();
+    }
+    // Watching without a frame count: frames in real time until interrupted.
+    const bool realTime = watch && !framesGiven;
+    if (realTime) {
+        std::signal(SIGINT, Interrupt);
+        std::signal(SIGTERM, Interrupt);
+    }
     auto deliver = [&](int frame) {
         for (const bmsim::Event& e : events[frame]) {
             std::string line = bmsim::Deliver(e);
@@ -366,12 +394,21 @@ int main(int argc, char** argv) {
         for (; spokenSoFar < spoken.size(); ++spokenSoFar) std::cout << "spoken: " << spoken[spokenSoFar] << "\n";
     };
     deliver(0);
-    for (int frame = 1; frame <= frames; ++frame) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::chrono::duration<double> frameTime(1.0 / 60.0);
+    int frame = 1;
+    for (; realTime ? !gInterrupted : frame <= frames; ++frame) {
         bmhost::RunFrames(1);
         drain();
         echoSpoken();
         deliver(frame);
+        if (realTime) {
+            std::cout.flush();
+            std::this_thread::sleep_until(start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                      frameTime * frame));
+        }
     }
+    if (realTime) frames = frame - 1;
     for (const auto& [frame, list] : events)
         if (frame > frames) std::cout << "bmsim: the run ended before frame " << frame << "\n";
     if (!screenshot.empty()) {

@@ -345,6 +345,7 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"PythonScriptMessaging", "BM_EnableScript", "", {"script"}},
         {"PythonScriptMessaging", "BM_DisableScript", "", {"object()"}},
         {"PythonScriptMessaging", "BM_SendMessageToScript", "", {"script", "None", "7", "8"}},
+        {"PythonScriptMessaging", "BM_ReloadScript", "", {"'BM_Sweep'"}},
         // ---- TallowbridgeVCUtilities ----
         {"TallowbridgeVCUtilities", "VC_CameraPluginReady", "", {}},
         {"TallowbridgeVCUtilities", "VC_AcquireCamera", "", {}},

@@ -159,6 +159,8 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMGetElapsedTime", "XPLMGetElapsedTime", 1, "0.0", kParameterError},
     {"XPLMGetCycleNumber", "XPLMGetCycleNumber", 1, "0", kParameterError},
     {"XPLMRegisterFlightLoopCallback", "XPLMRegisterFlightLoopCallback", 1, "0", kParameterError},
+    // A reload request registers the plug-in's own flight loop, which carries out the queue.
+    {"BM_ReloadScript", "XPLMRegisterFlightLoopCallback", 1, "0", kParameterError},
     {"XPLMUnregisterFlightLoopCallback", "XPLMUnregisterFlightLoopCallback", 1, "0", kParameterError},
     {"XPLMUnregisterFlightLoopCallback", "XPLMUnregisterFlightLoopCallback", 1, "0", kParameterError,
      "another flight loop of the script remains",

@@ -101,13 +101,6 @@ TEST(StubsTest, EveryFunctionHasExactlyOneRowAndEveryRowAFunction) {
         EXPECT_TRUE(functions.count(row)) << row << ": the row in modules/ModuleSignatures.cpp names no function";
 }
 
-// Functions that take no arguments but do not refuse any: their method table says METH_VARARGS
-// and they never parse their arguments. Called with an argument too many they would reach the
-// simulator, so they are not called here.
-const std::set<std::string> kIgnoreTheirArguments = {
-    "PythonScriptMessaging.BM_CountScripts",
-};
-
 // Calls the function with `count` Nones; "" when it raised the TypeError of a wrong argument
 // count naming `count` as given, else what happened instead.
 std::string WrongCountError(PyObject* function, int count) {
@@ -161,19 +154,14 @@ TEST(StubsTest, EachRowHasAsManyParametersAsItsFunctionTakes) {
         if (flags & METH_O) {
             EXPECT_EQ(parameters, 1) << Row(row) << " takes one argument (METH_O)";
         }
-        if (kIgnoreTheirArguments.count(Row(row))) {
-            EXPECT_TRUE(flags & METH_VARARGS) << Row(row);
-            EXPECT_EQ(parameters, 0) << Row(row);
-        } else {
-            EXPECT_EQ(WrongCountError(function, parameters + 1), "") << Row(row) << " with one argument too many";
-            if (parameters > 0) {
-                EXPECT_EQ(WrongCountError(function, parameters - 1), "") << Row(row) << " with one argument too few";
-            }
-            ++checked;
+        EXPECT_EQ(WrongCountError(function, parameters + 1), "") << Row(row) << " with one argument too many";
+        if (parameters > 0) {
+            EXPECT_EQ(WrongCountError(function, parameters - 1), "") << Row(row) << " with one argument too few";
         }
+        ++checked;
         Py_DECREF(function);
     }
-    EXPECT_EQ(checked, BM_SignatureCount - int(kIgnoreTheirArguments.size()));
+    EXPECT_EQ(checked, BM_SignatureCount);
 }
 
 TEST(StubsTest, ParametersAreCountedByTopLevelCommas) {

@@ -1,0 +1,535 @@
+// Reloading one script through the built plug-in while the others run on: asked for by a script
+// (BM_ReloadScript), from the Script Information window, or by the file watch.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "LoadPlugin.h"
+#include "TestSupport.h"
+#include "XPLMDataAccess.h"
+#include "XPWidgets.h"
+#include "bmhost/Control.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using bmtest::Count;
+using bmtest::Lines;
+using Lines_t = std::vector<std::string>;
+
+// The script that is edited: a flight loop, a window, a menu and a widget window with a
+// callback, each printed when it is called. `version` is two characters, so that versions have
+// the same size.
+std::string Edited(const std::string& version) {
+    return R"(from __future__ import print_function
+from XPLMProcessing import *
+from XPLMDisplay import *
+from XPLMMenus import *
+from XPWidgets import *
+from XPStandardWidgets import *
+VERSION = ')" + version + R"('
+class Brindlemoor:
+    def XPluginStart(self):
+        print('E', VERSION, 'XPluginStart')
+        self.Loop = self.Looped
+        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)
+        self.Window = XPLMCreateWindow(self, 10, 300, 110, 200, 1, self.Draw, self.Key, self.Mouse, 0)
+        item = XPLMAppendMenuItem(XPLMFindPluginsMenu(), 'Edited', 0, 1)
+        self.Menu = XPLMCreateMenu(self, 'Edited', XPLMFindPluginsMenu(), item, self.Chosen, 0)
+        self.Widget = XPCreateWidget(600, 300, 700, 200, 1, 'Edited ' + VERSION, 1, 0, xpWidgetClass_MainWindow)
+        XPCreateWidget(610, 280, 690, 260, 1, 'Inside', 0, self.Widget, xpWidgetClass_Caption)
+        XPAddWidgetCallback(self, self.Widget, self.Handler)
+        self.Calls = 0
+        return 'Edited ' + VERSION, 'sig.edited', 'is edited'
+    def XPluginStop(self):
+        print('E', VERSION, 'XPluginStop')
+    def XPluginEnable(self):
+        print('E', VERSION, 'XPluginEnable')
+        return 1
+    def XPluginDisable(self):
+        print('E', VERSION, 'XPluginDisable')
+    def XPluginReceiveMessage(self, who, message, param):
+        pass
+    def Looped(self, since, sinceLoop, counter, refcon):
+        self.Calls += 1
+        return -1.0
+    def Draw(self, window, refcon):
+        pass
+    def Key(self, window, key, flags, vkey, refcon, losing):
+        pass
+    def Mouse(self, window, x, y, mouse, refcon):
+        return 0
+    def Chosen(self, menuRef, itemRef):
+        pass
+    def Handler(self, message, widget, param1, param2):
+        return 0
+)";
+}
+
+// A script that keeps running beside: a counter in its module and one in its object, both
+// counted by its flight loop; a window of its own. Message 1 asks for the reload of the module
+// named in `reloadWhat`; message 2 prints its counters and what the table holds.
+const char kKeeper[] = R"(from __future__ import print_function
+from XPLMProcessing import *
+from XPLMDisplay import *
+from PythonScriptMessaging import *
+counted = 0
+class Brindlemoor:
+    def XPluginStart(self):
+        self.Calls = 0
+        self.Loop = self.Looped
+        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)
+        self.Window = XPLMCreateWindow(self, 200, 300, 300, 200, 1, self.Draw, self.Key, self.Mouse, 0)
+        return 'Keeper', 'sig.keeper', ''
+    def Looped(self, since, sinceLoop, counter, refcon):
+        global counted
+        counted += 1
+        self.Calls += 1
+        return -1.0
+    def Draw(self, window, refcon):
+        pass
+    def Key(self, window, key, flags, vkey, refcon, losing):
+        pass
+    def Mouse(self, window, x, y, mouse, refcon):
+        return 0
+    def XPluginReceiveMessage(self, who, message, param):
+        if message == 1:
+            print('asked', BM_ReloadScript('BM_Edited'))
+        elif message == 2:
+            first = BM_GetNthScript(0)
+            print('keeper', counted, self.Calls, BM_CountScripts(), first and BM_GetScriptInfo(first)[0])
+)";
+
+const int kAskForReload = 1, kReport = 2;
+
+struct Registrations {
+    int loops, windows, widgets, menus;
+    bool operator==(const Registrations& o) const {
+        return loops == o.loops && windows == o.windows && widgets == o.widgets && menus == o.menus;
+    }
+};
+Registrations Held(XPLMPluginID id) {
+    return {bmhost::FlightLoopCount(), bmhost::WindowCount(), bmhost::WidgetCount(id), bmhost::PluginMenuCount()};
+}
+
+// Writes the file again with the modification time it had: same second, same size.
+void EditInTheSameSecond(const bmtest::SimFolder& sim, const std::string& file, const std::string& text) {
+    fs::path path = sim.ScriptFolder() + file;
+    fs::file_time_type before = fs::last_write_time(path);
+    std::uintmax_t size = fs::file_size(path);
+    sim.AddScript(file, text);
+    ASSERT_EQ(fs::file_size(path), size);
+    fs::last_write_time(path, before);
+}
+
+// Whether the interpreter left a compiled file of the module: beside it (2.7) or in
+// __pycache__ (3).
+bool HasCompiledFile(const bmtest::SimFolder& sim, const std::string& module) {
+    if (fs::exists(sim.ScriptFolder() + module + ".pyc")) return true;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(sim.ScriptFolder() + "__pycache__", ec))
+        if (entry.path().filename().string().rfind(module + ".", 0) == 0) return true;
+    return false;
+}
+
+// The keeper's report, read from the output's last line.
+std::string Report(const bmtest::SimFolder& sim) {
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, kReport, nullptr);
+    Lines_t lines = Lines(sim.Output());
+    return lines.empty() ? "" : lines.back();
+}
+
+// The lines of `text` that start with one of the prefixes, in order.
+Lines_t Only(const std::string& text, const Lines_t& prefixes) {
+    Lines_t kept;
+    for (const std::string& line : Lines(text))
+        for (const std::string& prefix : prefixes)
+            if (line.rfind(prefix, 0) == 0) {
+                kept.push_back(line);
+                break;
+            }
+    return kept;
+}
+
+TEST(ScriptReload, AnEditedScriptIsReloadedAndTheOthersRunOn) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Edited.py", Edited("v1"));
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    // The interpreter writes compiled files, as it does by default: the stale one of the first
+    // version must not be taken for the edited source.
+    unsetenv("PYTHONDONTWRITEBYTECODE");
+    XPLMPluginID id = LoadBrindlemoor(true);
+    ASSERT_TRUE(HasCompiledFile(sim, "BM_Edited"));
+    bmhost::RunFrames(3);
+    EXPECT_EQ(Report(sim), "keeper 3 3 2 Edited v1");
+    const Registrations held = Held(id);
+    XPWidgetID oldWidget = bmhost::FindWidget("Edited v1");
+    ASSERT_NE(oldWidget, nullptr);
+
+    EditInTheSameSecond(sim, "BM_Edited.py", Edited("v2"));
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, kAskForReload, nullptr);
+    EXPECT_EQ(Lines(sim.Output()).back(), "asked 1");
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 0u);  // queued: carried out by the next frame
+    bmhost::RunFrames(1);
+
+    EXPECT_EQ(Only(sim.Output(), {"E "}), (Lines_t{"E v1 XPluginStart", "E v1 XPluginEnable", "E v1 XPluginDisable",
+                                                   "E v1 XPluginStop", "E v2 XPluginStart", "E v2 XPluginEnable"}));
+    std::string log = sim.Log();
+    EXPECT_EQ(Count(log, "Reloading 'BM_Edited'\n"), 1u) << log;
+    EXPECT_EQ(Count(log, "'BM_Edited' reloaded\n"), 1u);
+    EXPECT_LT(log.find("Reloading 'BM_Edited'\n"), log.find("'BM_Edited' reloaded\n"));
+    // The old registrations went, the new ones came: as many as before; the old widget window
+    // is gone with its child, the new one stands.
+    EXPECT_EQ(Held(id), held);
+    EXPECT_EQ(bmhost::FindWidget("Edited v1"), nullptr);
+    EXPECT_NE(bmhost::FindWidget("Edited v2"), nullptr);
+    EXPECT_EQ(bmhost::WidgetTree().find("\"Edited v1\""), std::string::npos);
+    // The keeper counted on without a break, and the edited script kept its place (index 0).
+    bmhost::RunFrames(2);
+    EXPECT_EQ(Report(sim), "keeper 6 6 2 Edited v2");
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 1u);
+}
+
+TEST(ScriptReload, AScriptThatFailsToLoadAgainStaysStoppedUntilItIsFixed) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Edited.py", Edited("v1"));
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    XPLMPluginID id = LoadBrindlemoor(true);
+    bmhost::RunFrames(1);
+    const Registrations held = Held(id);
+    const int keeperWidgets = 0;
+
+    struct Failure {
+        std::string text, line;
+    };
+    const Failure failures[] = {
+        {"class Brindlemoor:\n    def XPluginStart(self)\n        pass\n", "'BM_Edited' failed to load\n"},
+        {"class Other:\n    pass\n", "Brindlemoor Class Missing (BM_Edited)\n"},
+        {"class Brindlemoor:\n    def __init__(self):\n        raise RuntimeError('refused')\n",
+         "Brindlemoor Call failed (BM_Edited)\n"},
+    };
+    int frames = 1;
+    for (const Failure& failure : failures) {
+        SCOPED_TRACE(failure.line);
+        sim.AddScript("BM_Edited.py", failure.text);
+        bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, kAskForReload, nullptr);
+        bmhost::RunFrames(1);
+        ++frames;
+        std::string log = sim.Log();
+        EXPECT_EQ(Count(log, failure.line), 1u) << log;
+        EXPECT_LT(log.rfind("Reloading 'BM_Edited'\n"), log.rfind(failure.line));
+        EXPECT_EQ(Count(log, "'BM_Edited' reloaded"), 0u);
+        // Stopped: none of its registrations is left, the keeper's are; the entry stays, empty.
+        EXPECT_EQ(bmhost::FlightLoopCount(), held.loops - 1);
+        EXPECT_EQ(bmhost::WindowCount(), held.windows - 1);
+        EXPECT_EQ(bmhost::PluginMenuCount(), held.menus - 1);
+        EXPECT_EQ(bmhost::WidgetCount(id), keeperWidgets);
+        EXPECT_EQ(Report(sim), "keeper " + std::to_string(frames) + " " + std::to_string(frames) + " 2 None");
+    }
+    EXPECT_NE(sim.Log().find("SyntaxError"), std::string::npos);
+    EXPECT_NE(sim.Log().find("RuntimeError: refused"), std::string::npos);
+
+    // Fixed, and asked again: back in its place.
+    sim.AddScript("BM_Edited.py", Edited("v3"));
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, kAskForReload, nullptr);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Edited' reloaded\n"), 1u);
+    EXPECT_EQ(Held(id), held);
+    EXPECT_EQ(Report(sim), "keeper 5 5 2 Edited v3");
+    EXPECT_EQ(Only(sim.Output(), {"E "}).back(), "E v3 XPluginEnable");
+}
+
+// Asks for its own reload from its flight loop, at the simulator's cycle 3 only. It registers
+// in __init__, so the new instance has an entry of its own before it is entered in the old
+// one's place.
+const char kSelfReloader[] = R"(from __future__ import print_function
+from XPLMProcessing import *
+from PythonScriptMessaging import *
+made = 0
+class Brindlemoor:
+    def __init__(self):
+        global made
+        made += 1
+        self.Loop = self.Looped
+        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)
+    def XPluginStart(self):
+        print('start', made, BM_CountScripts(), BM_GetNthScript(0) is self)
+        return 'Self', 'sig.self', ''
+    def XPluginStop(self):
+        print('stop', made)
+    def XPluginEnable(self):
+        return 1
+    def Looped(self, since, sinceLoop, counter, refcon):
+        if counter == 3:
+            print('asking', BM_ReloadScript(self), BM_ReloadScript(self))
+        print('loop', counter)
+        return -1.0
+)";
+
+TEST(ScriptReload, AScriptMayAskForItsOwnReloadFromItsCallback) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Self.py", kSelfReloader);
+    LoadBrindlemoor(true);
+    bmhost::RunFrames(5);
+    // Asked twice, reloaded once, after its loop returned: the next frame, once its loop ran. The
+    // module was loaded afresh: its counter of instances starts again at 1.
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"start 1 1 True", "loop 1", "loop 2", "asking 1 1", "loop 3", "loop 4",
+                                            "stop 1", "start 1 1 True", "loop 5"}));
+    EXPECT_EQ(Count(sim.Log(), "Reloading 'BM_Self'\n"), 1u);
+    EXPECT_EQ(bmhost::FlightLoopCount(), 1);  // the plug-in's own loop went when the queue was done
+}
+
+// Prints what BM_ReloadScript answers, and the exceptions it raises.
+const char kAsker[] = R"(from __future__ import print_function
+from PythonScriptMessaging import *
+class Brindlemoor:
+    def XPluginStart(self):
+        return 'Asker', 'sig.asker', ''
+    def XPluginEnable(self):
+        print(BM_ReloadScript('BM_Nobody'), BM_ReloadScript(object()), BM_ReloadScript(''))
+        print(BM_ReloadScript('BM_Other'), BM_ReloadScript('BM_Other.py'), BM_ReloadScript(self))
+        for bad in [(), (5,), (None,), (1.5,), ('BM_Other', 1)]:
+            try:
+                BM_ReloadScript(*bad)
+                print('no error', bad)
+            except TypeError as e:
+                print('TypeError')
+        return 1
+)";
+
+TEST(ScriptReload, ReloadScriptAnswersAndRefusesBadArguments) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Asker.py", kAsker);
+    sim.AddScript("BM_Other.py", "class Brindlemoor:\n    def XPluginStart(self):\n        return 'O', 'sig.o', ''\n");
+    LoadBrindlemoor(true);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"0 0 0", "1 1 1", "TypeError", "TypeError", "TypeError", "TypeError",
+                                            "TypeError"}));
+    bmhost::RunFrames(1);
+    // Each script once, in the order asked.
+    std::string log = sim.Log();
+    EXPECT_EQ(Count(log, "Reloading 'BM_Other'\n"), 1u) << log;
+    EXPECT_EQ(Count(log, "Reloading 'BM_Asker'\n"), 1u);
+    EXPECT_LT(log.find("Reloading 'BM_Other'"), log.find("Reloading 'BM_Asker'"));
+    // The reloaded asker asked again when it was enabled: the next frame reloads both again.
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "Reloading 'BM_Other'\n"), 2u);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Asker' reloaded\n"), 2u);
+}
+
+TEST(ScriptReload, AFailingSimulatorKeepsTheRequestOutOfTheQueue) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Asker.py", R"(from __future__ import print_function
+from PythonScriptMessaging import *
+class Brindlemoor:
+    def XPluginStart(self):
+        return 'Asker', 'sig.asker', ''
+    def XPluginReceiveMessage(self, who, message, param):
+        print(BM_ReloadScript(self))
+)");
+    LoadBrindlemoor(true);
+    bmhost::FailNextCall("XPLMRegisterFlightLoopCallback");
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);
+    bmhost::RunFrames(2);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"0"}));
+    EXPECT_EQ(Count(sim.Log(), "Module - PythonScriptMessaging, Function - BM_ReloadScript, Error = Parameter Error"),
+              1u)
+        << sim.Log();
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 0u);
+}
+
+TEST(ScriptReload, TheInformationWindowReloadsAListedScript) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Edited.py", Edited("v1"));
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    XPLMPluginID id = LoadBrindlemoor(true);
+    ASSERT_TRUE(bmhost::ChooseMenuItem("Plugins/Brindlemoor/Script Information"));
+    bmhost::RunFrames(1);
+    const Registrations held = Held(id);
+    // A "Reload" for each of the two listed scripts, under the row's id; the six empty rows show
+    // none.
+    std::string tree = bmhost::WidgetTree();
+    EXPECT_EQ(Count(tree, "\"Reload\" visible"), 2u) << tree;
+    EXPECT_EQ(Count(tree, "\"Reload\" hidden"), 6u);
+    EXPECT_NE(tree.find("  Button 316,620,362,600 \"Reload\" visible"), std::string::npos) << tree;
+
+    sim.AddScript("BM_Edited.py", Edited("v2"));
+    bmhost::Click(339, 610);  // the first row's button
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "Reloading 'BM_Edited'\n"), 1u) << sim.Log();
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 1u);
+    EXPECT_EQ(Held(id), held);
+    // The window shows the new script in the same row.
+    EXPECT_NE(bmhost::WidgetTree().find(") Edited v2 (Enabled)\""), std::string::npos) << bmhost::WidgetTree();
+
+    // A reload that fails leaves one script listed, in the first row; the second row is empty.
+    sim.AddScript("BM_Edited.py", "class Brindlemoor(:\n");
+    bmhost::Click(339, 610);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Edited' failed to load\n"), 1u);
+    tree = bmhost::WidgetTree();
+    EXPECT_EQ(Count(tree, "\"Reload\" visible"), 1u) << tree;
+    EXPECT_EQ(Count(tree, ") Keeper (Enabled)\""), 1u);
+    EXPECT_EQ(tree.find("Edited v2"), std::string::npos);
+}
+
+TEST(ScriptReload, AScriptThatFailedAtStartLoadsOnceItsFileIsFixed) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Broken.py", "class Brindlemoor:\n    def XPluginStart(self)\n");
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    LoadBrindlemoor(true);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Broken' failed to load\n"), 1u);
+    XPLMDataRef watch = XPLMFindDataRef("brindlemoor/watch_scripts");
+    ASSERT_NE(watch, nullptr);
+    XPLMSetDatai(watch, 1);
+    sim.AddScript("BM_Broken.py", bmtest::RecorderScript("F"));
+    bmhost::RunFrames(40);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Broken' reloaded\n"), 1u) << sim.Log();
+    EXPECT_EQ(Only(sim.Output(), {"F "}), (Lines_t{"F XPluginStart", "F XPluginEnable"}));
+    // It had no place in the table: it takes the next one.
+    Report(sim);
+    EXPECT_EQ(Only(sim.Output(), {"keeper "}).back(), "keeper 40 40 2 Keeper");
+}
+
+bool SetWatch(int value) {
+    XPLMDataRef ref = XPLMFindDataRef("brindlemoor/watch_scripts");
+    if (!ref) return false;
+    XPLMSetDatai(ref, value);
+    return XPLMGetDatai(ref) == value;
+}
+
+TEST(ScriptReload, TheWatchReloadsChangedFilesWhileItIsOn) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Edited.py", Edited("v1"));
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    XPLMPluginID id = LoadBrindlemoor(true);
+    XPLMDataRef ref = XPLMFindDataRef("brindlemoor/watch_scripts");
+    ASSERT_NE(ref, nullptr);
+    EXPECT_EQ(XPLMGetDatai(ref), 0);  // off at start
+    EXPECT_EQ(XPLMCanWriteDataRef(ref), 1);
+    const int loops = bmhost::FlightLoopCount();
+
+    // Off: a change is not looked at.
+    sim.AddScript("BM_Edited.py", Edited("v2") + "# longer\n");
+    bmhost::RunFrames(60);
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 0u);
+    EXPECT_EQ(bmhost::FlightLoopCount(), loops);
+
+    // On: what is there now is the starting point; the next change reloads the script once.
+    ASSERT_TRUE(SetWatch(1));
+    bmhost::RunFrames(60);
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 0u);
+    EXPECT_EQ(bmhost::FlightLoopCount(), loops + 1);  // the plug-in's own loop watches
+    sim.AddScript("BM_Edited.py", Edited("v3"));
+    bmhost::RunFrames(40);
+    EXPECT_EQ(Count(sim.Log(), "Reloading 'BM_Edited'\n"), 1u) << sim.Log();
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 1u);
+    EXPECT_EQ(Only(sim.Output(), {"E "}).back(), "E v3 XPluginEnable");
+    EXPECT_NE(bmhost::FindWidget("Edited v3"), nullptr);
+
+    // A file that vanishes leaves its script running.
+    fs::remove(sim.ScriptFolder() + "BM_Keeper.py");
+    bmhost::RunFrames(40);
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 1u);
+    EXPECT_EQ(Report(sim).rfind("keeper ", 0), 0u);
+
+    // Off again: changes go unnoticed, and the plug-in's loop goes.
+    ASSERT_TRUE(SetWatch(0));
+    sim.AddScript("BM_Edited.py", Edited("v4"));
+    bmhost::RunFrames(60);
+    EXPECT_EQ(Count(sim.Log(), "Reloading"), 1u);
+    EXPECT_EQ(bmhost::FlightLoopCount(), loops);
+    (void)id;
+}
+
+}  // namespace
+
+// ---- bmsim --watch ----
+
+namespace {
+
+// A script that says which version it is and whether the watch is on, once enabled.
+std::string Watched(const std::string& version) {
+    return "from __future__ import print_function\n"
+           "from XPLMDataAccess import *\n"
+           "from XPLMProcessing import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        self.Loop = self.Looped\n"
+           "        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)\n"
+           "        return 'W', 'sig.w', ''\n"
+           "    def XPluginStop(self):\n"
+           "        print('" + version + " stopped')\n"
+           "    def Looped(self, since, sinceLoop, counter, refcon):\n"
+           "        print('" + version + " watch', XPLMGetDatai(XPLMFindDataRef('brindlemoor/watch_scripts')))\n"
+           "        return 0.0\n";
+}
+
+// Reads the child's output until a line equal to `line` arrives (true) or the output ends.
+bool ReadUntil(FILE* out, const std::string& line, std::string* all) {
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, out)) {
+        *all += buffer;
+        std::string got(buffer);
+        if (!got.empty() && got.back() == '\n') got.pop_back();
+        if (got == line) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(ScriptReload, BmsimWatchesInRealTimeUntilInterrupted) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_W.py", Watched("v1"));
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(pipeFds[1], 1);
+        dup2(pipeFds[1], 2);
+        close(pipeFds[0]);
+        execl(BM_BMSIM_PATH, BM_BMSIM_PATH, "--root", sim.Root().c_str(), "--watch", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    FILE* out = fdopen(pipeFds[0], "r");
+    std::string output;
+    EXPECT_TRUE(ReadUntil(out, "[out] v1 watch 1", &output)) << output;
+    // The run goes on until interrupted: an edit now is picked up.
+    sim.AddScript("BM_W.py", Watched("v2"));
+    EXPECT_TRUE(ReadUntil(out, "[out] v2 watch 1", &output)) << output;
+    kill(child, SIGINT);
+    ReadUntil(out, "", &output);
+    std::fclose(out);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+    Lines_t lines = Lines(output);
+    auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) - lines.begin(); };
+    EXPECT_LT(at("[out] v1 watch 1"), at("[log] Reloading 'BM_W'"));
+    EXPECT_LT(at("[out] v1 stopped"), at("[log] 'BM_W' reloaded"));
+    EXPECT_LT(at("[log] 'BM_W' reloaded"), at("[out] v2 watch 1"));
+    EXPECT_LT(at("[out] v2 stopped"), at("[log] --- LOGGING STOPPED ---"));
+    EXPECT_LT(at("[log] --- LOGGING STOPPED ---"), std::ptrdiff_t(lines.size()));
+}
+
+TEST(ScriptReload, BmsimWatchWithFramesRunsThatMany) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_W.py", Watched("v1"));
+    std::string command = std::string("'") + BM_BMSIM_PATH + "' --root '" + sim.Root() + "' --watch --frames 3 2>&1";
+    FILE* out = popen(command.c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    std::string output;
+    ReadUntil(out, "", &output);
+    EXPECT_EQ(WEXITSTATUS(pclose(out)), 0);
+    EXPECT_EQ(Count(output, "[out] v1 watch 1\n"), 1u) << output;
+    EXPECT_EQ(Count(output, "[out] v1 stopped\n"), 1u);
+}
