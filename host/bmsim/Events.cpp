@@ -148,7 +148,7 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
         return false;
     }
     *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE"
-             " view=NAME command=NAME hold=NAME:FRAMES)";
+             " view=NAME)";
     return false;
 }
 

@@ -208,16 +208,25 @@ TEST(Commands, BmsimRunsAndHoldsCommands) {
         print('cycle', XPLMGetCycleNumber(), 'phase', phase, XPLMGetDataf(self.Flaps), round(values[0], 2))
         return 1
 )");
-    std::string command = std::string("'") + BM_BMSIM_PATH + "' --root '" + sim.Root() +
-                          "' --frames 6 --at 1:command=sim/flight_controls/flaps_down" +
-                          " --at 2:hold=sim/engines/throttle_up:3 --at 3:command=no/such 2>&1";
+    auto bmsim = [&](const std::string& events, std::string* output) {
+        std::string command = std::string("'") + BM_BMSIM_PATH + "' --root '" + sim.Root() + "' --frames 6 " + events +
+                              " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return -1;
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output->append(buffer, n);
+        int status = pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string refused;
+    EXPECT_EQ(bmsim("--at 1:hold=sim/engines/throttle_up:0", &refused), 2);
+    EXPECT_EQ(Lines(refused)[0], "bmsim: hold takes NAME:FRAMES (FRAMES 1 or more), not 'sim/engines/throttle_up:0'");
     std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    int status = pclose(pipe);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    ASSERT_EQ(bmsim("--at 1:command=sim/flight_controls/flaps_down --at 2:hold=sim/engines/throttle_up:3"
+                    " --at 3:command=no/such",
+                    &output),
+              0)
+        << output;
     Lines_t printed;
     for (const std::string& line : Lines(output))
         if (line.rfind("[out] cycle", 0) == 0) printed.push_back(line.substr(6));
