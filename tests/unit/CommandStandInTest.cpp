@@ -130,6 +130,23 @@ TEST_F(CommandStandIn, BuiltInCommandsMoveTheSimulatorsData) {
     EXPECT_EQ(bmhost::CommandNames().front(), "sim/operation/pause_toggle");
 }
 
+TEST_F(CommandStandIn, ADisabledPluginsHandlersArePassedOver) {
+    std::string error;
+    XPLMPluginID recorder = bmhost::LoadPlugin(BM_RECORDER_PLUGIN_PATH, &error);
+    ASSERT_NE(recorder, XPLM_NO_PLUGIN_ID) << error;
+    bmhost::EnablePlugins();
+    Tag stop{"stop", 0};
+    Register(recorder, "sim/lights/landing_lights_on", &stop, 1);
+    ASSERT_TRUE(bmhost::RunCommand("sim/lights/landing_lights_on"));
+    EXPECT_EQ(bmhost::ReadInt("sim/cockpit/electrical/landing_lights_on"), 0);
+    bmhost::DisablePlugins();
+    ASSERT_TRUE(bmhost::RunCommand("sim/lights/landing_lights_on"));
+    EXPECT_EQ(bmhost::ReadInt("sim/cockpit/electrical/landing_lights_on"), 1);
+    EXPECT_EQ(Take(), (Lines{"stop:0", "stop:2"}));
+    bmhost::UnloadPlugins();
+    EXPECT_EQ(bmhost::CommandHandlerCount(), 0);
+}
+
 TEST_F(CommandStandIn, BadRefsAreToldAndFailuresCanBeInjected) {
     XPLMCommandOnce(reinterpret_cast<XPLMCommandRef>(std::uintptr_t(12345)));
     XPLMRegisterCommandHandler(nullptr, Heard, 1, nullptr);

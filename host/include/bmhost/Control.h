@@ -223,7 +223,8 @@ bool RunCommand(const std::string& name);
 bool BeginCommand(const std::string& name);
 bool EndCommand(const std::string& name);
 bool CommandHeld(const std::string& name);
-// Handlers registered on the command, before and after; on all commands for "".
+// Handlers registered on the command, before and after; on all commands for "". RegistrationCount
+// counts them too.
 int CommandHandlerCount(const std::string& name = std::string());
 
 }  // namespace bmhost
