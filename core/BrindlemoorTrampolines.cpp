@@ -339,6 +339,17 @@ int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMous
     return result ? BM_ResultInt(*record, BM_WindowMouseClick, result, 0) : 0;
 }
 
+// The script is called as callable(command, phase, refcon); its int answer goes to the simulator.
+int CallUserCommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon) {
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record) return 1;  // the command goes on
+    BM_RecordInUse use(record);
+    PyObject* result = BM_CallRecord(record, 0,
+                                     Py_BuildValue("(" BM_REFCON "i" BM_REFCON ")", reinterpret_cast<intptr_t>(inCommand),
+                                                   inPhase, record->refcon));
+    return result ? BM_ResultInt(*record, 0, result, 1) : 1;
+}
+
 namespace {
 
 // The message records that widget callbacks under way were handed, innermost last. Deeper
@@ -479,6 +490,10 @@ void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, c
 }
 int BM_MouseClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon) {
     return BM_NoThrow(0, [&] { return CallUserMouseClickCallback(inWindowID, x, y, inMouse, inRefcon); });
+}
+
+int BM_CommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon) {
+    return BM_NoThrow(1, [&] { return CallUserCommandCallback(inCommand, inPhase, inRefcon); });
 }
 
 namespace {

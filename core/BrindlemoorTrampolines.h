@@ -20,6 +20,7 @@
 
 #include "XPLMCamera.h"
 #include "XPLMDisplay.h"
+#include "XPLMUtilities.h"
 #include "XPWidgetDefs.h"
 
 int BM_DrawCallback(XPLMDrawingPhase inPhase, int inIsBefore, void* inRefcon);
@@ -35,6 +36,9 @@ void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon,
                     int losingFocus);
 int BM_MouseClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon);
+// A command handler: the script's answer, 1 (the command goes on) or 0 (it stops there); 1
+// while the script cannot answer.
+int BM_CommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon);
 // A custom widget's function (slot 0) and the first callback added to a widget (slot 1); the
 // callbacks added after it get the widget functions of the further slots.
 int BM_WidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
@@ -65,6 +69,7 @@ int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char inVirtualKey, void* inRefcon,
                         int losingFocus);
 int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon);
+int CallUserCommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon);
 int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
 
 int CallUserGetDatai_Callback(void* inRefcon);

@@ -36,9 +36,11 @@
 #include "WidgetStuff.h"
 #include "XPLMDataAccess.h"
 #include "XPLMProcessing.h"
+#include "XPLMUtilities.h"
 #include "XPWidgets.h"
 
 const char kWatchScriptsDataRef[] = "brindlemoor/watch_scripts";
+const char kReloadScriptsCommand[] = "brindlemoor/reload_scripts";
 
 namespace {
 
@@ -50,6 +52,7 @@ std::deque<std::string> gQueue;  // module names, each once
 bool gLoopRegistered = false;
 int gWatch = 0;
 XPLMDataRef gWatchRef = nullptr;
+XPLMCommandRef gReloadCommand = nullptr;  // while our handler is registered on it
 float gNextLook = 0.0f;
 
 // A watched file as it was last seen.
@@ -328,6 +331,13 @@ float ReloadLoop(float, float, int, void*) {
     });
 }
 
+// brindlemoor/reload_scripts: every script is reloaded in turn when the command begins (a key
+// held down reloads once). The command is ours, so nobody after us needs to hear it.
+int ReloadScriptsCommand(XPLMCommandRef, XPLMCommandPhase phase, void*) {
+    if (phase == xplm_CommandBegin) BM_RequestReloadAll();
+    return 0;
+}
+
 }  // namespace
 
 void BM_StartScriptReload() {
@@ -340,10 +350,21 @@ void BM_StartScriptReload() {
                                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                              nullptr, nullptr, nullptr);
     });
+    BM_RunOrLog("XPLMCreateCommand", [] {
+        XPLMCommandRef command = XPLMCreateCommand(kReloadScriptsCommand, "Reload every Brindlemoor script from its file");
+        if (!command) return;
+        XPLMRegisterCommandHandler(command, ReloadScriptsCommand, 1, nullptr);
+        gReloadCommand = command;
+    });
 }
 
 void BM_StopScriptReload() {
     EndLoop();
+    if (XPLMCommandRef command = gReloadCommand) {
+        gReloadCommand = nullptr;
+        BM_RunOrLog("XPLMUnregisterCommandHandler",
+                    [&] { XPLMUnregisterCommandHandler(command, ReloadScriptsCommand, 1, nullptr); });
+    }
     XPLMDataRef ref = gWatchRef;
     gWatchRef = nullptr;
     if (ref) BM_RunOrLog("XPLMUnregisterDataAccessor", [&] { XPLMUnregisterDataAccessor(ref); });

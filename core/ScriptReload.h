@@ -12,9 +12,11 @@
 
 // The switch's data ref: int, writable, 0 at every plug-in start.
 extern const char kWatchScriptsDataRef[];  // "brindlemoor/watch_scripts"
+// The command that reloads every script, one after the other.
+extern const char kReloadScriptsCommand[];  // "brindlemoor/reload_scripts"
 
-// At the plug-in's start and stop: publishes and withdraws the switch; the stop also forgets
-// the queue and stops the flight loop.
+// At the plug-in's start and stop: publishes and withdraws the switch and the command; the stop
+// also forgets the queue and stops the flight loop.
 void BM_StartScriptReload();
 void BM_StopScriptReload();
 // The interpreter stopped (the control panel's Stop or Reload Scripts): the requests waiting go,

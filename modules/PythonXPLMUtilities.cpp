@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "BrindlemoorClass.h"
+#include "BrindlemoorTrampolines.h"
 #include "ModuleSupport.h"
 #include "PythonModules.h"
 #include "XPLMUtilities.h"
@@ -13,7 +15,8 @@ namespace {
 
 const char kModule[] = "XPLMUtilities";
 
-// Command keys, joystick buttons, host applications and languages, each group from 0 up.
+// Command keys, joystick buttons, host applications, languages and command phases, each group
+// from 0 up.
 const BM_Constant kConstants[] = {
     {"xplm_key_pause", xplm_key_pause},
     {"xplm_key_revthrust", xplm_key_revthrust},
@@ -220,6 +223,9 @@ const BM_Constant kConstants[] = {
     {"xplm_Language_Italian", xplm_Language_Italian},
     {"xplm_Language_Spanish", xplm_Language_Spanish},
     {"xplm_Language_Korean", xplm_Language_Korean},
+    {"xplm_CommandBegin", xplm_CommandBegin},
+    {"xplm_CommandContinue", xplm_CommandContinue},
+    {"xplm_CommandEnd", xplm_CommandEnd},
 };
 
 // Paths the simulator writes: it needs at most 512 bytes.
@@ -404,6 +410,86 @@ PyObject* PY_XPLMDebugString(PyObject*, PyObject* args) {
     });
 }
 
+// ---- Commands ----
+
+PyObject* PY_XPLMFindCommand(PyObject*, PyObject* args) {
+    const char* name;
+    if (!BM_ParseTuple(args, "s", &name)) return nullptr;
+    return BM_CallHost(kModule, "XPLMFindCommand", BM_Zero, [&] { return BM_IntFromHandle(XPLMFindCommand(name)); });
+}
+
+// Begin, end and once: 1 after the call, the report and 0 when the simulator fails.
+template <typename Host>
+PyObject* WorkCommand(const char* function, PyObject* args, Host host) {
+    Py_ssize_t command;
+    if (!BM_ParseTuple(args, BM_H, &command)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        host(BM_Handle(command));
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMCommandBegin(PyObject*, PyObject* args) { return WorkCommand("XPLMCommandBegin", args, XPLMCommandBegin); }
+PyObject* PY_XPLMCommandEnd(PyObject*, PyObject* args) { return WorkCommand("XPLMCommandEnd", args, XPLMCommandEnd); }
+PyObject* PY_XPLMCommandOnce(PyObject*, PyObject* args) { return WorkCommand("XPLMCommandOnce", args, XPLMCommandOnce); }
+
+// The command of that name, made when the simulator has none.
+PyObject* PY_XPLMCreateCommand(PyObject*, PyObject* args) {
+    const char *name, *description;
+    if (!BM_ParseTuple(args, "ss", &name, &description)) return nullptr;
+    return BM_CallHost(kModule, "XPLMCreateCommand", BM_Zero,
+                       [&] { return BM_IntFromHandle(XPLMCreateCommand(name, description)); });
+}
+
+// A handler of a script: the callable on one command, side and refcon. The simulator holds the
+// record as its refcon.
+_CallbackRecordStruct* FindHandler(PyObject* script, PyObject* callable, Py_ssize_t command, int before,
+                                   Py_ssize_t refcon) {
+    return BM_Table().FindRecord(script, BM_KindCommand, [&](const _CallbackRecordStruct& r) {
+        return BM_SameCallable(r.Callable(), callable) && r.handle == BM_Handle(command) && r.before == before &&
+               r.refcon == BM_Refcon(refcon);
+    });
+}
+
+void UnregisterHandler(_CallbackRecordStruct& record) {
+    XPLMUnregisterCommandHandler(record.handle, BM_CommandCallback, record.before, &record);
+}
+
+// Registering the same handler again keeps the one registration.
+PyObject* PY_XPLMRegisterCommandHandler(PyObject*, PyObject* args) {
+    PyObject *script, *callable;
+    Py_ssize_t command, refcon;
+    int before;
+    const char* function = "XPLMRegisterCommandHandler";
+    if (!BM_ParseTuple(args, "O" BM_H "Oi" BM_H, &script, &command, &callable, &before, &refcon)) return nullptr;
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the handler")) return nullptr;
+    before = before ? 1 : 0;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        if (FindHandler(script, callable, command, before, refcon)) return BM_One();
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindCommand, callable, BM_Refcon(refcon));
+        record->handle = BM_Handle(command);
+        record->before = before;
+        BM_RegisterRecord(record, UnregisterHandler, [&] {
+            XPLMRegisterCommandHandler(BM_Handle(command), BM_CommandCallback, before, record);
+            return true;
+        });
+        return BM_One();
+    });
+}
+
+// The answer is 1 when a registration went, 0 when the script had none such.
+PyObject* PY_XPLMUnregisterCommandHandler(PyObject*, PyObject* args) {
+    PyObject *script, *callable;
+    Py_ssize_t command, refcon;
+    int before;
+    const char* function = "XPLMUnregisterCommandHandler";
+    if (!BM_ParseTuple(args, "O" BM_H "Oi" BM_H, &script, &command, &callable, &before, &refcon)) return nullptr;
+    if (!BM_CheckScript(script, function)) return nullptr;
+    before = before ? 1 : 0;
+    return BM_CallHost(kModule, function, BM_Zero,
+                       [&] { return BM_RemoveFound(FindHandler(script, callable, command, before, refcon)); });
+}
+
 PyMethodDef XPLMUtilitiesMethods[] = {
     {"XPLMSpeakString", PY_XPLMSpeakString, METH_VARARGS, "Speak and Display String."},
     {"XPLMCommandKeyStroke", PY_XPLMCommandKeyStroke, METH_VARARGS, "Send a Command Key."},
@@ -420,6 +506,13 @@ PyMethodDef XPLMUtilitiesMethods[] = {
     {"XPLMGetVersions", PY_XPLMGetVersions, METH_NOARGS, "Get Xplane and XPLM Versions."},
     {"XPLMGetLanguage", PY_XPLMGetLanguage, METH_NOARGS, "Get Language."},
     {"XPLMDebugString", PY_XPLMDebugString, METH_VARARGS, "Write Debug String to Error.out."},
+    {"XPLMFindCommand", PY_XPLMFindCommand, METH_VARARGS, "Find a Command."},
+    {"XPLMCommandBegin", PY_XPLMCommandBegin, METH_VARARGS, "Begin a Command."},
+    {"XPLMCommandEnd", PY_XPLMCommandEnd, METH_VARARGS, "End a Command."},
+    {"XPLMCommandOnce", PY_XPLMCommandOnce, METH_VARARGS, "Run a Command Once."},
+    {"XPLMCreateCommand", PY_XPLMCreateCommand, METH_VARARGS, "Create a Command."},
+    {"XPLMRegisterCommandHandler", PY_XPLMRegisterCommandHandler, METH_VARARGS, "Register a Command Handler."},
+    {"XPLMUnregisterCommandHandler", PY_XPLMUnregisterCommandHandler, METH_VARARGS, "Unregister a Command Handler."},
     {nullptr, nullptr, 0, nullptr},
 };
 

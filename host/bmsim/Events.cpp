@@ -120,6 +120,23 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
         event->kind = Event::Screenshot;
         event->text = value;
         return true;
+    } else if (kind == "command" && !value.empty()) {
+        event->kind = Event::Command;
+        event->text = value;
+        return true;
+    } else if (kind == "hold") {
+        event->kind = Event::Hold;
+        std::size_t colon = value.rfind(':');
+        int frames = 0;
+        char extra;
+        if (colon != std::string::npos && colon > 0 &&
+            std::sscanf(value.c_str() + colon + 1, "%d%c", &frames, &extra) == 1 && frames >= 1 && frames <= 1000000) {
+            event->text = value.substr(0, colon);
+            event->frames = frames;
+            return true;
+        }
+        *error = "hold takes NAME:FRAMES (FRAMES 1 or more), not '" + value + "'";
+        return false;
     } else if (kind == "view") {
         event->kind = Event::View;
         event->text = value;
@@ -159,6 +176,12 @@ std::string Deliver(const Event& event) {
         case Event::View:
             bmhost::ChangeView(event.text);
             return "";
+        case Event::Command:
+            return bmhost::RunCommand(event.text) ? "" : "bmsim: no command " + event.text;
+        case Event::Hold:
+            return bmhost::BeginCommand(event.text) ? "" : "bmsim: no command " + event.text;
+        case Event::Release:
+            return bmhost::EndCommand(event.text) ? "" : "bmsim: no command " + event.text + " held";
     }
     return "";
 }

@@ -1,7 +1,7 @@
 #ifndef BMSIM_EVENTS_H
 #define BMSIM_EVENTS_H
 // The events a bmsim run can deliver between frames: clicks, drags, key presses, typed text,
-// menu choices, pictures of the screen and changes of view.
+// menu choices, pictures of the screen, changes of view and commands.
 
 #include <map>
 #include <string>
@@ -12,16 +12,18 @@
 namespace bmsim {
 
 struct Event {
-    enum Kind { Click, Drag, Key, Type, Menu, Screenshot, View } kind;
+    enum Kind { Click, Drag, Key, Type, Menu, Screenshot, View, Command, Hold, Release } kind;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     char key = 0;
     unsigned char virtualKey = 0;
     XPLMKeyFlags modifiers = 0;
-    std::string text;  // typed text, menu path, picture file or view name
+    std::string text;  // typed text, menu path, picture file, view or command name
+    int frames = 0;    // a hold: the frames until the command is let go again
 };
 
 // Parses "click=X,Y", "drag=X1,Y1:X2,Y2", "key=KEY", "type=TEXT", "menu=PATH", "screenshot=FILE"
-// or "view=NAME" (one of bmhost::ViewNames()).
+// "view=NAME" (one of bmhost::ViewNames()), "command=NAME" or "hold=NAME:FRAMES" (FRAMES at
+// least 1). Command names are checked when the event comes: plug-ins create commands.
 // Returns false with `error` set when the text is not one of them.
 bool ParseEvent(const std::string& text, Event* event, std::string* error);
 
@@ -29,7 +31,9 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error);
 // an XPLM_VK_ key without its prefix (any case) or one letter or digit.
 bool ParseKey(const std::string& keyText, Event* event, std::string* error);
 
-// Delivers one event; returns a line to print, or an empty text.
+// Delivers one event; returns a line to print, or an empty text. A command event for a name the
+// simulator does not know answers "bmsim: no command NAME" (bmsim prints it on stderr). A hold
+// begins the command; bmsim delivers its Release event (the same name) FRAMES frames later.
 std::string Deliver(const Event& event);
 
 }  // namespace bmsim

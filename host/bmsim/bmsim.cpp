@@ -42,11 +42,14 @@ const char kUsage[] =
     "                  enabled); arrays as 1,2,3, byte data as text; may be repeated\n"
     "  --at FRAME:EVENT  deliver EVENT after frame FRAME (0: before the first frame):\n"
     "                    click=X,Y  drag=X1,Y1:X2,Y2  key=KEY  type=TEXT  menu=PATH\n"
-    "                    screenshot=FILE  view=NAME\n"
+    "                    screenshot=FILE  view=NAME  command=NAME  hold=NAME:M\n"
     "                  type=TEXT presses the key of each character (shift for capitals)\n"
     "                  view=NAME chooses a view: forward down left right back tower runway\n"
     "                  chase free1 free2 spot fullscrn1 fullscrn2 (a plug-in controlling the\n"
     "                  camera until the view changes loses it)\n"
+    "                  command=NAME runs a command once, e.g. sim/flight_controls/flaps_down;\n"
+    "                  hold=NAME:M begins it and lets go of it M frames later (held, it runs\n"
+    "                  every frame); an unknown name is told on stderr and the run goes on\n"
     "                  screen coordinates have their origin at the bottom left; may be repeated\n"
     "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"; a / or \\\n"
     "                  that is part of an item's name is written \\/ or \\\\:\n"
@@ -384,7 +387,14 @@ int main(int argc, char** argv) {
         for (const bmsim::Event& e : events[frame]) {
             std::string line = bmsim::Deliver(e);
             drain();
-            if (!line.empty()) std::cout << line << "\n";
+            bool command = e.kind == bmsim::Event::Command || e.kind == bmsim::Event::Hold ||
+                           e.kind == bmsim::Event::Release;
+            if (!line.empty()) (command ? std::cerr : std::cout) << line << "\n";
+            if (e.kind == bmsim::Event::Hold && line.empty()) {  // let go of it again later
+                bmsim::Event release = e;
+                release.kind = bmsim::Event::Release;
+                events[frame + e.frames].push_back(release);
+            }
         }
     };
     // What the plug-ins spoke, each text once, after the frame it was spoken in (or before).

@@ -250,6 +250,27 @@ XPLM_API void XPLMGetVersions(int * outXPlaneVersion, int * outXPLMVersion,
 XPLM_API XPLMLanguageCode XPLMGetLanguage(void);
 XPLM_API void XPLMDebugString(const char * inString);
 
+#if defined(XPLM200)
+/* Commands: key bindings and cockpit controls by name. */
+typedef void * XPLMCommandRef;
+enum {
+    xplm_CommandBegin = 0,
+    xplm_CommandContinue = 1,
+    xplm_CommandEnd = 2
+};
+typedef int XPLMCommandPhase;
+typedef int (* XPLMCommandCallback_f)(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void * inRefcon);
+XPLM_API XPLMCommandRef XPLMFindCommand(const char * inName);
+XPLM_API void XPLMCommandBegin(XPLMCommandRef inCommand);
+XPLM_API void XPLMCommandEnd(XPLMCommandRef inCommand);
+XPLM_API void XPLMCommandOnce(XPLMCommandRef inCommand);
+XPLM_API XPLMCommandRef XPLMCreateCommand(const char * inName, const char * inDescription);
+XPLM_API void XPLMRegisterCommandHandler(XPLMCommandRef inComand, XPLMCommandCallback_f inHandler, int inBefore,
+                                         void * inRefcon);
+XPLM_API void XPLMUnregisterCommandHandler(XPLMCommandRef inComand, XPLMCommandCallback_f inHandler, int inBefore,
+                                           void * inRefcon);
+#endif
+
 #ifdef __cplusplus
 }
 #endif

@@ -118,6 +118,7 @@ void Reset() {
     ResetNavigation();
     ResetAircraft();
     ResetUtilities();
+    ResetCommands();
 }
 
 }  // namespace bmhost
@@ -139,6 +140,7 @@ int RegistrationCount(XPLMPluginID plugin) {
         n += item.published && !item.orphaned && mine(item.accessor.owner);
         for (const Sharer& sharer : item.sharers) n += mine(sharer.owner);
     }
+    n += CommandHandlerRegistrations(plugin);
     return n;
 }
 

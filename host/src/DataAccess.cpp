@@ -106,6 +106,7 @@ void SeedSimulatorData() {
     const char registration[] = "N172SP";
     std::copy(registration, registration + 6, tail.b.begin());
     AddDataItem(std::move(tail));
+    SeedCommandData();
 }
 
 void SweepData(XPLMPluginID owner) {

@@ -21,7 +21,7 @@ namespace bmhost::detail {
 
 // Every opaque handle carries a kind tag and bits above bit 31, so a caller that narrows a
 // handle to 32 bits hands back something that no longer resolves.
-enum class HandleKind : std::uint8_t { DataRef = 1, Menu = 2, Window = 3, HotKey = 4, Widget = 5 };
+enum class HandleKind : std::uint8_t { DataRef = 1, Menu = 2, Window = 3, HotKey = 4, Widget = 5, Command = 6 };
 void* MakeHandle(HandleKind kind, std::size_t index);
 bool DecodeHandle(const void* handle, HandleKind kind, std::size_t* index);
 
@@ -284,6 +284,14 @@ void SweepAircraft(XPLMPluginID owner);
 void AircraftPluginDisabled(XPLMPluginID plugin);
 // Once per frame, before the frame is drawn: the camera controller positions the camera.
 void CameraFrame();
+// Commands: the built-in commands' data (with the simulator's data), the commands and handlers
+// forgotten, an unloaded plug-in's handlers dropped, the held commands' continue phase once per
+// frame, and the handlers a plug-in holds (all plug-ins' for XPLM_NO_PLUGIN_ID).
+void SeedCommandData();
+void ResetCommands();
+void SweepCommands(XPLMPluginID owner);
+void CommandsFrame();
+int CommandHandlerRegistrations(XPLMPluginID plugin);
 
 // Drawing: every drawing call is recorded for the frame being drawn.
 void Record(const char* call, std::vector<double> numbers, std::string text = std::string());

@@ -122,6 +122,7 @@ void SweepPlugin(XPLMPluginID id) {
     SweepWidgets(id);  // before the windows: a root widget's window goes with the widget
     SweepDisplay(id);
     SweepAircraft(id);
+    SweepCommands(id);
 }
 
 void RunAsPlugin(XPLMPluginID id, const std::function<void()>& code) { CallPluginCode(id, "code run as a plug-in", code); }

@@ -115,6 +115,7 @@ void RunFrames(int count, float seconds) {
         S().elapsed += seconds;
         ++S().cycle;
         WriteFloat("sim/time/total_running_time_sec", float(S().elapsed));
+        CommandsFrame();
         DispatchFlightLoops();
         CameraFrame();
         DrawFrame();

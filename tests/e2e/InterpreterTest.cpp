@@ -20,7 +20,6 @@ using bmtest::Lines;
 
 constexpr bool kPython3 = BM_PYTHON_MAJOR == 3;
 
-int IgnoreKey(char, XPLMKeyFlags, char, void*) { return 1; }
 void IgnoreHotKey(void*) {}
 
 TEST(Interpreter, TextsTravelAsUtf8AndComeBackAsText) {

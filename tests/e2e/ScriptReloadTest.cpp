@@ -196,6 +196,35 @@ TEST(ScriptReload, AnEditedScriptIsReloadedAndTheOthersRunOn) {
     EXPECT_EQ(Count(sim.Log(), "Reloading"), 1u);
 }
 
+// The plug-in's command reloads every script in turn; a key held down reloads once; the
+// handler goes with the plug-in.
+TEST(ScriptReload, TheReloadCommandReloadsEveryScriptOnce) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Edited.py", Edited("v1"));
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    XPLMPluginID id = LoadBrindlemoor(true);
+    EXPECT_EQ(bmhost::CommandDescription("brindlemoor/reload_scripts"), "Reload every Brindlemoor script from its file");
+    EXPECT_EQ(bmhost::CommandHandlerCount("brindlemoor/reload_scripts"), 1);
+    bmhost::RunFrames(2);
+    const Registrations held = Held(id);
+    sim.AddScript("BM_Edited.py", Edited("v2"));
+
+    ASSERT_TRUE(bmhost::BeginCommand("brindlemoor/reload_scripts"));
+    bmhost::RunFrames(3);
+    ASSERT_TRUE(bmhost::EndCommand("brindlemoor/reload_scripts"));
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Only(sim.Log(), {"Reloading", "'BM_"}),
+              (Lines_t{"'BM_Edited' successfully loaded", "'BM_Keeper' successfully loaded", "Reloading 'BM_Edited'",
+                       "'BM_Edited' reloaded", "Reloading 'BM_Keeper'", "'BM_Keeper' reloaded"}));
+    EXPECT_EQ(Held(id), held);
+    // The keeper started afresh (its module's counter too) and counted the frames after the one
+    // that reloaded it.
+    EXPECT_EQ(Report(sim), "keeper 3 3 2 Edited v2");
+
+    bmhost::UnloadPlugins();
+    EXPECT_EQ(bmhost::CommandHandlerCount("brindlemoor/reload_scripts"), 0);
+}
+
 TEST(ScriptReload, AScriptThatFailsToLoadAgainStaysStoppedUntilItIsFixed) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_Edited.py", Edited("v1"));

@@ -271,6 +271,17 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMGetVersions", "XPLMGetVersions", 1, "(0, 0, 0)", kParameterError},
     {"XPLMGetLanguage", "XPLMGetLanguage", 1, "0", kParameterError},
     {"XPLMDebugString", "XPLMDebugString", 1, "0", kParameterError},
+    {"XPLMFindCommand", "XPLMFindCommand", 1, "0", kParameterError},
+    {"XPLMCommandBegin", "XPLMCommandBegin", 1, "0", kParameterError},
+    {"XPLMCommandEnd", "XPLMCommandEnd", 1, "0", kParameterError},
+    {"XPLMCommandOnce", "XPLMCommandOnce", 1, "0", kParameterError},
+    {"XPLMCreateCommand", "XPLMCreateCommand", 1, "0", kParameterError},
+    {"XPLMRegisterCommandHandler", "XPLMRegisterCommandHandler", 1, "0", kParameterError},
+    {"XPLMUnregisterCommandHandler", "XPLMUnregisterCommandHandler", 1, "0", kParameterError},
+    {"XPLMUnregisterCommandHandler", "XPLMUnregisterCommandHandler", 1, "0", kParameterError,
+     "another handler of the script remains",
+     "command = XPLMCreateCommand('bm/sweep/command', 'Sweep')\n"
+     "XPLMRegisterCommandHandler(script, command, cb, 1, 0)\nXPLMRegisterCommandHandler(script, command, fill, 0, 0)\n"},
 
     // ---- TallowbridgeVCUtilities ----
     {"VC_CameraPluginReady", "XPLMGetDatai", 1, "0", kParameterError},

@@ -557,6 +557,7 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
                 {"published data refs", bmhost::PublishedDataCount()},
                 {"shared data registrations", bmhost::SharerTotal()},
                 {"widgets", bmhost::WidgetCount()},
+                {"command handlers", bmhost::CommandHandlerCount()},
             };
             for (const auto& [what, count] : left) channel.Send({"L", what, std::to_string(count)});
             // The simulator goes on after the plug-in stopped, with whatever it still has registered.

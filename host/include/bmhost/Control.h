@@ -210,6 +210,23 @@ XPLMPluginID CameraController();
 // Where the camera is: where its controller last put it, or else where the view puts it.
 XPLMCameraPosition_t CameraPosition();
 
+// ---- Commands ----
+
+// The commands the simulator knows: its own first (sim/operation/pause_toggle, the flaps, gear,
+// landing light, throttle and view commands; see README), then those plug-ins created, in the
+// order they were created.
+std::vector<std::string> CommandNames();
+std::string CommandDescription(const std::string& name);  // "" for an unknown name
+// The pilot works a command: once (a begin and an end, as XPLMCommandOnce), or begins holding
+// it and lets go of it again. False for an unknown name, and EndCommand for one not held.
+bool RunCommand(const std::string& name);
+bool BeginCommand(const std::string& name);
+bool EndCommand(const std::string& name);
+bool CommandHeld(const std::string& name);
+// Handlers registered on the command, before and after; on all commands for "". RegistrationCount
+// counts them too.
+int CommandHandlerCount(const std::string& name = std::string());
+
 }  // namespace bmhost
 
 #endif
