@@ -286,6 +286,10 @@ _CallbackRecordStruct* BM_ScriptTable::FindAnyRecord(BM_CallbackKind kind, Match
     return nullptr;
 }
 
+// Whether script code is under way below this point: a Python frame, or a call into a script's
+// callable. Whatever ends a script or the interpreter waits while it is.
+bool BM_ScriptCodeRunning();
+
 // The last call into a removed record's script is over: gives back the record's references,
 // and frees it unless the simulator may still call with it.
 void BM_RecordIdle(_CallbackRecordStruct* record);

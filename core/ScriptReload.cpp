@@ -88,16 +88,6 @@ std::vector<std::string> KnownModules() {
     return names;
 }
 
-// Whether script code runs below this point: a Python frame, or a callback under way.
-bool ScriptCodeRunning() {
-    if (PyEval_GetFrame()) return true;
-    if (!BMTestTable) return false;
-    auto busy = [](const _CallbackRecordStruct& record) { return record.busy > 0; };
-    for (int kind = 0; kind < BM_KindCount; ++kind)
-        if (BMTestTable->FindAnyRecord(BM_CallbackKind(kind), busy)) return true;
-    return false;
-}
-
 // ---- The flight loop ----
 
 float ReloadLoop(float, float, int, void*);
@@ -307,7 +297,7 @@ void RunQueue() {
         gQueue.clear();  // nothing runs that could be reloaded
         return;
     }
-    if (ScriptCodeRunning()) return;  // not here: the next frame
+    if (BM_ScriptCodeRunning()) return;  // not here: the next frame
     if (gWatch) LookAtFiles();
     if (gQueue.empty()) return;
     std::deque<std::string> now;

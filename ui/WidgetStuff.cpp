@@ -336,16 +336,7 @@ void ForgetPanel() {
 // message), nor while one of them is under way.
 bool gLifecycleUnderWay = false;
 
-bool ScriptCodeRunning() {
-    if (gLifecycleUnderWay) return true;
-    if (!Py_IsInitialized()) return false;
-    if (PyEval_GetFrame()) return true;
-    if (!BMTestTable) return false;
-    auto busy = [](const _CallbackRecordStruct& record) { return record.busy > 0; };
-    for (int kind = 0; kind < BM_KindCount; ++kind)
-        if (BMTestTable->FindAnyRecord(BM_CallbackKind(kind), busy)) return true;
-    return false;
-}
+bool ScriptCodeRunning() { return gLifecycleUnderWay || BM_ScriptCodeRunning(); }
 
 class LifecycleUnderWay {
 public:
