@@ -112,8 +112,24 @@ void BM_PrintPythonError() {
     BM_ErrorSwallowed();
 }
 
-PyObject* BM_CallScript(PyObject* callable, PyObject* args) {
-    PyObject* result = BM_Call(callable, args);
-    if (!result) BM_PrintPythonError();
-    return result;
+std::string BM_PendingErrorText() {
+    if (!PyErr_Occurred()) return std::string();
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    std::string text;
+    if (PyObject* name = type ? PyObject_GetAttrString(type, "__name__") : nullptr) {
+        if (BM_IsText(name))
+            if (const char* chars = BM_TextAsUtf8(name)) text = chars;
+        Py_DECREF(name);
+    }
+    PyErr_Clear();
+    if (PyObject* message = value ? PyObject_Str(value) : nullptr) {
+        const char* chars = BM_TextAsUtf8(message);
+        if (chars && *chars) text += std::string(": ") + chars;
+        Py_DECREF(message);
+    }
+    PyErr_Clear();
+    PyErr_Restore(type, value, traceback);
+    return text;
 }

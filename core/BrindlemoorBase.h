@@ -1,7 +1,7 @@
 #ifndef BM_BRINDLEMOORBASE_H
 #define BM_BRINDLEMOORBASE_H
-// What every other part of the plug-in stands on: the two log files, the one call path into
-// script code, and the guards that keep C++ exceptions away from the simulator and from
+// What every other part of the plug-in stands on: the two log files, the text of a script's
+// error, and the guards that keep C++ exceptions away from the simulator and from
 // the interpreter's frames. Nothing here knows of modules, scripts or the control panel.
 
 #include <cstddef>
@@ -26,9 +26,9 @@ void BM_WriteToLog2(const char* text);
 void BM_WriteBytesToLog(const char* text, std::size_t length);
 void BM_WriteBytesToLog2(const char* text, std::size_t length);
 
-// The one way the plug-in calls script code: calls `callable` with the argument tuple `args`
-// (not consumed). A raised exception is printed and null returned; no error is left pending.
-PyObject* BM_CallScript(PyObject* callable, PyObject* args);
+// "ZeroDivisionError: integer division or modulo by zero" for the pending error, which stays
+// pending (normalized); "" when none is.
+std::string BM_PendingErrorText();
 
 // Prints the pending Python error to the scripts' standard error and clears it. A SystemExit
 // is printed like any other error instead of ending the simulator's process.

@@ -26,26 +26,6 @@ std::string CallbackName(const _CallbackRecordStruct& record, int slot, const st
     return moduleName + "." + name;
 }
 
-// "ZeroDivisionError: integer division or modulo by zero" for the pending error, which stays.
-std::string PendingErrorText() {
-    PyObject *type, *value, *traceback;
-    PyErr_Fetch(&type, &value, &traceback);
-    std::string text;
-    if (type) {
-        PyObject* name = PyObject_GetAttrString(type, "__name__");
-        if (name && BM_IsText(name)) text = BM_TextAsUtf8(name);
-        Py_XDECREF(name);
-        PyErr_Clear();
-        PyObject* message = value ? PyObject_Str(value) : nullptr;
-        const char* chars = message ? BM_TextAsUtf8(message) : nullptr;
-        if (chars && *chars) text += std::string(": ") + chars;
-        Py_XDECREF(message);
-        PyErr_Clear();
-    }
-    PyErr_Restore(type, value, traceback);
-    return text;
-}
-
 double SimulatorTime() {
     try {
         return XPLMGetElapsedTime();
@@ -80,7 +60,7 @@ void BM_CallbackFailed(_CallbackRecordStruct& record, int slot, bool report) {
         return;
     }
     try {
-        f.lastError = PendingErrorText();
+        f.lastError = BM_PendingErrorText();
         PyErr_Clear();
         ++f.unreported;
         if (now - f.lastReport >= 1.0 || now < f.lastReport) {

@@ -72,28 +72,10 @@ std::string OneLine(std::string text) {
     return text;
 }
 
-// "ValueError: boom" for the pending error, which stays pending (normalized). Any Python code
-// this runs (an exception's __str__) runs before the caller touches the lists.
+// "ValueError: boom" for the pending error, which stays pending; one line.
 std::string PendingErrorText() {
-    if (!PyErr_Occurred()) return "unknown error";
-    PyObject *type, *value, *traceback;
-    PyErr_Fetch(&type, &value, &traceback);
-    PyErr_NormalizeException(&type, &value, &traceback);
-    std::string text = "error";
-    if (PyObject* name = type ? PyObject_GetAttrString(type, "__name__") : nullptr) {
-        if (BM_IsText(name))
-            if (const char* chars = BM_TextAsUtf8(name)) text = chars;
-        Py_DECREF(name);
-    }
-    PyErr_Clear();
-    if (PyObject* message = value ? PyObject_Str(value) : nullptr) {
-        const char* chars = BM_TextAsUtf8(message);
-        if (chars && *chars) text += std::string(": ") + chars;
-        Py_DECREF(message);
-    }
-    PyErr_Clear();
-    PyErr_Restore(type, value, traceback);
-    return OneLine(text);
+    std::string text = BM_PendingErrorText();
+    return OneLine(text.empty() ? "unknown error" : text);
 }
 
 std::string Milliseconds(std::int64_t nanoseconds) {

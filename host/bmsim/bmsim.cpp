@@ -69,8 +69,9 @@ const char kUsage[] =
     "                  item written \\n (before the panel is opened: the items it will show)\n"
     "  --strict        exit status 3 when a script failed to load, a callback or a lifecycle method\n"
     "                  raised (or answered what does not convert) or a module call was reported\n"
-    "                  as failed; after the plug-in stopped, a line \"strict: SCRIPT: WHAT failed:\n"
-    "                  WHY (N times)\" for each, then \"strict: N problems\" or \"strict: no problems\"\n"
+    "                  as failed; after the plug-in stopped, a line for each, \"strict: SCRIPT: WHAT\n"
+    "                  failed: WHY\" or \"strict: SCRIPT: failed to load: WHY\" (\" (N times)\" after a\n"
+    "                  repeated one), then \"strict: N problem(s)\" or \"strict: no problems\"\n"
     "  --profile       after the plug-in stopped, the time spent in each script's code by kind of\n"
     "                  call (lifecycle methods, flight loop, draw...): calls, total, mean and worst\n"
     "                  call in milliseconds, one \"profile: \" line each\n"
@@ -182,13 +183,18 @@ void PrintConsoles() {
     }
 }
 
-// The report lines the plug-in writes to its log at its stop (core/ScriptReport.h), held back
-// and printed once the plug-in stopped.
+// The report lines the plug-in writes to its log at its stop (core/ScriptReport.h), after its
+// "--- LOGGING STOPPED ---" line: held back and printed once the plug-in stopped. What a script
+// writes to the log while it runs is never taken for them.
 struct ScriptReport {
     bool strict = false, profile = false;
+    bool stopped = false;  // the plug-in's log is between a stop and the next start
     std::vector<std::string> problems, table;
 
     bool Take(const std::string& line) {
+        if (line == "--- LOGGING STOPPED ---") stopped = true;
+        if (line == "+++ LOGGING STARTED +++") stopped = false;
+        if (!stopped) return false;
         if (strict && line.rfind("strict: ", 0) == 0) {
             problems.push_back(line);
             return true;

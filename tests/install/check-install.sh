@@ -56,6 +56,16 @@ else
 fi
 [ -n "$soname" ] && ok "lin.xpl needs $soname" || fail "lin.xpl names no libpython by its soname"
 
+# No folder of the build machine anywhere in the file (debug information included). A sanitizer
+# build's instrumentation names its source files, so there only the run path counts.
+if nm -D "$plugin" | grep -q __asan_init; then
+  ok "a sanitizer build: its source names are not looked for"
+else
+  named="$(strings -a "$plugin" | grep -F -e "$source_dir" -e "$(cd "$build" && pwd)" -e "$libdir" | head -3)"
+  [ -z "$named" ] && ok "lin.xpl names no folder of the build machine" ||
+    fail "lin.xpl names folders of the build machine: $named"
+fi
+
 # Only the five entry points.
 exported="$(nm -D --defined-only "$plugin" | awk '$2 ~ /^[TDBRVWiu]$/ {print $3}' | sort | tr '\n' ' ')"
 if [ "$exported" = "XPluginDisable XPluginEnable XPluginReceiveMessage XPluginStart XPluginStop " ]; then
