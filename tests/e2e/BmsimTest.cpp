@@ -6,26 +6,16 @@
 #include <fstream>
 #include <string>
 
+#include "BmsimRun.h"
 #include "TestSupport.h"
 #include "bmhost/Control.h"
 
 namespace {
 
-struct BmsimRun {
-    int status;
-    std::string output;
-};
+using bmtest::BmsimRun;
 
 BmsimRun Bmsim(const std::string& arguments, const std::string& environment = "") {
-    std::string command = environment + " '" + BM_BMSIM_PATH + "' " + arguments + " 2>&1";
-    BmsimRun run{-1, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return bmtest::RunBmsim(arguments, environment);
 }
 
 TEST(Bmsim, RunsTheExamples) {

@@ -1,13 +1,12 @@
 // bmsim --strict and --profile, as a script author's CI runs them.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "BmsimRun.h"
 #include "TestSupport.h"
 
 namespace {
@@ -21,16 +20,8 @@ struct SimRun {
 };
 
 SimRun Bmsim(const bmtest::SimFolder& sim, const std::string& arguments) {
-    std::string command = "'" BM_BMSIM_PATH "' --root '" + sim.Root() + "' " + arguments + " 2>&1";
-    SimRun run{-1, {}, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.lines = bmtest::Lines(run.output);
-    return run;
+    bmtest::BmsimRun run = bmtest::RunBmsim("--root '" + sim.Root() + "' " + arguments);
+    return SimRun{run.status, bmtest::Lines(run.output), run.output};
 }
 
 // A script with all five methods; each body is one line of Python.
@@ -57,22 +48,7 @@ Lines Last(const Lines& lines, std::size_t n) {
     return Lines(lines.end() - std::ptrdiff_t(std::min(n, lines.size())), lines.end());
 }
 
-// Script, kind and calls of the table rows among `lines` that start with `prefix`: the columns
-// stand two or more blanks apart.
-Lines Rows(const Lines& lines, const std::string& prefix) {
-    Lines rows;
-    for (const std::string& line : lines) {
-        if (line.rfind(prefix, 0) != 0 || line.rfind(prefix + "script ", 0) == 0) continue;
-        std::string row, rest = line.substr(prefix.size());
-        for (int column = 0; column < 3 && !rest.empty(); ++column) {
-            std::size_t gap = rest.find("  ");
-            row += (column ? "|" : "") + rest.substr(0, gap);
-            rest = gap == std::string::npos ? "" : rest.substr(rest.find_first_not_of(' ', gap));
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
+Lines Rows(const Lines& lines, const std::string& prefix) { return bmtest::ProfileRows(lines, prefix); }
 
 bool Mentions(const std::string& output, const std::string& text) { return output.find(text) != std::string::npos; }
 

@@ -52,6 +52,22 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> ProfileRows(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> rows;
+    for (const std::string& line : lines) {
+        if (line.rfind(prefix, 0) != 0 || line.rfind(prefix + "script ", 0) == 0) continue;
+        std::string row, rest = line.substr(prefix.size());
+        for (int column = 0; column < 3 && !rest.empty(); ++column) {
+            std::size_t gap = rest.find("  ");
+            row += (column ? "|" : "") + rest.substr(0, gap);
+            std::size_t next = gap == std::string::npos ? gap : rest.find_first_not_of(' ', gap);
+            rest = next == std::string::npos ? "" : rest.substr(next);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
 size_t Count(const std::string& text, const std::string& part) {
     size_t n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;

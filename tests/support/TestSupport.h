@@ -29,6 +29,11 @@ private:
 
 std::string ReadFile(const std::string& path);
 std::vector<std::string> Lines(const std::string& text);
+
+// The script, callback and calls ("BM_A|flight loop|37") of each row of a profile table among
+// `lines`: the lines that start with `prefix` ("profile: " in bmsim's output), the header left
+// out. Its columns stand two or more blanks apart.
+std::vector<std::string> ProfileRows(const std::vector<std::string>& lines, const std::string& prefix = "");
 size_t Count(const std::string& text, const std::string& part);
 
 // A script whose methods print "<tag> <method>" (messages with their three arguments), leaving

@@ -3,33 +3,14 @@
 
 #include "PythonSupport.h"
 #include "ScriptReport.h"
+#include "TestSupport.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// A table line's cells: the columns stand two or more blanks apart.
-Lines Cells(const std::string& line) {
-    Lines cells;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        std::size_t gap = line.find("  ", start);
-        cells.push_back(line.substr(start, gap == std::string::npos ? gap : gap - start));
-        if (gap == std::string::npos) break;
-        start = line.find_first_not_of(' ', gap);
-    }
-    return cells;
-}
-
 // The script, kind and calls of each row.
-Lines Rows(const Lines& table) {
-    Lines rows;
-    for (std::size_t i = 1; i < table.size(); ++i) {
-        Lines cells = Cells(table[i]);
-        rows.push_back(cells.at(0) + "|" + cells.at(1) + "|" + cells.at(2));
-    }
-    return rows;
-}
+Lines Rows(const Lines& table) { return bmtest::ProfileRows(table); }
 
 TEST(ScriptReport, CountsRepeatsAndKeepsABoundedList) {
     BM_ResetReport();
