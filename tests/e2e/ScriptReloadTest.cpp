@@ -323,6 +323,7 @@ class Brindlemoor:
     def XPluginEnable(self):
         print(BM_ReloadScript('BM_Nobody'), BM_ReloadScript(object()), BM_ReloadScript(''))
         print(BM_ReloadScript('BM_Other'), BM_ReloadScript('BM_Other.py'), BM_ReloadScript(self))
+        print(BM_ReloadScript(u'BM_Other'), BM_ReloadScript(u'BM_Other.py'), BM_ReloadScript(u'BM_\xe9'))
         for bad in [(), (5,), (None,), (1.5,), ('BM_Other', 1)]:
             try:
                 BM_ReloadScript(*bad)
@@ -337,7 +338,7 @@ TEST(ScriptReload, ReloadScriptAnswersAndRefusesBadArguments) {
     sim.AddScript("BM_Asker.py", kAsker);
     sim.AddScript("BM_Other.py", "class Brindlemoor:\n    def XPluginStart(self):\n        return 'O', 'sig.o', ''\n");
     LoadBrindlemoor(true);
-    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"0 0 0", "1 1 1", "TypeError", "TypeError", "TypeError", "TypeError",
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"0 0 0", "1 1 1", "1 1 0", "TypeError", "TypeError", "TypeError", "TypeError",
                                             "TypeError"}));
     bmhost::RunFrames(1);
     // Each script once, in the order asked.
