@@ -2,6 +2,7 @@
 // (BM_ReloadScript), from the Script Information window, or by the file watch.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,9 +24,9 @@ using bmtest::Count;
 using bmtest::Lines;
 using Lines_t = std::vector<std::string>;
 
-// The script that is edited: a flight loop, a window, a menu and a widget window with a
-// callback, each printed when it is called. `version` is two characters, so that versions have
-// the same size.
+// The script that is edited: a flight loop, a window, a menu, a widget window with a callback,
+// a hot key, a draw callback, a key sniffer, a data accessor and a command handler.
+// `version` is two characters, so that versions have the same size.
 std::string Edited(const std::string& version) {
     return R"(from __future__ import print_function
 from XPLMProcessing import *
@@ -33,6 +34,9 @@ from XPLMDisplay import *
 from XPLMMenus import *
 from XPWidgets import *
 from XPStandardWidgets import *
+from XPLMDefs import *
+from XPLMDataAccess import *
+from XPLMUtilities import *
 VERSION = ')" + version + R"('
 class Brindlemoor:
     def XPluginStart(self):
@@ -45,6 +49,12 @@ class Brindlemoor:
         self.Widget = XPCreateWidget(600, 300, 700, 200, 1, 'Edited ' + VERSION, 1, 0, xpWidgetClass_MainWindow)
         XPCreateWidget(610, 280, 690, 260, 1, 'Inside', 0, self.Widget, xpWidgetClass_Caption)
         XPAddWidgetCallback(self, self.Widget, self.Handler)
+        XPLMRegisterHotKey(self, XPLM_VK_F9, 0, 'Edited', self.Hot, 0)
+        XPLMRegisterDrawCallback(self, self.Drawn, xplm_Phase_Objects, 0, 0)
+        XPLMRegisterKeySniffer(self, self.Sniff, 0, 0)
+        XPLMRegisterDataAccessor(self, 'edited/value', xplmType_Int, 0, self.Read, None, None, None, None, None,
+                                 None, None, None, None, None, None, 0, 0)
+        XPLMRegisterCommandHandler(self, XPLMFindCommand('sim/operation/pause_toggle'), self.Command, 1, 0)
         self.Calls = 0
         return 'Edited ' + VERSION, 'sig.edited', 'is edited'
     def XPluginStop(self):
@@ -69,6 +79,16 @@ class Brindlemoor:
         pass
     def Handler(self, message, widget, param1, param2):
         return 0
+    def Hot(self, refcon):
+        pass
+    def Drawn(self, phase, before, refcon):
+        return 1
+    def Sniff(self, key, flags, vkey, refcon):
+        return 1
+    def Read(self, refcon):
+        return 7
+    def Command(self, command, phase, refcon):
+        return 1
 )";
 }
 
@@ -108,15 +128,25 @@ class Brindlemoor:
 
 const int kAskForReload = 1, kReport = 2;
 
+// What the plug-in holds; `all` is every kind of registration, command handlers included.
 struct Registrations {
-    int loops, windows, widgets, menus;
+    int loops, windows, widgets, menus, all;
     bool operator==(const Registrations& o) const {
-        return loops == o.loops && windows == o.windows && widgets == o.widgets && menus == o.menus;
+        return loops == o.loops && windows == o.windows && widgets == o.widgets && menus == o.menus && all == o.all;
     }
 };
 Registrations Held(XPLMPluginID id) {
-    return {bmhost::FlightLoopCount(), bmhost::WindowCount(), bmhost::WidgetCount(id), bmhost::PluginMenuCount()};
+    return {bmhost::FlightLoopCount(), bmhost::WindowCount(), bmhost::WidgetCount(id), bmhost::PluginMenuCount(),
+            bmhost::RegistrationCount(id)};
 }
+std::ostream& operator<<(std::ostream& out, const Registrations& r) {
+    return out << "loops " << r.loops << " windows " << r.windows << " widgets " << r.widgets << " menus " << r.menus
+               << " all " << r.all;
+}
+
+// The edited script's registrations of a kind each beyond the flight loop, window, menu and
+// widget window: hot key, draw callback, key sniffer, data accessor, command handler.
+const int kEditedOthers = 5;
 
 // Writes the file again with the modification time it had: same second, same size.
 void EditInTheSameSecond(const bmtest::SimFolder& sim, const std::string& file, const std::string& text) {
@@ -184,9 +214,11 @@ TEST(ScriptReload, AnEditedScriptIsReloadedAndTheOthersRunOn) {
     EXPECT_EQ(Count(log, "Reloading 'BM_Edited'\n"), 1u) << log;
     EXPECT_EQ(Count(log, "'BM_Edited' reloaded\n"), 1u);
     EXPECT_LT(log.find("Reloading 'BM_Edited'\n"), log.find("'BM_Edited' reloaded\n"));
-    // The old registrations went, the new ones came: as many as before; the old widget window
-    // is gone with its child, the new one stands.
+    // The old registrations went, the new ones came: as many as before, of every kind; the old
+    // widget window is gone with its child, the new one stands.
     EXPECT_EQ(Held(id), held);
+    EXPECT_EQ(bmhost::CommandHandlerCount("sim/operation/pause_toggle"), 1);
+    EXPECT_EQ(Count(log, "Traceback"), 0u) << log;
     EXPECT_EQ(bmhost::FindWidget("Edited v1"), nullptr);
     EXPECT_NE(bmhost::FindWidget("Edited v2"), nullptr);
     EXPECT_EQ(bmhost::WidgetTree().find("\"Edited v1\""), std::string::npos);
@@ -258,6 +290,9 @@ TEST(ScriptReload, AScriptThatFailsToLoadAgainStaysStoppedUntilItIsFixed) {
         EXPECT_EQ(bmhost::FlightLoopCount(), held.loops - 1);
         EXPECT_EQ(bmhost::WindowCount(), held.windows - 1);
         EXPECT_EQ(bmhost::PluginMenuCount(), held.menus - 1);
+        // Its flight loop, window and menu, and one each of the other kinds.
+        EXPECT_EQ(bmhost::RegistrationCount(id), held.all - 3 - kEditedOthers);
+        EXPECT_EQ(bmhost::CommandHandlerCount("sim/operation/pause_toggle"), 0);
         EXPECT_EQ(bmhost::WidgetCount(id), keeperWidgets);
         EXPECT_EQ(Report(sim), "keeper " + std::to_string(frames) + " " + std::to_string(frames) + " 2 None");
     }
