@@ -432,15 +432,36 @@ TEST(ScriptReload, TheInformationWindowReloadsAListedScript) {
     // The window shows the new script in the same row.
     EXPECT_NE(bmhost::WidgetTree().find(") Edited v2 (Enabled)\""), std::string::npos) << bmhost::WidgetTree();
 
-    // A reload that fails leaves one script listed, in the first row; the second row is empty.
+    // The enable / disable window lists both too.
+    ASSERT_TRUE(bmhost::ChooseMenuItem("Plugins/Brindlemoor/Script Enable \\/ Disable"));
+    const Registrations withBoth = Held(id);
+    tree = bmhost::WidgetTree();
+    EXPECT_EQ(Count(tree, "\"Edited v2\""), 2u) << tree;  // its widget window and its row
+    EXPECT_EQ(Count(tree, "\"Keeper\""), 1u);
+
+    // A reload that fails: the information window keeps the first row, with the module's name
+    // and its Reload button; the enable / disable window shows that row empty, the keeper once.
     sim.AddScript("BM_Edited.py", "class Brindlemoor(:\n");
     bmhost::Click(339, 610);
     bmhost::RunFrames(1);
     EXPECT_EQ(Count(sim.Log(), "'BM_Edited' failed to load\n"), 1u);
     tree = bmhost::WidgetTree();
-    EXPECT_EQ(Count(tree, "\"Reload\" visible"), 1u) << tree;
+    EXPECT_EQ(Count(tree, "\"Reload\" visible"), 2u) << tree;
+    EXPECT_EQ(Count(tree, "\"BM_Edited (Script Not Loaded)\""), 1u);
     EXPECT_EQ(Count(tree, ") Keeper (Enabled)\""), 1u);
+    EXPECT_EQ(Count(tree, "\"Keeper\""), 1u);
     EXPECT_EQ(tree.find("Edited v2"), std::string::npos);
+
+    // Fixed: the row's button reloads it into its row.
+    sim.AddScript("BM_Edited.py", Edited("v3"));
+    bmhost::Click(339, 610);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Edited' reloaded\n"), 2u) << sim.Log();
+    EXPECT_EQ(Held(id), withBoth);
+    tree = bmhost::WidgetTree();
+    EXPECT_NE(tree.find(") Edited v3 (Enabled)\""), std::string::npos) << tree;
+    EXPECT_EQ(Count(tree, "Script Not Loaded"), 0u);
+    EXPECT_EQ(Count(tree, "\"Edited v3\""), 2u);  // its widget window and its enable / disable row
 }
 
 TEST(ScriptReload, AScriptThatFailedAtStartLoadsOnceItsFileIsFixed) {
