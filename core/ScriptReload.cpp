@@ -399,8 +399,11 @@ bool BM_ReloadScriptNow(const std::string& moduleName) {
     if (!BMTestTable) return false;
     ForgetModule(moduleName);
     // A script that does not load again stays stopped, its entry released in its place; the
-    // load said why in the log.
-    if (!LoadScript(moduleName, index)) return false;
+    // load said why in the log. The other released entries of the module (other instances of
+    // its class that had registered) go: no loop over the table runs below this.
+    int loaded = LoadScript(moduleName, index);
+    if (BMTestTable) BMTestTable->EraseReleasedOfModule(moduleName);
+    if (!loaded) return false;
     Log("'" + moduleName + "' reloaded\n");
     bool placed = index >= 0 && index < BMTestTable->GetScriptTableSize() &&
                   BMTestTable->ModuleNameAt(index) == moduleName;
