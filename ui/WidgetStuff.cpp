@@ -261,7 +261,9 @@ std::vector<std::string> SelectScriptNames(const std::vector<std::string>& fileN
 }
 
 const std::string& GetScriptFiles(const std::string& folder) {
-    TestText = SelectScriptNames(ListFolder(folder));
+    std::vector<std::string> files = ListFolder(folder);
+    TestText = SelectScriptNames(files);
+    BM_NoteScriptSources(files);
     if (TestText.empty()) {
         szPopupText = std::string(kNoScripts) + ";";
         ScriptName = kNoScripts;

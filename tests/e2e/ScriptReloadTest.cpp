@@ -482,6 +482,62 @@ TEST(ScriptReload, AScriptThatFailedAtStartLoadsOnceItsFileIsFixed) {
     EXPECT_EQ(Only(sim.Output(), {"keeper "}).back(), "keeper 40 40 2 Keeper");
 }
 
+// A script loaded from its source fails to reload once the source is gone, on both lines: its
+// compiled file (beside it under 2.7, in __pycache__ under 3) is not taken for it.
+TEST(ScriptReload, AScriptWhoseSourceIsGoneFailsToReload) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Edited.py", Edited("v1"));
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    unsetenv("PYTHONDONTWRITEBYTECODE");
+    LoadBrindlemoor(true);
+    ASSERT_TRUE(HasCompiledFile(sim, "BM_Edited"));
+    fs::remove(sim.ScriptFolder() + "BM_Edited.py");
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, kAskForReload, nullptr);
+    bmhost::RunFrames(1);
+    std::string log = sim.Log();
+    EXPECT_EQ(Count(log, "'BM_Edited' failed to load\n"), 1u) << log;
+    EXPECT_EQ(Count(log, "'BM_Edited' reloaded"), 0u);
+    EXPECT_FALSE(HasCompiledFile(sim, "BM_Edited"));
+    EXPECT_EQ(Only(sim.Output(), {"E "}).back(), "E v1 XPluginStop");
+    EXPECT_EQ(Report(sim), "keeper 1 1 2 None");
+}
+
+// Compiles legacy_source.py into a sourceless BM_Legacy.pyc beside it (as older installations
+// shipped scripts) and asks for BM_Legacy's reload on message 1.
+const char kCompiler[] = R"(from __future__ import print_function
+import os, py_compile
+from PythonScriptMessaging import *
+folder = os.path.dirname(os.path.abspath(__file__))
+source = os.path.join(folder, 'legacy_source.py')
+if os.path.exists(source):
+    py_compile.compile(source, cfile=os.path.join(folder, 'BM_Legacy.pyc'), dfile='BM_Legacy.py', doraise=True)
+    os.remove(source)
+class Brindlemoor:
+    def XPluginStart(self):
+        return 'Compiler', 'sig.compiler', ''
+    def XPluginReceiveMessage(self, who, message, param):
+        print('asked', BM_ReloadScript('BM_Legacy'))
+)";
+
+TEST(ScriptReload, ASourcelessScriptReloadsFromItsCompiledFile) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Compiler.py", kCompiler);
+    sim.AddScript("legacy_source.py", "from __future__ import print_function\n"
+                                      "class Brindlemoor:\n"
+                                      "    def XPluginStart(self):\n"
+                                      "        print('legacy started')\n"
+                                      "        return 'Legacy', 'sig.legacy', ''\n");
+    LoadBrindlemoor(false);
+    bmhost::UnloadPlugins();
+    ASSERT_TRUE(fs::exists(sim.ScriptFolder() + "BM_Legacy.pyc")) << sim.Log();
+    LoadBrindlemoor(true);
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Legacy' reloaded\n"), 1u) << sim.Log();
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"legacy started", "asked 1", "legacy started"}));
+    EXPECT_TRUE(fs::exists(sim.ScriptFolder() + "BM_Legacy.pyc"));
+}
+
 bool SetWatch(int value) {
     XPLMDataRef ref = XPLMFindDataRef("brindlemoor/watch_scripts");
     if (!ref) return false;
