@@ -663,6 +663,55 @@ TEST(ScriptReload, BmsimWatchesInRealTimeUntilInterrupted) {
     EXPECT_LT(at("[log] --- LOGGING STOPPED ---"), std::ptrdiff_t(lines.size()));
 }
 
+// A script that hangs keeps the frame from ending: the first Ctrl-C cannot end the run, a
+// second one ends the process.
+TEST(ScriptReload, BmsimWatchEndsAtASecondInterruptWhenAScriptHangs) {
+    bmtest::SimFolder sim;
+    // bmsim echoes the output after the frame, which never ends: the script leaves a file.
+    sim.AddScript("BM_Hang.py", "import os\n"
+                                "from XPLMProcessing import *\n"
+                                "class Brindlemoor:\n"
+                                "    def XPluginStart(self):\n"
+                                "        self.Loop = self.Looped\n"
+                                "        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)\n"
+                                "        return 'H', 'sig.h', ''\n"
+                                "    def Looped(self, since, sinceLoop, counter, refcon):\n"
+                                "        folder = os.path.dirname(os.path.abspath(__file__))\n"
+                                "        open(os.path.join(folder, 'hanging'), 'w').close()\n"
+                                "        while True:\n"
+                                "            pass\n");
+    const fs::path marker = fs::path(sim.ScriptFolder()) / "hanging";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(BM_BMSIM_PATH, BM_BMSIM_PATH, "--root", sim.Root().c_str(), "--watch", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    pid_t ended = 0;
+    for (int wait = 0; wait < 1000 && !fs::exists(marker) && ended == 0; ++wait) {
+        usleep(10000);
+        ended = waitpid(child, &status, WNOHANG);
+    }
+    EXPECT_TRUE(fs::exists(marker));
+    // Interrupted until it ends: a signal sent while the last one is still pending counts once.
+    for (int sent = 0; sent < 100 && ended == 0; ++sent) {
+        kill(child, SIGINT);
+        usleep(20000);
+        ended = waitpid(child, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    ASSERT_EQ(ended, child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
+}
+
 TEST(ScriptReload, BmsimWatchWithFramesRunsThatMany) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_W.py", Watched("v1"));
