@@ -237,6 +237,26 @@ void BM_ScriptTable::AddScriptIdAt(int index, PyObject* script, const std::strin
     ScriptTable[std::size_t(index)] = std::move(moved);
 }
 
+void BM_ScriptTable::EraseReleasedOfModule(const std::string& moduleName) {
+    auto released = [](const _BM_ScriptEntry& entry) {
+        return !entry.pScriptId && !entry.loading && entry.Records.empty() && entry.WidgetObjectTable.empty();
+    };
+    bool anyLoaded = std::any_of(ScriptTable.begin(), ScriptTable.end(), [&](const auto& entry) {
+        return entry->pScriptId && entry->ModuleName == moduleName;
+    });
+    const _BM_ScriptEntry* kept = nullptr;
+    if (!anyLoaded) {
+        int first = ScriptIndexOfModule(moduleName);
+        if (first >= 0) kept = ScriptTable[std::size_t(first)].get();
+    }
+    ScriptTable.erase(std::remove_if(ScriptTable.begin(), ScriptTable.end(),
+                                     [&](const auto& entry) {
+                                         return entry.get() != kept && entry->ModuleName == moduleName &&
+                                                released(*entry);
+                                     }),
+                      ScriptTable.end());
+}
+
 std::vector<void*> BM_ScriptTable::WidgetsOfScript(PyObject* script) const {
     std::vector<void*> widgets;
     if (const _BM_ScriptEntry* entry = Find(script)) {

@@ -165,6 +165,11 @@ public:
     // that it keeps the place it had. Any other index (-1, a loaded entry) enters it as
     // AddScriptId does.
     void AddScriptIdAt(int index, PyObject* script, const std::string& moduleName, PyObject* scriptClass);
+    // After the module's reload: its released entries go (those of other instances of its
+    // class too), except the first when none of the module's scripts is loaded, which keeps
+    // its place for a later reload. Only where no loop over the table runs (the reload's
+    // flight loop).
+    void EraseReleasedOfModule(const std::string& moduleName);
     // The widgets the script is tied to: those with its callbacks and those holding its objects.
     std::vector<void*> WidgetsOfScript(PyObject* script) const;
 

@@ -93,6 +93,16 @@ inline bool BM_IsText(PyObject* value) {
 #endif
 }
 
+// A string a script writes as a literal for a name: under 2.7 str or unicode (a literal under
+// `from __future__ import unicode_literals`, u'...'), under 3 str only.
+inline bool BM_IsTextLiteral(PyObject* value) {
+#if BM_PY3
+    return PyUnicode_Check(value);
+#else
+    return PyString_Check(value) || PyUnicode_Check(value);
+#endif
+}
+
 // The UTF-8 of a text, owned by the object; null with an error set for other objects.
 inline const char* BM_TextAsUtf8(PyObject* text) {
 #if BM_PY3

@@ -66,6 +66,8 @@ struct FileState {
     }
 };
 std::map<std::string, FileState> gSeen;
+// The modules loaded from a source file: listed with one, or reloaded from one since.
+std::set<std::string> gSourced;
 
 void Log(const std::string& text) { BM_WriteToLog(text.c_str()); }
 
@@ -254,8 +256,10 @@ void EndScripts(const std::string& moduleName) {
 
 // The module leaves sys.modules, and the compiled files that stand for its source go: the
 // interpreter takes a compiled file whose recorded modification time (whole seconds) and size
-// match the source's, which an edit within the same second can keep. A sourceless script's
-// compiled file is its script and stays.
+// match the source's, which an edit within the same second can keep. They go as well when a
+// script loaded from its source lost it (deleted, renamed): under 2.7 the interpreter would
+// take the old compiled file in its place, so the script would not fail to load as it does
+// under 3. A sourceless script's compiled file is its script and stays.
 void ForgetModule(const std::string& moduleName) {
     PyObject* key = BM_ModuleNameFromFileName(moduleName.c_str());
     PyObject* modules = PyImport_GetModuleDict();
@@ -266,6 +270,11 @@ void ForgetModule(const std::string& moduleName) {
     fs::path folder = ScriptFolder();
     std::error_code ec;
     if (fs::exists(folder / (moduleName + ".py"), ec)) {
+        gSourced.insert(moduleName);
+    } else {
+        ec.clear();
+    }
+    if (gSourced.count(moduleName)) {
         fs::remove(folder / (moduleName + ".pyc"), ec);
         fs::remove(folder / (moduleName + ".pyo"), ec);
         const std::string prefix = moduleName + ".";
@@ -360,6 +369,7 @@ void BM_StopScriptReload() {
     if (ref) BM_RunOrLog("XPLMUnregisterDataAccessor", [&] { XPLMUnregisterDataAccessor(ref); });
     gQueue.clear();
     gSeen.clear();
+    gSourced.clear();
     gWatch = 0;
 }
 
@@ -389,6 +399,13 @@ void BM_RequestReloadAll() {
     });
 }
 
+void BM_NoteScriptSources(const std::vector<std::string>& fileNames) {
+    gSourced.clear();
+    for (const std::string& name : fileNames)
+        if (name.size() > 3 && name.compare(name.size() - 3, 3, ".py") == 0)
+            gSourced.insert(name.substr(0, name.size() - 3));
+}
+
 std::vector<std::string> BM_PendingReloads() { return std::vector<std::string>(gQueue.begin(), gQueue.end()); }
 
 bool BM_ReloadScriptNow(const std::string& moduleName) {
@@ -399,8 +416,11 @@ bool BM_ReloadScriptNow(const std::string& moduleName) {
     if (!BMTestTable) return false;
     ForgetModule(moduleName);
     // A script that does not load again stays stopped, its entry released in its place; the
-    // load said why in the log.
-    if (!LoadScript(moduleName, index)) return false;
+    // load said why in the log. The other released entries of the module (other instances of
+    // its class that had registered) go: no loop over the table runs below this.
+    int loaded = LoadScript(moduleName, index);
+    if (BMTestTable) BMTestTable->EraseReleasedOfModule(moduleName);
+    if (!loaded) return false;
     Log("'" + moduleName + "' reloaded\n");
     bool placed = index >= 0 && index < BMTestTable->GetScriptTableSize() &&
                   BMTestTable->ModuleNameAt(index) == moduleName;

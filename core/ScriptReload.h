@@ -34,6 +34,10 @@ bool BM_RequestReloadOrThrow(const std::string& moduleName);
 // Queues every known script, in table order, then the listed ones that failed to load.
 void BM_RequestReloadAll();
 
+// The script folder was listed (its file names): the scripts with a source file there are
+// told apart from sourceless ones (only a compiled file), whose compiled file a reload takes.
+void BM_NoteScriptSources(const std::vector<std::string>& fileNames);
+
 // The modules waiting, in order.
 std::vector<std::string> BM_PendingReloads();
 

@@ -99,16 +99,21 @@ PyObject* SendMessageToScript(PyObject* args) {
 
 // BM_ReloadScript(script or module name): 1 when the reload is queued, 0 when there is no such
 // script. A module name is the script file's name, with or without ".py"; a script is a script
-// object (any instance a script registered with stands for its module). Numbers, None and byte
-// strings raise TypeError.
+// object (any instance a script registered with stands for its module). A name is a str, or
+// under 2.7 a unicode string too (taken as UTF-8). Numbers, None and, under 3, bytes raise
+// TypeError.
 PyObject* ReloadScript(PyObject* args) {
     PyObject* which;
     if (!BM_ParseTuple(args, "O", &which)) return nullptr;
     std::string moduleName;
-    if (BM_IsText(which)) {
-        const char* text = BM_TextAsUtf8(which);
-        if (!text) return nullptr;
-        moduleName = text;
+    if (BM_IsTextLiteral(which)) {
+        PyObject* encoded = BM_EncodedBytes(which);
+        char* data = nullptr;
+        Py_ssize_t length = 0;
+        bool read = encoded && BM_BytesOf(encoded, &data, &length);
+        if (read) moduleName.assign(data, std::size_t(length));
+        Py_XDECREF(encoded);
+        if (!read) return nullptr;
         const std::string suffix = ".py";
         if (moduleName.size() > suffix.size() &&
             moduleName.compare(moduleName.size() - suffix.size(), suffix.size(), suffix) == 0)

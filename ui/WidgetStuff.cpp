@@ -261,7 +261,9 @@ std::vector<std::string> SelectScriptNames(const std::vector<std::string>& fileN
 }
 
 const std::string& GetScriptFiles(const std::string& folder) {
-    TestText = SelectScriptNames(ListFolder(folder));
+    std::vector<std::string> files = ListFolder(folder);
+    TestText = SelectScriptNames(files);
+    BM_NoteScriptSources(files);
     if (TestText.empty()) {
         szPopupText = std::string(kNoScripts) + ";";
         ScriptName = kNoScripts;
@@ -609,17 +611,20 @@ void ApplyScriptAdminPage() {
 void GetScriptIds() {
     ScriptId.clear();
     NumberOfScriptIds = BMTestTable ? BMTestTable->GetScriptTableSize() : 0;
-    for (int i = 0; i < NumberOfScriptIds; ++i)
-        if (PyObject* script = BMTestTable->GetScriptId(i)) ScriptId.push_back(script);
+    // One item per entry, in its place: null for an entry whose script is not loaded (its
+    // reload failed), so that every script keeps its row.
+    for (int i = 0; i < NumberOfScriptIds; ++i) ScriptId.push_back(BMTestTable->GetScriptId(i));
     MaxScreenNumber = NumberOfScriptIds > 0 ? (NumberOfScriptIds - 1) / kScriptRows : 0;
 }
 
 void RefreshScriptInfo() {
     for (int r = 0; r < kScriptRows; ++r) {
         int i = ScriptInfoScreenNumber * kScriptRows + r;
-        // A script that did not load again leaves its entry empty: the rows after the last
-        // listed script are empty too.
         bool listed = i < NumberOfScriptIds && std::size_t(i) < ScriptId.size() && ScriptId[std::size_t(i)];
+        // An entry whose script did not load again keeps its row, with its module's name and
+        // its Reload button.
+        bool notLoaded = !listed && i < NumberOfScriptIds && std::size_t(i) < ScriptId.size() && BMTestTable &&
+                         i < BMTestTable->GetScriptTableSize() && !BMTestTable->GetScriptId(i);
         if (listed) {
             PyObject* script = ScriptId[std::size_t(i)];
             const char* state = BMTestTable && BMTestTable->GetScriptEnabledStatus(script) ? "Enabled" : "Disabled";
@@ -630,6 +635,11 @@ void RefreshScriptInfo() {
                                   Cut("(" + ScriptIdText(first) + ") " + name + " (" + state + ")").c_str());
             XPSetWidgetDescriptor(SignatureText[r], Cut("Signature: " + signature).c_str());
             XPSetWidgetDescriptor(DescriptionText[r], description.c_str());
+            if (ScriptInfoReloadButton[r]) XPShowWidget(ScriptInfoReloadButton[r]);
+        } else if (notLoaded) {
+            XPSetWidgetDescriptor(NameText[r], Cut(BMTestTable->ModuleNameAt(i) + " (Script Not Loaded)").c_str());
+            XPSetWidgetDescriptor(SignatureText[r], "");
+            XPSetWidgetDescriptor(DescriptionText[r], "");
             if (ScriptInfoReloadButton[r]) XPShowWidget(ScriptInfoReloadButton[r]);
         } else {
             XPSetWidgetDescriptor(NameText[r], "");
@@ -647,8 +657,7 @@ void RefreshScriptAdmin() {
     XPSetWidgetDescriptor(ScriptAdminCaption2, ScriptId.empty() ? "" : "Enabled");
     for (int r = 0; r < kScriptRows; ++r) {
         int i = ScriptAdminScreenNumber * kScriptRows + r;
-        if (i < NumberOfScriptIds) {
-            if (std::size_t(i) >= ScriptId.size() || !ScriptId[std::size_t(i)]) continue;
+        if (i < NumberOfScriptIds && std::size_t(i) < ScriptId.size() && ScriptId[std::size_t(i)]) {
             PyObject* script = ScriptId[std::size_t(i)];
             std::string name, signature, description;
             Describe(script, name, signature, description);
@@ -656,7 +665,7 @@ void RefreshScriptAdmin() {
             int enabled = BMTestTable && BMTestTable->GetScriptEnabledStatus(script) ? 1 : 0;
             XPSetWidgetProperty(ScriptAdminCheckBox[r], xpProperty_ButtonState, enabled);
             SetEnabled(ScriptAdminCheckBox[r], 1);
-        } else {
+        } else {  // no entry, or one whose script is not loaded: an empty row
             XPSetWidgetDescriptor(ScriptAdminEdit[r], "");
             XPSetWidgetProperty(ScriptAdminCheckBox[r], xpProperty_ButtonState, 0);
             SetEnabled(ScriptAdminCheckBox[r], 0);
@@ -735,9 +744,14 @@ bool ReloadListedScript(XPWidgetID source) {
     for (int r = 0; r < kScriptRows; ++r) {
         if (!ScriptInfoReloadButton[r] || source != ScriptInfoReloadButton[r]) continue;
         std::size_t i = std::size_t(ScriptInfoScreenNumber) * kScriptRows + std::size_t(r);
-        PyObject* script = i < ScriptId.size() ? ScriptId[i] : nullptr;
-        const std::string* moduleName = script && BMTestTable ? BMTestTable->ModuleNameOf(script) : nullptr;
-        if (moduleName) BM_RequestReload(*moduleName);
+        if (i >= ScriptId.size() || !BMTestTable) return true;
+        std::string moduleName;
+        if (PyObject* script = ScriptId[i]) {
+            if (const std::string* name = BMTestTable->ModuleNameOf(script)) moduleName = *name;
+        } else if (int(i) < BMTestTable->GetScriptTableSize() && !BMTestTable->GetScriptId(int(i))) {
+            moduleName = BMTestTable->ModuleNameAt(int(i));  // a row whose script is not loaded
+        }
+        if (!moduleName.empty()) BM_RequestReload(moduleName);
         return true;
     }
     return false;

@@ -78,7 +78,8 @@ const char kUsage[] =
     "  --watch         switch the plug-in's script watch on once it is enabled (data ref\n"
     "                  brindlemoor/watch_scripts): a script whose file changes is reloaded.\n"
     "                  Without --frames the run goes on in real time (60 frames a second)\n"
-    "                  until interrupted (Ctrl-C: the plug-in is disabled and stopped, exit 0)\n"
+    "                  until interrupted (Ctrl-C: the plug-in is disabled and stopped, exit 0;\n"
+    "                  a second Ctrl-C ends bmsim at once, should a script hang)\n"
     "  --help          this text\n"
     "\n"
     "Output: the lines the run adds to the simulator log ([sim]), to BrindlemoorLog.txt\n"
@@ -91,9 +92,14 @@ const char kUsage[] =
 const long kMaxFrames = 10000000;
 const char kWatchDataRef[] = "brindlemoor/watch_scripts";
 
-// Set by SIGINT (and SIGTERM) during a run in real time: the run ends after the frame.
+// Set by SIGINT (and SIGTERM) during a run in real time: the run ends after the frame. The
+// signal's default action comes back at once, so that a second one ends the process should the
+// frame never end (a script that hangs).
 volatile std::sig_atomic_t gInterrupted = 0;
-void Interrupt(int) { gInterrupted = 1; }
+void Interrupt(int signal) {
+    gInterrupted = 1;
+    std::signal(signal, SIG_DFL);
+}
 
 // Echoes the lines that a file gains from now on.
 class FileTail {

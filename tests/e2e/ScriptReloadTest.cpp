@@ -2,6 +2,7 @@
 // (BM_ReloadScript), from the Script Information window, or by the file watch.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,9 +24,9 @@ using bmtest::Count;
 using bmtest::Lines;
 using Lines_t = std::vector<std::string>;
 
-// The script that is edited: a flight loop, a window, a menu and a widget window with a
-// callback, each printed when it is called. `version` is two characters, so that versions have
-// the same size.
+// The script that is edited: a flight loop, a window, a menu, a widget window with a callback,
+// a hot key, a draw callback, a key sniffer, a data accessor and a command handler.
+// `version` is two characters, so that versions have the same size.
 std::string Edited(const std::string& version) {
     return R"(from __future__ import print_function
 from XPLMProcessing import *
@@ -33,6 +34,9 @@ from XPLMDisplay import *
 from XPLMMenus import *
 from XPWidgets import *
 from XPStandardWidgets import *
+from XPLMDefs import *
+from XPLMDataAccess import *
+from XPLMUtilities import *
 VERSION = ')" + version + R"('
 class Brindlemoor:
     def XPluginStart(self):
@@ -45,6 +49,12 @@ class Brindlemoor:
         self.Widget = XPCreateWidget(600, 300, 700, 200, 1, 'Edited ' + VERSION, 1, 0, xpWidgetClass_MainWindow)
         XPCreateWidget(610, 280, 690, 260, 1, 'Inside', 0, self.Widget, xpWidgetClass_Caption)
         XPAddWidgetCallback(self, self.Widget, self.Handler)
+        XPLMRegisterHotKey(self, XPLM_VK_F9, 0, 'Edited', self.Hot, 0)
+        XPLMRegisterDrawCallback(self, self.Drawn, xplm_Phase_Objects, 0, 0)
+        XPLMRegisterKeySniffer(self, self.Sniff, 0, 0)
+        XPLMRegisterDataAccessor(self, 'edited/value', xplmType_Int, 0, self.Read, None, None, None, None, None,
+                                 None, None, None, None, None, None, 0, 0)
+        XPLMRegisterCommandHandler(self, XPLMFindCommand('sim/operation/pause_toggle'), self.Command, 1, 0)
         self.Calls = 0
         return 'Edited ' + VERSION, 'sig.edited', 'is edited'
     def XPluginStop(self):
@@ -69,6 +79,16 @@ class Brindlemoor:
         pass
     def Handler(self, message, widget, param1, param2):
         return 0
+    def Hot(self, refcon):
+        pass
+    def Drawn(self, phase, before, refcon):
+        return 1
+    def Sniff(self, key, flags, vkey, refcon):
+        return 1
+    def Read(self, refcon):
+        return 7
+    def Command(self, command, phase, refcon):
+        return 1
 )";
 }
 
@@ -108,15 +128,25 @@ class Brindlemoor:
 
 const int kAskForReload = 1, kReport = 2;
 
+// What the plug-in holds; `all` is every kind of registration, command handlers included.
 struct Registrations {
-    int loops, windows, widgets, menus;
+    int loops, windows, widgets, menus, all;
     bool operator==(const Registrations& o) const {
-        return loops == o.loops && windows == o.windows && widgets == o.widgets && menus == o.menus;
+        return loops == o.loops && windows == o.windows && widgets == o.widgets && menus == o.menus && all == o.all;
     }
 };
 Registrations Held(XPLMPluginID id) {
-    return {bmhost::FlightLoopCount(), bmhost::WindowCount(), bmhost::WidgetCount(id), bmhost::PluginMenuCount()};
+    return {bmhost::FlightLoopCount(), bmhost::WindowCount(), bmhost::WidgetCount(id), bmhost::PluginMenuCount(),
+            bmhost::RegistrationCount(id)};
 }
+std::ostream& operator<<(std::ostream& out, const Registrations& r) {
+    return out << "loops " << r.loops << " windows " << r.windows << " widgets " << r.widgets << " menus " << r.menus
+               << " all " << r.all;
+}
+
+// The edited script's registrations of a kind each beyond the flight loop, window, menu and
+// widget window: hot key, draw callback, key sniffer, data accessor, command handler.
+const int kEditedOthers = 5;
 
 // Writes the file again with the modification time it had: same second, same size.
 void EditInTheSameSecond(const bmtest::SimFolder& sim, const std::string& file, const std::string& text) {
@@ -184,9 +214,11 @@ TEST(ScriptReload, AnEditedScriptIsReloadedAndTheOthersRunOn) {
     EXPECT_EQ(Count(log, "Reloading 'BM_Edited'\n"), 1u) << log;
     EXPECT_EQ(Count(log, "'BM_Edited' reloaded\n"), 1u);
     EXPECT_LT(log.find("Reloading 'BM_Edited'\n"), log.find("'BM_Edited' reloaded\n"));
-    // The old registrations went, the new ones came: as many as before; the old widget window
-    // is gone with its child, the new one stands.
+    // The old registrations went, the new ones came: as many as before, of every kind; the old
+    // widget window is gone with its child, the new one stands.
     EXPECT_EQ(Held(id), held);
+    EXPECT_EQ(bmhost::CommandHandlerCount("sim/operation/pause_toggle"), 1);
+    EXPECT_EQ(Count(log, "Traceback"), 0u) << log;
     EXPECT_EQ(bmhost::FindWidget("Edited v1"), nullptr);
     EXPECT_NE(bmhost::FindWidget("Edited v2"), nullptr);
     EXPECT_EQ(bmhost::WidgetTree().find("\"Edited v1\""), std::string::npos);
@@ -258,6 +290,9 @@ TEST(ScriptReload, AScriptThatFailsToLoadAgainStaysStoppedUntilItIsFixed) {
         EXPECT_EQ(bmhost::FlightLoopCount(), held.loops - 1);
         EXPECT_EQ(bmhost::WindowCount(), held.windows - 1);
         EXPECT_EQ(bmhost::PluginMenuCount(), held.menus - 1);
+        // Its flight loop, window and menu, and one each of the other kinds.
+        EXPECT_EQ(bmhost::RegistrationCount(id), held.all - 3 - kEditedOthers);
+        EXPECT_EQ(bmhost::CommandHandlerCount("sim/operation/pause_toggle"), 0);
         EXPECT_EQ(bmhost::WidgetCount(id), keeperWidgets);
         EXPECT_EQ(Report(sim), "keeper " + std::to_string(frames) + " " + std::to_string(frames) + " 2 None");
     }
@@ -323,6 +358,7 @@ class Brindlemoor:
     def XPluginEnable(self):
         print(BM_ReloadScript('BM_Nobody'), BM_ReloadScript(object()), BM_ReloadScript(''))
         print(BM_ReloadScript('BM_Other'), BM_ReloadScript('BM_Other.py'), BM_ReloadScript(self))
+        print(BM_ReloadScript(u'BM_Other'), BM_ReloadScript(u'BM_Other.py'), BM_ReloadScript(u'BM_\xe9'))
         for bad in [(), (5,), (None,), (1.5,), ('BM_Other', 1)]:
             try:
                 BM_ReloadScript(*bad)
@@ -337,7 +373,7 @@ TEST(ScriptReload, ReloadScriptAnswersAndRefusesBadArguments) {
     sim.AddScript("BM_Asker.py", kAsker);
     sim.AddScript("BM_Other.py", "class Brindlemoor:\n    def XPluginStart(self):\n        return 'O', 'sig.o', ''\n");
     LoadBrindlemoor(true);
-    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"0 0 0", "1 1 1", "TypeError", "TypeError", "TypeError", "TypeError",
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"0 0 0", "1 1 1", "1 1 0", "TypeError", "TypeError", "TypeError", "TypeError",
                                             "TypeError"}));
     bmhost::RunFrames(1);
     // Each script once, in the order asked.
@@ -396,15 +432,36 @@ TEST(ScriptReload, TheInformationWindowReloadsAListedScript) {
     // The window shows the new script in the same row.
     EXPECT_NE(bmhost::WidgetTree().find(") Edited v2 (Enabled)\""), std::string::npos) << bmhost::WidgetTree();
 
-    // A reload that fails leaves one script listed, in the first row; the second row is empty.
+    // The enable / disable window lists both too.
+    ASSERT_TRUE(bmhost::ChooseMenuItem("Plugins/Brindlemoor/Script Enable \\/ Disable"));
+    const Registrations withBoth = Held(id);
+    tree = bmhost::WidgetTree();
+    EXPECT_EQ(Count(tree, "\"Edited v2\""), 2u) << tree;  // its widget window and its row
+    EXPECT_EQ(Count(tree, "\"Keeper\""), 1u);
+
+    // A reload that fails: the information window keeps the first row, with the module's name
+    // and its Reload button; the enable / disable window shows that row empty, the keeper once.
     sim.AddScript("BM_Edited.py", "class Brindlemoor(:\n");
     bmhost::Click(339, 610);
     bmhost::RunFrames(1);
     EXPECT_EQ(Count(sim.Log(), "'BM_Edited' failed to load\n"), 1u);
     tree = bmhost::WidgetTree();
-    EXPECT_EQ(Count(tree, "\"Reload\" visible"), 1u) << tree;
+    EXPECT_EQ(Count(tree, "\"Reload\" visible"), 2u) << tree;
+    EXPECT_EQ(Count(tree, "\"BM_Edited (Script Not Loaded)\""), 1u);
     EXPECT_EQ(Count(tree, ") Keeper (Enabled)\""), 1u);
+    EXPECT_EQ(Count(tree, "\"Keeper\""), 1u);
     EXPECT_EQ(tree.find("Edited v2"), std::string::npos);
+
+    // Fixed: the row's button reloads it into its row.
+    sim.AddScript("BM_Edited.py", Edited("v3"));
+    bmhost::Click(339, 610);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Edited' reloaded\n"), 2u) << sim.Log();
+    EXPECT_EQ(Held(id), withBoth);
+    tree = bmhost::WidgetTree();
+    EXPECT_NE(tree.find(") Edited v3 (Enabled)\""), std::string::npos) << tree;
+    EXPECT_EQ(Count(tree, "Script Not Loaded"), 0u);
+    EXPECT_EQ(Count(tree, "\"Edited v3\""), 2u);  // its widget window and its enable / disable row
 }
 
 TEST(ScriptReload, AScriptThatFailedAtStartLoadsOnceItsFileIsFixed) {
@@ -423,6 +480,62 @@ TEST(ScriptReload, AScriptThatFailedAtStartLoadsOnceItsFileIsFixed) {
     // It had no place in the table: it takes the next one.
     Report(sim);
     EXPECT_EQ(Only(sim.Output(), {"keeper "}).back(), "keeper 40 40 2 Keeper");
+}
+
+// A script loaded from its source fails to reload once the source is gone, on both lines: its
+// compiled file (beside it under 2.7, in __pycache__ under 3) is not taken for it.
+TEST(ScriptReload, AScriptWhoseSourceIsGoneFailsToReload) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Edited.py", Edited("v1"));
+    sim.AddScript("BM_Keeper.py", kKeeper);
+    unsetenv("PYTHONDONTWRITEBYTECODE");
+    LoadBrindlemoor(true);
+    ASSERT_TRUE(HasCompiledFile(sim, "BM_Edited"));
+    fs::remove(sim.ScriptFolder() + "BM_Edited.py");
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, kAskForReload, nullptr);
+    bmhost::RunFrames(1);
+    std::string log = sim.Log();
+    EXPECT_EQ(Count(log, "'BM_Edited' failed to load\n"), 1u) << log;
+    EXPECT_EQ(Count(log, "'BM_Edited' reloaded"), 0u);
+    EXPECT_FALSE(HasCompiledFile(sim, "BM_Edited"));
+    EXPECT_EQ(Only(sim.Output(), {"E "}).back(), "E v1 XPluginStop");
+    EXPECT_EQ(Report(sim), "keeper 1 1 2 None");
+}
+
+// Compiles legacy_source.py into a sourceless BM_Legacy.pyc beside it (as older installations
+// shipped scripts) and asks for BM_Legacy's reload on message 1.
+const char kCompiler[] = R"(from __future__ import print_function
+import os, py_compile
+from PythonScriptMessaging import *
+folder = os.path.dirname(os.path.abspath(__file__))
+source = os.path.join(folder, 'legacy_source.py')
+if os.path.exists(source):
+    py_compile.compile(source, cfile=os.path.join(folder, 'BM_Legacy.pyc'), dfile='BM_Legacy.py', doraise=True)
+    os.remove(source)
+class Brindlemoor:
+    def XPluginStart(self):
+        return 'Compiler', 'sig.compiler', ''
+    def XPluginReceiveMessage(self, who, message, param):
+        print('asked', BM_ReloadScript('BM_Legacy'))
+)";
+
+TEST(ScriptReload, ASourcelessScriptReloadsFromItsCompiledFile) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Compiler.py", kCompiler);
+    sim.AddScript("legacy_source.py", "from __future__ import print_function\n"
+                                      "class Brindlemoor:\n"
+                                      "    def XPluginStart(self):\n"
+                                      "        print('legacy started')\n"
+                                      "        return 'Legacy', 'sig.legacy', ''\n");
+    LoadBrindlemoor(false);
+    bmhost::UnloadPlugins();
+    ASSERT_TRUE(fs::exists(sim.ScriptFolder() + "BM_Legacy.pyc")) << sim.Log();
+    LoadBrindlemoor(true);
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Count(sim.Log(), "'BM_Legacy' reloaded\n"), 1u) << sim.Log();
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"legacy started", "asked 1", "legacy started"}));
+    EXPECT_TRUE(fs::exists(sim.ScriptFolder() + "BM_Legacy.pyc"));
 }
 
 bool SetWatch(int value) {
@@ -548,6 +661,55 @@ TEST(ScriptReload, BmsimWatchesInRealTimeUntilInterrupted) {
     EXPECT_LT(at("[log] 'BM_W' reloaded"), at("[out] v2 watch 1"));
     EXPECT_LT(at("[out] v2 stopped"), at("[log] --- LOGGING STOPPED ---"));
     EXPECT_LT(at("[log] --- LOGGING STOPPED ---"), std::ptrdiff_t(lines.size()));
+}
+
+// A script that hangs keeps the frame from ending: the first Ctrl-C cannot end the run, a
+// second one ends the process.
+TEST(ScriptReload, BmsimWatchEndsAtASecondInterruptWhenAScriptHangs) {
+    bmtest::SimFolder sim;
+    // bmsim echoes the output after the frame, which never ends: the script leaves a file.
+    sim.AddScript("BM_Hang.py", "import os\n"
+                                "from XPLMProcessing import *\n"
+                                "class Brindlemoor:\n"
+                                "    def XPluginStart(self):\n"
+                                "        self.Loop = self.Looped\n"
+                                "        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)\n"
+                                "        return 'H', 'sig.h', ''\n"
+                                "    def Looped(self, since, sinceLoop, counter, refcon):\n"
+                                "        folder = os.path.dirname(os.path.abspath(__file__))\n"
+                                "        open(os.path.join(folder, 'hanging'), 'w').close()\n"
+                                "        while True:\n"
+                                "            pass\n");
+    const fs::path marker = fs::path(sim.ScriptFolder()) / "hanging";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(BM_BMSIM_PATH, BM_BMSIM_PATH, "--root", sim.Root().c_str(), "--watch", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    pid_t ended = 0;
+    for (int wait = 0; wait < 1000 && !fs::exists(marker) && ended == 0; ++wait) {
+        usleep(10000);
+        ended = waitpid(child, &status, WNOHANG);
+    }
+    EXPECT_TRUE(fs::exists(marker));
+    // Interrupted until it ends: a signal sent while the last one is still pending counts once.
+    for (int sent = 0; sent < 100 && ended == 0; ++sent) {
+        kill(child, SIGINT);
+        usleep(20000);
+        ended = waitpid(child, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    ASSERT_EQ(ended, child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
 }
 
 TEST(ScriptReload, BmsimWatchWithFramesRunsThatMany) {

@@ -51,4 +51,47 @@ TEST(ScriptReloadQueue, ReloadAllTakesEveryScriptInTableOrderThenTheFailedOnes) 
     EXPECT_EQ(bmhost::FlightLoopCount(), 0);
 }
 
+// A script whose helper, another instance of its class, registers a flight loop: the helper
+// becomes an entry of its own, which each reload releases and erases.
+const char kHelped[] = R"(from XPLMProcessing import *
+class Brindlemoor:
+    def XPluginStart(self):
+        self.Helper = Brindlemoor()
+        self.Loop = self.Helper.Looped
+        XPLMRegisterFlightLoopCallback(self.Helper, self.Loop, -1.0, 0)
+        return 'Helped', 'sig.helped', ''
+    def Looped(self, since, sinceLoop, counter, refcon):
+        return -1.0
+)";
+
+TEST(ScriptReloadQueue, AReloadErasesTheReleasedEntriesOfTheScriptsOtherInstances) {
+    bmtest::RunningPlugin plugin({{"BM_A", kHelped}, {"BM_B", Counting("B")}});
+    auto modules = [] {
+        Names names;
+        for (int i = 0; i < BMTestTable->GetScriptTableSize(); ++i)
+            names.push_back(BMTestTable->ModuleNameAt(i) + (BMTestTable->GetScriptId(i) ? "" : " released"));
+        return names;
+    };
+    ASSERT_EQ(modules(), (Names{"BM_A", "BM_B", "BM_A"}));  // the helper registered at start
+    const int loops = bmhost::FlightLoopCount();
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(BM_RequestReload("BM_A"));
+        bmhost::RunFrames(1);
+        EXPECT_EQ(modules(), (Names{"BM_A", "BM_B", "BM_A"}));
+        EXPECT_EQ(bmhost::FlightLoopCount(), loops);
+    }
+    // A failed reload keeps the script's own place, released; its helper's entry goes.
+    plugin.Sim().AddScript("BM_A.py", "class Brindlemoor(:\n");
+    ASSERT_TRUE(BM_RequestReload("BM_A"));
+    bmhost::RunFrames(1);
+    EXPECT_EQ(modules(), (Names{"BM_A released", "BM_B"}));
+    EXPECT_EQ(bmhost::FlightLoopCount(), loops - 1);
+    plugin.Sim().AddScript("BM_A.py", kHelped);
+    ASSERT_TRUE(BM_RequestReload("BM_A"));
+    bmhost::RunFrames(1);
+    EXPECT_EQ(modules(), (Names{"BM_A", "BM_B", "BM_A"}));
+    EXPECT_EQ(bmhost::FlightLoopCount(), loops);
+}
+
 }  // namespace
