@@ -32,6 +32,7 @@
 #include "Brindlemoor.h"
 #include "BrindlemoorBase.h"
 #include "BrindlemoorClass.h"
+#include "PythonModules.h"
 #include "ScriptPaths.h"
 #include "WidgetStuff.h"
 #include "XPLMDataAccess.h"
@@ -193,16 +194,6 @@ void* TopScriptWidget(void* widget) {
     return top;
 }
 
-std::vector<void*> Subtree(void* widget) {
-    std::vector<void*> widgets{widget};
-    for (std::size_t i = 0; i < widgets.size(); ++i) {
-        int count = XPCountChildWidgets(widgets[i]);
-        for (int n = 0; n < count; ++n)
-            if (XPWidgetID child = XPGetNthChildWidget(widgets[i], n)) widgets.push_back(child);
-    }
-    return widgets;
-}
-
 // The trees of script-made widgets that hold a callback or an object of these scripts and none
 // of another script's: the reloaded script's windows. A tree that another script also uses
 // stays; so does one the scripts left no callback or object in (it cannot be told whose it is).
@@ -219,7 +210,7 @@ std::vector<void*> OwnedWidgetTrees(const std::vector<PyObject*>& scripts) {
     }
     std::vector<void*> owned;
     for (void* top : tops) {
-        std::vector<void*> tree = Subtree(top);
+        std::vector<void*> tree = BM_WidgetSubtree(top);
         bool shared = std::any_of(tree.begin(), tree.end(), [&](void* w) { return othersUse.count(w) != 0; });
         if (!shared) owned.push_back(top);
     }
@@ -246,7 +237,7 @@ void EndScripts(const std::string& moduleName) {
     for (void* top : windows) {
         if (!BMTestTable || !BMTestTable->IsScriptWidget(top)) continue;
         BM_RunOrLog("XPDestroyWidget", [&] {
-            for (void* gone : Subtree(top))
+            for (void* gone : BM_WidgetSubtree(top))
                 if (BMTestTable) BMTestTable->ForgetScriptWidget(gone);
             XPDestroyWidget(top, 1);
         });

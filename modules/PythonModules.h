@@ -8,6 +8,7 @@
 // unparsed values. Scripts see the error where they made the call.
 
 #include <string>
+#include <vector>
 
 struct BM_ModuleRow {
     const char* name;
@@ -43,5 +44,7 @@ void initTallowbridgeVCUtilities();
 // Destroys the widgets that scripts created and left behind; the interpreter's stop calls it
 // once the scripts are stopped.
 void BM_DestroyScriptWidgets();
+// A widget and every widget below it, parents before children.
+std::vector<void*> BM_WidgetSubtree(void* widget);
 
 #endif

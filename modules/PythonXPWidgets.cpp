@@ -22,17 +22,6 @@ const char kModule[] = "XPWidgets";
 
 XPWidgetID Widget(Py_ssize_t value) { return BM_Handle(value); }
 
-// The widget and every widget below it, parents before children.
-std::vector<void*> Subtree(XPWidgetID widget) {
-    std::vector<void*> widgets{widget};
-    for (std::size_t i = 0; i < widgets.size(); ++i) {
-        int count = XPCountChildWidgets(widgets[i]);
-        for (int n = 0; n < count; ++n)
-            if (XPWidgetID child = XPGetNthChildWidget(widgets[i], n)) widgets.push_back(child);
-    }
-    return widgets;
-}
-
 // The simulator cannot take a callback back from a widget: a removed record only makes its
 // trampoline pass the widget's messages on.
 void KeepWidgetFunction(_CallbackRecordStruct&) {}
@@ -96,7 +85,7 @@ PyObject* PY_XPDestroyWidget(PyObject*, PyObject* args) {
         std::exception_ptr failure;
         if (destroyChildren) {
             try {
-                going = Subtree(Widget(widget));
+                going = BM_WidgetSubtree(Widget(widget));
             } catch (...) {
                 failure = std::current_exception();  // the widget itself is let go all the same
             }
@@ -407,12 +396,22 @@ PyMethodDef XPWidgetsMethods[] = {
 
 void initXPWidgets() { BM_InitModule(kModule, XPWidgetsMethods); }
 
+std::vector<void*> BM_WidgetSubtree(void* widget) {
+    std::vector<void*> widgets{widget};
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        int count = XPCountChildWidgets(widgets[i]);
+        for (int n = 0; n < count; ++n)
+            if (XPWidgetID child = XPGetNthChildWidget(widgets[i], n)) widgets.push_back(child);
+    }
+    return widgets;
+}
+
 void BM_DestroyScriptWidgets() {
     if (!BMTestTable) return;
     for (void* widget : BMTestTable->ScriptWidgets()) {
         if (!BMTestTable->IsScriptWidget(widget)) continue;  // went with a parent destroyed before
         BM_RunOrLog("XPDestroyWidget", [&] {
-            std::vector<void*> going = Subtree(widget);
+            std::vector<void*> going = BM_WidgetSubtree(widget);
             for (void* gone : going) BMTestTable->ForgetScriptWidget(gone);
             XPDestroyWidget(widget, 1);
         });
