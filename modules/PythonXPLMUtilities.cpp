@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "BrindlemoorClass.h"
@@ -412,17 +413,36 @@ PyObject* PY_XPLMDebugString(PyObject*, PyObject* args) {
 
 // ---- Commands ----
 
+// The refs XPLMFindCommand and XPLMCreateCommand answered. The simulator may crash on a ref that
+// is no command, so the other command functions pass on only these. Commands live as long as
+// the simulator: the set outlives an interpreter restart.
+std::unordered_set<void*> gCommands;
+
+// Whether the script may hand `command` to the simulator; ValueError when not.
+bool CheckCommand(const char* function, Py_ssize_t command) {
+    if (command && gCommands.count(BM_Handle(command))) return true;
+    PyErr_Format(PyExc_ValueError, "%s: %zd is not a command (use XPLMFindCommand or XPLMCreateCommand)", function,
+                 command);
+    return false;
+}
+
+// A ref the simulator answered, remembered; 0 stays 0.
+PyObject* NoteCommand(XPLMCommandRef command) {
+    if (command) gCommands.insert(command);
+    return BM_IntFromHandle(command);
+}
+
 PyObject* PY_XPLMFindCommand(PyObject*, PyObject* args) {
     const char* name;
     if (!BM_ParseTuple(args, "s", &name)) return nullptr;
-    return BM_CallHost(kModule, "XPLMFindCommand", BM_Zero, [&] { return BM_IntFromHandle(XPLMFindCommand(name)); });
+    return BM_CallHost(kModule, "XPLMFindCommand", BM_Zero, [&] { return NoteCommand(XPLMFindCommand(name)); });
 }
 
 // Begin, end and once: 1 after the call, the report and 0 when the simulator fails.
 template <typename Host>
 PyObject* WorkCommand(const char* function, PyObject* args, Host host) {
     Py_ssize_t command;
-    if (!BM_ParseTuple(args, BM_H, &command)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H, &command) || !CheckCommand(function, command)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         host(BM_Handle(command));
         return BM_One();
@@ -438,7 +458,7 @@ PyObject* PY_XPLMCreateCommand(PyObject*, PyObject* args) {
     const char *name, *description;
     if (!BM_ParseTuple(args, "ss", &name, &description)) return nullptr;
     return BM_CallHost(kModule, "XPLMCreateCommand", BM_Zero,
-                       [&] { return BM_IntFromHandle(XPLMCreateCommand(name, description)); });
+                       [&] { return NoteCommand(XPLMCreateCommand(name, description)); });
 }
 
 // A handler of a script: the callable on one command, side and refcon. The simulator holds the
@@ -462,7 +482,9 @@ PyObject* PY_XPLMRegisterCommandHandler(PyObject*, PyObject* args) {
     int before;
     const char* function = "XPLMRegisterCommandHandler";
     if (!BM_ParseTuple(args, "O" BM_H "Oi" BM_H, &script, &command, &callable, &before, &refcon)) return nullptr;
-    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the handler")) return nullptr;
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the handler") ||
+        !CheckCommand(function, command))
+        return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         if (FindHandler(script, callable, command, before, refcon)) return BM_One();
@@ -484,7 +506,7 @@ PyObject* PY_XPLMUnregisterCommandHandler(PyObject*, PyObject* args) {
     int before;
     const char* function = "XPLMUnregisterCommandHandler";
     if (!BM_ParseTuple(args, "O" BM_H "Oi" BM_H, &script, &command, &callable, &before, &refcon)) return nullptr;
-    if (!BM_CheckScript(script, function)) return nullptr;
+    if (!BM_CheckScript(script, function) || !CheckCommand(function, command)) return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero,
                        [&] { return BM_RemoveFound(FindHandler(script, callable, command, before, refcon)); });
