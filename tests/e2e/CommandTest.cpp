@@ -213,6 +213,68 @@ TEST(Commands, BadArgumentsFailingHandlersAndFailingSimulatorCalls) {
     EXPECT_NE(log.find("ZeroDivisionError"), std::string::npos) << log;
 }
 
+float Throttle() {
+    float value = 0.0f;
+    XPLMGetDatavf(XPLMFindDataRef("sim/flightmodel/engine/ENGN_thro"), &value, 0, 1);
+    return value;
+}
+
+// Begins twice, ends once: the command stays held by the script. An end of what the pilot holds
+// goes to the simulator.
+const char kHolder[] = R"(
+        self.Up = XPLMFindCommand('sim/engines/throttle_up')
+        self.Handler = self.Handle
+        print('held', XPLMCommandBegin(self.Up), XPLMCommandBegin(self.Up), XPLMCommandEnd(self.Up),
+              XPLMUnregisterCommandHandler(self, self.Up, self.Handler, 0, 0))
+        print('pilot', XPLMCommandEnd(XPLMFindCommand('sim/engines/throttle_down')))
+)";
+
+TEST(Commands, WhatAScriptBeganIsEndedWhenItStops) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_H.py", Script("H", kHolder, "    def Handle(self, command, phase, refcon):\n        return 1\n"));
+    ASSERT_TRUE(bmhost::BeginCommand("sim/engines/throttle_down"));
+    LoadBrindlemoor(true);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"held 1 1 1 0", "pilot 1"}));
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_down"));
+    EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    bmhost::RunFrames(2);
+    float climbing = Throttle();
+    EXPECT_GT(climbing, 0.0f);
+    // Python stops (the control panel's Stop): the begin left over ends, and the throttle stays.
+    ASSERT_TRUE(bmhost::ChooseMenuItem("Plugins/Brindlemoor/Control Panel"));
+    bmhost::Click(715, 184);
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    float stopped = Throttle();
+    EXPECT_FLOAT_EQ(stopped, climbing);
+    bmhost::RunFrames(3);
+    EXPECT_FLOAT_EQ(Throttle(), stopped);
+    EXPECT_EQ(bmhost::SimLog().find("is not held"), std::string::npos) << bmhost::SimLog();
+}
+
+TEST(Commands, WhatAScriptBeganInACallbackIsEndedWhenThePluginUnloads) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_L.py", Script("L", R"(
+        self.Up = XPLMFindCommand('sim/engines/throttle_up')
+        self.Loop = self.Looped
+        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)
+)",
+                                    R"(
+    def Looped(self, since, sinceLoop, counter, refcon):
+        if counter == 1:
+            print('begin', XPLMCommandBegin(self.Up))
+        return -1.0
+)"));
+    LoadBrindlemoor(true);
+    bmhost::RunFrames(3);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"begin 1"}));
+    EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    bmhost::UnloadPlugins();
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    float stopped = Throttle();
+    bmhost::RunFrames(3);
+    EXPECT_FLOAT_EQ(Throttle(), stopped);
+}
+
 // bmsim works commands between frames: once, and held for some frames.
 TEST(Commands, BmsimRunsAndHoldsCommands) {
     bmtest::SimFolder sim;
