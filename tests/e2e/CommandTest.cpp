@@ -251,7 +251,9 @@ TEST(Commands, WhatAScriptBeganIsEndedWhenItStops) {
     EXPECT_EQ(bmhost::SimLog().find("is not held"), std::string::npos) << bmhost::SimLog();
 }
 
-TEST(Commands, WhatAScriptBeganInACallbackIsEndedWhenThePluginUnloads) {
+// The loop begins the throttle at frame 1 and asks for its own reload at frame 2; its new
+// instance begins it at frame 5.
+TEST(Commands, WhatAScriptBeganInACallbackIsEndedByItsReloadAndTheUnload) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_L.py", Script("L", R"(
         self.Up = XPLMFindCommand('sim/engines/throttle_up')
@@ -260,13 +262,19 @@ TEST(Commands, WhatAScriptBeganInACallbackIsEndedWhenThePluginUnloads) {
 )",
                                     R"(
     def Looped(self, since, sinceLoop, counter, refcon):
-        if counter == 1:
-            print('begin', XPLMCommandBegin(self.Up))
+        if counter in (1, 5):
+            print('begin', counter, XPLMCommandBegin(self.Up))
+        if counter == 2:
+            print('reload', BM_ReloadScript(self))
         return -1.0
 )"));
     LoadBrindlemoor(true);
+    bmhost::RunFrames(1);
+    EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
     bmhost::RunFrames(3);
-    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"begin 1"}));
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"begin 1 1", "reload 1", "begin 5 1"}));
     EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
     bmhost::UnloadPlugins();
     EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_up"));
