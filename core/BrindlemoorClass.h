@@ -41,7 +41,7 @@ enum BM_CallbackKind {
     BM_KindPlanesAvailable,
     BM_KindWidget,
     BM_KindDataAccessor,  // twelve callables: read and write of each data type
-    BM_KindCommand,       // a command handler
+    BM_KindCommand,       // a command handler, or a hold: a begin the script has not ended
     BM_KindCount
 };
 
@@ -67,7 +67,9 @@ struct _CallbackRecordStruct {
     void* parent = nullptr;    // menus: the menu they hang from
     int phase = 0;             // draw callbacks
     int widgetSlot = -1;       // widget callbacks: see BM_ScriptTable::SetWidgetSlot
-    bool held = false;         // camera control: the simulator calls this record as its controller
+    // Camera control: the simulator calls this record as its controller. Commands: a hold (no
+    // callable, the command as handle, `unregister` ends it), not a handler.
+    bool held = false;
     int before = 0;            // draw callbacks and key sniffers
     float interval = 0.0f;     // flight loops: the interval the script asked for last
     std::string name;          // shared data

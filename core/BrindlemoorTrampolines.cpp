@@ -322,7 +322,7 @@ int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMous
 // The script is called as callable(command, phase, refcon); its int answer goes to the simulator.
 int CallUserCommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon) {
     _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
-    if (!record) return 1;  // the command goes on
+    if (!record || record->held) return 1;  // the command goes on; a hold is never a refcon
     BM_RecordInUse use(record);
     PyObject* result = BM_CallRecord(record, 0,
                                      Py_BuildValue("(" BM_REFCON "i" BM_REFCON ")", reinterpret_cast<intptr_t>(inCommand),

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "BrindlemoorClass.h"
 #include "BrindlemoorTrampolines.h"
 #include "ModuleSupport.h"
 #include "PythonModules.h"
+#include "ScriptReport.h"
 #include "XPLMUtilities.h"
 
 namespace {
@@ -412,33 +414,102 @@ PyObject* PY_XPLMDebugString(PyObject*, PyObject* args) {
 
 // ---- Commands ----
 
+// The refs XPLMFindCommand and XPLMCreateCommand answered. The simulator may crash on a ref that
+// is no command, so the other command functions pass on only these. Commands live as long as
+// the simulator: the set outlives an interpreter restart.
+std::unordered_set<void*> gCommands;
+
+// Whether the script may hand `command` to the simulator; ValueError when not.
+bool CheckCommand(const char* function, Py_ssize_t command) {
+    if (command && gCommands.count(BM_Handle(command))) return true;
+    PyErr_Format(PyExc_ValueError, "%s: %zd is not a command (use XPLMFindCommand or XPLMCreateCommand)", function,
+                 command);
+    return false;
+}
+
+// A ref the simulator answered, remembered; 0 stays 0.
+PyObject* NoteCommand(XPLMCommandRef command) {
+    if (command) gCommands.insert(command);
+    return BM_IntFromHandle(command);
+}
+
 PyObject* PY_XPLMFindCommand(PyObject*, PyObject* args) {
     const char* name;
     if (!BM_ParseTuple(args, "s", &name)) return nullptr;
-    return BM_CallHost(kModule, "XPLMFindCommand", BM_Zero, [&] { return BM_IntFromHandle(XPLMFindCommand(name)); });
+    return BM_CallHost(kModule, "XPLMFindCommand", BM_Zero, [&] { return NoteCommand(XPLMFindCommand(name)); });
 }
 
+// The script whose code runs now, or null (outside script code, in a script's __init__).
+PyObject* RunningScript() {
+    return BM_RunningScript ? BM_Table().GetScriptIdFromModuleName(*BM_RunningScript) : nullptr;
+}
+
+// A begin of a script is a record of it: a hold (`held`, no callable, the command as handle)
+// whose removal ends the command, so that whatever a script began and did not end is ended when
+// the script goes. Begins nest in the simulator: one record per begin.
+_CallbackRecordStruct* FindHold(PyObject* script, XPLMCommandRef command) {
+    return BM_Table().FindRecord(script, BM_KindCommand,
+                                 [&](const _CallbackRecordStruct& r) { return r.held && r.handle == command; });
+}
+
+void EndHold(_CallbackRecordStruct& record) { XPLMCommandEnd(record.handle); }
+
 // Begin, end and once: 1 after the call, the report and 0 when the simulator fails.
-template <typename Host>
-PyObject* WorkCommand(const char* function, PyObject* args, Host host) {
+PyObject* PY_XPLMCommandBegin(PyObject*, PyObject* args) {
+    const char* function = "XPLMCommandBegin";
     Py_ssize_t command;
-    if (!BM_ParseTuple(args, BM_H, &command)) return nullptr;
+    if (!BM_ParseTuple(args, BM_H, &command) || !CheckCommand(function, command)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
-        host(BM_Handle(command));
+        XPLMCommandRef ref = BM_Handle(command);
+        PyObject* script = RunningScript();
+        if (!script) {
+            XPLMCommandBegin(ref);
+            return BM_One();
+        }
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindCommand, nullptr, 0);
+        record->handle = ref;
+        record->held = true;
+        BM_RegisterRecord(record, EndHold, [&] {
+            XPLMCommandBegin(ref);
+            return true;
+        });
         return BM_One();
     });
 }
 
-PyObject* PY_XPLMCommandBegin(PyObject*, PyObject* args) { return WorkCommand("XPLMCommandBegin", args, XPLMCommandBegin); }
-PyObject* PY_XPLMCommandEnd(PyObject*, PyObject* args) { return WorkCommand("XPLMCommandEnd", args, XPLMCommandEnd); }
-PyObject* PY_XPLMCommandOnce(PyObject*, PyObject* args) { return WorkCommand("XPLMCommandOnce", args, XPLMCommandOnce); }
+// Ends one of the running script's begins of the command; without one, the end goes to the
+// simulator as it is.
+PyObject* PY_XPLMCommandEnd(PyObject*, PyObject* args) {
+    const char* function = "XPLMCommandEnd";
+    Py_ssize_t command;
+    if (!BM_ParseTuple(args, BM_H, &command) || !CheckCommand(function, command)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        XPLMCommandRef ref = BM_Handle(command);
+        PyObject* script = RunningScript();
+        if (_CallbackRecordStruct* hold = script ? FindHold(script, ref) : nullptr)
+            BM_Table().RemoveRecord(hold);
+        else
+            XPLMCommandEnd(ref);
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMCommandOnce(PyObject*, PyObject* args) {
+    const char* function = "XPLMCommandOnce";
+    Py_ssize_t command;
+    if (!BM_ParseTuple(args, BM_H, &command) || !CheckCommand(function, command)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        XPLMCommandOnce(BM_Handle(command));
+        return BM_One();
+    });
+}
 
 // The command of that name, made when the simulator has none.
 PyObject* PY_XPLMCreateCommand(PyObject*, PyObject* args) {
     const char *name, *description;
     if (!BM_ParseTuple(args, "ss", &name, &description)) return nullptr;
     return BM_CallHost(kModule, "XPLMCreateCommand", BM_Zero,
-                       [&] { return BM_IntFromHandle(XPLMCreateCommand(name, description)); });
+                       [&] { return NoteCommand(XPLMCreateCommand(name, description)); });
 }
 
 // A handler of a script: the callable on one command, side and refcon. The simulator holds the
@@ -446,8 +517,8 @@ PyObject* PY_XPLMCreateCommand(PyObject*, PyObject* args) {
 _CallbackRecordStruct* FindHandler(PyObject* script, PyObject* callable, Py_ssize_t command, int before,
                                    Py_ssize_t refcon) {
     return BM_Table().FindRecord(script, BM_KindCommand, [&](const _CallbackRecordStruct& r) {
-        return BM_SameCallable(r.Callable(), callable) && r.handle == BM_Handle(command) && r.before == before &&
-               r.refcon == BM_Refcon(refcon);
+        return !r.held && BM_SameCallable(r.Callable(), callable) && r.handle == BM_Handle(command) &&
+               r.before == before && r.refcon == BM_Refcon(refcon);
     });
 }
 
@@ -462,7 +533,9 @@ PyObject* PY_XPLMRegisterCommandHandler(PyObject*, PyObject* args) {
     int before;
     const char* function = "XPLMRegisterCommandHandler";
     if (!BM_ParseTuple(args, "O" BM_H "Oi" BM_H, &script, &command, &callable, &before, &refcon)) return nullptr;
-    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the handler")) return nullptr;
+    if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the handler") ||
+        !CheckCommand(function, command))
+        return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         if (FindHandler(script, callable, command, before, refcon)) return BM_One();
@@ -484,7 +557,7 @@ PyObject* PY_XPLMUnregisterCommandHandler(PyObject*, PyObject* args) {
     int before;
     const char* function = "XPLMUnregisterCommandHandler";
     if (!BM_ParseTuple(args, "O" BM_H "Oi" BM_H, &script, &command, &callable, &before, &refcon)) return nullptr;
-    if (!BM_CheckScript(script, function)) return nullptr;
+    if (!BM_CheckScript(script, function) || !CheckCommand(function, command)) return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero,
                        [&] { return BM_RemoveFound(FindHandler(script, callable, command, before, refcon)); });

@@ -163,7 +163,16 @@ TEST(Commands, BadArgumentsFailingHandlersAndFailingSimulatorCalls) {
         print('fails', XPLMRegisterCommandHandler(self, cmd, self.Nothing, 1, 0),
               XPLMRegisterCommandHandler(self, cmd, self.Nothing, 1, 0),
               XPLMRegisterCommandHandler(self, cmd, self.Raise, 1, 0))
-        print('begin', XPLMCommandBegin(cmd), 'garbage', XPLMCommandOnce(12345))
+        print('begin', XPLMCommandBegin(cmd))
+        # Only refs the module handed out reach the simulator, which may crash on any other.
+        for call in (lambda: XPLMCommandOnce(12345), lambda: XPLMCommandBegin(0), lambda: XPLMCommandEnd(2**40),
+                     lambda: XPLMRegisterCommandHandler(self, 0, self.Nothing, 1, 0),
+                     lambda: XPLMUnregisterCommandHandler(self, cmd + 1, self.Nothing, 1, 0)):
+            try:
+                print('no error', call())
+            except ValueError as e:
+                print(e)
+        print('unknown', XPLMFindCommand('bm/test/none'))
 )",
                                     R"(
     def Nothing(self, command, phase, refcon):
@@ -174,14 +183,26 @@ TEST(Commands, BadArgumentsFailingHandlersAndFailingSimulatorCalls) {
     bmhost::FailNextCall("XPLMRegisterCommandHandler");
     bmhost::FailNextCall("XPLMCommandBegin");
     LoadBrindlemoor(true);
+    auto ref = reinterpret_cast<std::intptr_t>(XPLMFindCommand("sim/lights/landing_lights_toggle"));
     EXPECT_EQ(Lines(sim.Output()), (Lines_t{"TypeError", "TypeError", "TypeError", "TypeError", "TypeError",
-                                            "TypeError", "fails 0 1 1", "begin 0 garbage 1"}));
+                                            "TypeError", "fails 0 1 1", "begin 0",
+                                            "XPLMCommandOnce: 12345 is not a command (use XPLMFindCommand or "
+                                            "XPLMCreateCommand)",
+                                            "XPLMCommandBegin: 0 is not a command (use XPLMFindCommand or "
+                                            "XPLMCreateCommand)",
+                                            "XPLMCommandEnd: 1099511627776 is not a command (use XPLMFindCommand "
+                                            "or XPLMCreateCommand)",
+                                            "XPLMRegisterCommandHandler: 0 is not a command (use XPLMFindCommand "
+                                            "or XPLMCreateCommand)",
+                                            "XPLMUnregisterCommandHandler: " + std::to_string(ref + 1) +
+                                                " is not a command (use XPLMFindCommand or XPLMCreateCommand)",
+                                            "unknown 0"}));
     std::string log = sim.Log();
     EXPECT_NE(log.find("Module - XPLMUtilities, Function - XPLMRegisterCommandHandler, Error = Parameter Error"),
               std::string::npos) << log;
     EXPECT_NE(log.find("Module - XPLMUtilities, Function - XPLMCommandBegin, Error = Parameter Error"),
               std::string::npos) << log;
-    EXPECT_NE(bmhost::SimLog().find("[stand-in] XPLMCommandOnce: not a command\n"), std::string::npos);
+    EXPECT_EQ(bmhost::SimLog().find("not a command"), std::string::npos) << bmhost::SimLog();
     // The failed registration left nothing behind; both handlers fail, and the command goes on.
     EXPECT_EQ(bmhost::CommandHandlerCount("sim/lights/landing_lights_toggle"), 2);
     EXPECT_FALSE(bmhost::CommandHeld("sim/lights/landing_lights_toggle"));
@@ -190,6 +211,76 @@ TEST(Commands, BadArgumentsFailingHandlersAndFailingSimulatorCalls) {
     log = sim.Log();
     EXPECT_NE(log.find("TypeError: BM_X.Nothing must return an int, not NoneType"), std::string::npos) << log;
     EXPECT_NE(log.find("ZeroDivisionError"), std::string::npos) << log;
+}
+
+float Throttle() {
+    float value = 0.0f;
+    XPLMGetDatavf(XPLMFindDataRef("sim/flightmodel/engine/ENGN_thro"), &value, 0, 1);
+    return value;
+}
+
+// Begins twice, ends once: the command stays held by the script. An end of what the pilot holds
+// goes to the simulator.
+const char kHolder[] = R"(
+        self.Up = XPLMFindCommand('sim/engines/throttle_up')
+        self.Handler = self.Handle
+        print('held', XPLMCommandBegin(self.Up), XPLMCommandBegin(self.Up), XPLMCommandEnd(self.Up),
+              XPLMUnregisterCommandHandler(self, self.Up, self.Handler, 0, 0))
+        print('pilot', XPLMCommandEnd(XPLMFindCommand('sim/engines/throttle_down')))
+)";
+
+TEST(Commands, WhatAScriptBeganIsEndedWhenItStops) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_H.py", Script("H", kHolder, "    def Handle(self, command, phase, refcon):\n        return 1\n"));
+    ASSERT_TRUE(bmhost::BeginCommand("sim/engines/throttle_down"));
+    LoadBrindlemoor(true);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"held 1 1 1 0", "pilot 1"}));
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_down"));
+    EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    bmhost::RunFrames(2);
+    float climbing = Throttle();
+    EXPECT_GT(climbing, 0.0f);
+    // Python stops (the control panel's Stop): the begin left over ends, and the throttle stays.
+    ASSERT_TRUE(bmhost::ChooseMenuItem("Plugins/Brindlemoor/Control Panel"));
+    bmhost::Click(715, 184);
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    float stopped = Throttle();
+    EXPECT_FLOAT_EQ(stopped, climbing);
+    bmhost::RunFrames(3);
+    EXPECT_FLOAT_EQ(Throttle(), stopped);
+    EXPECT_EQ(bmhost::SimLog().find("is not held"), std::string::npos) << bmhost::SimLog();
+}
+
+// The loop begins the throttle at frame 1 and asks for its own reload at frame 2; its new
+// instance begins it at frame 5.
+TEST(Commands, WhatAScriptBeganInACallbackIsEndedByItsReloadAndTheUnload) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_L.py", Script("L", R"(
+        self.Up = XPLMFindCommand('sim/engines/throttle_up')
+        self.Loop = self.Looped
+        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)
+)",
+                                    R"(
+    def Looped(self, since, sinceLoop, counter, refcon):
+        if counter in (1, 5):
+            print('begin', counter, XPLMCommandBegin(self.Up))
+        if counter == 2:
+            print('reload', BM_ReloadScript(self))
+        return -1.0
+)"));
+    LoadBrindlemoor(true);
+    bmhost::RunFrames(1);
+    EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    bmhost::RunFrames(3);
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    bmhost::RunFrames(1);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"begin 1 1", "reload 1", "begin 5 1"}));
+    EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    bmhost::UnloadPlugins();
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    float stopped = Throttle();
+    bmhost::RunFrames(3);
+    EXPECT_FLOAT_EQ(Throttle(), stopped);
 }
 
 // bmsim works commands between frames: once, and held for some frames.
