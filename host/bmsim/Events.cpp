@@ -135,7 +135,7 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
             event->frames = frames;
             return true;
         }
-        *error = "hold takes NAME:FRAMES (FRAMES 1 or more), not '" + value + "'";
+        *error = "hold takes NAME:M (held for M frames, 1 or more), not '" + value + "'";
         return false;
     } else if (kind == "view") {
         event->kind = Event::View;

@@ -22,7 +22,7 @@ struct Event {
 };
 
 // Parses "click=X,Y", "drag=X1,Y1:X2,Y2", "key=KEY", "type=TEXT", "menu=PATH", "screenshot=FILE"
-// "view=NAME" (one of bmhost::ViewNames()), "command=NAME" or "hold=NAME:FRAMES" (FRAMES at
+// "view=NAME" (one of bmhost::ViewNames()), "command=NAME" or "hold=NAME:M" (M at
 // least 1). Command names are checked when the event comes: plug-ins create commands.
 // Returns false with `error` set when the text is not one of them.
 bool ParseEvent(const std::string& text, Event* event, std::string* error);

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <sys/wait.h>
 
+#include "BmsimRun.h"
 #include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
@@ -301,18 +301,13 @@ TEST(Commands, BmsimRunsAndHoldsCommands) {
         return 1
 )");
     auto bmsim = [&](const std::string& events, std::string* output) {
-        std::string command = std::string("'") + BM_BMSIM_PATH + "' --root '" + sim.Root() + "' --frames 6 " + events +
-                              " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return -1;
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output->append(buffer, n);
-        int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        bmtest::BmsimRun run = bmtest::RunBmsim("--root '" + sim.Root() + "' --frames 6 " + events);
+        *output += run.output;
+        return run.status;
     };
     std::string refused;
     EXPECT_EQ(bmsim("--at 1:hold=sim/engines/throttle_up:0", &refused), 2);
-    EXPECT_EQ(Lines(refused)[0], "bmsim: hold takes NAME:FRAMES (FRAMES 1 or more), not 'sim/engines/throttle_up:0'");
+    EXPECT_EQ(Lines(refused)[0], "bmsim: hold takes NAME:M (held for M frames, 1 or more), not 'sim/engines/throttle_up:0'");
     std::string output;
     ASSERT_EQ(bmsim("--at 1:command=sim/flight_controls/flaps_down --at 2:hold=sim/engines/throttle_up:3"
                     " --at 3:command=no/such",

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "BmsimRun.h"
 #include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
@@ -715,12 +716,8 @@ TEST(ScriptReload, BmsimWatchEndsAtASecondInterruptWhenAScriptHangs) {
 TEST(ScriptReload, BmsimWatchWithFramesRunsThatMany) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_W.py", Watched("v1"));
-    std::string command = std::string("'") + BM_BMSIM_PATH + "' --root '" + sim.Root() + "' --watch --frames 3 2>&1";
-    FILE* out = popen(command.c_str(), "r");
-    ASSERT_NE(out, nullptr);
-    std::string output;
-    ReadUntil(out, "", &output);
-    EXPECT_EQ(WEXITSTATUS(pclose(out)), 0);
-    EXPECT_EQ(Count(output, "[out] v1 watch 1\n"), 1u) << output;
-    EXPECT_EQ(Count(output, "[out] v1 stopped\n"), 1u);
+    bmtest::BmsimRun run = bmtest::RunBmsim("--root '" + sim.Root() + "' --watch --frames 3");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(Count(run.output, "[out] v1 watch 1\n"), 1u) << run.output;
+    EXPECT_EQ(Count(run.output, "[out] v1 stopped\n"), 1u);
 }
