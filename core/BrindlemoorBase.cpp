@@ -116,7 +116,6 @@ std::string BM_PendingErrorText() {
     if (!PyErr_Occurred()) return std::string();
     PyObject *type, *value, *traceback;
     PyErr_Fetch(&type, &value, &traceback);
-    PyErr_NormalizeException(&type, &value, &traceback);
     std::string text;
     if (PyObject* name = type ? PyObject_GetAttrString(type, "__name__") : nullptr) {
         if (BM_IsText(name))
@@ -124,7 +123,11 @@ std::string BM_PendingErrorText() {
         Py_DECREF(name);
     }
     PyErr_Clear();
-    if (PyObject* message = value ? PyObject_Str(value) : nullptr) {
+    // Not normalized: at the recursion limit, making the exception object could end the process
+    // (Python 3.6). A value that is still the arguments of one is shown as its one argument.
+    PyObject* shown = value;
+    if (value && PyTuple_Check(value) && PyTuple_GET_SIZE(value) == 1) shown = PyTuple_GET_ITEM(value, 0);
+    if (PyObject* message = shown ? PyObject_Str(shown) : nullptr) {
         const char* chars = BM_TextAsUtf8(message);
         if (chars && *chars) text += std::string(": ") + chars;
         Py_DECREF(message);

@@ -27,7 +27,7 @@ void BM_WriteBytesToLog(const char* text, std::size_t length);
 void BM_WriteBytesToLog2(const char* text, std::size_t length);
 
 // "ZeroDivisionError: integer division or modulo by zero" for the pending error, which stays
-// pending (normalized); "" when none is.
+// pending as it was; "" when none is.
 std::string BM_PendingErrorText();
 
 // Prints the pending Python error to the scripts' standard error and clears it. A SystemExit
