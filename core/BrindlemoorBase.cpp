@@ -123,11 +123,14 @@ std::string BM_PendingErrorText() {
         Py_DECREF(name);
     }
     PyErr_Clear();
-    // Not normalized: at the recursion limit, making the exception object could end the process
-    // (Python 3.6). A value that is still the arguments of one is shown as its one argument.
-    PyObject* shown = value;
-    if (value && PyTuple_Check(value) && PyTuple_GET_SIZE(value) == 1) shown = PyTuple_GET_ITEM(value, 0);
-    if (PyObject* message = shown ? PyObject_Str(shown) : nullptr) {
+    // The exception object is made only when the value is still its arguments (a syntax error of
+    // an import under 2.7): at the recursion limit, whose value is its message, making it could
+    // end the process (Python 3.6).
+    if (value && PyTuple_Check(value)) {
+        PyErr_NormalizeException(&type, &value, &traceback);
+        PyErr_Clear();
+    }
+    if (PyObject* message = value ? PyObject_Str(value) : nullptr) {
         const char* chars = BM_TextAsUtf8(message);
         if (chars && *chars) text += std::string(": ") + chars;
         Py_DECREF(message);
