@@ -71,6 +71,8 @@ set(BM_PYTHON_MAJOR ${_bm_python_major})
 set(BM_PYTHON_VERSION ${Python${_bm_python_major}_VERSION})
 set(BM_PYTHON_EXECUTABLE ${Python${_bm_python_major}_EXECUTABLE})
 list(GET Python${_bm_python_major}_LIBRARIES 0 BM_PYTHON_LIBRARY)
+# The interpreter's home: the folder holding lib/pythonX.Y.
+get_filename_component(BM_PYTHON_HOME "${Python${_bm_python_major}_STDLIB}/../.." ABSOLUTE)
 add_library(bm_python INTERFACE)
 target_link_libraries(bm_python INTERFACE Python${_bm_python_major}::Python)
 message(STATUS "Embedding Python ${BM_PYTHON_VERSION} from ${Python${_bm_python_major}_LIBRARIES}")

@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "BrindlemoorClass.h"
+#include "PythonInstall.h"
 #include "PythonModules.h"
 #include "PythonTBVCUtilities.h"
 #include "ScriptPaths.h"
@@ -39,6 +40,16 @@ void ExposeInterpreterSymbols() {
     Dl_info info;
     if (dladdr(reinterpret_cast<void*>(&Py_Initialize), &info) && info.dli_fname)
         dlopen(info.dli_fname, RTLD_NOW | RTLD_GLOBAL | RTLD_NOLOAD);
+}
+
+// The installation as this start finds it: the interpreter's library is the one loaded.
+BM_PythonInstall CheckInstallation() {
+    Dl_info info;
+    std::string library = dladdr(reinterpret_cast<void*>(&Py_GetVersion), &info) && info.dli_fname
+                              ? info.dli_fname
+                              : std::string();
+    return BM_CheckPythonInstall(std::to_string(PY_MAJOR_VERSION) + "." + std::to_string(PY_MINOR_VERSION),
+                                 BM_PluginFolderOf(kPluginName), library, Py_GetVersion());
 }
 
 bool FolderExists(const std::string& hostPath, const std::string& separator) {
@@ -184,13 +195,31 @@ int LoadScript(const std::string& moduleName, int tableIndex) {
     return 1;
 }
 
-void StartPython(int enableScripts) {
+bool StartPython(int enableScripts, std::string* cannotStart) {
     BM_OutputFileEnabled = 1;
     WriteToLog("+++ LOGGING STARTED +++\n");
     WriteToLog(std::string(kPluginName) + " " + BrindlemoorVersionNumber + " " + BrindlemoorCredit + "\n");
-    WriteToLog("Before Py_Initialize()\n");
-    ExposeInterpreterSymbols();
-    Py_InitializeEx(0);  // the simulator keeps its own signal handlers
+    std::string problem;
+    BM_PythonInstall python = CheckInstallation();
+    if (python.problem.empty()) {
+        WriteToLog(BM_PythonInUseLine(python) + "\n");
+        WriteToLog("Before Py_Initialize()\n");
+        ExposeInterpreterSymbols();
+        if (BM_StartInterpreter(python.home, &problem) && !BM_ImportSite()) {
+            problem = "site.py raised " + BM_PendingErrorText();
+            PyErr_Clear();
+            Py_Finalize();
+        }
+    } else {
+        problem = python.problem;
+    }
+    if (!problem.empty()) {
+        std::string line = BM_CannotStartLine(python.line, problem, BM_PluginFolderOf(kPluginName));
+        BM_ReportToBothLogs(line);
+        WriteToLog("--- LOGGING STOPPED ---\n\n");
+        if (cannotStart) *cannotStart = line;
+        return false;
+    }
     BM_AfterInterpreterStart();
     WriteToLog("After Py_Initialize()\n");
     WriteToLog("Before Modules Init\n");
@@ -210,12 +239,13 @@ void StartPython(int enableScripts) {
             if (LoadScript(moduleName)) WriteToLog("'" + moduleName + "' successfully loaded\n");
     }
 
-    if (!BMTestTable) return;
+    if (!BMTestTable) return true;
     int count = BMTestTable->GetScriptTableSize();
     for (int i = 0; i < count; ++i) {
         PyObject* script = BMTestTable->GetScriptId(i);
         if (CallXPluginStart(script) && enableScripts) CallXPluginEnable(script);
     }
+    return true;
 }
 
 void StopPython(int disableScripts) {
@@ -253,17 +283,25 @@ void EntryPoint(const char* name, F&& body) {
 }  // namespace
 
 PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescription) {
-    EntryPoint("XPluginStart", [] {
+    bool started = true;
+    EntryPoint("XPluginStart", [&] {
         BM_ReportStart();
         BMTestTable = new BM_ScriptTable;
-        StartPython(0);
+        if (!StartPython(0)) {
+            // The simulator disables the plug-in and calls nothing more of it.
+            started = false;
+            delete BMTestTable;
+            BMTestTable = nullptr;
+            BM_ReportFinish();
+            return;
+        }
         SetupWidgets("");
         BM_StartScriptReload();
     });
     CopyIdentity(outName, kPluginName);
     CopyIdentity(outSignature, kPluginSignature);
     CopyIdentity(outDescription, kPluginDescription);
-    return 1;
+    return started ? 1 : 0;
 }
 
 PLUGIN_API void XPluginStop(void) {
@@ -277,14 +315,15 @@ PLUGIN_API void XPluginStop(void) {
     });
 }
 
+// Answers 1 whatever each script answered: a script that is disabled, or answers 0, does not
+// take the others down with it.
 PLUGIN_API int XPluginEnable(void) {
-    int result = 1;
     EntryPoint("XPluginEnable", [&] {
         if (!BMTestTable) return;
         int count = BMTestTable->GetScriptTableSize();
-        for (int i = 0; i < count; ++i) result = CallXPluginEnable(BMTestTable->GetScriptId(i));
+        for (int i = 0; i < count; ++i) CallXPluginEnable(BMTestTable->GetScriptId(i));
     });
-    return result;
+    return 1;
 }
 
 PLUGIN_API void XPluginDisable(void) {

@@ -12,7 +12,10 @@ typedef struct _object PyObject;
 extern const char BrindlemoorVersionNumber[];  // "v1.92"
 extern const char BrindlemoorCredit[];         // third field of the banner and window title
 
-void StartPython(int enableScripts);
+// Checks the installation and starts the interpreter, the modules and the scripts. False when
+// the interpreter cannot start: the line saying why ("Brindlemoor: cannot start Python 2.7:
+// ...") is in both logs and in `cannotStart`.
+bool StartPython(int enableScripts, std::string* cannotStart = nullptr);
 void StopPython(int disableScripts);
 
 // Lifecycle relays: 0 when the script is disabled or unknown (its method is not called), else 1.

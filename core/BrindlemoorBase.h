@@ -2,7 +2,8 @@
 #define BM_BRINDLEMOORBASE_H
 // What every other part of the plug-in stands on: the two log files, the text of a script's
 // error, and the guards that keep C++ exceptions away from the simulator and from
-// the interpreter's frames. Nothing here knows of modules, scripts or the control panel.
+// the interpreter's frames. Nothing here knows of modules, scripts or the control panel. The log
+// files and BM_RunOrLog need no interpreter (LogFiles.cpp): lin.xpl writes with them too.
 
 #include <cstddef>
 #include <functional>

@@ -12,6 +12,7 @@
 #include <Python.h>
 
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 #if PY_MAJOR_VERSION >= 3
@@ -258,6 +259,75 @@ inline PyObject* BM_CreateModule(const char* name, PyMethodDef* methods) {
 #else
     PyImport_AddModule(name);
     return Py_InitModule4(const_cast<char*>(name), methods, nullptr, nullptr, PYTHON_API_VERSION);
+#endif
+}
+
+// Starts the interpreter with `home` as its home (the folder holding lib/pythonX.Y), without the
+// simulator's signal handlers and without importing site, which BM_ImportSite does afterwards: a
+// site that fails is then reported rather than ending the process, as the interpreter's own
+// start would. From 3.8 the start answers what went wrong instead of ending the process; false
+// with `problem` set then. The home given stays in use until the next start.
+inline bool BM_StartInterpreter(const std::string& home, std::string* problem) {
+#if PY_VERSION_HEX >= 0x03080000
+    // The defaults of Py_InitializeEx, but for the home and site: no C locale coercion, no UTF-8
+    // mode forced, no command line, the C streams left as the simulator set them.
+    PyPreConfig preconfig;
+    PyPreConfig_InitPythonConfig(&preconfig);
+    preconfig.parse_argv = 0;
+    preconfig.coerce_c_locale = 0;
+    preconfig.coerce_c_locale_warn = 0;
+    preconfig.utf8_mode = 0;
+    PyStatus status = Py_PreInitialize(&preconfig);
+    PyConfig config;
+    PyConfig_InitPythonConfig(&config);
+    config.parse_argv = 0;
+    config.configure_c_stdio = 0;
+    config.install_signal_handlers = 0;
+    config.site_import = 0;
+    if (!PyStatus_Exception(status)) status = PyConfig_SetBytesString(&config, &config.home, home.c_str());
+    if (!PyStatus_Exception(status)) status = Py_InitializeFromConfig(&config);
+    PyConfig_Clear(&config);
+    if (!PyStatus_Exception(status)) return true;
+    *problem = std::string("the interpreter did not start: ") + (status.func ? status.func : "") +
+               (status.func ? ": " : "") + (status.err_msg ? status.err_msg : "no reason given");
+    return false;
+#else
+#if BM_PY3
+    static wchar_t* homeText = nullptr;
+    wchar_t* decoded = Py_DecodeLocale(home.c_str(), nullptr);
+    if (!decoded) {
+        *problem = "the home's name cannot be decoded: " + home;
+        return false;
+    }
+    Py_SetPythonHome(decoded);
+    PyMem_RawFree(homeText);
+    homeText = decoded;
+#else
+    static std::string homeText;
+    homeText = home;
+    Py_SetPythonHome(&homeText[0]);
+#endif
+    (void)problem;  // 2.7, 3.6 and 3.7 answer nothing: the installation was checked before
+    Py_NoSiteFlag = 1;
+    Py_InitializeEx(0);
+    return true;
+#endif
+}
+
+// Imports site as the interpreter's start would have: its folders join the module path. False
+// with the error pending when it fails.
+inline bool BM_ImportSite() {
+    PyObject* site = PyImport_ImportModule("site");
+    if (!site) return false;
+#if BM_PY3
+    // Python 3's site adds its folders on import only when the interpreter was started with it.
+    PyObject* result = PyObject_CallMethod(site, "main", nullptr);
+    Py_XDECREF(result);
+    Py_DECREF(site);
+    return result != nullptr;
+#else
+    Py_DECREF(site);
+    return true;
 #endif
 }
 

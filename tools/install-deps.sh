@@ -5,9 +5,10 @@ set -euo pipefail
 
 # g++ brings the sanitizer runtimes (libasan, libubsan) that the BM_SANITIZE build links.
 # python3-dev is the Python 3 that -DBRINDLEMOOR_PYTHON=3 embeds, and the default build's when there
-# is no Python 2.7.
+# is no Python 2.7. patchelf sets the run paths of the Python carried in the zip
+# (tools/bundle-python.sh).
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core libgl-dev
-          python3-dev)
+          python3-dev patchelf)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -350,9 +350,18 @@ void ShowScriptsInPopup() {
     if (BrindlemoorPopup) XPSetWidgetDescriptor(BrindlemoorPopup, ScriptName.c_str());
 }
 
+// Starts the interpreter and the scripts; when it cannot start (the installation is broken),
+// says why, and Start stays pressable to try again.
 void StartFromPanel() {
     AddPrintItem("Starting Python");
-    StartPython(1);
+    std::string cannotStart;
+    if (!StartPython(1, &cannotStart)) {
+        AddPrintItem(cannotStart.c_str());
+        SetEnabled(StartPythonButton, 1);
+        SetEnabled(StopPythonButton, 0);
+        SetEnabled(ReLoadScripts, 0);
+        return;
+    }
     ShowScriptsInPopup();
     SetEnabled(StartPythonButton, 0);
     SetEnabled(StopPythonButton, 1);
@@ -375,12 +384,7 @@ void ReloadFromPanel() {
     AddPrintItem("Stopping Python");
     StopPython(1);
     AddPrintItem("Python Stopped");
-    AddPrintItem("Starting Python");
-    StartPython(1);
-    ShowScriptsInPopup();
-    SetEnabled(StopPythonButton, 1);
-    SetEnabled(ReLoadScripts, 1);
-    AddPrintItem("Python Started");
+    StartFromPanel();
 }
 
 void PrintScriptInformation() {

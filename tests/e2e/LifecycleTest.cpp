@@ -96,12 +96,49 @@ TEST(Lifecycle, EachStartAndStopIsMarkedAndNothingEarlierIsLost) {
     EXPECT_EQ(markers, (Calls{"+++ LOGGING STARTED +++", "'BM_A' successfully loaded", "--- LOGGING STOPPED ---",
                               "+++ LOGGING STARTED +++", "'BM_A' successfully loaded", "--- LOGGING STOPPED ---"}));
     std::vector<std::string> lines = Lines(sim.Log());
-    ASSERT_GE(lines.size(), 7u);
-    std::vector<std::string> head(lines.begin(), lines.begin() + 7);
+    ASSERT_GE(lines.size(), 8u);
+    std::vector<std::string> head(lines.begin(), lines.begin() + 8);
     EXPECT_EQ(head, (Calls{"+++ LOGGING STARTED +++", "Brindlemoor v1.92 - Python scripts for X-Plane",
-                           "Before Py_Initialize()", "After Py_Initialize()", "Before Modules Init",
+                           "Python " BM_PYTHON_VERSION " (home " BM_PYTHON_HOME ")", "Before Py_Initialize()", "After Py_Initialize()", "Before Modules Init",
                            "Using path below for script path", sim.ScriptFolder().substr(0, sim.ScriptFolder().size() - 1)}));
     EXPECT_NE(sim.Log().find("--- LOGGING STOPPED ---\n\n"), std::string::npos);
+}
+
+// The plug-in answers 1 to its enable whatever its last script does: disabled at start, without
+// an XPluginEnable, or answering 0. The scripts before it run.
+TEST(Lifecycle, ThePluginStaysEnabledWhateverItsLastScriptAnswers) {
+    const char* lastScripts[] = {
+        "from PythonScriptMessaging import BM_DisableScript\n"
+        "class Brindlemoor:\n"
+        "    def XPluginStart(self):\n"
+        "        BM_DisableScript(self)\n"
+        "        return 'C', 'sig.C', 'C'\n"
+        "    def XPluginEnable(self):\n"
+        "        print('C XPluginEnable')\n"
+        "        return 1\n",
+        "class Brindlemoor:\n"
+        "    def XPluginStart(self):\n"
+        "        return 'C', 'sig.C', 'C'\n",
+        "class Brindlemoor:\n"
+        "    def XPluginStart(self):\n"
+        "        return 'C', 'sig.C', 'C'\n"
+        "    def XPluginEnable(self):\n"
+        "        print('C XPluginEnable')\n"
+        "        return 0\n"};
+    for (const char* last : lastScripts) {
+        SCOPED_TRACE(last);
+        bmtest::SimFolder sim;
+        sim.AddScript("BM_A.py", bmtest::RecorderScript("A"));
+        sim.AddScript("BM_B.py", bmtest::RecorderScript("B"));
+        sim.AddScript("BM_C.py", last);
+        XPLMPluginID id = LoadBrindlemoor(false);
+        EXPECT_TRUE(bmhost::EnablePlugins());
+        EXPECT_EQ(bmhost::LastEnableResult(id), 1);
+        EXPECT_EQ(XPLMIsPluginEnabled(id), 1);
+        bmhost::UnloadPlugins();
+        EXPECT_EQ(Count(sim.Output(), "A XPluginEnable"), 1u);
+        EXPECT_EQ(Count(sim.Output(), "B XPluginStop"), 1u);
+    }
 }
 
 TEST(Lifecycle, AMissingScriptFolderIsReportedToTheSimulatorLog) {

@@ -48,25 +48,6 @@ TEST_F(Core, PanelStartEnablesEachScriptBeforeStartingTheNext) {
     BMTestTable = nullptr;
 }
 
-TEST_F(Core, EnableAnswersForTheLastScript) {
-    sim.AddScript("BM_A.py", bmtest::RecorderScript("A"));
-    sim.AddScript("BM_B.py", bmtest::RecorderScript("B"));
-    StartPlugin();
-    ASSERT_EQ(BMTestTable->GetScriptTableSize(), 2);
-    PyObject* first = BMTestTable->GetScriptId(0);
-    PyObject* second = BMTestTable->GetScriptId(1);
-
-    EXPECT_EQ(XPluginEnable(), 1);
-    BMTestTable->SetScriptEnabledStatus(second, 0);
-    EXPECT_EQ(XPluginEnable(), 0);
-    BMTestTable->SetScriptEnabledStatus(second, 1);
-    BMTestTable->SetScriptEnabledStatus(first, 0);
-    EXPECT_EQ(XPluginEnable(), 1);
-    // The disabled script got no call.
-    EXPECT_EQ(bmtest::Count(sim.Output(), "A XPluginEnable"), 2u);
-    EXPECT_EQ(bmtest::Count(sim.Output(), "B XPluginEnable"), 2u);
-}
-
 TEST_F(Core, AnEmptyFolderStartsAndEnables) {
     StartPlugin();
     EXPECT_EQ(XPluginEnable(), 1);

@@ -1,0 +1,150 @@
+// lin.xpl: what the simulator loads. It needs nothing but the C and C++ runtimes, so the
+// simulator can always load it. It opens the interpreter's library, checks the installation
+// (PythonInstall.h), and only then opens the plug-in's core, brindlemoor_core.so beside it, which
+// needs that library and finds it open. When anything is missing it writes one line to Log.txt
+// and BrindlemoorLog.txt and answers 0 from XPluginStart: the simulator disables the plug-in and
+// flies on. Once the core is open, every entry point is passed on to the core's.
+//
+// Built with BM_PYTHON_LINE ("2.7") and BM_PYTHON_SONAME ("libpython2.7.so.1.0") of the Python
+// the core was built against.
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "BrindlemoorBase.h"
+#include "PythonInstall.h"
+#include "XPLMDefs.h"
+
+namespace {
+
+const char kCoreFile[] = "brindlemoor_core.so";
+
+// Built with AddressSanitizer, the core stays mapped when lin.xpl is closed, as the stand-in
+// keeps its plug-ins: leak reports at exit can name its code only while it is there.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int kKeepMapped = RTLD_NODELETE;
+#else
+constexpr int kKeepMapped = 0;
+#endif
+
+struct Core {
+    void* library = nullptr;
+    int (*start)(char*, char*, char*) = nullptr;
+    void (*stop)() = nullptr;
+    int (*enable)() = nullptr;
+    void (*disable)() = nullptr;
+    void (*receive)(XPLMPluginID, int, void*) = nullptr;
+    bool started = false;
+
+    // The simulator closes lin.xpl after XPluginStop, or after an XPluginStart that answered 0:
+    // the core goes with it.
+    ~Core() {
+        if (library) dlclose(library);
+    }
+};
+Core gCore;
+
+template <typename T>
+T Entry(void* library, const char* name) {
+    return reinterpret_cast<T>(dlsym(library, name));
+}
+
+std::string DlError() {
+    const char* text = dlerror();
+    return text ? text : "unknown error";
+}
+
+// Opens the interpreter's library: the bundled one when the plug-in carries a Python, else the
+// system's by its soname (beside lin.xpl, on the library path, or where the system keeps its
+// libraries). Null with `problem` set when there is none.
+void* OpenInterpreterLibrary(const std::string& pluginFolder, std::string* problem) {
+    std::string bundled = BM_BundledPython(pluginFolder);
+    if (!bundled.empty()) {
+        std::string path = bundled + "/lib/" BM_PYTHON_SONAME;
+        if (access(path.c_str(), F_OK) != 0) {
+            *problem = "no " BM_PYTHON_SONAME " in " + BM_ShownPath(bundled + "/lib");
+            return nullptr;
+        }
+        void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!library) *problem = "cannot load " + BM_ShownPath(path) + " (" + DlError() + ")";
+        return library;
+    }
+    void* library = dlopen(BM_PYTHON_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        *problem = "no " BM_PYTHON_SONAME " beside the plug-in or on the system (" + DlError() +
+                   "): install Python " BM_PYTHON_LINE "'s shared library, or the zip that carries its own Python";
+    return library;
+}
+
+// Opens and checks the interpreter, then opens the core. "" when the core is ready, else the
+// problem.
+std::string OpenCore(const std::string& pluginFolder, const std::string& ownFolder) {
+    std::string problem;
+    void* python = OpenInterpreterLibrary(pluginFolder, &problem);
+    if (!python) return problem;
+    auto version = Entry<const char* (*)()>(python, "Py_GetVersion");
+    Dl_info info;
+    std::string library = version && dladdr(reinterpret_cast<void*>(version), &info) && info.dli_fname
+                              ? info.dli_fname
+                              : std::string(BM_PYTHON_SONAME);
+    BM_PythonInstall install = BM_CheckPythonInstall(BM_PYTHON_LINE, pluginFolder, library, version ? version() : nullptr);
+    if (!install.problem.empty()) {
+        dlclose(python);
+        return install.problem;
+    }
+    // Extension modules that scripts import look for the interpreter's symbols among the
+    // process's global ones; the core finds the library open by its soname.
+    dlopen(install.library.c_str(), RTLD_NOW | RTLD_GLOBAL | RTLD_NOLOAD);
+    std::string corePath = ownFolder + "/" + kCoreFile;
+    gCore.library = dlopen(corePath.c_str(), RTLD_NOW | RTLD_LOCAL | kKeepMapped);
+    if (!gCore.library) return "cannot load " + BM_ShownPath(corePath) + " (" + DlError() + ")";
+    gCore.start = Entry<int (*)(char*, char*, char*)>(gCore.library, "XPluginStart");
+    gCore.stop = Entry<void (*)()>(gCore.library, "XPluginStop");
+    gCore.enable = Entry<int (*)()>(gCore.library, "XPluginEnable");
+    gCore.disable = Entry<void (*)()>(gCore.library, "XPluginDisable");
+    gCore.receive = Entry<void (*)(XPLMPluginID, int, void*)>(gCore.library, "XPluginReceiveMessage");
+    if (!gCore.start || !gCore.stop || !gCore.enable || !gCore.disable || !gCore.receive)
+        return BM_ShownPath(corePath) + " lacks the plug-in's entry points";
+    return std::string();
+}
+
+void CopyIdentity(char* out, const char* text) {
+    if (out) std::snprintf(out, 256, "%s", text);
+}
+
+}  // namespace
+
+PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescription) {
+    CopyIdentity(outName, "Brindlemoor");
+    CopyIdentity(outSignature, "tallowbridge.projects.brindlemoor");
+    CopyIdentity(outDescription, "Brindlemoor Plugin");
+    BM_RunOrLog("XPluginStart", [&] {
+        const void* self = reinterpret_cast<const void*>(&XPluginStart);
+        std::string pluginFolder = BM_PluginFolderOf(self);
+        std::string problem = gCore.library ? std::string() : OpenCore(pluginFolder, BM_CodeFolderOf(self));
+        if (!problem.empty()) {
+            BM_ReportToBothLogs(BM_CannotStartLine(BM_PYTHON_LINE, problem, pluginFolder));
+            return;
+        }
+        gCore.started = gCore.start(outName, outSignature, outDescription) != 0;
+    });
+    return gCore.started ? 1 : 0;
+}
+
+PLUGIN_API void XPluginStop(void) {
+    if (gCore.started) gCore.stop();
+    gCore.started = false;
+}
+
+PLUGIN_API int XPluginEnable(void) { return gCore.started ? gCore.enable() : 0; }
+
+PLUGIN_API void XPluginDisable(void) {
+    if (gCore.started) gCore.disable();
+}
+
+PLUGIN_API void XPluginReceiveMessage(XPLMPluginID inFromWho, int inMessage, void* inParam) {
+    if (gCore.started) gCore.receive(inFromWho, inMessage, inParam);
+}
