@@ -206,7 +206,7 @@ bool StartPython(int enableScripts, std::string* cannotStart) {
         WriteToLog("Before Py_Initialize()\n");
         ExposeInterpreterSymbols();
         if (BM_StartInterpreter(python.home, &problem) && !BM_ImportSite()) {
-            problem = "site.py raised " + BM_PendingErrorText();
+            problem = "importing site raised " + BM_PendingErrorText();
             PyErr_Clear();
             Py_Finalize();
         }

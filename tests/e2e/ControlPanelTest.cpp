@@ -265,26 +265,22 @@ TEST(ControlPanel, StopStartAndReloadReportTheirStepsAndSwitchTheButtons) {
     EXPECT_EQ(bmtest::Count(sim.Log(), "+++ LOGGING STARTED +++"), 3u);
 }
 
-// A start that cannot be made (the installation's site.py raises) says why in the console and in
+// A start that cannot be made (the installation's site raises) says why in the console and in
 // both logs; Start stays pressable, tries again and reports again, and once the installation is
 // mended it starts.
 TEST(ControlPanel, AStartThatCannotBeMadeIsReportedAndTriedAgain) {
     bmtest::SimFolder sim;
     sim.AddScript("BM_A.py", Recorder("A"));
-    // The interpreter's home: links to the build's standard library, site.py among them.
-    fs::path stdlib = fs::path(sim.Root()) / "home/lib" / ("python" BM_PYTHON_LINE);
-    fs::create_directories(stdlib);
-    for (const fs::directory_entry& entry : fs::directory_iterator(BM_PYTHON_HOME "/lib/python" BM_PYTHON_LINE))
-        fs::create_directory_symlink(entry.path(), stdlib / entry.path().filename());
-    setenv("PYTHONHOME", (fs::path(sim.Root()) / "home").c_str(), 1);
+    std::string home = sim.Root() + "home";
+    bmtest::MakeLinkedPythonHome(home);
+    setenv("PYTHONHOME", home.c_str(), 1);
     LoadBrindlemoor(true);
     ASSERT_TRUE(bmhost::ChooseMenuItem(kControlPanel));
     Click(kStop);
-    fs::remove(stdlib / "site.py");
-    std::ofstream(stdlib / "site.py") << "raise ValueError('broken site')\n";
+    bmtest::BreakSite(home, true);
 
     std::string line = "Brindlemoor: cannot start Python " BM_PYTHON_LINE
-                       ": site.py raised ValueError: broken site; see " +
+                       ": importing site raised SystemExit: broken site; see " +
                        (fs::canonical(fs::path(BM_PLUGIN_PATH).parent_path().parent_path()) / "INSTALL.txt").string();
     for (std::size_t attempt = 1; attempt <= 2; ++attempt) {
         Click(kStart);
@@ -302,8 +298,7 @@ TEST(ControlPanel, AStartThatCannotBeMadeIsReportedAndTriedAgain) {
         EXPECT_EQ(EnabledFlag(" Reload Scripts"), 0);
     }
 
-    fs::remove(stdlib / "site.py");
-    fs::create_symlink(BM_PYTHON_HOME "/lib/python" BM_PYTHON_LINE "/site.py", stdlib / "site.py");
+    bmtest::BreakSite(home, false);
     Click(kStart);
     EXPECT_EQ(From(Printed(), "Starting Python"), (Lines_t{"Starting Python", "A start", "A enable", "Python Started"}));
     EXPECT_EQ(EnabledFlag(" Stop Python"), 1);

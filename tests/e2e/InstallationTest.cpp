@@ -18,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kLine = BM_PYTHON_LINE;
-const std::string kStdlib = std::string(BM_PYTHON_HOME) + "/lib/python" + kLine;
 
 void Write(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
@@ -48,16 +47,6 @@ struct Installation {
                                 "env -u PYTHONHOME " + environment);
     }
 };
-
-// A home made of links to the build's standard library, whose site.py is `site`.
-fs::path HomeWithSite(const fs::path& folder, const std::string& site) {
-    fs::path stdlib = folder / "lib" / ("python" + kLine);
-    fs::create_directories(stdlib);
-    for (const fs::directory_entry& entry : fs::directory_iterator(kStdlib))
-        if (entry.path().filename() != "site.py") fs::create_directory_symlink(entry.path(), stdlib / entry.path().filename());
-    Write(stdlib / "site.py", site);
-    return folder;
-}
 
 // A libpython of another version than the build's, "" when the machine has none.
 std::string OtherLibpython() {
@@ -119,11 +108,14 @@ TEST(Installation, EachBrokenInstallationIsReportedAndThePluginStandsAside) {
          "cannot read the standard library at " + bundle + "/lib/python" + kLine + " (site.py: not a regular file)"},
         {"PYTHONHOME pointing nowhere", [](Installation&) { return "PYTHONHOME=/nonexistent/python"; },
          "no standard library at PYTHONHOME=/nonexistent/python (no lib/python" + kLine + "/os.py)"},
-        {"a site.py that raises",
+        {"a site that raises",
          [](Installation& i) {
-             return "PYTHONHOME='" + HomeWithSite(fs::path(i.sim.Root()) / "home", "raise ValueError('broken site')\n").string() + "'";
+             std::string home = i.sim.Root() + "home";
+             bmtest::MakeLinkedPythonHome(home);
+             bmtest::BreakSite(home, true);
+             return "PYTHONHOME='" + home + "'";
          },
-         "site.py raised ValueError: broken site"},
+         "importing site raised SystemExit: broken site"},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -93,6 +93,40 @@ std::string RecorderScript(const std::string& tag, const std::set<std::string>& 
     return text;
 }
 
+namespace {
+const std::string kStdlib = std::string(BM_PYTHON_HOME) + "/lib/python" BM_PYTHON_LINE;
+std::vector<fs::path> PackageFolders(const fs::path& home) {
+    fs::path stdlib = home / "lib" / ("python" BM_PYTHON_LINE);
+    return {stdlib / "site-packages", stdlib / "dist-packages", home / "lib/python3/dist-packages"};
+}
+}  // namespace
+
+void MakeLinkedPythonHome(const std::string& home) {
+    fs::path stdlib = fs::path(home) / "lib" / ("python" BM_PYTHON_LINE);
+    fs::create_directories(stdlib);
+    for (const fs::directory_entry& entry : fs::directory_iterator(kStdlib))
+        fs::create_symlink(entry.path(), stdlib / entry.path().filename());
+    for (const fs::path& folder : PackageFolders(home)) {
+        fs::remove(folder);
+        fs::create_directories(folder);
+    }
+}
+
+void BreakSite(const std::string& home, bool broken) {
+    fs::path site = fs::path(home) / "lib" / ("python" BM_PYTHON_LINE) / "site.py";
+    fs::remove(site);
+    if (broken)
+        std::ofstream(site) << "raise SystemExit('broken site')\n";
+    else
+        fs::create_symlink(kStdlib + "/site.py", site);
+    for (const fs::path& folder : PackageFolders(home)) {
+        if (broken)
+            std::ofstream(folder / "broken.pth") << "import sys; raise SystemExit('broken site')\n";
+        else
+            fs::remove(folder / "broken.pth");
+    }
+}
+
 std::string RecorderLog() {
     void* library = dlopen(BM_RECORDER_PLUGIN_PATH, RTLD_NOLOAD | RTLD_NOW);
     if (!library) return "";

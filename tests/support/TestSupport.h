@@ -40,6 +40,13 @@ size_t Count(const std::string& text, const std::string& part);
 // out the methods named in `omit`. XPluginStart returns ("<tag> name", "sig.<tag>", "<tag> desc").
 std::string RecorderScript(const std::string& tag, const std::set<std::string>& omit = {});
 
+// Makes `home` a Python home of links to the build's standard library (BM_PYTHON_HOME), with
+// package folders of its own. BreakSite(home, true) makes importing site raise
+// SystemExit('broken site'): site.py itself, and a .pth file where site is frozen into the
+// interpreter (3.11 on) and site.py is not read; BreakSite(home, false) mends it.
+void MakeLinkedPythonHome(const std::string& home);
+void BreakSite(const std::string& home, bool broken);
+
 // The log of the recorder plug-in (support/RecorderPlugin.cpp, BM_RECORDER_PLUGIN_PATH), one line
 // per message it received; "" when it is not loaded.
 std::string RecorderLog();
