@@ -32,6 +32,12 @@
 
 // ---- Integers ----
 
+// Whether a module function's integer argument takes a float, truncated towards zero as int()
+// truncates it: yes under 2.7, whose scripts pass `width * 0.5` for a coordinate (the
+// interpreter's own parser refuses that); no under Python 3, which refuses a float for an integer
+// everywhere. Handles and refcons take integers only on both lines.
+#define BM_FLOATS_FOR_INTS (!BM_PY3)
+
 inline PyObject* BM_IntFromLong(long value) {
 #if BM_PY3
     return PyLong_FromLong(value);

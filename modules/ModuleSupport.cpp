@@ -3,17 +3,120 @@
 #include "BrindlemoorTrampolines.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "BrindlemoorBase.h"
 #include "XPLMUtilities.h"
 
+namespace {
+
+// Argument codes of the parser that take a float under 2.7: the integers whose range it checks.
+bool IntegerCode(char code) { return code == 'b' || code == 'h' || code == 'i' || code == 'l' || code == 'L'; }
+
+// What a format asks of the top-level arguments: how many at least and at most, and which of the
+// first 64 positions hold an integer code. A parenthesised group is one argument; "es" and "et"
+// are one argument each (their 'e' is not counted); modifiers ('#', '*', '!', '&') follow their
+// code; ':' and ';' end the codes.
+struct FormatShape {
+    int least = -1;
+    int most = 0;
+    uint64_t integers = 0;  // bit i: argument i + 1
+};
+
+FormatShape ShapeOf(const char* format) {
+    FormatShape shape;
+    int level = 0;
+    for (const char* c = format; *c && *c != ':' && *c != ';'; ++c) {
+        if (*c == '(') {
+            if (level++ == 0) ++shape.most;
+        } else if (*c == ')') {
+            --level;
+        } else if (level == 0 && *c == '|') {
+            shape.least = shape.most;
+        } else if (level == 0 && std::isalpha(static_cast<unsigned char>(*c)) && *c != 'e') {
+            if (IntegerCode(*c) && shape.most < 64) shape.integers |= uint64_t(1) << shape.most;
+            ++shape.most;
+        }
+    }
+    if (shape.least < 0) shape.least = shape.most;
+    return shape;
+}
+
+// A new tuple of the same items (PyTuple_GetSlice would answer the tuple itself).
+PyObject* CopyOf(PyObject* tuple) {
+    const Py_ssize_t count = PyTuple_GET_SIZE(tuple);
+    PyObject* copy = PyTuple_New(count);
+    for (Py_ssize_t i = 0; copy && i < count; ++i) {
+        Py_INCREF(PyTuple_GET_ITEM(tuple, i));
+        PyTuple_SET_ITEM(copy, i, PyTuple_GET_ITEM(tuple, i));
+    }
+    return copy;
+}
+
+// Under 2.7, the arguments with every float at an integer position made an integer: `*replaced`
+// is a new tuple when there was one, else null (the arguments stand as they are). False, with
+// TypeError or OverflowError, for a float that stands for no integer. A count the format does not
+// take is left to the parser, which names it.
+bool TruncateFloats(PyObject* args, const char* format, PyObject** replaced) {
+    *replaced = nullptr;
+    if (!PyTuple_Check(args)) return true;
+    const Py_ssize_t count = PyTuple_GET_SIZE(args);
+    bool anyFloat = false;
+    for (Py_ssize_t i = 0; i < count && !anyFloat; ++i) anyFloat = PyFloat_Check(PyTuple_GET_ITEM(args, i));
+    if (!anyFloat) return true;  // the usual call
+    const FormatShape shape = ShapeOf(format);
+    if (count < shape.least || count > shape.most) return true;
+    for (Py_ssize_t i = 0; i < count && i < 64; ++i) {
+        PyObject* item = PyTuple_GET_ITEM(args, i);
+        if (!(shape.integers >> i & 1) || !PyFloat_Check(item)) continue;
+        char argument[32];
+        std::snprintf(argument, sizeof argument, "argument %d", int(i) + 1);
+        PyObject* integer = BM_IntFromFloat(item, argument);
+        if (!integer) {
+            Py_CLEAR(*replaced);
+            return false;
+        }
+        if (!*replaced && !(*replaced = CopyOf(args))) {
+            Py_DECREF(integer);
+            return false;
+        }
+        Py_DECREF(PyTuple_GET_ITEM(*replaced, i));
+        PyTuple_SET_ITEM(*replaced, i, integer);
+    }
+    return true;
+}
+
+}  // namespace
+
+PyObject* BM_IntFromFloat(PyObject* value, const char* argument) {
+    const double number = PyFloat_AS_DOUBLE(value);
+    if (std::isnan(number)) {
+        PyErr_Format(PyExc_TypeError, "%s is a float NaN, not an integer", argument);
+        return nullptr;
+    }
+    if (std::isinf(number)) {
+        PyErr_Format(PyExc_OverflowError, "%s is a float infinity, beyond every integer", argument);
+        return nullptr;
+    }
+    return PyLong_FromDouble(number);  // the integer part: truncated towards zero, of any size
+}
+
+PyObject* BM_IntegerArgument(PyObject* value, const char* argument) {
+    if (BM_FLOATS_FOR_INTS && PyFloat_Check(value)) return BM_IntFromFloat(value, argument);
+    return PyNumber_Index(value);
+}
+
 int BM_ParseTuple(PyObject* args, const char* format, ...) {
+    PyObject* replaced = nullptr;
+    if (BM_FLOATS_FOR_INTS && !TruncateFloats(args, format, &replaced)) return 0;
     va_list values;
     va_start(values, format);
-    int parsed = PyArg_VaParse(args, format, values);
+    int parsed = PyArg_VaParse(replaced ? replaced : args, format, values);
     va_end(values);
+    Py_XDECREF(replaced);  // what the parser lent out is held by `args` too: the same objects
     if (!parsed && PyErr_ExceptionMatches(PyExc_AttributeError)) {
         PyObject *type, *value, *traceback;
         PyErr_Fetch(&type, &value, &traceback);

@@ -40,7 +40,25 @@ inline BM_ScriptTable& BM_Table() {
 // PyArg_ParseTuple, except that an argument of the wrong type always raises TypeError: Python
 // 2's parser answers AttributeError (no __trunc__) when an old-style instance, a script object
 // say, stands where a number should.
+//
+// Under 2.7 (BM_FLOATS_FOR_INTS) an integer argument also takes a float, made an integer by
+// BM_IntFromFloat and then checked against the C type as an integer is: the argument codes "b",
+// "h", "i", "l" and "L", at the top level of the format. Handles and refcons (BM_H, "n") take integers only, and so do the codes that do not
+// check the range ("B", "H", "I", "k", "K"): a float never becomes a masked value. Integers inside
+// a parenthesised group are elements of a sequence, not arguments, and are left to the parser.
 int BM_ParseTuple(PyObject* args, const char* format, ...);
+
+// A float given for an integer argument, as int() makes an integer of it, truncating towards zero
+// (new reference); or null with TypeError for NaN and OverflowError for an infinity, the message
+// starting with `argument` ("argument 2", "XPLMFindNavAid: the frequency"). A truncation beyond
+// the C type is left to the caller's range check, which then refuses it as it refuses the same
+// integer given as one.
+PyObject* BM_IntFromFloat(PyObject* value, const char* argument);
+
+// An integer argument that a module function converts itself ("O&", a value or None): the
+// integer `value` is (PyNumber_Index), or under 2.7 a float made one by BM_IntFromFloat. New
+// reference, or null with the error set.
+PyObject* BM_IntegerArgument(PyObject* value, const char* argument);
 
 // The one argument of a function taking just a handle (METH_O), parsed as BM_ParseTuple(args,
 // BM_H, out) parses it (same errors), with a short way for the usual plain integer: data reads

@@ -117,11 +117,12 @@ struct OptionalInt {
     int value = 0;
 };
 
-// An integer that a C int holds, or None. A float is refused rather than cut to an integer.
+// An integer that a C int holds, or None; under 2.7 a float too, truncated as every integer
+// argument's is (BM_IntegerArgument).
 int ConvertOptionalInt(PyObject* object, void* out) {
     auto* number = static_cast<OptionalInt*>(out);
     if (object == Py_None) return 1;
-    PyObject* integer = PyNumber_Index(object);
+    PyObject* integer = BM_IntegerArgument(object, "XPLMFindNavAid: the frequency");
     if (!integer) return 0;
     long value = BM_IntAsLong(integer);
     Py_DECREF(integer);

@@ -129,7 +129,7 @@ TEST(Navigation, BadArgumentsRaiseAndNeverReachTheSimulator) {
         print(find(5, None, None, None, None, 4), find(None, b'S'.split, None, None, None, 4),
               find('a\0b', None, None, None, None, 4), find(None, None, '47.4', -122.3, None, 4),
               find(None, None, 47.4, [], None, 4), find(None, None, 1e39, 0.0, None, 4))
-        print(find(None, None, None, None, 113.1, 4), find(None, None, None, None, '11310', 4),
+        print(find(None, None, None, None, float('nan'), 4), find(None, None, None, None, '11310', 4),
               find(None, None, None, None, 2**31, 4), find(None, None, None, None, None, 2**32))
         print(attempt(XPLMGetNextNavAid, 2**32 + 0x40000000), attempt(XPLMSetDisplayedFMSEntry, 2**32 + 1),
               attempt(XPLMSetFMSEntryInfo, 0, XPLMGetFirstNavAid(), 2**31),

@@ -2,8 +2,10 @@
 // data refs at full pointer width.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "ModuleSupport.h"
 #include "PythonSupport.h"
@@ -113,6 +115,163 @@ TEST_F(Modules, ArgumentsThatDoNotMatchRaiseTypeError) {
     EXPECT_EQ(Repr("outcome(lambda: XPLMSetDatai(Old(), 1))"),
               BM_PY3 ? "\"TypeError: 'Old' object cannot be interpreted as an integer\""
                      : "\"TypeError: expected a number (Old instance has no attribute '__trunc__')\"");
+}
+
+// A float for an integer argument: under 2.7 the simulator gets it truncated towards zero, NaN
+// raises TypeError, an infinity OverflowError, and a truncation beyond the C type is refused as the
+// same integer is; under 3 every float raises TypeError. Handles take integers only on both lines.
+// What is refused reaches no simulator function.
+TEST_F(Modules, AFloatForAnIntegerArgumentIsTruncatedUnder27AndRefusedUnder3) {
+    const bool py27 = BM_PYTHON_MAJOR == 2;
+    PyObject* module = PyImport_ImportModule("BM_M");
+    PyObject_SetAttrString(module, "script", plugin.Script("BM_M"));
+    Py_DECREF(module);
+    Run("from XPLMDataAccess import *\nfrom XPLMDisplay import *\nfrom XPLMGraphics import *\n"
+        "from XPLMMenus import *\nfrom XPLMNavigation import *\nfrom XPLMUtilities import *\n"
+        "from XPWidgets import *\nfrom XPStandardWidgets import *\nfrom XPLMDefs import *\n"
+        "def outcome(call):\n"
+        "    try:\n"
+        "        call()\n"
+        "        return 'ok'\n"
+        "    except Exception as e:\n"
+        "        return '%s: %s' % (type(e).__name__, e)\n"
+        "def keep(value):\n"
+        "    global kept\n"
+        "    kept = value\n"
+        "def cb(*args):\n"
+        "    return 1\n"
+        "def hot_key():\n"
+        "    vkey = []\n"
+        "    XPLMGetHotKeyInfo(hotkey, vkey, None, None, None)\n"
+        "    return vkey[0]\n"
+        "ref = XPLMFindDataRef('sim/cockpit/electrical/night_vision_on')\n"
+        "hotkey = XPLMRegisterHotKey(script, XPLM_VK_F5, 0, 'Floats', cb, 0)\n"
+        "plugins = XPLMFindPluginsMenu()\n"
+        "menu = XPLMCreateMenu(script, 'Floats', plugins, XPLMAppendMenuItem(plugins, 'Floats', 0, 1), cb, 0)\n"
+        "XPLMAppendMenuItem(menu, 'First', 0, 1)\n"
+        "command = XPLMCreateCommand('bm/floats', 'Floats')\n"
+        "widget = XPCreateWidget(10, 400, 300, 10, 1, 'Floats', 1, 0, xpWidgetClass_MainWindow)\n");
+    auto text = [&](const std::string& expression) {
+        PyObject* value = plugin.Eval("BM_M", expression);
+        std::string result = value ? BM_TextAsUtf8(value) : "";
+        Py_XDECREF(value);
+        return result;
+    };
+    struct Outcome {
+        std::string text;
+        int sdkCalls;
+    };
+    auto call = [&](const std::string& expression) {
+        int calls = 0;
+        bmhost::SetSdkCallListener([&](const char*) { ++calls; });
+        std::string result = text("outcome(lambda: " + expression + ")");
+        bmhost::SetSdkCallListener(nullptr);
+        return Outcome{result, calls};
+    };
+    struct Row {
+        const char* call;                      // "{}" stands for the float
+        const char* argument;                  // as a refusal names it
+        const char* value;                     // a float whose truncation the C type holds
+        std::function<std::string()> reached;  // what the simulator holds, or answered
+        const char* truncated;                 // reached after the call with `value`
+        const char* handle;                    // a call with a handle given as a float, or ""
+    };
+    const Row rows[] = {
+        {"XPLMSetDatai(ref, {})", "argument 2", "-7.9",
+         [] { return std::to_string(bmhost::ReadInt("sim/cockpit/electrical/night_vision_on")); }, "-7",
+         "XPLMSetDatai(float(ref), 1)"},
+        {"XPLMSetHotKeyCombination(hotkey, {}, 0)", "argument 2", "113.9",  // "b": XPLM_VK_F2
+         [&] { return Repr("hot_key()"); }, "113", "XPLMSetHotKeyCombination(float(hotkey), XPLM_VK_F2, 0)"},
+        {"keep(XPLMGetTexture({}))", "argument 1", "1.9", [&] { return Repr("kept"); }, "1001",
+         "XPLMGetDatai(float(ref))"},
+        // A parenthesised group (the colour) is one argument. Outside a frame nothing is drawn.
+        {"XPLMDrawNumber((1.0, 1.0, 1.0), 20, {}, 3.25, 3, 2, 1, xplmFont_Basic)", "argument 3", "20.5",
+         [] { return std::string(); }, "", ""},
+        {"XPLMCheckMenuItem(menu, 0, {})", "argument 3", "2.5",
+         [] { return std::to_string(bmhost::MenuItemCheck("Plugins/Floats/First")); }, "2",
+         "XPLMCheckMenuItem(float(menu), 0, 2)"},
+        {"XPLMCommandKeyStroke({})", "argument 1", "5.99",
+         [] {
+             return bmhost::CommandKeyStrokes().empty() ? "none" : std::to_string(bmhost::CommandKeyStrokes().back());
+         },
+         "5", "XPLMCommandOnce(float(command))"},
+        {"XPSetWidgetGeometry(widget, {}, 400, 300, 10)", "argument 2", "-20.7", [] { return bmhost::WidgetTree(); },
+         "MainWindow -20,400,300,10 \"Floats\" visible\n", "XPSetWidgetGeometry(float(widget), 0, 400, 300, 10)"},
+        // The frequency is read by the module itself, not by the parser.
+        {"keep(XPLMFindNavAid(None, None, None, None, {}, xplm_Nav_VOR))", "XPLMFindNavAid: the frequency", "11680.7",
+         [&] { return Repr("kept == XPLMFindNavAid(None, None, None, None, 11680, xplm_Nav_VOR) != -1"); }, "True", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.call);
+        auto with = [&](const std::string& value) {
+            std::string expression = row.call;
+            return expression.replace(expression.find("{}"), 2, value);
+        };
+        Run("kept = None\n");
+        const std::string before = row.reached();
+        Outcome taken = call(with(row.value));
+        if (py27) {
+            EXPECT_EQ(taken.text, "ok");
+            EXPECT_EQ(row.reached(), row.truncated);
+        } else {
+            EXPECT_EQ(taken.text.substr(0, 11), "TypeError: ") << taken.text;
+            EXPECT_EQ(taken.sdkCalls, 0);
+            EXPECT_EQ(row.reached(), before);
+        }
+        const std::string after = row.reached();
+        for (const std::string bad : {"float('nan')", "float('inf')", "-float('inf')", "1e20", "-2147483649.5"}) {
+            Outcome refused = call(with(bad));
+            EXPECT_EQ(refused.sdkCalls, 0) << bad;
+            if (!py27) {
+                EXPECT_EQ(refused.text.substr(0, 11), "TypeError: ") << refused.text;
+            } else if (bad == "float('nan')") {
+                EXPECT_EQ(refused.text, std::string("TypeError: ") + row.argument + " is a float NaN, not an integer");
+            } else if (bad.find("inf") != std::string::npos) {
+                EXPECT_EQ(refused.text,
+                          std::string("OverflowError: ") + row.argument + " is a float infinity, beyond every integer");
+            } else {  // refused as the integer of its truncation is
+                const std::string asInteger = call(with("int(" + bad + ")")).text;
+                EXPECT_EQ(asInteger.substr(0, 15), "OverflowError: ") << asInteger;
+                EXPECT_EQ(refused.text, asInteger) << bad;
+            }
+        }
+        EXPECT_EQ(row.reached(), after);
+        if (*row.handle) {
+            Outcome refused = call(row.handle);
+            EXPECT_EQ(refused.text.substr(0, 11), "TypeError: ") << refused.text;
+            EXPECT_EQ(refused.sdkCalls, 0);
+        }
+        EXPECT_FALSE(PyErr_Occurred());
+    }
+
+    // The parser's other codes: an "es" or "et" is one argument, what follows '|' counts, and what
+    // follows ':' or ';' does not. A NaN is refused before any value is written, so that the
+    // formats need no pointers here.
+    if (py27) {
+        const struct {
+            const char* format;
+            int count, position;
+        } formats[] = {{"(ii)(O)Oi", 4, 4}, {"O!s#z|ih:name", 5, 5}, {"esO&l;message", 3, 3}, {"et#|OL", 3, 3}};
+        for (const auto& f : formats) {
+            PyObject* args = PyTuple_New(f.count);
+            for (int i = 0; i < f.count; ++i) {
+                if (i + 1 != f.position) Py_INCREF(Py_None);
+                PyTuple_SET_ITEM(args, i, i + 1 == f.position ? PyFloat_FromDouble(NAN) : Py_None);
+            }
+            EXPECT_EQ(BM_ParseTuple(args, f.format), 0) << f.format;
+            PyObject *type, *value, *traceback;
+            PyErr_Fetch(&type, &value, &traceback);
+            PyObject* message = value ? PyObject_Str(value) : nullptr;
+            EXPECT_EQ(type, PyExc_TypeError) << f.format;
+            EXPECT_EQ(message ? BM_TextAsUtf8(message) : "",
+                      "argument " + std::to_string(f.position) + " is a float NaN, not an integer");
+            Py_XDECREF(message);
+            Py_XDECREF(type);
+            Py_XDECREF(value);
+            Py_XDECREF(traceback);
+            Py_DECREF(args);
+        }
+    }
 }
 
 TEST_F(Modules, FunctionsWithoutArgumentsRefuseArguments) {
