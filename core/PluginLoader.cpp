@@ -106,8 +106,11 @@ std::string OpenCore(const std::string& pluginFolder, const std::string& ownFold
     gCore.enable = Entry<int (*)()>(gCore.library, "XPluginEnable");
     gCore.disable = Entry<void (*)()>(gCore.library, "XPluginDisable");
     gCore.receive = Entry<void (*)(XPLMPluginID, int, void*)>(gCore.library, "XPluginReceiveMessage");
-    if (!gCore.start || !gCore.stop || !gCore.enable || !gCore.disable || !gCore.receive)
+    if (!gCore.start || !gCore.stop || !gCore.enable || !gCore.disable || !gCore.receive) {
+        dlclose(gCore.library);
+        gCore.library = nullptr;
         return BM_ShownPath(corePath) + " lacks the plug-in's entry points";
+    }
     return std::string();
 }
 

@@ -294,6 +294,7 @@ inline bool BM_StartInterpreter(const std::string& home, std::string* problem) {
     if (!PyStatus_Exception(status)) status = Py_InitializeFromConfig(&config);
     PyConfig_Clear(&config);
     if (!PyStatus_Exception(status)) return true;
+    if (Py_IsInitialized()) Py_Finalize();
     *problem = std::string("the interpreter did not start: ") + (status.func ? status.func : "") +
                (status.func ? ": " : "") + (status.err_msg ? status.err_msg : "no reason given");
     return false;

@@ -54,7 +54,9 @@ echo "check-sdk-build: the plug-in built with the SDK of $sdk"
 python3 - "$build/compile_commands.json" "$sdk" "$source_dir/host/include" <<'PY' || fail "the plug-in was compiled with other headers than the SDK's"
 import json, sys
 commands, sdk, host = sys.argv[1:]
-core = [c for c in json.load(open(commands)) if "brindlemoor_core.dir" in c.get("command", c.get("output", ""))]
+# The core's sources and lin.xpl's own.
+core = [c for c in json.load(open(commands))
+        if any(d in c.get("command", c.get("output", "")) for d in ("brindlemoor_core.dir", "brindlemoor_plugin.dir"))]
 bad = [c["file"] for c in core
        if host in c["command"] or sdk + "/CHeaders/XPLM" not in c["command"] or sdk + "/CHeaders/Widgets" not in c["command"]]
 if not core:
@@ -64,9 +66,11 @@ for f in bad:
 sys.exit(1 if bad else 0)
 PY
 
-exported="$(nm -D --defined-only "$build/plugins/Brindlemoor/64/lin.xpl" | awk '$2 ~ /^[TDBRVWiu]$/ {print $3}' | sort | tr '\n' ' ')"
-[ "$exported" = "XPluginDisable XPluginEnable XPluginReceiveMessage XPluginStart XPluginStop " ] ||
-  fail "the plug-in exports: $exported"
+for file in lin.xpl brindlemoor_core.so; do
+  exported="$(nm -D --defined-only "$build/plugins/Brindlemoor/64/$file" | awk '$2 ~ /^[TDBRVWiu]$/ {print $3}' | sort | tr '\n' ' ')"
+  [ "$exported" = "XPluginDisable XPluginEnable XPluginReceiveMessage XPluginStart XPluginStop " ] ||
+    fail "$file exports: $exported"
+done
 
 if [ $failures -eq 0 ]; then echo "check-sdk-build: ok"; exit 0; fi
 echo "check-sdk-build: $failures problems"
