@@ -11,8 +11,10 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "BrindlemoorBase.h"
 #include "PythonInstall.h"
@@ -57,10 +59,36 @@ std::string DlError() {
     return text ? text : "unknown error";
 }
 
+// Opens the system's interpreter library by its soname as dlopen would, looking through lin.xpl's
+// search path (its run path, $ORIGIN among it, LD_LIBRARY_PATH, the system's folders) itself: a
+// dlopen wrapped by a sanitizer's interceptor does not take lin.xpl for its caller and would not
+// search lin.xpl's run path. Last the system's library cache.
+void* OpenFromSearchPath(const std::string& ownFile) {
+    if (void* self = dlopen(ownFile.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
+        Dl_serinfo size;
+        if (dlinfo(self, RTLD_DI_SERINFOSIZE, &size) == 0) {
+            std::vector<std::max_align_t> buffer(size.dls_size / sizeof(std::max_align_t) + 1);
+            Dl_serinfo* paths = reinterpret_cast<Dl_serinfo*>(buffer.data());
+            *paths = size;
+            if (dlinfo(self, RTLD_DI_SERINFO, paths) == 0)
+                for (unsigned i = 0; i < paths->dls_cnt; ++i) {
+                    std::string path = std::string(paths->dls_serpath[i].dls_name) + "/" BM_PYTHON_SONAME;
+                    if (access(path.c_str(), F_OK) != 0) continue;
+                    if (void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+                        dlclose(self);
+                        return library;
+                    }
+                }
+        }
+        dlclose(self);
+    }
+    return dlopen(BM_PYTHON_SONAME, RTLD_NOW | RTLD_LOCAL);
+}
+
 // Opens the interpreter's library: the bundled one when the plug-in carries a Python, else the
 // system's by its soname (beside lin.xpl, on the library path, or where the system keeps its
 // libraries). Null with `problem` set when there is none.
-void* OpenInterpreterLibrary(const std::string& pluginFolder, std::string* problem) {
+void* OpenInterpreterLibrary(const std::string& pluginFolder, const std::string& ownFile, std::string* problem) {
     std::string bundled = BM_BundledPython(pluginFolder);
     if (!bundled.empty()) {
         std::string path = bundled + "/lib/" BM_PYTHON_SONAME;
@@ -72,7 +100,7 @@ void* OpenInterpreterLibrary(const std::string& pluginFolder, std::string* probl
         if (!library) *problem = "cannot load " + BM_ShownPath(path) + " (" + DlError() + ")";
         return library;
     }
-    void* library = dlopen(BM_PYTHON_SONAME, RTLD_NOW | RTLD_LOCAL);
+    void* library = OpenFromSearchPath(ownFile);
     if (!library)
         *problem = "no " BM_PYTHON_SONAME " beside the plug-in or on the system (" + DlError() +
                    "): install Python " BM_PYTHON_LINE "'s shared library, or the zip that carries its own Python";
@@ -81,9 +109,9 @@ void* OpenInterpreterLibrary(const std::string& pluginFolder, std::string* probl
 
 // Opens and checks the interpreter, then opens the core. "" when the core is ready, else the
 // problem.
-std::string OpenCore(const std::string& pluginFolder, const std::string& ownFolder) {
+std::string OpenCore(const std::string& pluginFolder, const std::string& ownFile) {
     std::string problem;
-    void* python = OpenInterpreterLibrary(pluginFolder, &problem);
+    void* python = OpenInterpreterLibrary(pluginFolder, ownFile, &problem);
     if (!python) return problem;
     auto version = Entry<const char* (*)()>(python, "Py_GetVersion");
     Dl_info info;
@@ -98,7 +126,7 @@ std::string OpenCore(const std::string& pluginFolder, const std::string& ownFold
     // Extension modules that scripts import look for the interpreter's symbols among the
     // process's global ones; the core finds the library open by its soname.
     dlopen(install.library.c_str(), RTLD_NOW | RTLD_GLOBAL | RTLD_NOLOAD);
-    std::string corePath = ownFolder + "/" + kCoreFile;
+    std::string corePath = ownFile.substr(0, ownFile.rfind('/') + 1) + kCoreFile;
     gCore.library = dlopen(corePath.c_str(), RTLD_NOW | RTLD_LOCAL | kKeepMapped);
     if (!gCore.library) return "cannot load " + BM_ShownPath(corePath) + " (" + DlError() + ")";
     gCore.start = Entry<int (*)(char*, char*, char*)>(gCore.library, "XPluginStart");
@@ -127,7 +155,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescript
     BM_RunOrLog("XPluginStart", [&] {
         const void* self = reinterpret_cast<const void*>(&XPluginStart);
         std::string pluginFolder = BM_PluginFolderOf(self);
-        std::string problem = gCore.library ? std::string() : OpenCore(pluginFolder, BM_CodeFolderOf(self));
+        std::string problem = gCore.library ? std::string() : OpenCore(pluginFolder, BM_CodeFileOf(self));
         if (!problem.empty()) {
             BM_ReportToBothLogs(BM_CannotStartLine(BM_PYTHON_LINE, problem, pluginFolder));
             return;

@@ -96,15 +96,15 @@ std::string FirstWord(const char* text) {
 
 }  // namespace
 
-std::string BM_CodeFolderOf(const void* code) {
+std::string BM_CodeFileOf(const void* code) {
     Dl_info info;
     if (!dladdr(code, &info) || !info.dli_fname || !*info.dli_fname) return std::string();
-    return Parent(RealPath(info.dli_fname));
+    return RealPath(info.dli_fname);
 }
 
 std::string BM_PluginFolderOf(const void* code) {
-    std::string folder = BM_CodeFolderOf(code);
-    return folder.empty() ? folder : Parent(folder);
+    std::string file = BM_CodeFileOf(code);
+    return file.empty() ? file : Parent(Parent(file));
 }
 
 std::string BM_BundledPython(const std::string& pluginFolder) {

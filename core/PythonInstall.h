@@ -22,9 +22,9 @@ struct BM_PythonInstall {
     std::string problem;  // why the interpreter cannot start; empty when it can
 };
 
-// The folder of the file whose code `code` is (Resources/plugins/Brindlemoor/64 for lin.xpl),
-// and the plug-in's folder above it (Resources/plugins/Brindlemoor); "" when it cannot be told.
-std::string BM_CodeFolderOf(const void* code);
+// The file whose code `code` is (Resources/plugins/Brindlemoor/64/lin.xpl for lin.xpl's), and the
+// plug-in's folder, two above it (Resources/plugins/Brindlemoor); "" when it cannot be told.
+std::string BM_CodeFileOf(const void* code);
 std::string BM_PluginFolderOf(const void* code);
 
 // <plug-in folder>/python: the Python a bundled install carries; "" when there is no such folder.

@@ -42,14 +42,17 @@ unwanted="$(cd "$python" && find . \( -name test -o -name tests -o -name idlelib
 [ -z "$unwanted" ] && ok "no test suites, idlelib, tkinter, ensurepip or compiled caches" || fail "the zip holds: $unwanted"
 
 # Every shared object in the zip needs only what the zip carries, glibc, and (the plug-in's two
-# files) the C++ runtime the simulator has.
+# files) the C++ runtime the simulator has; in a sanitizer build, also the sanitizers' runtimes.
 glibc=" libc.so.6 libm.so.6 libpthread.so.0 libdl.so.2 librt.so.1 libutil.so.1 libresolv.so.2 libanl.so.1 ld-linux-x86-64.so.2 "
 outside=""
 while IFS= read -r -d '' f; do
   for needed in $(readelf -d "$f" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
     case "$glibc" in *" $needed "*) continue ;; esac
     [ -e "$python/lib/$needed" ] && continue
-    case "$f:$needed" in "$plugin/64/"*:libstdc++.so.6 | "$plugin/64/"*:libgcc_s.so.1 | "$plugin/64/"*:"$soname") continue ;; esac
+    case "$f:$needed" in
+      "$plugin/64/"*:libstdc++.so.6 | "$plugin/64/"*:libgcc_s.so.1 | "$plugin/64/"*:"$soname") continue ;;
+      "$plugin/64/"*:libasan.so.* | "$plugin/64/"*:libubsan.so.*) continue ;;
+    esac
     outside+=" ${f#"$sim/"}:$needed"
   done
 done < <(find "$plugin" -type f \( -name '*.so*' -o -name '*.xpl' \) -print0)
