@@ -3,7 +3,8 @@
 # newest glibc and C++ runtime versions that its files need (objdump -T of every ELF file there).
 #
 #   cmake -DBM_FOLDER=... -DBM_TEMPLATE=... -DBM_VERSION=1.92 -DBM_PYTHON_VERSION=2.7.18
-#         -DBM_PYTHON_LINE=2.7 -DBM_PYTHON_SONAME=libpython2.7.so.1.0 -P WriteInstallText.cmake
+#         -DBM_PYTHON_LINE=2.7 -DBM_PYTHON_SONAME=libpython2.7.so.1.0 -DBM_ARCH=x86_64
+#         -P WriteInstallText.cmake
 
 function(newest_version text prefix out)
   string(REGEX MATCHALL "${prefix}_[0-9.]+" found "${text}")
@@ -32,15 +33,20 @@ if(IS_DIRECTORY "${BM_FOLDER}/python")
   set(BM_NEEDS
 "A 64-bit Linux with glibc ${BM_GLIBC} or later, and the C++ runtime (libstdc++, GLIBCXX_${BM_GLIBCXX}),
 which X-Plane itself needs. Nothing else: no Python need be installed. The plug-in uses only the
-Python in Resources/plugins/Brindlemoor/python; PYTHONHOME is not looked at.")
+Python in Resources/plugins/Brindlemoor/python; PYTHONHOME, PYTHONPATH and the other PYTHON...
+variables of the environment are not looked at, nor the user's own site-packages.")
 else()
   set(BM_CONTENTS "")
+  if(BM_PYTHON_LINE MATCHES "^3")
+    set(_apt " On Debian and Ubuntu: apt-get install libpython${BM_PYTHON_LINE}.")
+  else()
+    set(_apt "")
+  endif()
   set(BM_NEEDS
 "A 64-bit Linux with glibc ${BM_GLIBC} or later, the C++ runtime (libstdc++, GLIBCXX_${BM_GLIBCXX}),
 which X-Plane itself needs, and Python ${BM_PYTHON_LINE} installed with its shared library
-(${BM_PYTHON_SONAME}, found on the system's library path or beside lin.xpl) and its standard library
-(lib/python${BM_PYTHON_LINE} in the folder above the library, or where PYTHONHOME points). On Debian and
-Ubuntu, for Python 3: apt-get install libpython${BM_PYTHON_LINE}. The zip named ...-py${BM_PYTHON_LINE}.zip
-carries its own Python and needs none of this.")
+(${BM_PYTHON_SONAME}, found on the system's library path) and its standard library
+(lib/python${BM_PYTHON_LINE} in the folder above the library, or where PYTHONHOME points).${_apt}
+The zip named ...-py${BM_PYTHON_LINE}.zip carries its own Python and needs none of this.")
 endif()
 configure_file("${BM_TEMPLATE}" "${BM_FOLDER}/INSTALL.txt" @ONLY)

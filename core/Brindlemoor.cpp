@@ -141,7 +141,26 @@ int CallXPluginStart(PyObject* script) {
 
 int CallXPluginStop(PyObject* script) { return Relay(script, "XPluginStop", Py_BuildValue("()")); }
 
-int CallXPluginEnable(PyObject* script) { return Relay(script, "XPluginEnable", Py_BuildValue("()")); }
+// A script that answers 0 stays disabled: its callbacks stand aside as after BM_DisableScript.
+// An answer that is no int (None, a number too large, an __int__ that raises) is reported as a
+// failure of the method, and the script stays enabled.
+int CallXPluginEnable(PyObject* script) {
+    return Relay(script, "XPluginEnable", Py_BuildValue("()"), [script](PyObject* result) {
+        long answer = BM_IsInt(result) || PyNumber_Check(result) ? BM_IntAsLong(result) : -1;
+        if (answer == -1 && (PyErr_Occurred() || !BM_IsInt(result))) {
+            std::string why = PyErr_Occurred() ? BM_PendingErrorText() : std::string();
+            PyErr_Clear();
+            const std::string* module = BMTestTable->ModuleNameOf(script);
+            PyErr_Format(PyExc_TypeError, "XPluginEnable of %s must return an int, not %.100s%s%s",
+                         module ? module->c_str() : "a script", Py_TYPE(result)->tp_name, why.empty() ? "" : ": ",
+                         why.c_str());
+            BM_NoteMethodFailure("XPluginEnable");
+            BM_PrintPythonError();
+            return;
+        }
+        if (answer == 0) BMTestTable->SetScriptEnabledStatus(script, 0);
+    });
+}
 
 int CallXPluginDisable(PyObject* script) { return Relay(script, "XPluginDisable", Py_BuildValue("()")); }
 
@@ -205,7 +224,7 @@ bool StartPython(int enableScripts, std::string* cannotStart) {
         WriteToLog(BM_PythonInUseLine(python) + "\n");
         WriteToLog("Before Py_Initialize()\n");
         ExposeInterpreterSymbols();
-        if (BM_StartInterpreter(python.home, &problem) && !BM_ImportSite()) {
+        if (BM_StartInterpreter(python.home, python.bundled, &problem) && !BM_ImportSite()) {
             problem = "importing site raised " + BM_PendingErrorText();
             PyErr_Clear();
             Py_Finalize();
@@ -262,7 +281,10 @@ void StopPython(int disableScripts) {
         BMTestTable->ReleaseReferences();
         BM_DestroyScriptWidgets();
     }
-    if (Py_IsInitialized()) Py_Finalize();
+    if (Py_IsInitialized()) {
+        BM_RestoreReportStream();
+        Py_Finalize();
+    }
     if (BMTestTable) BMTestTable->ClearScriptTable();
     ShareVirtualCameraItems(false);
     BM_ScriptReloadPythonStopped();

@@ -25,13 +25,65 @@ void PrintPendingError() {
     PyErr_Print();
 }
 
+// The plug-in's own standard error catcher (owned), through which reports are written whatever
+// a script made of sys.stderr.
+PyObject* gReportStream = nullptr;
+
+// Puts the plug-in's catcher in sys.stderr for as long as it lives, and what was there back.
+class ReportStreamInPlace {
+public:
+    ReportStreamInPlace() {
+        if (!gReportStream) return;
+        PyObject *type, *value, *traceback;
+        PyErr_Fetch(&type, &value, &traceback);
+        saved_ = BM_SysObject("stderr");  // borrowed; null when a script deleted it
+        Py_XINCREF(saved_);
+        swapped_ = saved_ != gReportStream && BM_SetSysObject("stderr", gReportStream) == 0;
+        PyErr_Clear();
+        PyErr_Restore(type, value, traceback);
+    }
+    ~ReportStreamInPlace() {
+        if (swapped_) {
+            PyObject *type, *value, *traceback;
+            PyErr_Fetch(&type, &value, &traceback);
+            BM_SetSysObject("stderr", saved_ ? saved_ : Py_None);
+            PyErr_Clear();
+            PyErr_Restore(type, value, traceback);
+        }
+        Py_XDECREF(saved_);
+    }
+    ReportStreamInPlace(const ReportStreamInPlace&) = delete;
+    ReportStreamInPlace& operator=(const ReportStreamInPlace&) = delete;
+
+private:
+    PyObject* saved_ = nullptr;
+    bool swapped_ = false;
+};
+
 }  // namespace
+
+void BM_SetReportStream(PyObject* stream) {
+    Py_XINCREF(stream);
+    Py_XDECREF(gReportStream);
+    gReportStream = stream;
+}
+
+void BM_RestoreReportStream() {
+    if (!gReportStream) return;
+    // The interpreter puts sys.__stderr__ back in sys.stderr while it ends.
+    for (const char* name : {"stderr", "__stderr__"})
+        if (BM_SetSysObject(name, gReportStream) != 0) PyErr_Clear();
+    BM_SetReportStream(nullptr);
+}
 
 void BM_PrintPythonError() {
     if (!PyErr_Occurred()) return;
     int limit = Py_GetRecursionLimit();
     Py_SetRecursionLimit(limit + kPrintHeadroom);
-    PrintPendingError();
+    {
+        ReportStreamInPlace reportStream;
+        PrintPendingError();
+    }
     Py_SetRecursionLimit(limit);
     BM_ErrorSwallowed();
 }

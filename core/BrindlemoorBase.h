@@ -34,6 +34,12 @@ std::string BM_PendingErrorText();
 // Prints the pending Python error to the scripts' standard error and clears it. A SystemExit
 // is printed like any other error instead of ending the simulator's process.
 void BM_PrintPythonError();
+// The stream BM_PrintPythonError writes to (the plug-in's standard error catcher), put in
+// sys.stderr for each report whatever a script set there (None, a broken object), and back for
+// good by BM_RestoreReportStream before the interpreter ends, so that what fails while it ends
+// (atexit functions, __del__ methods) reaches the log too.
+void BM_SetReportStream(PyObject* stream);
+void BM_RestoreReportStream();
 
 // Runs one step of the plug-in's own work (a host call at start or stop, say). An exception is
 // written to the log as "Brindlemoor - <what> failed: <reason>" and swallowed. False when it

@@ -123,12 +123,15 @@ std::string OpenCore(const std::string& pluginFolder, const std::string& ownFile
         dlclose(python);
         return install.problem;
     }
-    // Extension modules that scripts import look for the interpreter's symbols among the
-    // process's global ones; the core finds the library open by its soname.
-    dlopen(install.library.c_str(), RTLD_NOW | RTLD_GLOBAL | RTLD_NOLOAD);
+    // The core finds the library open by its soname (and makes its symbols global itself, for
+    // the extension modules scripts import, before the interpreter starts).
     std::string corePath = ownFile.substr(0, ownFile.rfind('/') + 1) + kCoreFile;
     gCore.library = dlopen(corePath.c_str(), RTLD_NOW | RTLD_LOCAL | kKeepMapped);
-    if (!gCore.library) return "cannot load " + BM_ShownPath(corePath) + " (" + DlError() + ")";
+    if (!gCore.library) {
+        problem = "cannot load " + BM_ShownPath(corePath) + " (" + DlError() + ")";
+        dlclose(python);
+        return problem;
+    }
     gCore.start = Entry<int (*)(char*, char*, char*)>(gCore.library, "XPluginStart");
     gCore.stop = Entry<void (*)()>(gCore.library, "XPluginStop");
     gCore.enable = Entry<int (*)()>(gCore.library, "XPluginEnable");
@@ -137,8 +140,10 @@ std::string OpenCore(const std::string& pluginFolder, const std::string& ownFile
     if (!gCore.start || !gCore.stop || !gCore.enable || !gCore.disable || !gCore.receive) {
         dlclose(gCore.library);
         gCore.library = nullptr;
+        dlclose(python);
         return BM_ShownPath(corePath) + " lacks the plug-in's entry points";
     }
+    // Once the core was opened the library stays: an interpreter that ran once cannot be unloaded.
     return std::string();
 }
 

@@ -194,6 +194,14 @@ inline PyObject* BM_BytesFromBuffer(const char* data, Py_ssize_t length) {
 #endif
 }
 
+// ---- The sys module ----
+
+// sys.<name>, borrowed; null when it is not there. 2.7 takes the name as char*.
+inline PyObject* BM_SysObject(const char* name) { return PySys_GetObject(const_cast<char*>(name)); }
+inline int BM_SetSysObject(const char* name, PyObject* value) {
+    return PySys_SetObject(const_cast<char*>(name), value);
+}
+
 // ---- Calls, modules and code ----
 
 // Calls `callable` with the items of the tuple `args`; a new reference, or null with the error
@@ -271,10 +279,18 @@ inline PyObject* BM_CreateModule(const char* name, PyMethodDef* methods) {
 // Starts the interpreter with `home` as its home (the folder holding lib/pythonX.Y), without the
 // simulator's signal handlers and without importing site, which BM_ImportSite does afterwards: a
 // site that fails is then reported rather than ending the process, as the interpreter's own
-// start would. From 3.8 the start answers what went wrong instead of ending the process; false
-// with `problem` set then. The home given stays in use until the next start.
-inline bool BM_StartInterpreter(const std::string& home, std::string* problem) {
+// start would. `isolated`: the environment (PYTHONPATH ...) and the user's site folder are not
+// looked at, for the Python the plug-in carries. From 3.8 the start answers what went wrong
+// instead of ending the process: false with `problem` set. A start that failed half-way cannot
+// be undone, and every later start in the process is refused. The home given stays in use until
+// the next start.
+inline bool BM_StartInterpreter(const std::string& home, bool isolated, std::string* problem) {
 #if PY_VERSION_HEX >= 0x03080000
+    static bool failedHalfWay = false;
+    if (failedHalfWay) {
+        *problem = "an earlier start failed half-way; restart the simulator to try again";
+        return false;
+    }
     // The defaults of Py_InitializeEx, but for the home and site: no C locale coercion, no UTF-8
     // mode forced, no command line, the C streams left as the simulator set them.
     PyPreConfig preconfig;
@@ -283,6 +299,7 @@ inline bool BM_StartInterpreter(const std::string& home, std::string* problem) {
     preconfig.coerce_c_locale = 0;
     preconfig.coerce_c_locale_warn = 0;
     preconfig.utf8_mode = 0;
+    preconfig.use_environment = !isolated;
     PyStatus status = Py_PreInitialize(&preconfig);
     PyConfig config;
     PyConfig_InitPythonConfig(&config);
@@ -290,11 +307,16 @@ inline bool BM_StartInterpreter(const std::string& home, std::string* problem) {
     config.configure_c_stdio = 0;
     config.install_signal_handlers = 0;
     config.site_import = 0;
+    config.use_environment = !isolated;
+    config.user_site_directory = !isolated;
     if (!PyStatus_Exception(status)) status = PyConfig_SetBytesString(&config, &config.home, home.c_str());
     if (!PyStatus_Exception(status)) status = Py_InitializeFromConfig(&config);
     PyConfig_Clear(&config);
     if (!PyStatus_Exception(status)) return true;
-    if (Py_IsInitialized()) Py_Finalize();
+    if (Py_IsInitialized())
+        Py_Finalize();
+    else
+        failedHalfWay = true;
     *problem = std::string("the interpreter did not start: ") + (status.func ? status.func : "") +
                (status.func ? ": " : "") + (status.err_msg ? status.err_msg : "no reason given");
     return false;
@@ -316,6 +338,8 @@ inline bool BM_StartInterpreter(const std::string& home, std::string* problem) {
 #endif
     (void)problem;  // 2.7, 3.6 and 3.7 answer nothing: the installation was checked before
     Py_NoSiteFlag = 1;
+    Py_IgnoreEnvironmentFlag = isolated;
+    Py_NoUserSiteDirectory = isolated;
     Py_InitializeEx(0);
     return true;
 #endif

@@ -34,7 +34,7 @@ bool IsFolder(const std::string& path) {
 }
 
 // How a file of the standard library can be read: "" when it can, "missing" when it is not
-// there, else why not. Opened without waiting (a FIFO in its place does not hang the start) and
+// there, else why not (an empty file is no module the interpreter could start with). Opened without waiting (a FIFO in its place does not hang the start) and
 // one byte read.
 std::string Readability(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -46,7 +46,9 @@ std::string Readability(const std::string& path) {
         why = std::strerror(errno);
     else if (!S_ISREG(info.st_mode))
         why = "not a regular file";
-    else if (info.st_size > 0 && read(fd, &byte, 1) != 1)
+    else if (info.st_size == 0)
+        why = "empty";
+    else if (read(fd, &byte, 1) != 1)
         why = std::strerror(errno);
     close(fd);
     return why;
@@ -57,8 +59,9 @@ std::string Readability(const std::string& path) {
 std::vector<std::string> StartFiles(const std::string& line) {
     std::vector<std::string> files = {"os.py", "site.py"};
     if (line[0] != '2')
-        files.insert(files.end(), {"codecs.py", "io.py", "abc.py", "encodings/__init__.py", "encodings/aliases.py",
-                                   "encodings/utf_8.py", "encodings/latin_1.py"});
+        files.insert(files.end(), {"codecs.py", "io.py", "abc.py", "_weakrefset.py", "encodings/__init__.py",
+                                   "encodings/aliases.py", "encodings/utf_8.py", "encodings/latin_1.py",
+                                   "encodings/ascii.py"});
     return files;
 }
 
@@ -130,10 +133,12 @@ BM_PythonInstall BM_CheckPythonInstall(const std::string& line, const std::strin
     const char* pythonHome = std::getenv("PYTHONHOME");
     if (!bundled.empty()) {
         install.home = bundled;
+        install.bundled = true;
         install.problem = CheckHome(install.home, line, "");
     } else if (pythonHome && *pythonHome) {
+        // PYTHONHOME may be prefix:exec_prefix; the standard library is in the prefix.
         install.home = pythonHome;
-        install.problem = CheckHome(install.home, line, "PYTHONHOME=" + install.home);
+        install.problem = CheckHome(install.home.substr(0, install.home.find(':')), line, "PYTHONHOME=" + install.home);
     } else {
         for (std::string folder = Parent(install.library); install.home.empty(); folder = Parent(folder)) {
             if (!StandardLibraryOf(folder, line).empty()) install.home = folder;

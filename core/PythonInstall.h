@@ -19,6 +19,7 @@ struct BM_PythonInstall {
     std::string library;  // the file of the loaded library
     std::string version;  // "2.7.18": what the library says it is
     std::string home;     // the interpreter's home
+    bool bundled = false; // the home is the Python the plug-in carries
     std::string problem;  // why the interpreter cannot start; empty when it can
 };
 

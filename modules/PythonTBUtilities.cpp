@@ -152,6 +152,7 @@ void initTallowbridgeUtilities(const char* interpreterPath) {
         BM_PrintPythonError();
     }
     PyRun_SimpleString(TallowbridgeBootstrapText(path).c_str());
+    BM_SetReportStream(BM_SysObject("stderr"));
     BM_WriteToLog("Using path below for script path\n");
     BM_WriteToLog(path.c_str());
     BM_WriteToLog("\n");

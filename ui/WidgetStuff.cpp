@@ -3,6 +3,9 @@
 
 #include "WidgetStuff.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cinttypes>
 #include <climits>
 #include <cstdio>
@@ -14,6 +17,7 @@
 #include "Brindlemoor.h"
 #include "BrindlemoorBase.h"
 #include "BrindlemoorClass.h"
+#include "ScriptPaths.h"
 #include "ScriptReload.h"
 #include "XPLMDataAccess.h"
 #include "XPLMMenus.h"
@@ -75,6 +79,25 @@ std::vector<std::string> ListFolder(const std::string& folder) {
     return names;
 }
 
+// Script files that are no regular files (a FIFO, a device, a link to one) are left out with a
+// line in the log: importing one would wait on it for ever, or read garbage.
+std::vector<std::string> LeaveOutIrregularFiles(const std::string& folder, std::vector<std::string> names) {
+    std::string posixFolder;
+    BM_HostPaths host = BM_QueryHostPaths();
+    if (ConvertPath(folder, host.separator, &posixFolder) != 0) return names;
+    std::vector<std::string> kept;
+    for (std::string& name : names) {
+        struct stat info;
+        bool script = HasScriptPrefix(name) && name.find(".py") != std::string::npos;
+        if (script && (stat((posixFolder + "/" + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode))) {
+            BM_WriteToLog(("Brindlemoor - " + name + " is not a regular file: left out\n").c_str());
+            continue;
+        }
+        kept.push_back(std::move(name));
+    }
+    return kept;
+}
+
 const char kNoScripts[] = "No Scripts Found";
 const char kFolderError[] = "PythonScripts Directory Error";
 
@@ -109,8 +132,6 @@ struct Console {
 Console gDisplayConsole{&BrindlemoorDisplayConsole, {}};
 Console gPrintConsole{&BrindlemoorPrintConsole, {}};
 
-constexpr std::size_t kLineBuffer = 4096;     // an added text is cut to 4095 characters
-constexpr std::size_t kSecondLineMax = 255;
 constexpr std::size_t kPendingBuffer = 8192;  // with its terminating NUL
 constexpr std::size_t kPendingFull = 7999;
 constexpr std::size_t kSplitLength = 46;
@@ -138,7 +159,7 @@ std::string SplitLine(std::string& line) {
 
 void AddItem(Console& console, const char* text, const char* what) noexcept {
     Guarded(what, [&] {
-        std::array<std::string, 3> lines = SplitConsoleText(text);
+        std::vector<std::string> lines = SplitConsoleText(text);
         if (XPWidgetID listBox = *console.widget) {
             // Each line is one item, whatever it holds.
             for (const std::string& line : lines) {
@@ -233,13 +254,14 @@ std::string Cut(std::string text) {
 
 }  // namespace
 
-std::array<std::string, 3> SplitConsoleText(const char* text) {
-    std::array<std::string, 3> lines;
-    if (!text) return lines;
-    lines[0].assign(text, strnlen(text, kLineBuffer - 1));
-    lines[1] = SplitLine(lines[0]).substr(0, kSecondLineMax);
-    lines[2] = SplitLine(lines[1]);
-    return lines;
+std::vector<std::string> SplitConsoleText(const char* text) {
+    std::vector<std::string> rows;
+    for (std::string rest = text ? text : ""; !rest.empty();) {
+        std::string row = std::move(rest);
+        rest = SplitLine(row);
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 std::vector<std::string> SelectScriptNames(const std::vector<std::string>& fileNames) {
@@ -253,15 +275,16 @@ std::vector<std::string> SelectScriptNames(const std::vector<std::string>& fileN
         std::size_t dot = name.find('.');
         if (dot == std::string::npos || name.compare(dot, std::string::npos, ".pyc") != 0) continue;
         if (!HasScriptPrefix(name)) continue;
-        bool hidden = false;
-        for (const std::string& listed : modules) hidden = hidden || name.find(listed) != std::string::npos;
-        if (!hidden) modules.push_back(name.substr(0, dot));
+        // Left out when its source is listed: the same stem (BM_Radio.pyc beside BM_Radio.py, not
+        // BM_RadioPanel.pyc).
+        std::string stem = name.substr(0, dot);
+        if (std::find(modules.begin(), modules.end(), stem) == modules.end()) modules.push_back(stem);
     }
     return modules;
 }
 
 const std::string& GetScriptFiles(const std::string& folder) {
-    std::vector<std::string> files = ListFolder(folder);
+    std::vector<std::string> files = LeaveOutIrregularFiles(folder, ListFolder(folder));
     TestText = SelectScriptNames(files);
     BM_NoteScriptSources(files);
     if (TestText.empty()) {

@@ -66,8 +66,9 @@ const std::string& PendingPrintText();
 std::vector<std::string> DisplayConsoleItems();
 std::vector<std::string> PrintConsoleItems();
 
-// How a text is cut into console lines; empty lines are not shown.
-std::array<std::string, 3> SplitConsoleText(const char* text);
+// How a text is cut into console rows: 45 characters at most, broken at the last blank (which
+// goes) or else hard; every character of the text is in a row.
+std::vector<std::string> SplitConsoleText(const char* text);
 
 // The data refs that hold the consoles' items, each item followed by a NUL byte. Read-only.
 extern const char kDisplayConsoleDataRef[];  // "brindlemoor/consoles/display"

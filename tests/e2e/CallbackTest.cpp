@@ -223,3 +223,45 @@ class Brindlemoor:
 }
 
 }  // namespace
+
+// Reports arrive whatever a script made of sys.stderr (None, an object whose write raises), and
+// what fails while the interpreter ends (an atexit function, a __del__ method) reaches the log.
+TEST(Callbacks, ReportsArriveWithoutTheScriptsStandardError) {
+    const char* streams[] = {"None", "Broken()"};
+    for (const char* stream : streams) {
+        SCOPED_TRACE(stream);
+        bmtest::SimFolder sim;
+        sim.AddScript("BM_E.py", std::string(R"(
+import atexit, sys
+from XPLMProcessing import *
+class Broken:
+    def write(self, text):
+        raise IOError('no writing here')
+class Lingers:
+    def __del__(self):
+        raise ValueError('in __del__')
+def AtExit():
+    raise ValueError('in atexit')
+atexit.register(AtExit)
+class Brindlemoor:
+    def XPluginStart(self):
+        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)
+        sys.stderr = )") + stream + R"(
+        sys.lingers = Lingers()
+        return 'E', 'sig.e', ''
+    def Loop(self, since, sinceLoop, counter, refcon):
+        raise KeyError('in the loop')
+    def XPluginEnable(self):
+        return 1
+)");
+        LoadBrindlemoor(true);
+        bmhost::RunFrames(1);
+        bmhost::UnloadPlugins();
+        std::string log = sim.Log();
+        EXPECT_EQ(Count(log, "KeyError: 'in the loop'\n"), 1u) << log;
+        // 2.7 prints an atexit function's error twice (atexit's own report, then the interpreter's)
+        // and a __del__ method's on one line.
+        EXPECT_GE(Count(log, "ValueError: in atexit\n"), 1u) << log;
+        EXPECT_GE(Count(log, "in __del__"), 1u) << log;
+    }
+}

@@ -93,15 +93,24 @@ TEST(Installation, EachBrokenInstallationIsReportedAndThePluginStandsAside) {
         {"an incomplete standard library",
          [](Installation& i) {
              i.CarryLibrary();
-             Write(i.python / "lib" / ("python" + kLine) / "os.py", "");
+             Write(i.python / "lib" / ("python" + kLine) / "os.py", "# os\n");
              return "";
          },
          "the standard library at " + bundle + "/lib/python" + kLine + " is incomplete (no site.py)"},
+        {"an empty site.py",
+         [](Installation& i) {
+             i.CarryLibrary();
+             fs::path stdlib = i.python / "lib" / ("python" + kLine);
+             Write(stdlib / "os.py", "# os\n");
+             Write(stdlib / "site.py", "");
+             return "";
+         },
+         "cannot read the standard library at " + bundle + "/lib/python" + kLine + " (site.py: empty)"},
         {"a FIFO for site.py",
          [](Installation& i) {
              i.CarryLibrary();
              fs::path stdlib = i.python / "lib" / ("python" + kLine);
-             Write(stdlib / "os.py", "");
+             Write(stdlib / "os.py", "# os\n");
              mkfifo((stdlib / "site.py").c_str(), 0644);
              return "";
          },
@@ -153,7 +162,7 @@ TEST(Installation, AnUnreadableStandardLibraryIsReported) {
     Installation installation;
     installation.CarryLibrary();
     fs::path stdlib = installation.python / "lib" / ("python" + kLine);
-    Write(stdlib / "os.py", "");
+    Write(stdlib / "os.py", "# os\n");
     chmod(stdlib.c_str(), 0);
     bmtest::BmsimRun run = bmtest::RunBmsim(
         "--root '" + installation.sim.Root() + "' --plugin '" + (installation.plugin / "64/lin.xpl").string() +
@@ -162,6 +171,32 @@ TEST(Installation, AnUnreadableStandardLibraryIsReported) {
     chmod(stdlib.c_str(), 0755);
     ExpectStoodAside(run, "cannot read the standard library at Resources/plugins/Brindlemoor/python/lib/python" + kLine +
                               " (os.py: Permission denied)");
+}
+
+}  // namespace
+
+namespace {
+
+// From 3.8 the interpreter answers a start it could not make instead of ending the process: an
+// encodings package that raises passes every check that can be made beforehand.
+TEST(Installation, AStartTheInterpreterCannotMakeIsReported) {
+    if (kLine[0] == '2' || std::stoi(kLine.substr(2)) < 8)
+        GTEST_SKIP() << "Python " << kLine << " ends the process where its encodings package raises";
+    Installation installation;
+    std::string home = installation.sim.Root() + "home";
+    bmtest::MakeLinkedPythonHome(home);
+    fs::path encodings = fs::path(home) / "lib" / ("python" + kLine) / "encodings";
+    fs::path real = fs::read_symlink(encodings);
+    fs::remove(encodings);
+    fs::create_directory(encodings);
+    for (const fs::directory_entry& entry : fs::directory_iterator(real))
+        if (entry.path().filename() != "__init__.py") fs::create_symlink(entry.path(), encodings / entry.path().filename());
+    Write(encodings / "__init__.py", "raise ValueError('broken encodings')\n");
+    bmtest::BmsimRun run = installation.Run("PYTHONHOME='" + home + "'");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("[log] Brindlemoor: cannot start Python " + kLine + ": the interpreter did not start: "),
+              std::string::npos)
+        << run.output;
 }
 
 }  // namespace

@@ -138,6 +138,10 @@ TEST(Lifecycle, ThePluginStaysEnabledWhateverItsLastScriptAnswers) {
         bmhost::UnloadPlugins();
         EXPECT_EQ(Count(sim.Output(), "A XPluginEnable"), 1u);
         EXPECT_EQ(Count(sim.Output(), "B XPluginStop"), 1u);
+        // Disabled at start, the last script hears no enable.
+        if (last == lastScripts[0]) {
+            EXPECT_EQ(Count(sim.Output(), "C XPluginEnable"), 0u);
+        }
     }
 }
 

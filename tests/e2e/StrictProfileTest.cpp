@@ -92,6 +92,13 @@ TEST(Strict, EachKindOfProblemFailsTheRunAndIsNamed) {
          "strict: BM_Stop: XPluginStop failed: RuntimeError: at stop"},
         {"BM_Module.py", Script("pass", "pass", "XPLMSendMessageToPlugin(0, 1, []); return -1.0"),
          "strict: BM_Module: XPLMSendMessageToPlugin failed: Parameter Error (100 times)"},
+        {"BM_Enable.py", Script("pass", "pass", "return -1.0", "return 2**100"),
+         std::string("strict: BM_Enable: XPluginEnable failed: TypeError: XPluginEnable of BM_Enable must return an int, "
+                     "not ") + (BM_PYTHON_MAJOR == 3 ? "int" : "long") +
+             ": OverflowError: Python int too large to convert to C long"},
+        {"BM_Enable.py", Script("pass", "pass", "return -1.0", "pass"),
+         "strict: BM_Enable: XPluginEnable failed: TypeError: XPluginEnable of BM_Enable must return an int, not "
+         "NoneType"},
     };
     for (const Case& c : cases) {
         bmtest::SimFolder sim;
@@ -105,6 +112,15 @@ TEST(Strict, EachKindOfProblemFailsTheRunAndIsNamed) {
         // The summary comes once, after the plug-in stopped, and not as a log line.
         EXPECT_FALSE(Mentions(run.output, "[log] strict:")) << run.output;
     }
+}
+
+// A script whose XPluginEnable answers 0 stays disabled: its flight loop is never called.
+TEST(Strict, AScriptAnsweringZeroToItsEnableStaysDisabled) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Refuses.py", Script("pass", "pass", "raise KeyError('frame')", "return 0"));
+    SimRun run = Bmsim(sim, "--strict --frames 5");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.lines.back(), "strict: no problems") << run.output;
 }
 
 TEST(Profile, CountsEveryCallOfEachScriptByKind) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The install for a simulator: `cmake --install` of the build into a temporary X-Plane folder
 # lays out exactly the plug-in (lin.xpl and its core), INSTALL.txt, the example scripts and the
-# editor stubs; lin.xpl needs no Python, the core needs libpython by its soname; neither names a
-# folder of the build machine, each exports only the five entry points; and the stand-in's bmsim
-# runs the installed examples from there with the build's libpython on LD_LIBRARY_PATH. Without
-# any libpython to be found, the plug-in says so in one line and the run goes on without it.
+# editor stubs, and the Python it carries when BM_BUNDLE_PYTHON is on; lin.xpl needs no Python,
+# the core needs libpython by its soname; neither names a folder of the build machine, each
+# exports only the five entry points; and the stand-in's bmsim runs the installed examples from
+# there: on the Python carried, and (the plug-in alone) on the build's libpython from
+# LD_LIBRARY_PATH. Without any libpython to be found, the plug-in says so in one line and the run
+# goes on without it.
 #
 #   check-install.sh <build folder> <bmsim> <folder of the build's libpython> <BM_BUNDLE_PYTHON>
 #                    <Python version> <its home>
@@ -98,44 +100,56 @@ grep -q "glibc [0-9.]* or later" "$prefix/Resources/plugins/Brindlemoor/INSTALL.
 
 # bmsim runs the installed plug-in on the installed scripts. The stubs folder is no script.
 run_bmsim() {
-  local what="$1"; shift
+  local what="$1" root="$2"; shift 2
   local status
-  output="$("$@" "$bmsim" --root "$prefix" --plugin "$plugin" --frames 2 2>&1)"
+  output="$("$@" "$bmsim" --root "$root" --plugin "$root/$plugin_dir/lin.xpl" --frames 2 2>&1)"
   status=$?
   if [ $status -ne 0 ]; then
     fail "bmsim ($what) ended with status $status:"; echo "$output" | sed 's/^/  /'; return
   fi
   local missing=0
-  for f in "$prefix/$script_dir"/*.py; do
+  for f in "$root/$script_dir"/*.py; do
     name="$(basename "$f" .py)"
     grep -qxF "[log] '$name' successfully loaded" <<<"$output" || { fail "bmsim ($what) did not load $name"; missing=1; }
   done
   local loaded examples
   loaded="$(grep -c "successfully loaded" <<<"$output")"
-  examples="$(ls "$prefix/$script_dir"/*.py | wc -l)"
+  examples="$(ls "$root/$script_dir"/*.py | wc -l)"
   [ "$loaded" -eq "$examples" ] || fail "bmsim ($what) loaded $loaded scripts, not the $examples installed examples"
   grep -q "failed to load\|Traceback" <<<"$output" && fail "bmsim ($what) reported an error:" && echo "$output" | sed 's/^/  /'
   grep -qxF "[out] Lifecycle: stopping" <<<"$output" || fail "bmsim ($what) did not stop the scripts"
   [ $missing -eq 0 ] && ok "bmsim ($what) ran the $examples installed examples"
 }
-case "$bundled" in ON|on|1|TRUE|true|YES|yes) ;; *)
-  run_bmsim "libpython from LD_LIBRARY_PATH" env LD_LIBRARY_PATH="$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
-  grep -qxF "[log] Python $version (home $home)" <<<"$output" && ok "the log says which Python runs: Python $version (home $home)" ||
-    fail "the log does not say 'Python $version (home $home)'"
-  # Where the system has no libpython of this version (no LD_LIBRARY_PATH, nothing beside lin.xpl):
-  # one line in each log, XPluginStart answers 0, and bmsim goes on to its end.
-  if ! ldconfig -p | grep -qF "$soname "; then
-    output="$(env -u LD_LIBRARY_PATH -u PYTHONHOME "$bmsim" --root "$prefix" --plugin "$plugin" --frames 2 2>&1)"
-    status=$?
-    line="Brindlemoor: cannot start Python $line_version: no $soname beside the plug-in or on the system ($soname: cannot open shared object file: No such file or directory): install Python $line_version's shared library, or the zip that carries its own Python; see Resources/plugins/Brindlemoor/INSTALL.txt"
-    if [ $status -eq 1 ] && grep -qxF "[sim] $line" <<<"$output" && grep -qxF "[log] $line" <<<"$output" &&
-       grep -qxF "bmsim: the plug-in could not be started: XPluginStart returned 0 (plug-in 1)" <<<"$output"; then
-      ok "without libpython the plug-in says so in both logs and stands aside"
-    else
-      fail "without libpython (status $status):"; echo "$output" | sed 's/^/  /'
-    fi
-  fi ;;
+expect_python() {
+  grep -qxF "[log] Python $version (home $1)" <<<"$output" && ok "the log says which Python runs: Python $version (home $1)" ||
+    fail "the log does not say 'Python $version (home $1)'"
+}
+case "$bundled" in ON|on|1|TRUE|true|YES|yes)
+  run_bmsim "its own Python" "$prefix" env -u LD_LIBRARY_PATH -u PYTHONHOME
+  expect_python "Resources/plugins/Brindlemoor/python" ;;
 esac
+
+# The plug-in without a Python of its own (`--component plugin`) takes the system's: here the
+# build's libpython on LD_LIBRARY_PATH, its home the folder above it.
+plain="$prefix/plain"
+cmake --install "$build" --prefix "$plain" --component plugin >/dev/null 2>&1 || fail "cmake --install --component plugin failed"
+[ ! -e "$plain/Resources/plugins/Brindlemoor/python" ] && ok "--component plugin installs no Python" ||
+  fail "--component plugin installed a Python"
+run_bmsim "libpython from LD_LIBRARY_PATH" "$plain" env -u PYTHONHOME LD_LIBRARY_PATH="$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+expect_python "$home"
+# Where the system has no libpython of this version (no LD_LIBRARY_PATH, nothing beside lin.xpl):
+# one line in each log, XPluginStart answers 0, and bmsim goes on to its end.
+if ! ldconfig -p | grep -qF "$soname "; then
+  output="$(env -u LD_LIBRARY_PATH -u PYTHONHOME "$bmsim" --root "$plain" --plugin "$plain/$plugin_dir/lin.xpl" --frames 2 2>&1)"
+  status=$?
+  line="Brindlemoor: cannot start Python $line_version: no $soname beside the plug-in or on the system ($soname: cannot open shared object file: No such file or directory): install Python $line_version's shared library, or the zip that carries its own Python; see Resources/plugins/Brindlemoor/INSTALL.txt"
+  if [ $status -eq 1 ] && grep -qxF "[sim] $line" <<<"$output" && grep -qxF "[log] $line" <<<"$output" &&
+     grep -qxF "bmsim: the plug-in could not be started: XPluginStart returned 0 (plug-in 1)" <<<"$output"; then
+    ok "without libpython the plug-in says so in both logs and stands aside"
+  else
+    fail "without libpython (status $status):"; echo "$output" | sed 's/^/  /'
+  fi
+fi
 
 if [ $failures -eq 0 ]; then echo "check-install: the install is what the simulator expects"; exit 0; fi
 echo "check-install: $failures problems"

@@ -58,7 +58,7 @@ while IFS= read -r -d '' f; do
 done < <(find "$plugin" -type f \( -name '*.so*' -o -name '*.xpl' \) -print0)
 [ -z "$outside" ] && ok "its shared objects need nothing beyond the zip, glibc and the C++ runtime" ||
   fail "shared objects need what the zip does not carry:$outside"
-grep -qE "^A 64-bit Linux with glibc [0-9.]+ or later" "$plugin/INSTALL.txt" &&
+grep -qE "^A 64-bit Linux with glibc [0-9.]+ or later" "$plugin/INSTALL.txt" && grep -qF "$zip_name" "$plugin/INSTALL.txt" &&
   grep -qF "Python in Resources/plugins/Brindlemoor/python" "$plugin/INSTALL.txt" &&
   ok "INSTALL.txt says what it needs: $(grep -oE 'glibc [0-9.]+ or later' "$plugin/INSTALL.txt")" ||
   fail "INSTALL.txt does not say what the zip needs"
@@ -81,26 +81,30 @@ class Brindlemoor:
     def XPluginDisable(self): pass
     def XPluginReceiveMessage(self, who, message, param): pass
 EOF
-output="$(cd "$work" && env -i PATH=/usr/bin:/bin HOME="$work" LD_LIBRARY_PATH="$python/lib" ASAN_OPTIONS=detect_leaks=0 \
-  "$bmsim" --root "$sim" --plugin "$plugin/64/lin.xpl" --frames 3 2>&1)"
-status=$?
-[ $status -eq 0 ] || { fail "bmsim ended with status $status:"; echo "$output" | sed 's/^/  /'; }
-for f in "$scripts"/BM_*.py; do
-  name="$(basename "$f" .py)"
-  grep -qxF "[log] '$name' successfully loaded" <<<"$output" || fail "bmsim did not load $name"
+# Twice: with a library path finding only the zip's Python, and with none, as a pilot runs it.
+for library_path in "$python/lib" ""; do
+  what="LD_LIBRARY_PATH=${library_path:-(none)}"
+  output="$(cd "$work" && env -i PATH=/usr/bin:/bin HOME="$work" ${library_path:+LD_LIBRARY_PATH="$library_path"} \
+    ASAN_OPTIONS=detect_leaks=0 "$bmsim" --root "$sim" --plugin "$plugin/64/lin.xpl" --frames 3 2>&1)"
+  status=$?
+  [ $status -eq 0 ] || { fail "bmsim ($what) ended with status $status:"; echo "$output" | sed 's/^/  /'; }
+  for f in "$scripts"/BM_*.py; do
+    name="$(basename "$f" .py)"
+    grep -qxF "[log] '$name' successfully loaded" <<<"$output" || fail "bmsim ($what) did not load $name"
+  done
+  grep -q "failed to load\|Traceback" <<<"$output" && { fail "bmsim ($what) reported an error:"; echo "$output" | sed 's/^/  /'; }
+  grep -qxF "[log] Python $version (home Resources/plugins/Brindlemoor/python)" <<<"$output" &&
+    ok "$what: the log says: Python $version (home Resources/plugins/Brindlemoor/python)" ||
+    fail "$what: the log does not say 'Python $version (home Resources/plugins/Brindlemoor/python)'"
+  grep -qxF "[out] where: prefix $python" <<<"$output" && ok "$what: sys.prefix is the zip's Python" ||
+    fail "$what: sys.prefix is not $python: $(grep 'where: prefix' <<<"$output")"
+  mapped="$(grep '^\[out\] where: mapped ' <<<"$output" | sed 's/^\[out\] where: mapped //' | sort -u)"
+  grep -q "/$soname\$" <<<"$mapped" && ! grep -qv "^$python/lib/" <<<"$mapped" &&
+    ok "$what: the process maps libpython, libssl and libsqlite3 from the zip alone" || fail "$what: mapped from elsewhere: $mapped"
+  modules="$(grep '^\[out\] where: [a-z0-9]* ' <<<"$output" | grep -v 'where: prefix\|where: mapped')"
+  ! grep -v "built in\| $python/lib/python$line/" <<<"$modules" | grep -q . &&
+    ok "$what: json, ctypes, sqlite3, ssl and zlib come from the zip" || fail "$what: modules from elsewhere: $modules"
 done
-grep -q "failed to load\|Traceback" <<<"$output" && { fail "bmsim reported an error:"; echo "$output" | sed 's/^/  /'; }
-grep -qxF "[log] Python $version (home Resources/plugins/Brindlemoor/python)" <<<"$output" &&
-  ok "the log says: Python $version (home Resources/plugins/Brindlemoor/python)" ||
-  fail "the log does not say 'Python $version (home Resources/plugins/Brindlemoor/python)'"
-grep -qxF "[out] where: prefix $python" <<<"$output" && ok "sys.prefix is the zip's Python" ||
-  fail "sys.prefix is not $python: $(grep 'where: prefix' <<<"$output")"
-mapped="$(grep '^\[out\] where: mapped ' <<<"$output" | sed 's/^\[out\] where: mapped //' | sort -u)"
-grep -q "/$soname\$" <<<"$mapped" && ! grep -qv "^$python/lib/" <<<"$mapped" &&
-  ok "the process maps libpython, libssl and libsqlite3 from the zip alone" || fail "mapped from elsewhere: $mapped"
-modules="$(grep '^\[out\] where: [a-z0-9]* ' <<<"$output" | grep -v 'where: prefix\|where: mapped')"
-! grep -v "built in\| $python/lib/python$line/" <<<"$modules" | grep -q . &&
-  ok "json, ctypes, sqlite3, ssl and zlib come from the zip" || fail "modules from elsewhere: $modules"
 
 if [ $failures -eq 0 ]; then echo "check-zip: $zip_name runs on its own Python"; exit 0; fi
 echo "check-zip: $failures problems"

@@ -1,45 +1,52 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestSupport.h"
 #include "WidgetStuff.h"
 #include "bmhost/Control.h"
 
-using Lines3 = std::array<std::string, 3>;
+using Rows = std::vector<std::string>;
 
 TEST(ConsoleLines, ShortTextsStayOneLine) {
-    EXPECT_EQ(SplitConsoleText("abc"), (Lines3{"abc", "", ""}));
+    EXPECT_EQ(SplitConsoleText("abc"), (Rows{"abc"}));
     std::string exactly45(45, 'x');
-    EXPECT_EQ(SplitConsoleText(exactly45.c_str()), (Lines3{exactly45, "", ""}));
+    EXPECT_EQ(SplitConsoleText(exactly45.c_str()), (Rows{exactly45}));
+    EXPECT_EQ(SplitConsoleText(""), Rows{});
 }
 
 TEST(ConsoleLines, BreaksAtTheLastBlankAndDropsIt) {
     std::string text = std::string(20, 'a') + " " + std::string(29, 'b');  // 50 characters
-    Lines3 lines = SplitConsoleText(text.c_str());
-    EXPECT_EQ(lines[0], std::string(20, 'a'));
-    EXPECT_EQ(lines[1], std::string(29, 'b'));
-    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(SplitConsoleText(text.c_str()), (Rows{std::string(20, 'a'), std::string(29, 'b')}));
 }
 
 TEST(ConsoleLines, ABlankAtIndex45StartsTheSecondLine) {
     std::string text = std::string(45, 'a') + " ";  // 46 characters
-    EXPECT_EQ(SplitConsoleText(text.c_str()), (Lines3{std::string(45, 'a'), " ", ""}));
+    EXPECT_EQ(SplitConsoleText(text.c_str()), (Rows{std::string(45, 'a'), " "}));
 }
 
 TEST(ConsoleLines, TextsWithoutBlanksAreCutHard) {
     std::string text(100, 'z');
     EXPECT_EQ(SplitConsoleText(text.c_str()),
-              (Lines3{std::string(45, 'z'), std::string(45, 'z'), std::string(10, 'z')}));
+              (Rows{std::string(45, 'z'), std::string(45, 'z'), std::string(10, 'z')}));
     // A blank only at index 0 does not count as a break.
     std::string leading = " " + std::string(59, 'y');
     EXPECT_EQ(SplitConsoleText(leading.c_str())[0], leading.substr(0, 45));
 }
 
-TEST(ConsoleLines, TheSecondLineHoldsAtMost255Characters) {
-    std::string text(4000, 'q');
-    Lines3 lines = SplitConsoleText(text.c_str());
-    EXPECT_EQ(lines[0].size(), 45u);
-    EXPECT_EQ(lines[1].size(), 45u);
-    EXPECT_EQ(lines[2].size(), 210u);
+// A long line keeps every character, in as many rows as it takes (only the blanks rows break
+// at go).
+TEST(ConsoleLines, EveryCharacterOfALongLineIsKept) {
+    std::string text;
+    for (int i = 0; text.size() < 5000; ++i) text += "word" + std::to_string(i) + " ";
+    std::string joined, unbroken;
+    for (const std::string& row : SplitConsoleText(text.c_str())) {
+        EXPECT_LE(row.size(), 45u);
+        joined += row;
+    }
+    for (std::string* t : {&joined, &(unbroken = text)}) t->erase(std::remove(t->begin(), t->end(), ' '), t->end());
+    EXPECT_EQ(joined, unbroken);
+    EXPECT_EQ(SplitConsoleText(std::string(4000, 'q').c_str()).size(), 89u);
 }
 
 TEST(ConsolePending, LinesWaitUntilTheConsoleExists) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -20,8 +22,9 @@ TEST(ScriptList, NamingRules) {
     // Sources are cut at the last dot; compiled files take their extension from the first.
     EXPECT_EQ(SelectScriptNames({"BM_a.b.py", "BM_c.d.pyc"}), (Names{"BM_a.b"}));
     EXPECT_EQ(SelectScriptNames({"BM_e.pyo", "BM_f.py~", "BM_g"}), Names{});
-    // A listed module hides every compiled file whose name contains it.
-    EXPECT_EQ(SelectScriptNames({"BM_Nav.py", "BM_Navigator.pyc"}), (Names{"BM_Nav"}));
+    // A listed source hides its own compiled file alone, the whole stem compared.
+    EXPECT_EQ(SelectScriptNames({"BM_Radio.py", "BM_RadioPanel.pyc", "BM_Radio.pyc", "X_BM_Radio.pyc"}),
+              (Names{"BM_Radio", "BM_RadioPanel", "X_BM_Radio"}));
 }
 
 TEST(ScriptList, GetScriptFilesFillsThePopupTexts) {
@@ -33,6 +36,24 @@ TEST(ScriptList, GetScriptFilesFillsThePopupTexts) {
     EXPECT_EQ(NumberOfScripts(), 2);
     EXPECT_EQ(szPopupText, "BM_A;BM_B;");
     EXPECT_EQ(ScriptName, "BM_A");
+}
+
+// A script file that is no regular file is left out with a line in the log, never opened: a
+// FIFO, a link to one, a folder, a dangling link.
+TEST(ScriptList, FilesThatAreNotRegularAreLeftOut) {
+    bmtest::SimFolder sim;
+    namespace fs = std::filesystem;
+    sim.AddScript("BM_A.py", "");
+    fs::path folder = sim.ScriptFolder();
+    ASSERT_EQ(mkfifo((folder / "BM_Fifo.py").c_str(), 0644), 0);
+    fs::create_symlink(folder / "BM_Fifo.py", folder / "BM_Link.py");
+    fs::create_directory(folder / "BM_Folder.py");
+    fs::create_symlink(folder / "gone.py", folder / "BM_Gone.pyc");
+    GetScriptFiles(sim.ScriptFolder());
+    EXPECT_EQ(TestText, (Names{"BM_A"}));
+    for (const char* name : {"BM_Fifo.py", "BM_Folder.py", "BM_Gone.pyc", "BM_Link.py"})
+        EXPECT_EQ(bmtest::Count(sim.Log(), std::string("Brindlemoor - ") + name + " is not a regular file: left out\n"), 1u)
+            << sim.Log();
 }
 
 TEST(ScriptList, FoldersWithoutScriptsAndMissingFolders) {
