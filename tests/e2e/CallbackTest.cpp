@@ -247,7 +247,8 @@ class Brindlemoor:
     def XPluginStart(self):
         XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)
         sys.stderr = )") + stream + R"(
-        sys.lingers = Lingers()
+        global lingers
+        lingers = Lingers()
         return 'E', 'sig.e', ''
     def Loop(self, since, sinceLoop, counter, refcon):
         raise KeyError('in the loop')
