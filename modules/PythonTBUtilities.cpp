@@ -144,13 +144,17 @@ std::string TallowbridgeBootstrapText(const std::string& interpreterPath) {
            "sys.stderr = StderrCatcher()\n";
 }
 
-void initTallowbridgeUtilities(const char* interpreterPath) {
-    std::string path = interpreterPath ? interpreterPath : "";
+void CreateTallowbridgeUtilitiesModule() {
     if (PyObject* module = BM_CreateModule("TallowbridgeUtilities", TallowbridgeUtilitiesMethods)) {
         PyDict_SetItemString(PyModule_GetDict(module), "__builtins__", PyEval_GetBuiltins());
     } else {
         BM_PrintPythonError();
     }
+}
+
+void initTallowbridgeUtilities(const char* interpreterPath) {
+    std::string path = interpreterPath ? interpreterPath : "";
+    CreateTallowbridgeUtilitiesModule();
     PyRun_SimpleString(TallowbridgeBootstrapText(path).c_str());
     BM_SetReportStream(BM_SysObject("stderr"));
     BM_WriteToLog("Using path below for script path\n");

@@ -9,6 +9,8 @@
 // Registers the module, puts `interpreterPath` on the module search path and replaces
 // sys.stdout and sys.stderr with the capture objects.
 void initTallowbridgeUtilities(const char* interpreterPath);
+// Registers the module alone (a script imports it again after removing it from sys.modules).
+void CreateTallowbridgeUtilitiesModule();
 
 // The text the interpreter runs for that (exposed for tests).
 std::string TallowbridgeBootstrapText(const std::string& interpreterPath);

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "ModuleSupport.h"
+#include "PythonModules.h"
 #include "PythonSupport.h"
 #include "WidgetStuff.h"
 #include "bmhost/Control.h"
@@ -50,6 +51,29 @@ TEST_F(Modules, XPLMDefsHoldsOnlyItsConstants) {
     EXPECT_EQ(Int("XPLMDefs.XPLM_NO_PLUGIN_ID"), -1);
     EXPECT_EQ(Int("XPLMDefs.XPLM_VK_F24"), 135);
     EXPECT_EQ(Int("XPLMDefs.XPLM_KEY_DECIMAL"), 46);
+}
+
+// Every built-in module that a script removed from sys.modules is found again by an import, with
+// its functions and constants, as any module is; the standard streams stay the plug-in's.
+TEST_F(Modules, ARemovedBuiltInModuleCanBeImportedAgain) {
+    for (int i = 0; i < BM_ModuleCount; ++i) {
+        if (!BM_Modules[i].init) continue;
+        std::string name = BM_Modules[i].name;
+        SCOPED_TRACE(name);
+        Run("import sys\n"
+            "first = sys.modules.pop('" + name + "')\n"
+            "stdout = sys.stdout\n"
+            "import " + name + "\n"
+            "again = sys.modules['" + name + "']\n"
+            "same = sorted(n for n in dir(first) if not n.startswith('__')) == "
+            "sorted(n for n in dir(again) if not n.startswith('__'))\n");
+        EXPECT_EQ(Int("same"), 1);
+        EXPECT_EQ(Int("again is not first and stdout is sys.stdout"), 1);
+    }
+    EXPECT_EQ(Int("__import__('XPLMDefs').XPLM_VK_F24"), 135);
+    Run("import sys\nsys.modules.pop('XPLMUtilities')\nfrom XPLMUtilities import XPLMSpeakString\n"
+        "XPLMSpeakString('again')\n");
+    EXPECT_EQ(bmhost::SpokenTexts().back(), "again");
 }
 
 TEST_F(Modules, OutParametersReplaceTheFirstElementOrAppend) {
