@@ -124,8 +124,10 @@ expect_python() {
   grep -qxF "[log] Python $version (home $1)" <<<"$output" && ok "the log says which Python runs: Python $version (home $1)" ||
     fail "the log does not say 'Python $version (home $1)'"
 }
+# The Python carried is stripped: in a sanitizer build the leak report could not tell the
+# interpreter's own allocations there (the build tree's runs look for the plug-in's leaks).
 case "$bundled" in ON|on|1|TRUE|true|YES|yes)
-  run_bmsim "its own Python" "$prefix" env -u LD_LIBRARY_PATH -u PYTHONHOME
+  run_bmsim "its own Python" "$prefix" env -u LD_LIBRARY_PATH -u PYTHONHOME ASAN_OPTIONS=detect_leaks=0
   expect_python "Resources/plugins/Brindlemoor/python" ;;
 esac
 

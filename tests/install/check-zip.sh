@@ -81,7 +81,9 @@ class Brindlemoor:
     def XPluginDisable(self): pass
     def XPluginReceiveMessage(self, who, message, param): pass
 EOF
-# Twice: with a library path finding only the zip's Python, and with none, as a pilot runs it.
+# Twice: with a library path finding only the zip's Python, and with none, as a pilot runs it. In
+# a sanitizer build without the leak report, which cannot tell the stripped interpreter's own
+# allocations (the build tree's runs look for the plug-in's leaks).
 for library_path in "$python/lib" ""; do
   what="LD_LIBRARY_PATH=${library_path:-(none)}"
   output="$(cd "$work" && env -i PATH=/usr/bin:/bin HOME="$work" ${library_path:+LD_LIBRARY_PATH="$library_path"} \
