@@ -76,8 +76,8 @@ const char kFinder[] =
     "            return None\n"
     "        import importlib.machinery\n"
     "        return importlib.machinery.ModuleSpec(name, self, origin='built-in')\n"
-    "    def create_module(self, spec):\n"
-    "        return self.make(spec.name)\n"
+    "    def create_module(self, found):\n"
+    "        return self.make(found.name)\n"
     "    def exec_module(self, module):\n"
     "        pass\n"
     "sys.meta_path.append(BrindlemoorModules(names, make))\n";

@@ -41,6 +41,13 @@ struct Installation {
         fs::create_directories(python / "lib");
         fs::copy_file(fs::canonical(library), python / "lib" / BM_PYTHON_SONAME);
     }
+    // The library and a standard library holding os.py alone; answers its folder.
+    fs::path CarryStandardLibraryStart() {
+        CarryLibrary();
+        fs::path stdlib = python / "lib" / ("python" + kLine);
+        Write(stdlib / "os.py", "# os\n");
+        return stdlib;
+    }
     bmtest::BmsimRun Run(const std::string& environment = "") const {
         return bmtest::RunBmsim("--root '" + sim.Root() + "' --plugin '" + (plugin / "64/lin.xpl").string() +
                                     "' --frames 2",
@@ -92,26 +99,19 @@ TEST(Installation, EachBrokenInstallationIsReportedAndThePluginStandsAside) {
          "no standard library at " + bundle + " (no lib/python" + kLine + "/os.py)"},
         {"an incomplete standard library",
          [](Installation& i) {
-             i.CarryLibrary();
-             Write(i.python / "lib" / ("python" + kLine) / "os.py", "# os\n");
+             i.CarryStandardLibraryStart();
              return "";
          },
          "the standard library at " + bundle + "/lib/python" + kLine + " is incomplete (no site.py)"},
         {"an empty site.py",
          [](Installation& i) {
-             i.CarryLibrary();
-             fs::path stdlib = i.python / "lib" / ("python" + kLine);
-             Write(stdlib / "os.py", "# os\n");
-             Write(stdlib / "site.py", "");
+             Write(i.CarryStandardLibraryStart() / "site.py", "");
              return "";
          },
          "cannot read the standard library at " + bundle + "/lib/python" + kLine + " (site.py: empty)"},
         {"a FIFO for site.py",
          [](Installation& i) {
-             i.CarryLibrary();
-             fs::path stdlib = i.python / "lib" / ("python" + kLine);
-             Write(stdlib / "os.py", "# os\n");
-             mkfifo((stdlib / "site.py").c_str(), 0644);
+             mkfifo((i.CarryStandardLibraryStart() / "site.py").c_str(), 0644);
              return "";
          },
          "cannot read the standard library at " + bundle + "/lib/python" + kLine + " (site.py: not a regular file)"},
@@ -160,9 +160,7 @@ TEST(Installation, AnUnreadableStandardLibraryIsReported) {
         prefix = "unshare --user --map-user=1000 --map-group=1000 ";
     }
     Installation installation;
-    installation.CarryLibrary();
-    fs::path stdlib = installation.python / "lib" / ("python" + kLine);
-    Write(stdlib / "os.py", "# os\n");
+    fs::path stdlib = installation.CarryStandardLibraryStart();
     chmod(stdlib.c_str(), 0);
     bmtest::BmsimRun run = bmtest::RunBmsim(
         "--root '" + installation.sim.Root() + "' --plugin '" + (installation.plugin / "64/lin.xpl").string() +
