@@ -141,7 +141,19 @@ run_bmsim "libpython from LD_LIBRARY_PATH" "$plain" env -u PYTHONHOME LD_LIBRARY
 expect_python "$home"
 # Where the system has no libpython of this version (no LD_LIBRARY_PATH, nothing beside lin.xpl):
 # one line in each log, XPluginStart answers 0, and bmsim goes on to its end.
-if ! ldconfig -p | grep -qF "$soname "; then
+# The loader's cache may be stale or its tool off PATH (it lives in /sbin), so the default folders
+# are looked in too.
+system_has_soname() {
+  local ldconfig d
+  for ldconfig in ldconfig /sbin/ldconfig /usr/sbin/ldconfig; do
+    "$ldconfig" -p 2>/dev/null | grep -qF "$soname " && return 0
+  done
+  for d in /lib /usr/lib /lib64 /usr/lib64 /lib/*-linux-gnu /usr/lib/*-linux-gnu; do
+    [ -e "$d/$soname" ] && return 0
+  done
+  return 1
+}
+if ! system_has_soname; then
   output="$(env -u LD_LIBRARY_PATH -u PYTHONHOME "$bmsim" --root "$plain" --plugin "$plain/$plugin_dir/lin.xpl" --frames 2 2>&1)"
   status=$?
   line="Brindlemoor: cannot start Python $line_version: no $soname beside the plug-in or on the system ($soname: cannot open shared object file: No such file or directory): install Python $line_version's shared library, or the zip that carries its own Python; see Resources/plugins/Brindlemoor/INSTALL.txt"
