@@ -16,6 +16,7 @@
 #include "PythonTBVCUtilities.h"
 #include "ScriptPaths.h"
 #include "ScriptReport.h"
+#include "ScriptThreads.h"
 #include "ScriptReload.h"
 #include "WidgetStuff.h"
 #include "XPLMDataAccess.h"
@@ -220,6 +221,9 @@ bool StartPython(int enableScripts, std::string* cannotStart) {
     WriteToLog(std::string(kPluginName) + " " + BrindlemoorVersionNumber + " " + BrindlemoorCredit + "\n");
     std::string problem;
     BM_PythonInstall python = CheckInstallation();
+    std::string leftRunning = BM_ThreadsLeftRunning();
+    if (!leftRunning.empty() && python.problem.empty())
+        python.problem = "the " + leftRunning + " is still running from the last run; restart the simulator to start Python again";
     if (python.problem.empty()) {
         WriteToLog(BM_PythonInUseLine(python) + "\n");
         WriteToLog("Before Py_Initialize()\n");
@@ -282,6 +286,7 @@ void StopPython(int disableScripts) {
         BM_DestroyScriptWidgets();
     }
     if (Py_IsInitialized()) {
+        BM_EndScriptThreads();
         BM_RestoreReportStream();
         Py_Finalize();
     }
@@ -300,12 +305,14 @@ void CopyIdentity(char* out, const char* text) {
 
 template <typename F>
 void EntryPoint(const char* name, F&& body) {
+    BM_InterpreterTurn turn;
     BM_RunOrLog(name, body);
 }
 }  // namespace
 
 PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescription) {
     bool started = true;
+    BM_MarkSimulatorThread();
     EntryPoint("XPluginStart", [&] {
         BM_ReportStart();
         BMTestTable = new BM_ScriptTable;

@@ -20,6 +20,11 @@ BM_HostPaths BM_QueryHostPaths();
 
 extern int BM_OutputFileEnabled;  // scripts' standard output also goes to the output file
 
+// The thread the simulator calls the plug-in on: the one that loaded it, then the one that
+// called XPluginStart. The simulator's functions may be called on it alone.
+void BM_MarkSimulatorThread();
+bool BM_OnSimulatorThread();
+
 // Append a text unchanged to the log (always) or to the output file (while enabled).
 void BM_WriteToLog(const char* text);
 void BM_WriteToLog2(const char* text);

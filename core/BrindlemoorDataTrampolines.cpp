@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "TrampolineSupport.h"
+#include "ScriptThreads.h"
 
 namespace {
 
@@ -221,38 +222,38 @@ void CallUserSetDatab_Callback(void* inRefcon, void* inValue, int inOffset, int 
 // ---- Entry points handed to the simulator ----
 
 int BM_GetDatai_Callback(void* inRefcon) {
-    return BM_NoThrow(0, [&] { return CallUserGetDatai_Callback(inRefcon); });
+    return BM_FromSimulator(0, [&] { return CallUserGetDatai_Callback(inRefcon); });
 }
 void BM_SetDatai_Callback(void* inRefcon, int inValue) {
-    BM_NoThrow(0, [&] { return CallUserSetDatai_Callback(inRefcon, inValue), 0; });
+    BM_FromSimulator(0, [&] { return CallUserSetDatai_Callback(inRefcon, inValue), 0; });
 }
 float BM_GetDataf_Callback(void* inRefcon) {
-    return BM_NoThrow(0.0f, [&] { return CallUserGetDataf_Callback(inRefcon); });
+    return BM_FromSimulator(0.0f, [&] { return CallUserGetDataf_Callback(inRefcon); });
 }
 void BM_SetDataf_Callback(void* inRefcon, float inValue) {
-    BM_NoThrow(0, [&] { return CallUserSetDataf_Callback(inRefcon, inValue), 0; });
+    BM_FromSimulator(0, [&] { return CallUserSetDataf_Callback(inRefcon, inValue), 0; });
 }
 double BM_GetDatad_Callback(void* inRefcon) {
-    return BM_NoThrow(0.0, [&] { return CallUserGetDatad_Callback(inRefcon); });
+    return BM_FromSimulator(0.0, [&] { return CallUserGetDatad_Callback(inRefcon); });
 }
 void BM_SetDatad_Callback(void* inRefcon, double inValue) {
-    BM_NoThrow(0, [&] { return CallUserSetDatad_Callback(inRefcon, inValue), 0; });
+    BM_FromSimulator(0, [&] { return CallUserSetDatad_Callback(inRefcon, inValue), 0; });
 }
 int BM_GetDatavi_Callback(void* inRefcon, int* outValues, int inOffset, int inMax) {
-    return BM_NoThrow(0, [&] { return CallUserGetDatavi_Callback(inRefcon, outValues, inOffset, inMax); });
+    return BM_FromSimulator(0, [&] { return CallUserGetDatavi_Callback(inRefcon, outValues, inOffset, inMax); });
 }
 void BM_SetDatavi_Callback(void* inRefcon, int* inValues, int inOffset, int inCount) {
-    BM_NoThrow(0, [&] { return CallUserSetDatavi_Callback(inRefcon, inValues, inOffset, inCount), 0; });
+    BM_FromSimulator(0, [&] { return CallUserSetDatavi_Callback(inRefcon, inValues, inOffset, inCount), 0; });
 }
 int BM_GetDatavf_Callback(void* inRefcon, float* outValues, int inOffset, int inMax) {
-    return BM_NoThrow(0, [&] { return CallUserGetDatavf_Callback(inRefcon, outValues, inOffset, inMax); });
+    return BM_FromSimulator(0, [&] { return CallUserGetDatavf_Callback(inRefcon, outValues, inOffset, inMax); });
 }
 void BM_SetDatavf_Callback(void* inRefcon, float* inValues, int inOffset, int inCount) {
-    BM_NoThrow(0, [&] { return CallUserSetDatavf_Callback(inRefcon, inValues, inOffset, inCount), 0; });
+    BM_FromSimulator(0, [&] { return CallUserSetDatavf_Callback(inRefcon, inValues, inOffset, inCount), 0; });
 }
 int BM_GetDatab_Callback(void* inRefcon, void* outValue, int inOffset, int inMaxLength) {
-    return BM_NoThrow(0, [&] { return CallUserGetDatab_Callback(inRefcon, outValue, inOffset, inMaxLength); });
+    return BM_FromSimulator(0, [&] { return CallUserGetDatab_Callback(inRefcon, outValue, inOffset, inMaxLength); });
 }
 void BM_SetDatab_Callback(void* inRefcon, void* inValue, int inOffset, int inLength) {
-    BM_NoThrow(0, [&] { return CallUserSetDatab_Callback(inRefcon, inValue, inOffset, inLength), 0; });
+    BM_FromSimulator(0, [&] { return CallUserSetDatab_Callback(inRefcon, inValue, inOffset, inLength), 0; });
 }

@@ -1,6 +1,7 @@
 #include "BrindlemoorTrampolines.h"
 
 #include "TrampolineSupport.h"
+#include "ScriptThreads.h"
 
 #include <array>
 #include <utility>
@@ -433,54 +434,54 @@ int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_
 // ---- Entry points handed to the simulator ----
 
 int BM_DrawCallback(XPLMDrawingPhase inPhase, int inIsBefore, void* inRefcon) {
-    return BM_NoThrow(1, [&] { return CallUserDrawCallback(inPhase, inIsBefore, inRefcon); });
+    return BM_FromSimulator(1, [&] { return CallUserDrawCallback(inPhase, inIsBefore, inRefcon); });
 }
 int BM_KeySnifferCallback(char inChar, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon) {
-    return BM_NoThrow(1, [&] {
+    return BM_FromSimulator(1, [&] {
         return CallUserKeySnifferCallback(inChar, inFlags, static_cast<unsigned char>(inVirtualKey), inRefcon);
     });
 }
 void BM_HotKeyCallback(void* inRefcon) {
-    BM_NoThrow(0, [&] { return CallUserHotKeyCallback(inRefcon); });
+    BM_FromSimulator(0, [&] { return CallUserHotKeyCallback(inRefcon); });
 }
 void BM_SharedDataCallback(void* inRefcon) {
-    BM_NoThrow(0, [&] { return CallUserSharedDataCallback(inRefcon); });
+    BM_FromSimulator(0, [&] { return CallUserSharedDataCallback(inRefcon); });
 }
 void BM_MenuCallback(void* inMenuRef, void* inItemRef) {
-    BM_NoThrow(0, [&] { return CallUserMenuCallback(inMenuRef, inItemRef); });
+    BM_FromSimulator(0, [&] { return CallUserMenuCallback(inMenuRef, inItemRef); });
 }
 int CameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosingControl, void* inRefcon) {
-    return BM_NoThrow(0, [&] { return CallUserCameraControlCallback(outCameraPosition, inIsLosingControl, inRefcon); });
+    return BM_FromSimulator(0, [&] { return CallUserCameraControlCallback(outCameraPosition, inIsLosingControl, inRefcon); });
 }
 void BM_PlanesAvailableCallback(void* inRefcon) {
-    BM_NoThrow(0, [&] { return CallUserPlanesAvailableCallback(inRefcon); });
+    BM_FromSimulator(0, [&] { return CallUserPlanesAvailableCallback(inRefcon); });
 }
 float BM_FlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop, int inCounter,
                             void* inRefcon) {
-    return BM_NoThrow(1.0f, [&] {
+    return BM_FromSimulator(1.0f, [&] {
         return CallUserFlightLoopCallback(inElapsedSinceLastCall, inElapsedTimeSinceLastFlightLoop, inCounter, inRefcon);
     });
 }
 void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
-    BM_NoThrow(0, [&] { return CallUserDrawWindowCallback(inWindowID, inRefcon); });
+    BM_FromSimulator(0, [&] { return CallUserDrawWindowCallback(inWindowID, inRefcon); });
 }
 void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon,
                     int losingFocus) {
-    BM_NoThrow(0, [&] { return CallUserKeyCallback(inWindowID, inKey, inFlags, inVirtualKey, inRefcon, losingFocus); });
+    BM_FromSimulator(0, [&] { return CallUserKeyCallback(inWindowID, inKey, inFlags, inVirtualKey, inRefcon, losingFocus); });
 }
 int BM_MouseClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon) {
-    return BM_NoThrow(0, [&] { return CallUserMouseClickCallback(inWindowID, x, y, inMouse, inRefcon); });
+    return BM_FromSimulator(0, [&] { return CallUserMouseClickCallback(inWindowID, x, y, inMouse, inRefcon); });
 }
 
 int BM_CommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon) {
-    return BM_NoThrow(1, [&] { return CallUserCommandCallback(inCommand, inPhase, inRefcon); });
+    return BM_FromSimulator(1, [&] { return CallUserCommandCallback(inCommand, inPhase, inRefcon); });
 }
 
 namespace {
 
 template <int Slot>
 int WidgetSlotCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2) {
-    return BM_NoThrow(0, [&] { return CallUserWidgetCallback(Slot, inMessage, inWidget, inParam1, inParam2); });
+    return BM_FromSimulator(0, [&] { return CallUserWidgetCallback(Slot, inMessage, inWidget, inParam1, inParam2); });
 }
 
 template <int... Slots>

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
 
 #include "ScriptPaths.h"
 #include "XPLMUtilities.h"
@@ -23,10 +26,33 @@ BM_HostPaths BM_QueryHostPaths() {
 
 namespace {
 
+// The thread that first asks (the plug-in's loading), until XPluginStart names its own.
+std::thread::id& SimulatorThread() {
+    static std::thread::id thread = std::this_thread::get_id();
+    return thread;
+}
+
+// Where the simulator's thread last found the simulator: other threads (a script's print) write
+// there without asking it.
+std::mutex gPathsLock;
+BM_HostPaths gLastPaths;
+
+BM_HostPaths LogPaths() {
+    if (BM_OnSimulatorThread()) {
+        BM_HostPaths host = BM_QueryHostPaths();
+        std::lock_guard<std::mutex> hold(gPathsLock);
+        gLastPaths = host;
+        return host;
+    }
+    std::lock_guard<std::mutex> hold(gPathsLock);
+    if (gLastPaths.systemPath.empty()) throw std::runtime_error("no log yet");
+    return gLastPaths;
+}
+
 void AppendToScriptFile(const char* fileName, const char* text, std::size_t length) {
     if (!text) return;
     try {
-        BM_HostPaths host = BM_QueryHostPaths();
+        BM_HostPaths host = LogPaths();
         std::string hostPath = ScriptFilePath(host.systemPath, host.separator, fileName);
         std::string path;
         if (ConvertPath(hostPath, host.separator, &path) != 0) {
@@ -43,6 +69,10 @@ void AppendToScriptFile(const char* fileName, const char* text, std::size_t leng
 }
 
 }  // namespace
+
+void BM_MarkSimulatorThread() { SimulatorThread() = std::this_thread::get_id(); }
+
+bool BM_OnSimulatorThread() { return std::this_thread::get_id() == SimulatorThread(); }
 
 void BM_WriteBytesToLog(const char* text, std::size_t length) {
     AppendToScriptFile("BrindlemoorLog.txt", text, length);

@@ -367,10 +367,26 @@ inline bool BM_ImportSite() {
 // the same process ended, which brings the process down. There `datetime` is kept to its
 // pure-Python twin, which behaves the same. (Those two versions crash in the same way when
 // ctypes is imported again; nothing stands in for that module.)
+//
+// Before 3.7 the interpreter lock is made only when a thread starts; it is made here, so that the
+// simulator's thread can give it back between its calls from the start.
 inline void BM_AfterInterpreterStart() {
+#if PY_VERSION_HEX < 0x03070000
+    PyEval_InitThreads();
+#endif
 #if PY_VERSION_HEX >= 0x030C0000 && PY_VERSION_HEX < 0x030C0200
     PyObject* modules = PyImport_GetModuleDict();
     if (!modules || PyDict_SetItemString(modules, "_datetime", Py_None) != 0) PyErr_Clear();
+#endif
+}
+
+// Whether the calling thread holds the interpreter lock. 2.7 keeps the state of the thread that
+// holds it in one variable for all threads.
+inline bool BM_HoldsLock() {
+#if BM_PY3
+    return PyGILState_Check() != 0;
+#else
+    return _PyThreadState_Current && _PyThreadState_Current == PyGILState_GetThisThreadState();
 #endif
 }
 

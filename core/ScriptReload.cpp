@@ -21,6 +21,7 @@
 #include "PyCompat.h"
 
 #include "ScriptReload.h"
+#include "ScriptThreads.h"
 
 #include <algorithm>
 #include <deque>
@@ -311,7 +312,7 @@ void RunQueue() {
 
 float ReloadLoop(float, float, int, void*) {
     // Should the work fail (out of memory), the loop stays and tries again at the next frame.
-    return BM_NoThrow(-1.0f, [] {
+    return BM_FromSimulator(-1.0f, [] {
         RunQueue();
         if (gQueue.empty() && !gWatch) {
             EndLoop();

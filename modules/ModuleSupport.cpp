@@ -7,8 +7,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 #include "BrindlemoorBase.h"
+#include "ScriptThreads.h"
 #include "XPLMUtilities.h"
 
 namespace {
@@ -177,9 +179,64 @@ int BM_ConvertFloat(PyObject* object, void* out) {
     return 1;
 }
 
+namespace {
+
+// Every module function is called through a guard that refuses threads other than the
+// simulator's: the function object holds a capsule of the function's own entry of its table.
+const PyMethodDef* Guarded(PyObject* capsule) {
+    return static_cast<const PyMethodDef*>(PyCapsule_GetPointer(capsule, nullptr));
+}
+
+PyObject* OffThread(const PyMethodDef* function) {
+    PyErr_Format(PyExc_RuntimeError,
+                 "%s must be called from the simulator's thread; hand the work to a flight loop", function->ml_name);
+    return nullptr;
+}
+
+PyObject* GuardCall(PyObject* capsule, PyObject* args) {
+    const PyMethodDef* function = Guarded(capsule);
+    if (!BM_OnSimulatorThread()) return OffThread(function);
+    return function->ml_meth(nullptr, args);
+}
+
+PyObject* GuardCallWithKeywords(PyObject* capsule, PyObject* args, PyObject* keywords) {
+    const PyMethodDef* function = Guarded(capsule);
+    if (!BM_OnSimulatorThread()) return OffThread(function);
+    return reinterpret_cast<PyCFunctionWithKeywords>(reinterpret_cast<void (*)()>(function->ml_meth))(nullptr, args,
+                                                                                                     keywords);
+}
+
+// The guard's own entry for each function: its name, flags and text, the guard's code. Kept for
+// the process's life (the interpreter may start again), one per function.
+PyMethodDef* GuardEntry(const PyMethodDef& function) {
+    static std::unordered_map<const PyMethodDef*, PyMethodDef> entries;
+    PyMethodDef& entry = entries[&function];
+    entry = function;
+    entry.ml_meth = (function.ml_flags & METH_KEYWORDS)
+                        ? reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(GuardCallWithKeywords))
+                        : GuardCall;
+    return &entry;
+}
+
+}  // namespace
+
+bool BM_GuardFunctions(PyObject* module, const char* name, PyMethodDef* methods) {
+    PyObject* moduleName = BM_TextFromUtf8(name);
+    bool guarded = moduleName != nullptr;
+    for (PyMethodDef* function = methods; guarded && function->ml_name; ++function) {
+        PyObject* capsule = PyCapsule_New(function, nullptr, nullptr);
+        PyObject* object = capsule ? PyCFunction_NewEx(GuardEntry(*function), capsule, moduleName) : nullptr;
+        guarded = object && PyModule_AddObject(module, function->ml_name, object) == 0;  // takes `object`
+        if (!guarded) Py_XDECREF(object);
+        Py_XDECREF(capsule);
+    }
+    Py_XDECREF(moduleName);
+    return guarded;
+}
+
 PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constant* constants, int count) {
     PyObject* module = BM_CreateModule(name, methods);
-    if (!module) {
+    if (!module || !BM_GuardFunctions(module, name, methods)) {
         BM_PrintPythonError();
         return nullptr;
     }

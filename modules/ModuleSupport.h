@@ -197,7 +197,13 @@ struct BM_Constant {
     long value;
 };
 
-// Creates the module and puts its constants into its dictionary, in table order.
+// Puts the functions of the table into the module (in place of those of the same names) behind a
+// guard: called on a thread other than the simulator's, a function raises RuntimeError and does
+// nothing. False with the error set when that failed.
+bool BM_GuardFunctions(PyObject* module, const char* name, PyMethodDef* methods);
+
+// Creates the module, its functions guarded, and puts its constants into its dictionary, in
+// table order.
 PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constant* constants = nullptr,
                         int count = 0);
 

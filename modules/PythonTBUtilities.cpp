@@ -75,6 +75,11 @@ PyMethodDef TallowbridgeUtilitiesMethods[] = {
     {"TallowbridgeClearDisplay", PY_TallowbridgeClearDisplay, METH_NOARGS, "Clear Display."},
     {"TallowbridgePrint", PY_TallowbridgePrint, METH_VARARGS, "Sends Text to the Pseudo Print."},
     {"TallowbridgeClearPrint", PY_TallowbridgeClearPrint, METH_NOARGS, "Clear Printer."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+// The standard streams' catchers: scripts print on any thread.
+PyMethodDef StreamCatchers[] = {
     {"PrintStdout", PY_PrintStdout, METH_VARARGS, "Prints to stdout"},
     {"PrintStderr", PY_PrintStderr, METH_VARARGS, "Prints to stderr"},
     {nullptr, nullptr, 0, nullptr},
@@ -145,7 +150,8 @@ std::string TallowbridgeBootstrapText(const std::string& interpreterPath) {
 }
 
 void CreateTallowbridgeUtilitiesModule() {
-    if (PyObject* module = BM_CreateModule("TallowbridgeUtilities", TallowbridgeUtilitiesMethods)) {
+    PyObject* module = BM_CreateModule("TallowbridgeUtilities", StreamCatchers);
+    if (module && BM_GuardFunctions(module, "TallowbridgeUtilities", TallowbridgeUtilitiesMethods)) {
         PyDict_SetItemString(PyModule_GetDict(module), "__builtins__", PyEval_GetBuiltins());
     } else {
         BM_PrintPythonError();

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <mutex>
 
 #include "BM_ListBox.h"
 #include "BM_Popups.h"
@@ -19,6 +20,7 @@
 #include "BrindlemoorClass.h"
 #include "ScriptPaths.h"
 #include "ScriptReload.h"
+#include "ScriptThreads.h"
 #include "XPLMDataAccess.h"
 #include "XPLMMenus.h"
 #include "XPLMPlugin.h"
@@ -113,6 +115,7 @@ void LogFailure(const char* what, const char* reason) noexcept {
 // Runs `body`; whatever it throws is logged as a failure of `what` and goes no further.
 template <typename Body>
 void Guarded(const char* what, Body&& body) noexcept {
+    BM_InterpreterTurn turn;
     try {
         body();
     } catch (const std::exception& e) {
@@ -157,28 +160,57 @@ std::string SplitLine(std::string& line) {
     return rest;
 }
 
+// Lines printed on scripts' own threads wait here for the simulator's thread, which alone may
+// touch the consoles' widgets: it takes them at its next line and whenever the panel hears from
+// the simulator. At most kThreadLinesKept wait; later ones are left out of the console (the
+// output file has them).
+constexpr std::size_t kThreadLinesKept = 1000;
+std::mutex gThreadLinesLock;
+std::vector<std::pair<Console*, std::string>> gThreadLines;
+
+void AddLines(Console& console, const char* text);
+
+void TakeThreadLines() {
+    std::vector<std::pair<Console*, std::string>> lines;
+    {
+        std::lock_guard<std::mutex> hold(gThreadLinesLock);
+        lines.swap(gThreadLines);
+    }
+    for (const auto& [console, text] : lines) AddLines(*console, text.c_str());
+}
+
 void AddItem(Console& console, const char* text, const char* what) noexcept {
     Guarded(what, [&] {
-        std::vector<std::string> lines = SplitConsoleText(text);
-        if (XPWidgetID listBox = *console.widget) {
-            // Each line is one item, whatever it holds.
-            for (const std::string& line : lines) {
-                if (line.empty()) continue;
-                XPSetWidgetDescriptor(listBox, line.c_str());
-                XPSetWidgetProperty(listBox, xpProperty_ListAppendItem, 1);
-            }
-            // The list box took the pending lines when it was made.
-            if (!console.pending.empty()) std::string().swap(console.pending);
+        if (!BM_OnSimulatorThread()) {
+            std::lock_guard<std::mutex> hold(gThreadLinesLock);
+            if (gThreadLines.size() < kThreadLinesKept) gThreadLines.emplace_back(&console, text);
             return;
         }
-        if (console.pending.size() > kPendingFull) return;
+        TakeThreadLines();
+        AddLines(console, text);
+    });
+}
+
+void AddLines(Console& console, const char* text) {
+    std::vector<std::string> lines = SplitConsoleText(text);
+    if (XPWidgetID listBox = *console.widget) {
+        // Each line is one item, whatever it holds.
         for (const std::string& line : lines) {
             if (line.empty()) continue;
-            if (console.pending.size() + line.size() + 1 > kPendingBuffer - 1) continue;
-            console.pending += line;
-            console.pending += ';';
+            XPSetWidgetDescriptor(listBox, line.c_str());
+            XPSetWidgetProperty(listBox, xpProperty_ListAppendItem, 1);
         }
-    });
+        // The list box took the pending lines when it was made.
+        if (!console.pending.empty()) std::string().swap(console.pending);
+        return;
+    }
+    if (console.pending.size() > kPendingFull) return;
+    for (const std::string& line : lines) {
+        if (line.empty()) continue;
+        if (console.pending.size() + line.size() + 1 > kPendingBuffer - 1) continue;
+        console.pending += line;
+        console.pending += ';';
+    }
 }
 
 void Clear(Console& console, const char* what) noexcept {
@@ -495,6 +527,7 @@ std::string BrindlemoorTitle() {
 
 void CreateBrindlemoor(int x, int y, int w, int h) {
     try {
+        TakeThreadLines();
         BrindlemoorWidget = XPCreateWidget(x, y, x + w, y - h, 1, BrindlemoorTitle().c_str(), 1, nullptr,
                                            xpWidgetClass_MainWindow);
         XPSetWidgetProperty(BrindlemoorWidget, xpProperty_MainWindowHasCloseBoxes, 1);
@@ -534,7 +567,10 @@ void CreateBrindlemoor(int x, int y, int w, int h) {
 
 int BrindlemoorHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1, intptr_t) {
     int answer = 0;
-    Guarded("the control panel", [&] { answer = PanelMessage(inMessage, inParam1); });
+    Guarded("the control panel", [&] {
+        TakeThreadLines();
+        answer = PanelMessage(inMessage, inParam1);
+    });
     return answer;
 }
 

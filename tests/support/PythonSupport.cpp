@@ -2,6 +2,14 @@
 
 #include <stdexcept>
 
+#include "ScriptThreads.h"
+
+namespace {
+// The tests are the simulator's thread from start to end and use the interpreter between their
+// calls of the plug-in: the lock stays theirs, the plug-in's entries are turns within this one.
+BM_InterpreterTurn gTestsTurn;
+}  // namespace
+
 namespace bmtest {
 
 RunningPlugin::RunningPlugin(const std::map<std::string, std::string>& scripts) {

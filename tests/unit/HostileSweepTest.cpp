@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <regex>
@@ -668,6 +669,67 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
     std::fflush(stdout);
     EXPECT_EQ(unexpected, 0) << "findings that kKnownFaults does not list; see the report above";
     EXPECT_TRUE(stopped) << "the sweep did not reach the end of the plug-in's stop";
+}
+
+// Every module function called on a thread a script started raises RuntimeError with its name,
+// whatever it is given (the plausible call of it), and asks nothing of the simulator.
+TEST(HostileSweep, EveryModuleFunctionRefusesOtherThreads) {
+    bmtest::RunningPlugin plugin({{kSweepModule, SweepScript()}});
+    PyObject* scriptModule = PyImport_ImportModule(kSweepModule);
+    ASSERT_NE(scriptModule, nullptr);
+    PyDict_SetItemString(PyModule_GetDict(scriptModule), "Script", plugin.Script(kSweepModule));
+    Py_DECREF(scriptModule);
+    RunPython(kSweepModule, SweepSetupCode());
+
+    // The arguments are made on the simulator's thread, then every call is tried on another.
+    std::string calls = "import sys\nthread_calls = []\n";
+    int count = 0;
+    for (const std::string& module : SweptModules())
+        for (const std::string& name : ModuleFunctions(module)) {
+            std::string args = "()";
+            if (const PlausibleCall* call = FindPlausibleCall(name)) {
+                if (!call->setup.empty()) calls += call->setup + "\n";
+                args = "(";
+                for (const std::string& arg : call->args) args += arg + ", ";
+                args += ")";
+            }
+            calls += "thread_calls.append((sys.modules['" + module + "']." + name + ", " + args + "))\n";
+            ++count;
+        }
+    ASSERT_GT(count, 50);
+    RunPython(kSweepModule, calls);
+    std::vector<std::string> asked;
+    std::mutex askedLock;
+    bmhost::SetSdkCallListener([&](const char* call) {
+        std::lock_guard<std::mutex> hold(askedLock);
+        asked.push_back(call);
+    });
+    RunPython(kSweepModule,
+              "import threading\n"
+              "thread_answers = []\n"
+              "def try_all():\n"
+              "    for function, args in thread_calls:\n"
+              "        try:\n"
+              "            function(*args)\n"
+              "            answer = 'returned'\n"
+              "        except Exception as error:\n"
+              "            answer = '%s: %s' % (type(error).__name__, error)\n"
+              "        expected = ('RuntimeError: %s must be called from the simulator\\'s thread; hand the work '\n"
+              "                    'to a flight loop' % function.__name__)\n"
+              "        if function.__name__ in ('PrintStdout', 'PrintStderr'):\n"
+              "            expected = 'returned'  # print works on every thread\n"
+              "        if answer != expected:\n"
+              "            thread_answers.append('%s: %s' % (function.__name__, answer))\n"
+              "worker = threading.Thread(target=try_all)\n"
+              "worker.start()\n"
+              "worker.join()\n");
+    bmhost::SetSdkCallListener(nullptr);
+    PyObject* answers = EvalPython(kSweepModule, "'\\n'.join(thread_answers)");
+    ASSERT_NE(answers, nullptr);
+    EXPECT_EQ(Repr(answers), "''");
+    Py_DECREF(answers);
+    EXPECT_TRUE(asked.empty()) << asked.front();
+    EXPECT_FALSE(PyErr_Occurred());
 }
 
 }  // namespace
