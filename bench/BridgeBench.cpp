@@ -13,6 +13,9 @@
 //   profiling:      the flight loop trampoline with one loop registered, with the profile of
 //                   script times off (argument 0: one test of a flag) and on (1: two clock
 //                   reads and the row of the script).
+//   lock handoff:   the flight loop trampoline with one loop registered as the simulator calls
+//                   it, taking the interpreter lock and giving it back (argument 1), or within
+//                   a turn that holds it (0); by hand, the same call with the same handoff.
 //   list box:       a console holding 100 and 100,000 lines: appending one more line as the
 //                   control panel does, and drawing the list box once.
 #include <benchmark/benchmark.h>
@@ -20,6 +23,7 @@
 #include "PyCompat.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "BM_ListBox.h"
@@ -122,6 +126,40 @@ void FlightLoopByHand(benchmark::State& state) {
         float interval = CallFlightLoopByHand(setup.callable);
         benchmark::DoNotOptimize(interval);
     }
+}
+
+// The simulator has control between the calls (argument 1): each call takes the interpreter lock
+// and gives it back.
+void FlightLoopHandoff(benchmark::State& state) {
+    LoopSetup setup(1);
+    void* refcon = setup.record;
+    float interval = 0;
+    {
+        std::optional<bmtest::SimulatorHasControl> control;
+        if (state.range(0)) control.emplace();
+        for (auto _ : state) {
+            interval = BM_FlightLoopCallback(0.016f, 0.016f, 7, refcon);
+            benchmark::DoNotOptimize(interval);
+        }
+    }
+    if (interval != -1.0f) state.SkipWithError("the trampoline did not reach the script");
+}
+
+__attribute__((noinline)) float CallFlightLoopByHandWithHandoff(PyObject* callable, PyThreadState** parked) {
+    PyEval_RestoreThread(*parked);
+    float interval = CallFlightLoopByHand(callable);
+    *parked = PyEval_SaveThread();
+    return interval;
+}
+
+void FlightLoopByHandHandoff(benchmark::State& state) {
+    LoopSetup setup(1);
+    PyThreadState* parked = PyEval_SaveThread();
+    for (auto _ : state) {
+        float interval = CallFlightLoopByHandWithHandoff(setup.callable, &parked);
+        benchmark::DoNotOptimize(interval);
+    }
+    PyEval_RestoreThread(parked);
 }
 
 std::string WidgetScript() {
@@ -285,6 +323,8 @@ void ListBoxDraw(benchmark::State& state) {
 BENCHMARK(FlightLoopTrampoline)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(FlightLoopByHand)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(FlightLoopProfiling)->ArgName("profiling")->Arg(0)->Arg(1);
+BENCHMARK(FlightLoopHandoff)->ArgName("handoff")->Arg(0)->Arg(1);
+BENCHMARK(FlightLoopByHandHandoff);
 BENCHMARK(WidgetTrampoline)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(WidgetByHand)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(XPLMGetDatafFromPython);

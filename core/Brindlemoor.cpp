@@ -103,6 +103,10 @@ int Relay(PyObject* script, const char* method, PyObject* args, const std::funct
     }
     if (!args) {
         BM_PrintPythonError();
+    } else if (call.TooDeep()) {
+        BM_RaiseTooDeep(scriptName + "." + method);
+        BM_NoteMethodFailure(method);
+        BM_PrintPythonError();
     } else if (PyObject* result = BM_Call(bound, args)) {
         if (use) use(result);
         Py_DECREF(result);

@@ -90,7 +90,10 @@ PyObject* BM_CallRecord(_CallbackRecordStruct* record, int slot, PyObject* args)
         // callable until the call is over (BM_RecordInUse).
         {
             BM_ScriptCall call(record->moduleName, record->kind, slot);
-            result = BM_Call(record->callables[slot], args);
+            if (call.TooDeep())
+                BM_RaiseTooDeep(CallbackName(*record, slot, record->moduleName));
+            else
+                result = BM_Call(record->callables[slot], args);
         }
         Py_DECREF(args);
     }
@@ -271,7 +274,10 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
     PyObject* result = nullptr;
     if (args[0] && args[1] && args[2] && args[3]) {
         BM_ScriptCall call(record->moduleName, BM_KindFlightLoop, 0);
-        result = BM_CallVector(record->Callable(), args, 4);
+        if (call.TooDeep())
+            BM_RaiseTooDeep(CallbackName(*record, 0, record->moduleName));
+        else
+            result = BM_CallVector(record->Callable(), args, 4);
     }
     for (PyObject* arg : args) Py_XDECREF(arg);
     float interval = 1.0f;
@@ -409,7 +415,10 @@ int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_
         PyObject* result = nullptr;
         if (args[0] && args[1] && args[2] && args[3]) {
             BM_ScriptCall call(record->moduleName, BM_KindWidget, 0);
-            result = BM_CallVector(record->Callable(), args, 4);
+            if (call.TooDeep())
+                BM_RaiseTooDeep(CallbackName(*record, 0, record->moduleName));
+            else
+                result = BM_CallVector(record->Callable(), args, 4);
         }
         for (PyObject* arg : args) Py_XDECREF(arg);
         if (!result) {

@@ -380,6 +380,16 @@ inline void BM_AfterInterpreterStart() {
 #endif
 }
 
+// The exception of a recursion too deep: RecursionError, RuntimeError under 2.7 (as the
+// interpreter's own).
+inline PyObject* BM_RecursionError() {
+#if BM_PY3
+    return PyExc_RecursionError;
+#else
+    return PyExc_RuntimeError;
+#endif
+}
+
 // Whether the calling thread holds the interpreter lock. 2.7 keeps the state of the thread that
 // holds it in one variable for all threads.
 inline bool BM_HoldsLock() {

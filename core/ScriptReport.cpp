@@ -9,9 +9,12 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
+#include <time.h>
 
 #include "BrindlemoorBase.h"
 #include "BrindlemoorClass.h"
+#include "WidgetStuff.h"
 #include "XPLMDataAccess.h"
 
 const char BM_NoScript[] = "(no script)";
@@ -113,6 +116,53 @@ int BM_MethodActivity(const char* method) {
     for (BM_Activity activity : methods)
         if (std::strcmp(method, kActivityNames[activity]) == 0) return activity;
     return BM_ActReceiveMessage;
+}
+
+// ---- Nesting and slow calls ----
+
+int BM_ScriptNesting = 0;
+
+void BM_RaiseTooDeep(const std::string& callable) {
+    PyErr_Format(BM_RecursionError(),
+                 "%s was called %d deep within scripts' code: scripts call each other through the simulator "
+                 "without end",
+                 callable.c_str(), BM_ScriptNesting);
+}
+
+std::int64_t BM_CoarseMilliseconds() {
+#ifdef CLOCK_MONOTONIC_COARSE
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return std::int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+#else
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+#endif
+}
+
+namespace {
+std::set<std::pair<std::string, int>> gSlowReported;
+}
+
+void BM_ScriptCall::Slow() noexcept {
+    int activity = kind_ < 0 ? slot_ : BM_RecordActivity(kind_, slot_);
+    BM_NoteSlowCall(script_, activity, BM_CoarseMilliseconds() - coarseStart_);
+}
+
+void BM_NoteSlowCall(const std::string& script, int activity, std::int64_t milliseconds) noexcept {
+    if (activity == BM_ActLoad) return;  // a script may take its time to load
+    try {
+        if (!gSlowReported.emplace(script, activity).second) return;
+        const char* name = BM_ActivityName(activity);
+        bool method = std::strncmp(name, "XPlugin", 7) == 0;
+        std::string line = "Brindlemoor - " + script + ": " + (method ? "" : "a ") + name + " took " +
+                           std::to_string(milliseconds) + " ms (reported once; a callback over " +
+                           std::to_string(kSlowCallMs) + " ms holds up the simulator)";
+        BM_WriteToLog((line + "\n").c_str());
+        AddPrintItem(line.c_str());
+    } catch (...) {
+        // out of memory: the report is dropped
+    }
 }
 
 // ---- Profile ----
@@ -260,6 +310,7 @@ std::size_t BM_ProblemCount() { return gProblems.size() + std::size_t(gUnlisted)
 
 void BM_ResetReport() {
     gProblems.clear();
+    gSlowReported.clear();
     gUnlisted = 0;
     gProfile.clear();
     gLastScript = nullptr;

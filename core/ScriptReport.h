@@ -69,6 +69,23 @@ extern const char BM_NoScript[];  // "(no script)"
 extern bool BM_ProfilingOn;
 extern const std::string* BM_RunningScript;  // null outside script code
 
+// Script code that reaches script code again through the simulator (a command a script sends
+// runs a handler that sends it again, widgets that message each other) nests. Beyond
+// kMaxScriptNesting levels a call is refused with RecursionError (RuntimeError under 2.7) long
+// before the stack could run out.
+constexpr int kMaxScriptNesting = 64;
+extern int BM_ScriptNesting;
+
+// A call into a script that takes kSlowCallMs of real time or more holds up the simulator's
+// frame: the first such call of each script and kind is written to the log and the print
+// console, "Brindlemoor - BM_Foo: a flight loop took 153 ms (reported once; a callback over 100 ms
+// holds up the simulator)". Measured with a coarse clock, whatever the profile's switch.
+constexpr std::int64_t kSlowCallMs = 100;
+// Sets RecursionError for `callable` ("BM_Foo.Loop") called too deep.
+void BM_RaiseTooDeep(const std::string& callable);
+std::int64_t BM_CoarseMilliseconds();
+void BM_NoteSlowCall(const std::string& script, int activity, std::int64_t milliseconds) noexcept;
+
 // Times a profiled call.
 void BM_ProfileAdd(const std::string& script, int activity, std::int64_t nanoseconds);
 
@@ -77,26 +94,35 @@ void BM_ProfileAdd(const std::string& script, int activity, std::int64_t nanosec
 class BM_ScriptCall {
 public:
     BM_ScriptCall(const std::string& script, int kind, int slot)
-        : script_(script), previous_(BM_RunningScript), kind_(kind), slot_(slot), timed_(BM_ProfilingOn) {
+        : script_(script), previous_(BM_RunningScript), kind_(kind), slot_(slot), timed_(BM_ProfilingOn),
+          coarseStart_(BM_CoarseMilliseconds()) {
         BM_RunningScript = &script;
+        ++BM_ScriptNesting;
         if (timed_) start_ = std::chrono::steady_clock::now();
     }
     // A lifecycle method or the load: `activity` is a BM_Activity.
     BM_ScriptCall(const std::string& script, BM_Activity activity) : BM_ScriptCall(script, -1, int(activity)) {}
     ~BM_ScriptCall() {
         BM_RunningScript = previous_;
+        --BM_ScriptNesting;
         if (timed_) End();
+        if (BM_CoarseMilliseconds() - coarseStart_ >= kSlowCallMs) Slow();
     }
     BM_ScriptCall(const BM_ScriptCall&) = delete;
     BM_ScriptCall& operator=(const BM_ScriptCall&) = delete;
 
+    // Whether the call nests too deep to run: then BM_RaiseTooDeep instead of calling.
+    bool TooDeep() const { return BM_ScriptNesting > kMaxScriptNesting; }
+
 private:
     void End() noexcept;
+    void Slow() noexcept;
     const std::string& script_;
     const std::string* previous_;
     int kind_;  // a BM_CallbackKind, or -1 when slot_ is the activity
     int slot_;
     bool timed_;
+    std::int64_t coarseStart_;
     std::chrono::steady_clock::time_point start_;
 };
 

@@ -3,11 +3,13 @@
 #include "BrindlemoorTrampolines.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "BrindlemoorBase.h"
 #include "ScriptThreads.h"
@@ -182,10 +184,12 @@ int BM_ConvertFloat(PyObject* object, void* out) {
 namespace {
 
 // Every module function is called through a guard that refuses threads other than the
-// simulator's: the function object holds a capsule of the function's own entry of its table.
-const PyMethodDef* Guarded(PyObject* capsule) {
-    return static_cast<const PyMethodDef*>(PyCapsule_GetPointer(capsule, nullptr));
-}
+// simulator's. The guards are a fixed set of functions, one for each function of the modules
+// (numbered in the order they were first guarded, the same numbers at every start of the
+// interpreter): each knows its function's entry by its number, and hands on the module as the
+// function's `self`, so that the function object looks as the plain one did.
+constexpr std::size_t kMaxGuarded = 1024;
+const PyMethodDef* gGuarded[kMaxGuarded];
 
 PyObject* OffThread(const PyMethodDef* function) {
     PyErr_Format(PyExc_RuntimeError,
@@ -193,29 +197,46 @@ PyObject* OffThread(const PyMethodDef* function) {
     return nullptr;
 }
 
-PyObject* GuardCall(PyObject* capsule, PyObject* args) {
-    const PyMethodDef* function = Guarded(capsule);
+template <std::size_t N>
+PyObject* Guard(PyObject* module, PyObject* args) {
+    const PyMethodDef* function = gGuarded[N];
     if (!BM_OnSimulatorThread()) return OffThread(function);
-    return function->ml_meth(nullptr, args);
+    return function->ml_meth(module, args);
 }
 
-PyObject* GuardCallWithKeywords(PyObject* capsule, PyObject* args, PyObject* keywords) {
-    const PyMethodDef* function = Guarded(capsule);
+template <std::size_t N>
+PyObject* GuardWithKeywords(PyObject* module, PyObject* args, PyObject* keywords) {
+    const PyMethodDef* function = gGuarded[N];
     if (!BM_OnSimulatorThread()) return OffThread(function);
-    return reinterpret_cast<PyCFunctionWithKeywords>(reinterpret_cast<void (*)()>(function->ml_meth))(nullptr, args,
+    return reinterpret_cast<PyCFunctionWithKeywords>(reinterpret_cast<void (*)()>(function->ml_meth))(module, args,
                                                                                                      keywords);
 }
 
-// The guard's own entry for each function: its name, flags and text, the guard's code. Kept for
-// the process's life (the interpreter may start again), one per function.
-PyMethodDef* GuardEntry(const PyMethodDef& function) {
+template <std::size_t... N>
+constexpr std::array<PyCFunction, sizeof...(N)> Guards(std::index_sequence<N...>) {
+    return {Guard<N>...};
+}
+template <std::size_t... N>
+constexpr std::array<PyCFunctionWithKeywords, sizeof...(N)> GuardsWithKeywords(std::index_sequence<N...>) {
+    return {GuardWithKeywords<N>...};
+}
+constexpr auto kGuards = Guards(std::make_index_sequence<kMaxGuarded>());
+constexpr auto kGuardsWithKeywords = GuardsWithKeywords(std::make_index_sequence<kMaxGuarded>());
+
+// The guarded entry of a function of a module's table: its name, flags and text, its guard's
+// code. Null when all guards are taken.
+PyMethodDef* GuardedEntry(const PyMethodDef& function) {
     static std::unordered_map<const PyMethodDef*, PyMethodDef> entries;
-    PyMethodDef& entry = entries[&function];
-    entry = function;
+    auto known = entries.find(&function);
+    if (known != entries.end()) return &known->second;
+    std::size_t n = entries.size();
+    if (n == kMaxGuarded) return nullptr;
+    gGuarded[n] = &function;
+    PyMethodDef entry = function;
     entry.ml_meth = (function.ml_flags & METH_KEYWORDS)
-                        ? reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(GuardCallWithKeywords))
-                        : GuardCall;
-    return &entry;
+                        ? reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(kGuardsWithKeywords[n]))
+                        : kGuards[n];
+    return &entries.emplace(&function, entry).first->second;
 }
 
 }  // namespace
@@ -224,11 +245,15 @@ bool BM_GuardFunctions(PyObject* module, const char* name, PyMethodDef* methods)
     PyObject* moduleName = BM_TextFromUtf8(name);
     bool guarded = moduleName != nullptr;
     for (PyMethodDef* function = methods; guarded && function->ml_name; ++function) {
-        PyObject* capsule = PyCapsule_New(function, nullptr, nullptr);
-        PyObject* object = capsule ? PyCFunction_NewEx(GuardEntry(*function), capsule, moduleName) : nullptr;
+        PyMethodDef* entry = GuardedEntry(*function);
+        if (!entry) {
+            PyErr_Format(PyExc_SystemError, "more than %d module functions to guard", int(kMaxGuarded));
+            guarded = false;
+            break;
+        }
+        PyObject* object = PyCFunction_NewEx(entry, module, moduleName);
         guarded = object && PyModule_AddObject(module, function->ml_name, object) == 0;  // takes `object`
         if (!guarded) Py_XDECREF(object);
-        Py_XDECREF(capsule);
     }
     Py_XDECREF(moduleName);
     return guarded;

@@ -161,4 +161,53 @@ TEST(Profile, TheDataRefSwitchesProfilingAtRunTime) {
         << run.output;
 }
 
+// Two scripts that answer each other's messages with a message: the chain is cut at the nesting
+// limit, and the report names the script and the method where it was cut.
+std::string Echo(const std::string& mine, const std::string& other) {
+    return "from XPLMProcessing import *\n"
+           "from PythonScriptMessaging import *\n"
+           "class Brindlemoor:\n"
+           "    def XPluginStart(self):\n"
+           "        self.Sent = False\n"
+           "        XPLMRegisterFlightLoopCallback(self, self.Loop, -1.0, 0)\n"
+           "        return 'E', 'sig." + mine + "', ''\n"
+           "    def XPluginStop(self): pass\n"
+           "    def XPluginEnable(self): return 1\n"
+           "    def XPluginDisable(self): pass\n"
+           "    def Loop(self, since, sinceLoop, counter, refcon):\n"
+           "        if not self.Sent and '" + mine + "' == 'a':\n"
+           "            self.Sent = True\n"
+           "            self.XPluginReceiveMessage(None, 1, 0)\n"
+           "        return -1.0\n"
+           "    def XPluginReceiveMessage(self, who, message, param):\n"
+           "        if message == 1:\n"
+           "            BM_SendMessageToScript(self, BM_FindScriptBySignature('sig." + other + "'), 1, 0)\n";
+}
+
+TEST(Reports, ScriptsCallingEachOtherWithoutEndAreCutAndNamed) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_A.py", Echo("a", "b"));
+    sim.AddScript("BM_B.py", Echo("b", "a"));
+    SimRun run = Bmsim(sim, "--frames 2");
+    EXPECT_EQ(run.status, 0) << run.output;
+    // The flight loop is the first level, then B's method and A's by turns.
+    EXPECT_EQ(bmtest::Count(run.output, "Error: BM_A.XPluginReceiveMessage was called 65 deep within scripts' code: "
+                                        "scripts call each other through the simulator without end\n"),
+              1u)
+        << run.output;
+}
+
+TEST(Reports, ASlowCallbackIsReportedOncePerScriptAndKind) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Slow.py", Script("pass", "pass", "__import__('time').sleep(0.12); return -1.0"));
+    SimRun run = Bmsim(sim, "--frames 3");
+    EXPECT_EQ(run.status, 0) << run.output;
+    std::size_t at = run.output.find("[log] Brindlemoor - BM_Slow: a flight loop took ");
+    ASSERT_NE(at, std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find(" ms (reported once; a callback over 100 ms holds up the simulator)\n", at),
+              run.output.find('\n', at) - 66)
+        << run.output;
+    EXPECT_EQ(bmtest::Count(run.output, "BM_Slow: a flight loop took"), 1u) << run.output;
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include "PythonSupport.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "ScriptThreads.h"
@@ -7,10 +8,14 @@
 namespace {
 // The tests are the simulator's thread from start to end and use the interpreter between their
 // calls of the plug-in: the lock stays theirs, the plug-in's entries are turns within this one.
-BM_InterpreterTurn gTestsTurn;
+std::optional<BM_InterpreterTurn> gTestsTurn{std::in_place};
 }  // namespace
 
 namespace bmtest {
+
+SimulatorHasControl::SimulatorHasControl() { gTestsTurn.reset(); }
+
+SimulatorHasControl::~SimulatorHasControl() { gTestsTurn.emplace(); }
 
 RunningPlugin::RunningPlugin(const std::map<std::string, std::string>& scripts) {
     for (const auto& [module, text] : scripts) sim_.AddScript(module + ".py", text);

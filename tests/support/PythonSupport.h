@@ -14,6 +14,17 @@
 
 namespace bmtest {
 
+// The tests act as the simulator's thread and keep the interpreter lock between their calls of
+// the plug-in. While one of these lives, the simulator has control instead: every entry into the
+// plug-in takes the lock and gives it back, as in the simulator.
+class SimulatorHasControl {
+public:
+    SimulatorHasControl();
+    ~SimulatorHasControl();
+    SimulatorHasControl(const SimulatorHasControl&) = delete;
+    SimulatorHasControl& operator=(const SimulatorHasControl&) = delete;
+};
+
 class RunningPlugin {
 public:
     // Each value is the text of the script file named by its key (without ".py").
