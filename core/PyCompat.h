@@ -390,16 +390,6 @@ inline PyObject* BM_RecursionError() {
 #endif
 }
 
-// Whether the calling thread holds the interpreter lock. 2.7 keeps the state of the thread that
-// holds it in one variable for all threads.
-inline bool BM_HoldsLock() {
-#if BM_PY3
-    return PyGILState_Check() != 0;
-#else
-    return _PyThreadState_Current && _PyThreadState_Current == PyGILState_GetThisThreadState();
-#endif
-}
-
 // Runs compiled code (from Py_CompileString) in the given namespaces.
 inline PyObject* BM_EvalCode(PyObject* code, PyObject* globals, PyObject* locals) {
 #if BM_PY3

@@ -122,10 +122,10 @@ BM_InterpreterTurn::BM_InterpreterTurn() noexcept : counted_(BM_OnSimulatorThrea
 }
 
 BM_InterpreterTurn::~BM_InterpreterTurn() {
-    if (counted_ && --gTurnDepth == 0 && Py_IsInitialized() && BM_HoldsInterpreterLock()) gParked = PyEval_SaveThread();
+    // The simulator's thread holds the lock whenever the interpreter runs at the end of its turn:
+    // it took it, or started the interpreter in the turn.
+    if (counted_ && --gTurnDepth == 0 && Py_IsInitialized()) gParked = PyEval_SaveThread();
 }
-
-bool BM_HoldsInterpreterLock() { return BM_HoldsLock(); }
 
 void BM_EndScriptThreads() {
     PyObject* running = RunningThreads();

@@ -42,8 +42,6 @@ T BM_FromSimulator(T fallback, F&& worker) noexcept {
     return BM_NoThrow(fallback, std::forward<F>(worker));
 }
 
-// Whether the calling thread holds the interpreter lock now.
-bool BM_HoldsInterpreterLock();
 
 constexpr double kThreadGraceSeconds = 1.0;
 
