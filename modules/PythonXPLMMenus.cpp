@@ -31,10 +31,9 @@ const BM_Constant kConstants[] = {
 enum class MenuOwner { Caller, Refused, Other };
 
 MenuOwner OwnerOf(void* menu, PyObject* script = nullptr) {
-    if (menu && menu == BM_PluginMenu()) return MenuOwner::Refused;
     bool foreign = false;
     if (BM_OwnRecordOfHandle(BM_KindMenu, menu, script, &foreign)) return MenuOwner::Caller;
-    return foreign ? MenuOwner::Refused : MenuOwner::Other;
+    return foreign || (menu && menu == BM_PluginMenu()) ? MenuOwner::Refused : MenuOwner::Other;
 }
 
 // The items scripts appended to menus that are no script's, to keep their indices right.

@@ -959,6 +959,7 @@ void DestroyWidgets() {
     XPWidgetID panel = BrindlemoorWidget;
     ForgetPanel();
     DestroyWindow(panel, "destroying the control panel");
+    gPluginMenu = nullptr;  // the simulator takes it with the plug-in
     DropScriptAdmin();
     DropScriptInfo();
     BM_MenuItem1 = BM_MenuItem2 = BM_MenuItem3 = 0;
