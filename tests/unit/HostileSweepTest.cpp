@@ -717,22 +717,13 @@ bool Changes(const std::string& name) {
 // The item parameters: the first item of the first script's menu, or its own item of the Plugins menu.
 bool ItemParameter(const std::string& name) { return name == "inIndex" || name == "index" || name == "inParentItem"; }
 
+// "self, inWindowID: int, outLeft: Optional[List[int]]" gives self, inWindowID, outLeft.
 std::vector<std::string> ParameterNames(const std::string& parameters) {
     std::vector<std::string> names;
-    int depth = 0;
-    std::string current;
-    for (char c : parameters + ",") {
-        if (c == '[') ++depth;
-        if (c == ']') --depth;
-        if (c == ',' && depth == 0) {
-            std::string name = current.substr(0, current.find(':'));
-            name.erase(0, name.find_first_not_of(' '));
-            if (!name.empty()) names.push_back(name);
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
+    if (parameters.rfind("self", 0) == 0) names.push_back("self");
+    static const std::regex kName("(\\w+):");
+    for (std::sregex_iterator it(parameters.begin(), parameters.end(), kName), end; it != end; ++it)
+        names.push_back((*it)[1]);
     return names;
 }
 
