@@ -42,6 +42,7 @@ enum BM_CallbackKind {
     BM_KindWidget,
     BM_KindDataAccessor,  // twelve callables: read and write of each data type
     BM_KindCommand,       // a command handler, or a hold: a begin the script has not ended
+    BM_KindMenuItem,      // an item appended to a menu that is no script's (no callable)
     BM_KindCount
 };
 
@@ -66,6 +67,7 @@ struct _CallbackRecordStruct {
     void* handle = nullptr;    // the window, hot key, menu, widget or data ref
     void* parent = nullptr;    // menus: the menu they hang from
     int phase = 0;             // draw callbacks
+    int item = -1;             // menu items: the index the plug-in knows the item by; `parent` its menu
     int widgetSlot = -1;       // widget callbacks: see BM_ScriptTable::SetWidgetSlot
     // Camera control: the simulator calls this record as its controller. Commands: a hold (no
     // callable, the command as handle, `unregister` ends it), not a handler.

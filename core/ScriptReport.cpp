@@ -35,9 +35,9 @@ const char* const kActivityNames[BM_ActivityCount] = {
 const BM_Activity kKindActivities[BM_KindCount] = {
     BM_ActWindowDraw, BM_ActFlightLoop, BM_ActDraw,   BM_ActKeySniffer, BM_ActHotKey,    BM_ActSharedData,
     BM_ActMenu,       BM_ActCamera,     BM_ActPlanesAvailable,          BM_ActWidget,    BM_ActDataRead,
-    BM_ActCommand,
+    BM_ActCommand,    BM_ActMenu,
 };
-static_assert(BM_KindCount == 12, "a new record kind needs its activity here and in BM_Activity");
+static_assert(BM_KindCount == 13, "a new record kind needs its activity here and in BM_Activity");
 
 constexpr std::size_t kMaxReasonLength = 300;
 

@@ -122,6 +122,7 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMMenus", "XPLMClearAllMenuItems", "inMenuID: int", "int"},
     {"XPLMMenus", "XPLMAppendMenuItem", "inMenu: int, inItemName: str, inItemRef: int, inForceEnglish: int", "int"},
     {"XPLMMenus", "XPLMAppendMenuSeparator", "inMenu: int", "int"},
+    {"XPLMMenus", "XPLMRemoveMenuItem", "inMenu: int, inIndex: int", "int"},
     {"XPLMMenus", "XPLMSetMenuItemName", "inMenu: int, inIndex: int, inItemName: str, inForceEnglish: int", "int"},
     {"XPLMMenus", "XPLMCheckMenuItem", "inMenu: int, index: int, inCheck: int", "int"},
     {"XPLMMenus", "XPLMCheckMenuItemState", "inMenu: int, index: int", "int"},

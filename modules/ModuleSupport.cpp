@@ -12,7 +12,9 @@
 #include <utility>
 
 #include "BrindlemoorBase.h"
+#include "ScriptReport.h"
 #include "ScriptThreads.h"
+#include "WidgetStuff.h"
 #include "XPLMUtilities.h"
 
 namespace {
@@ -298,4 +300,42 @@ std::string BM_ScriptPath(std::string hostPath) {
     if (!BM_ClassicPaths()) return hostPath;
     std::replace(hostPath.begin(), hostPath.end(), ':', '/');
     return "/Volumes/" + hostPath;
+}
+
+bool BM_CallerOwns(const _CallbackRecordStruct* record, PyObject* script) {
+    if (!record || !record->entry) return false;
+    if (script && record->entry->pScriptId != script) return false;
+    return !BM_RunningScript || *BM_RunningScript == record->moduleName;
+}
+
+_CallbackRecordStruct* BM_OwnRecordOfHandle(BM_CallbackKind kind, void* handle, PyObject* script, bool* foreign) {
+    _CallbackRecordStruct* record = BM_Table().RecordOfHandle(kind, handle);
+    bool own = BM_CallerOwns(record, script);
+    if (foreign) *foreign = record && !own;
+    return own ? record : nullptr;
+}
+
+namespace {
+// The script that created each widget scripts made, by module name; none for a widget made
+// outside script code.
+std::unordered_map<void*, std::string>& WidgetCreators() {
+    static auto* creators = new std::unordered_map<void*, std::string>;
+    return *creators;
+}
+}  // namespace
+
+void BM_NoteWidgetCreator(void* widget) {
+    if (BM_RunningScript) WidgetCreators()[widget] = *BM_RunningScript;
+    else WidgetCreators().erase(widget);
+}
+
+void BM_ForgetWidgetCreator(void* widget) { WidgetCreators().erase(widget); }
+
+bool BM_MayChangeWidget(void* widget) {
+    if (!widget) return true;  // the simulator answers for no widget
+    if (BMTestTable && BMTestTable->IsScriptWidget(widget)) {
+        auto it = WidgetCreators().find(widget);
+        return it == WidgetCreators().end() || !BM_RunningScript || *BM_RunningScript == it->second;
+    }
+    return !BM_IsPluginWidget(widget);
 }

@@ -113,6 +113,36 @@ inline PyObject* BM_RemoveFound(_CallbackRecordStruct* record) {
     return BM_IntFromLong(1);
 }
 
+// ---- Whose records: a script removes and changes its own registrations only ----
+//
+// The caller is the script object a function takes as `self` and the script whose code runs
+// (BM_RunningScript); a function without `self` has only the latter, and code that is no
+// script's (the plug-in's own calls) has neither. A record of another script is answered as an
+// unknown handle is; handles that are no script's (the simulator's, another plug-in's) go to
+// the simulator as before.
+
+// Whether the caller may remove or change the live record: it is `script`'s (unless `script`
+// is null) and the running script's (unless none runs).
+bool BM_CallerOwns(const _CallbackRecordStruct* record, PyObject* script = nullptr);
+// The record of `kind` registered for `handle` when it is the caller's, else null; `foreign`
+// (when given) says whether a record of another script stood there.
+_CallbackRecordStruct* BM_OwnRecordOfHandle(BM_CallbackKind kind, void* handle, PyObject* script = nullptr,
+                                            bool* foreign = nullptr);
+// Whether `handle` is the record of another script than the caller.
+inline bool BM_ForeignHandle(BM_CallbackKind kind, void* handle, PyObject* script = nullptr) {
+    bool foreign = false;
+    BM_OwnRecordOfHandle(kind, handle, script, &foreign);
+    return foreign;
+}
+
+// Widgets: whether the caller may destroy or change `widget`. Not the plug-in's own windows
+// (the control panel and the script windows, with everything inside them), nor a widget another
+// script created; a script's own widgets, and those of the simulator and other plug-ins, yes.
+bool BM_MayChangeWidget(void* widget);
+// The creator of a widget a script made: the running script, when one runs.
+void BM_NoteWidgetCreator(void* widget);
+void BM_ForgetWidgetCreator(void* widget);
+
 // Error results of guarded calls.
 inline PyObject* BM_Zero() { return BM_IntFromLong(0); }
 inline PyObject* BM_One() { return BM_IntFromLong(1); }

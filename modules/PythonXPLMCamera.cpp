@@ -78,7 +78,7 @@ PyObject* PY_XPLMDontControlCamera(PyObject*, PyObject* args) {
         kModule, "XPLMDontControlCamera", BM_Zero,
         [&] {
             if (_CallbackRecordStruct* record = CameraRecord(script)) {
-                BM_Table().RemoveRecord(record);
+                if (BM_CallerOwns(record)) BM_Table().RemoveRecord(record);
             } else if (gRequests.empty()) {
                 XPLMDontControlCamera();
             }

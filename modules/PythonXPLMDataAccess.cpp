@@ -416,15 +416,14 @@ PyObject* PY_XPLMRegisterDataAccessor(PyObject*, PyObject* args) {
     });
 }
 
-// The answer is 1 when the accessor went, 0 when no script of the plug-in registered it.
+// The answer is 1 when the accessor went, 0 when the calling script did not register it.
 PyObject* PY_XPLMUnregisterDataAccessor(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t ref;
     if (!BM_ParseTuple(args, "O" BM_H, &script, &ref)) return nullptr;
     if (!BM_CheckScript(script, "XPLMUnregisterDataAccessor")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnregisterDataAccessor", BM_Zero, [&] {
-        _CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindDataAccessor, BM_Handle(ref));
-        return BM_RemoveFound(record);
+        return BM_RemoveFound(BM_OwnRecordOfHandle(BM_KindDataAccessor, BM_Handle(ref), script));
     });
 }
 

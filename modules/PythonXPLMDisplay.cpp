@@ -192,7 +192,13 @@ _CallbackRecordStruct* WindowRecord(Py_ssize_t window) {
     return BM_Table().RecordOfHandle(BM_KindDrawWindow, BM_Handle(window));
 }
 
-// A window of the plug-in's scripts goes with its record (whichever script made it); any other
+// Whether the window is another script's: the caller may neither change nor destroy it, and is
+// answered as for a window the simulator does not know (1, nothing happens).
+bool ForeignWindow(void* window, PyObject* script = nullptr) {
+    return BM_ForeignHandle(BM_KindDrawWindow, window, script);
+}
+
+// A window of the calling script goes with its record; another script's stays; any other
 // window is handed to the simulator.
 PyObject* PY_XPLMDestroyWindow(PyObject*, PyObject* args) {
     PyObject* script;
@@ -200,9 +206,11 @@ PyObject* PY_XPLMDestroyWindow(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, "O" BM_H, &script, &window)) return nullptr;
     if (!BM_CheckScript(script, "XPLMDestroyWindow")) return nullptr;
     return BM_CallHost(kModule, "XPLMDestroyWindow", BM_Zero, [&] {
-        if (_CallbackRecordStruct* record = WindowRecord(window))
+        bool foreign = false;
+        if (_CallbackRecordStruct* record =
+                BM_OwnRecordOfHandle(BM_KindDrawWindow, BM_Handle(window), script, &foreign))
             BM_Table().RemoveRecord(record);
-        else
+        else if (!foreign)
             XPLMDestroyWindow(BM_Handle(window));
         return BM_One();
     });
@@ -223,7 +231,7 @@ PyObject* PY_XPLMSetWindowGeometry(PyObject*, PyObject* args) {
     int left, top, right, bottom;
     if (!BM_ParseTuple(args, BM_H "iiii", &window, &left, &top, &right, &bottom)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetWindowGeometry", BM_Zero, [&] {
-        XPLMSetWindowGeometry(BM_Handle(window), left, top, right, bottom);
+        if (!ForeignWindow(BM_Handle(window))) XPLMSetWindowGeometry(BM_Handle(window), left, top, right, bottom);
         return BM_One();
     });
 }
@@ -245,7 +253,7 @@ PyObject* PY_XPLMSetWindowIsVisible(PyObject*, PyObject* args) {
     int visible;
     if (!BM_ParseTuple(args, BM_H "i", &window, &visible)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetWindowIsVisible", BM_Zero, [&] {
-        XPLMSetWindowIsVisible(BM_Handle(window), visible);
+        if (!ForeignWindow(BM_Handle(window))) XPLMSetWindowIsVisible(BM_Handle(window), visible);
         return BM_One();
     });
 }
@@ -263,20 +271,26 @@ PyObject* PY_XPLMSetWindowRefCon(PyObject*, PyObject* args) {
     Py_ssize_t window, refcon;
     if (!BM_ParseTuple(args, BM_H BM_H, &window, &refcon)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetWindowRefCon", BM_Zero, [&] {
-        if (_CallbackRecordStruct* record = WindowRecord(window))
-            record->refcon = BM_Refcon(refcon);
-        else
+        if (_CallbackRecordStruct* record = WindowRecord(window)) {
+            if (BM_CallerOwns(record)) record->refcon = BM_Refcon(refcon);
+        } else
             XPLMSetWindowRefCon(BM_Handle(window), BM_Handle(refcon));
         return BM_One();
     });
 }
 
 PyObject* PY_XPLMTakeKeyboardFocus(PyObject*, PyObject* arg) {
-    return OnWindow(arg, "XPLMTakeKeyboardFocus", [](void* w) { return XPLMTakeKeyboardFocus(w), BM_One(); });
+    return OnWindow(arg, "XPLMTakeKeyboardFocus", [](void* w) {
+        if (!ForeignWindow(w)) XPLMTakeKeyboardFocus(w);
+        return BM_One();
+    });
 }
 
 PyObject* PY_XPLMBringWindowToFront(PyObject*, PyObject* arg) {
-    return OnWindow(arg, "XPLMBringWindowToFront", [](void* w) { return XPLMBringWindowToFront(w), BM_One(); });
+    return OnWindow(arg, "XPLMBringWindowToFront", [](void* w) {
+        if (!ForeignWindow(w)) XPLMBringWindowToFront(w);
+        return BM_One();
+    });
 }
 
 PyObject* PY_XPLMIsWindowInFront(PyObject*, PyObject* arg) {
@@ -309,15 +323,14 @@ PyObject* PY_XPLMRegisterHotKey(PyObject*, PyObject* args) {
     });
 }
 
-// The answer is 1 when the hot key went, 0 when no script of the plug-in registered it.
+// The answer is 1 when the hot key went, 0 when the calling script did not register it.
 PyObject* PY_XPLMUnregisterHotKey(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t hotKey;
     if (!BM_ParseTuple(args, "O" BM_H, &script, &hotKey)) return nullptr;
     if (!BM_CheckScript(script, "XPLMUnregisterHotKey")) return nullptr;
     return BM_CallHost(kModule, "XPLMUnregisterHotKey", BM_Zero, [&] {
-        _CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindHotKey, BM_Handle(hotKey));
-        return BM_RemoveFound(record);
+        return BM_RemoveFound(BM_OwnRecordOfHandle(BM_KindHotKey, BM_Handle(hotKey), script));
     });
 }
 
@@ -362,7 +375,8 @@ PyObject* PY_XPLMSetHotKeyCombination(PyObject*, PyObject* args) {
     int flags;
     if (!BM_ParseTuple(args, BM_H "bi", &hotKey, &vkey, &flags)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetHotKeyCombination", BM_Zero, [&] {
-        XPLMSetHotKeyCombination(BM_Handle(hotKey), static_cast<char>(vkey), flags);
+        if (!BM_ForeignHandle(BM_KindHotKey, BM_Handle(hotKey)))  // another script's keeps its keys
+            XPLMSetHotKeyCombination(BM_Handle(hotKey), static_cast<char>(vkey), flags);
         return BM_One();
     });
 }

@@ -1,7 +1,20 @@
 // XPLMMenus: menus of a script's own, with selections delivered to a script callable.
+//
+// A script acts on its own menus and on the items it appended. Another script's menu, and the
+// plug-in's own menu, are answered as an unknown menu is. Items a script appends to a menu that
+// is no script's (the Plugins menu, another plug-in's) are records of the script: they go when
+// it stops or reloads. There a script counts its own items apart, as the simulator counts each
+// plug-in's apart: its first item is 0 whatever the plug-in and other scripts appended, and the
+// item functions reach only the caller's items. Code that is no script's sees the plug-in's
+// numbering.
+#include <algorithm>
+#include <vector>
+
 #include "BrindlemoorTrampolines.h"
 #include "ModuleSupport.h"
 #include "PythonModules.h"
+#include "ScriptReport.h"
+#include "WidgetStuff.h"
 #include "XPLMMenus.h"
 
 namespace {
@@ -13,6 +26,97 @@ const BM_Constant kConstants[] = {
     {"xplm_Menu_Unchecked", xplm_Menu_Unchecked},
     {"xplm_Menu_Checked", xplm_Menu_Checked},
 };
+
+// Whose a menu is, seen from the calling script.
+enum class MenuOwner { Caller, Refused, Other };
+
+MenuOwner OwnerOf(void* menu, PyObject* script = nullptr) {
+    bool foreign = false;
+    if (BM_OwnRecordOfHandle(BM_KindMenu, menu, script, &foreign)) return MenuOwner::Caller;
+    return foreign || (menu && menu == BM_PluginMenu()) ? MenuOwner::Refused : MenuOwner::Other;
+}
+
+// The items scripts appended to menus that are no script's, to keep their indices right.
+std::vector<_CallbackRecordStruct*>& Items() {
+    static auto* items = new std::vector<_CallbackRecordStruct*>;
+    return *items;
+}
+
+// The calling script's item of `menu` that it knows as `index` (its refcon), or null.
+_CallbackRecordStruct* OwnItem(void* menu, int index) {
+    for (_CallbackRecordStruct* record : Items())
+        if (record->parent == menu && record->refcon == index && BM_CallerOwns(record)) return record;
+    return nullptr;
+}
+
+// The calling script's item of `menu` with the highest index, or null.
+_CallbackRecordStruct* LastOwnItem(void* menu) {
+    _CallbackRecordStruct* last = nullptr;
+    for (_CallbackRecordStruct* record : Items())
+        if (record->parent == menu && BM_CallerOwns(record) && (!last || record->item > last->item)) last = record;
+    return last;
+}
+
+// The item goes from the simulator; those after it in its menu move up one.
+void RemoveItemRecord(_CallbackRecordStruct& record) {
+    auto& items = Items();
+    items.erase(std::remove(items.begin(), items.end(), &record), items.end());
+    XPLMRemoveMenuItem(record.parent, record.item);
+    for (_CallbackRecordStruct* other : items) {
+        if (other->parent != record.parent) continue;
+        if (other->item > record.item) --other->item;
+        if (other->entry == record.entry && other->refcon > record.refcon) --other->refcon;
+    }
+}
+
+// The script whose code runs, which the item is recorded for; null outside script code.
+PyObject* RunningScript() {
+    return BM_RunningScript ? BM_Table().GetScriptIdFromModuleName(*BM_RunningScript) : nullptr;
+}
+
+// Records an item the running script appended at `index` of a menu that is no script's; the
+// answer is the index the script knows it by (-1 for none).
+int NoteItem(void* menu, int index) {
+    PyObject* script = RunningScript();
+    if (!script || index < 0) return index;
+    int own = 0;
+    for (_CallbackRecordStruct* record : Items()) own += record->parent == menu && BM_CallerOwns(record);
+    Items().reserve(Items().size() + 1);
+    _CallbackRecordStruct* record = nullptr;
+    try {
+        record = BM_Table().AddRecord(script, BM_KindMenuItem, nullptr, 0);
+    } catch (...) {
+        XPLMRemoveMenuItem(menu, index);  // a script being stopped appends nothing
+        throw;
+    }
+    record->parent = menu;
+    record->item = index;
+    record->refcon = own;
+    record->unregister = RemoveItemRecord;
+    Items().push_back(record);
+    return own;
+}
+
+// The plug-in's index of the item the caller knows as `index` in `menu`; false when the caller
+// may not act on that item. Any item of the caller's own menu, its own items in a menu that is
+// no script's; code that is no script's reaches any item but the plug-in's own menu's.
+bool HostIndex(void* menu, int index, int* hostIndex) {
+    *hostIndex = index;
+    switch (OwnerOf(menu)) {
+        case MenuOwner::Caller:
+            return true;
+        case MenuOwner::Refused:
+            return false;
+        case MenuOwner::Other:
+            if (!RunningScript()) return true;
+            if (_CallbackRecordStruct* record = OwnItem(menu, index)) {
+                *hostIndex = record->item;
+                return true;
+            }
+            return false;
+    }
+    return false;
+}
 
 PyObject* PY_XPLMFindPluginsMenu(PyObject*, PyObject*) {
     return BM_CallHost(kModule, "XPLMFindPluginsMenu", BM_Zero, [] { return BM_IntFromHandle(XPLMFindPluginsMenu()); });
@@ -44,6 +148,8 @@ PyObject* PY_XPLMCreateMenu(PyObject*, PyObject* args) {
         return nullptr;
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the menu handler")) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
+        // It hangs from an item of the script's own menu, or from one of its own items.
+        if (parent && !HostIndex(BM_Handle(parent), parentItem, &parentItem)) return BM_Zero();
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindMenu, callable, BM_Refcon(menuRef));
         record->parent = BM_Handle(parent);
         XPLMMenuID menu = nullptr;
@@ -56,17 +162,18 @@ PyObject* PY_XPLMCreateMenu(PyObject*, PyObject* args) {
     });
 }
 
-// A menu of the plug-in's scripts goes with its record (whichever script made it); any other
-// menu is handed to the simulator.
+// A menu of the calling script goes with its record; another script's stays, and so does the
+// plug-in's; any other menu is handed to the simulator.
 PyObject* PY_XPLMDestroyMenu(PyObject*, PyObject* args) {
     PyObject* script;
     Py_ssize_t menu;
     if (!BM_ParseTuple(args, "O" BM_H, &script, &menu)) return nullptr;
     if (!BM_CheckScript(script, "XPLMDestroyMenu")) return nullptr;
     return BM_CallHost(kModule, "XPLMDestroyMenu", BM_Zero, [&] {
-        if (_CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindMenu, BM_Handle(menu)))
-            BM_Table().RemoveRecord(record);
-        else
+        MenuOwner owner = OwnerOf(BM_Handle(menu), script);
+        if (owner == MenuOwner::Caller)
+            BM_Table().RemoveRecord(BM_Table().RecordOfHandle(BM_KindMenu, BM_Handle(menu)));
+        else if (owner == MenuOwner::Other)
             XPLMDestroyMenu(BM_Handle(menu));
         return BM_One();
     });
@@ -76,7 +183,20 @@ PyObject* PY_XPLMClearAllMenuItems(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     if (!BM_ParseTuple(args, BM_H, &menu)) return nullptr;
     return BM_CallHost(kModule, "XPLMClearAllMenuItems", BM_Zero, [&] {
-        XPLMClearAllMenuItems(BM_Handle(menu));
+        switch (OwnerOf(BM_Handle(menu))) {
+            case MenuOwner::Caller:
+                XPLMClearAllMenuItems(BM_Handle(menu));
+                break;
+            case MenuOwner::Refused:
+                break;
+            case MenuOwner::Other:  // a script clears its own items there, last first
+                if (!RunningScript()) {
+                    XPLMClearAllMenuItems(BM_Handle(menu));
+                    break;
+                }
+                while (_CallbackRecordStruct* record = LastOwnItem(BM_Handle(menu))) BM_Table().RemoveRecord(record);
+                break;
+        }
         return BM_IntFromLong(1);
     });
 }
@@ -87,7 +207,10 @@ PyObject* PY_XPLMAppendMenuItem(PyObject*, PyObject* args) {
     int forceEnglish;
     if (!BM_ParseTuple(args, BM_H "s" BM_H "i", &menu, &name, &itemRef, &forceEnglish)) return nullptr;
     return BM_CallHost(kModule, "XPLMAppendMenuItem", BM_Zero, [&] {
-        return BM_IntFromLong(XPLMAppendMenuItem(BM_Handle(menu), name, BM_Handle(itemRef), forceEnglish));
+        MenuOwner owner = OwnerOf(BM_Handle(menu));
+        if (owner == MenuOwner::Refused) return BM_IntFromLong(-1);  // as for an unknown menu
+        int index = XPLMAppendMenuItem(BM_Handle(menu), name, BM_Handle(itemRef), forceEnglish);
+        return BM_IntFromLong(owner == MenuOwner::Other ? NoteItem(BM_Handle(menu), index) : index);
     });
 }
 
@@ -95,7 +218,37 @@ PyObject* PY_XPLMAppendMenuSeparator(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     if (!BM_ParseTuple(args, BM_H, &menu)) return nullptr;
     return BM_CallHost(kModule, "XPLMAppendMenuSeparator", BM_Zero, [&] {
+        MenuOwner owner = OwnerOf(BM_Handle(menu));
+        if (owner == MenuOwner::Refused) return BM_IntFromLong(1);
+        if (owner == MenuOwner::Other && RunningScript()) {
+            // The simulator does not say where a separator went: an item appended and removed
+            // again tells.
+            int index = XPLMAppendMenuItem(BM_Handle(menu), "", nullptr, 1);
+            if (index >= 0) XPLMRemoveMenuItem(BM_Handle(menu), index);
+            XPLMAppendMenuSeparator(BM_Handle(menu));
+            NoteItem(BM_Handle(menu), index);  // the separator's index is not told
+            return BM_IntFromLong(1);
+        }
         XPLMAppendMenuSeparator(BM_Handle(menu));
+        return BM_IntFromLong(1);
+    });
+}
+
+// An item of the caller's own menu, or one of its own items elsewhere, goes; the items after it
+// move up one.
+PyObject* PY_XPLMRemoveMenuItem(PyObject*, PyObject* args) {
+    Py_ssize_t menu;
+    int index;
+    if (!BM_ParseTuple(args, BM_H "i", &menu, &index)) return nullptr;
+    return BM_CallHost(kModule, "XPLMRemoveMenuItem", BM_Zero, [&] {
+        int hostIndex;
+        if (OwnerOf(BM_Handle(menu)) == MenuOwner::Other && RunningScript()) {
+            if (_CallbackRecordStruct* record = OwnItem(BM_Handle(menu), index)) BM_Table().RemoveRecord(record);
+        } else if (HostIndex(BM_Handle(menu), index, &hostIndex)) {
+            XPLMRemoveMenuItem(BM_Handle(menu), hostIndex);
+            for (_CallbackRecordStruct* other : Items())
+                if (other->parent == BM_Handle(menu) && other->item > hostIndex) --other->item;
+        }
         return BM_IntFromLong(1);
     });
 }
@@ -106,7 +259,7 @@ PyObject* PY_XPLMSetMenuItemName(PyObject*, PyObject* args) {
     const char* name;
     if (!BM_ParseTuple(args, BM_H "isi", &menu, &index, &name, &forceEnglish)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetMenuItemName", BM_Zero, [&] {
-        XPLMSetMenuItemName(BM_Handle(menu), index, name, forceEnglish);
+        if (HostIndex(BM_Handle(menu), index, &index)) XPLMSetMenuItemName(BM_Handle(menu), index, name, forceEnglish);
         return BM_IntFromLong(1);
     });
 }
@@ -116,7 +269,7 @@ PyObject* PY_XPLMCheckMenuItem(PyObject*, PyObject* args) {
     int index, check;
     if (!BM_ParseTuple(args, BM_H "ii", &menu, &index, &check)) return nullptr;
     return BM_CallHost(kModule, "XPLMCheckMenuItem", BM_Zero, [&] {
-        XPLMCheckMenuItem(BM_Handle(menu), index, check);
+        if (HostIndex(BM_Handle(menu), index, &index)) XPLMCheckMenuItem(BM_Handle(menu), index, check);
         return BM_IntFromLong(1);
     });
 }
@@ -127,7 +280,7 @@ PyObject* PY_XPLMCheckMenuItemState(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, BM_H "i", &menu, &index)) return nullptr;
     return BM_CallHost(kModule, "XPLMCheckMenuItemState", BM_Zero, [&] {
         XPLMMenuCheck check = xplm_Menu_NoCheck;
-        XPLMCheckMenuItemState(BM_Handle(menu), index, &check);
+        if (HostIndex(BM_Handle(menu), index, &index)) XPLMCheckMenuItemState(BM_Handle(menu), index, &check);
         return BM_IntFromLong(check);
     });
 }
@@ -137,7 +290,7 @@ PyObject* PY_XPLMEnableMenuItem(PyObject*, PyObject* args) {
     int index, enabled;
     if (!BM_ParseTuple(args, BM_H "ii", &menu, &index, &enabled)) return nullptr;
     return BM_CallHost(kModule, "XPLMEnableMenuItem", BM_Zero, [&] {
-        XPLMEnableMenuItem(BM_Handle(menu), index, enabled);
+        if (HostIndex(BM_Handle(menu), index, &index)) XPLMEnableMenuItem(BM_Handle(menu), index, enabled);
         return BM_IntFromLong(1);
     });
 }
@@ -149,6 +302,7 @@ PyMethodDef XPLMMenusMethods[] = {
     {"XPLMClearAllMenuItems", PY_XPLMClearAllMenuItems, METH_VARARGS, "Clear All Menu Items."},
     {"XPLMAppendMenuItem", PY_XPLMAppendMenuItem, METH_VARARGS, "Append Menu Item."},
     {"XPLMAppendMenuSeparator", PY_XPLMAppendMenuSeparator, METH_VARARGS, "Append Menu Separator."},
+    {"XPLMRemoveMenuItem", PY_XPLMRemoveMenuItem, METH_VARARGS, "Remove Menu Item."},
     {"XPLMSetMenuItemName", PY_XPLMSetMenuItemName, METH_VARARGS, "Set Menu Item Name."},
     {"XPLMCheckMenuItem", PY_XPLMCheckMenuItem, METH_VARARGS, "Check Menu Item."},
     {"XPLMCheckMenuItemState", PY_XPLMCheckMenuItemState, METH_VARARGS, "Check Menu Item State."},

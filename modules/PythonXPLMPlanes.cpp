@@ -147,8 +147,9 @@ PyObject* PY_XPLMReleasePlanes(PyObject*, PyObject* args) {
     PyObject* script;
     if (!BM_ParseTuple(args, "O", &script)) return nullptr;
     return BM_CallHost(kModule, "XPLMReleasePlanes", BM_Zero, [&] {
-        if (_CallbackRecordStruct* record = PlanesRecord(script))
-            BM_Table().RemoveRecord(record);
+        if (_CallbackRecordStruct* record = PlanesRecord(script)) {
+            if (BM_CallerOwns(record)) BM_Table().RemoveRecord(record);  // not for another script
+        }
         else if (BM_Table().GetNumberOfPlanesAvailableScriptUsers() == 0)
             XPLMReleasePlanes();
         return BM_One();

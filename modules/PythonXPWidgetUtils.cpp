@@ -90,9 +90,13 @@ PyObject* PY_XPUCreateWidgets(PyObject*, PyObject* args) {
         for (std::size_t i = 0; i < table.size(); ++i) table[i].descriptor = descriptors[i].c_str();
         std::vector<XPWidgetID> created(table.size(), nullptr);
         return BM_CallHost(kModule, function, FailedOnce, [&]() -> PyObject* {
+            if (!BM_MayChangeWidget(BM_Handle(parent))) return FailedOnce();  // into another's window
             if (!table.empty()) XPUCreateWidgets(table.data(), count, BM_Handle(parent), created.data());
             for (XPWidgetID widget : created) {
-                if (widget) BM_Table().NoteScriptWidget(widget);
+                if (widget) {
+                    BM_Table().NoteScriptWidget(widget);
+                    BM_NoteWidgetCreator(widget);
+                }
                 PyObject* id = BM_IntFromHandle(widget);
                 if (!id || PyList_Append(ids, id) != 0) {
                     Py_XDECREF(id);
@@ -112,7 +116,7 @@ PyObject* PY_XPUMoveWidgetBy(PyObject*, PyObject* args) {
     int dx, dy;
     if (!BM_ParseTuple(args, BM_H "ii", &widget, &dx, &dy)) return nullptr;
     return BM_CallHost(kModule, "XPUMoveWidgetBy", BM_Zero, [&] {
-        XPUMoveWidgetBy(BM_Handle(widget), dx, dy);
+        if (BM_MayChangeWidget(BM_Handle(widget))) XPUMoveWidgetBy(BM_Handle(widget), dx, dy);
         return BM_One();
     });
 }
@@ -135,6 +139,7 @@ PyObject* PY_XPUSelectIfNeeded(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, "i" BM_H BM_H BM_H "i", &message, &widget, &param1, &param2, &eatClick)) return nullptr;
     if (!BM_CheckWidgetMessage("XPUSelectIfNeeded", message, param1, param2)) return nullptr;
     return BM_CallHost(kModule, "XPUSelectIfNeeded", BM_Zero, [&] {
+        if (!BM_MayChangeWidget(BM_Handle(widget))) return BM_Zero();
         return BM_IntFromLong(XPUSelectIfNeeded(message, BM_Handle(widget), param1, param2, eatClick));
     });
 }
@@ -145,6 +150,7 @@ PyObject* PY_XPUDefocusKeyboard(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, "i" BM_H BM_H BM_H "i", &message, &widget, &param1, &param2, &eatClick)) return nullptr;
     if (!BM_CheckWidgetMessage("XPUDefocusKeyboard", message, param1, param2)) return nullptr;
     return BM_CallHost(kModule, "XPUDefocusKeyboard", BM_Zero, [&] {
+        if (!BM_MayChangeWidget(BM_Handle(widget))) return BM_Zero();
         return BM_IntFromLong(XPUDefocusKeyboard(message, BM_Handle(widget), param1, param2, eatClick));
     });
 }
@@ -157,6 +163,7 @@ PyObject* PY_XPUDragWidget(PyObject*, PyObject* args) {
         return nullptr;
     if (!BM_CheckWidgetMessage("XPUDragWidget", message, param1, param2)) return nullptr;
     return BM_CallHost(kModule, "XPUDragWidget", BM_Zero, [&] {
+        if (!BM_MayChangeWidget(BM_Handle(widget))) return BM_Zero();
         return BM_IntFromLong(XPUDragWidget(message, BM_Handle(widget), param1, param2, left, top, right, bottom));
     });
 }

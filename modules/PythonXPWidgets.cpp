@@ -1,6 +1,10 @@
 // XPWidgets: widgets of the simulator's widget library, widget callbacks written in Python, and
 // one Python object per script and widget.
 //
+// A script reads any widget, but changes and destroys only its own and those that are no
+// script's: another script's widgets and the plug-in's own windows are answered as an unknown
+// widget is (BM_MayChangeWidget).
+//
 // Widget ids, message parameters and property values cross at pointer width. Widgets that
 // scripts create are noted in the script table; what is left of them when the interpreter
 // stops is destroyed then (BM_DestroyScriptWidgets), so that no window of a stopped script
@@ -36,9 +40,13 @@ PyObject* PY_XPCreateWidget(PyObject*, PyObject* args) {
                        &container, &widgetClass))
         return nullptr;
     return BM_CallHost(kModule, "XPCreateWidget", BM_Zero, [&] {
+        if (!BM_MayChangeWidget(Widget(container))) return BM_Zero();
         XPWidgetID widget =
             XPCreateWidget(left, top, right, bottom, visible, descriptor, isRoot, Widget(container), widgetClass);
-        if (widget) BM_Table().NoteScriptWidget(widget);
+        if (widget) {
+            BM_Table().NoteScriptWidget(widget);
+            BM_NoteWidgetCreator(widget);
+        }
         return BM_IntFromHandle(widget);
     });
 }
@@ -57,10 +65,12 @@ PyObject* PY_XPCreateCustomWidget(PyObject*, PyObject* args) {
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         // Messages that reach the widget during its creation find no record and are answered
         // 0; the script hears of the creation right after, with param1 1.
+        if (!BM_MayChangeWidget(Widget(container))) return BM_Zero();
         XPWidgetID widget = XPCreateCustomWidget(left, top, right, bottom, visible, descriptor, isRoot,
                                                  Widget(container), BM_CustomWidgetCallback);
         if (!widget) return BM_Zero();
         BM_Table().NoteScriptWidget(widget);
+        BM_NoteWidgetCreator(widget);
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindWidget, callable, 0);
         BM_Table().SetWidgetSlot(record, widget, 0);
         record->unregister = KeepWidgetFunction;
@@ -90,11 +100,17 @@ PyObject* PY_XPDestroyWidget(PyObject*, PyObject* args) {
                 failure = std::current_exception();  // the widget itself is let go all the same
             }
         }
+        for (void* gone : going)
+            if (!BM_MayChangeWidget(gone)) return BM_One();  // another's stays whole
+
         while (_CallbackRecordStruct* record = BM_Table().FindRecord(
                    script, BM_KindWidget, [&](const _CallbackRecordStruct& r) { return r.handle == Widget(widget); }))
             BM_Table().RemoveRecord(record);
         BM_Table().RemoveWidgetObjects(script, going);
-        for (void* gone : going) BM_Table().ForgetScriptWidget(gone);
+        for (void* gone : going) {
+            BM_Table().ForgetScriptWidget(gone);
+            BM_ForgetWidgetCreator(gone);
+        }
         if (failure) std::rethrow_exception(failure);
         XPDestroyWidget(Widget(widget), destroyChildren);
         return BM_One();
@@ -113,6 +129,7 @@ PyObject* PY_XPAddWidgetCallback(PyObject*, PyObject* args) {
         return nullptr;
     }
     return BM_CallHost(kModule, function, BM_Zero, [&] {
+        if (!BM_MayChangeWidget(Widget(widget))) return BM_One();
         int slot = BM_Table().NextWidgetSlot(Widget(widget));
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindWidget, callable, 0);
         BM_Table().SetWidgetSlot(record, Widget(widget), slot);
@@ -141,7 +158,8 @@ PyObject* PY_XPPlaceWidgetWithin(PyObject*, PyObject* args) {
     Py_ssize_t widget, container;
     if (!BM_ParseTuple(args, BM_H BM_H, &widget, &container)) return nullptr;
     return BM_CallHost(kModule, "XPPlaceWidgetWithin", BM_Zero, [&] {
-        XPPlaceWidgetWithin(Widget(widget), Widget(container));
+        if (BM_MayChangeWidget(Widget(widget)) && BM_MayChangeWidget(Widget(container)))
+            XPPlaceWidgetWithin(Widget(widget), Widget(container));
         return BM_One();
     });
 }
@@ -171,10 +189,11 @@ PyObject* OnWidget(PyObject* arg, const char* function, Host host) {
     PyObject* PY_##name(PyObject*, PyObject* arg) {                                                               \
         return OnWidget(arg, #name, [](XPWidgetID w) { return BM_IntFromHandle(name(w)); });                       \
     }
+// Those that change the widget leave another's alone.
 #define BM_WIDGET_VOID(name)                                                                                      \
     PyObject* PY_##name(PyObject*, PyObject* arg) {                                                               \
         return OnWidget(arg, #name, [](XPWidgetID w) {                                                            \
-            name(w);                                                                                              \
+            if (BM_MayChangeWidget(w)) name(w);                                                                   \
             return BM_One();                                                                                      \
         });                                                                                                       \
     }
@@ -187,7 +206,11 @@ BM_WIDGET_INT(XPIsWidgetVisible)
 BM_WIDGET_ID(XPFindRootWidget)
 BM_WIDGET_VOID(XPBringRootWidgetToFront)
 BM_WIDGET_INT(XPIsWidgetInFront)
-BM_WIDGET_ID(XPSetKeyboardFocus)
+PyObject* PY_XPSetKeyboardFocus(PyObject*, PyObject* arg) {
+    return OnWidget(arg, "XPSetKeyboardFocus", [](XPWidgetID w) {
+        return BM_IntFromHandle(BM_MayChangeWidget(w) ? XPSetKeyboardFocus(w) : nullptr);
+    });
+}
 BM_WIDGET_VOID(XPLoseKeyboardFocus)
 
 // ---- Geometry ----
@@ -226,7 +249,7 @@ PyObject* PY_XPSetWidgetGeometry(PyObject*, PyObject* args) {
     int left, top, right, bottom;
     if (!BM_ParseTuple(args, BM_H "iiii", &widget, &left, &top, &right, &bottom)) return nullptr;
     return BM_CallHost(kModule, "XPSetWidgetGeometry", BM_Zero, [&] {
-        XPSetWidgetGeometry(Widget(widget), left, top, right, bottom);
+        if (BM_MayChangeWidget(Widget(widget))) XPSetWidgetGeometry(Widget(widget), left, top, right, bottom);
         return BM_One();
     });
 }
@@ -247,7 +270,7 @@ PyObject* PY_XPSetWidgetDescriptor(PyObject*, PyObject* args) {
     const char* descriptor;
     if (!BM_ParseTuple(args, BM_H "s", &widget, &descriptor)) return nullptr;
     return BM_CallHost(kModule, "XPSetWidgetDescriptor", BM_Zero, [&] {
-        XPSetWidgetDescriptor(Widget(widget), descriptor);
+        if (BM_MayChangeWidget(Widget(widget))) XPSetWidgetDescriptor(Widget(widget), descriptor);
         return BM_One();
     });
 }
@@ -293,7 +316,7 @@ PyObject* PY_XPSetWidgetProperty(PyObject*, PyObject* args) {
     int property;
     if (!BM_ParseTuple(args, BM_H "i" BM_H, &widget, &property, &value)) return nullptr;
     return BM_CallHost(kModule, "XPSetWidgetProperty", BM_Zero, [&] {
-        XPSetWidgetProperty(Widget(widget), property, value);
+        if (BM_MayChangeWidget(Widget(widget))) XPSetWidgetProperty(Widget(widget), property, value);
         return BM_One();
     });
 }
@@ -412,7 +435,10 @@ void BM_DestroyScriptWidgets() {
         if (!BMTestTable->IsScriptWidget(widget)) continue;  // went with a parent destroyed before
         BM_RunOrLog("XPDestroyWidget", [&] {
             std::vector<void*> going = BM_WidgetSubtree(widget);
-            for (void* gone : going) BMTestTable->ForgetScriptWidget(gone);
+            for (void* gone : going) {
+                BMTestTable->ForgetScriptWidget(gone);
+                BM_ForgetWidgetCreator(gone);
+            }
             XPDestroyWidget(widget, 1);
         });
     }

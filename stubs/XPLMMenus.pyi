@@ -33,6 +33,10 @@ def XPLMAppendMenuSeparator(inMenu: int) -> int:
     """Append Menu Separator."""
 
 
+def XPLMRemoveMenuItem(inMenu: int, inIndex: int) -> int:
+    """Remove Menu Item."""
+
+
 def XPLMSetMenuItemName(inMenu: int, inIndex: int, inItemName: str, inForceEnglish: int) -> int:
     """Set Menu Item Name."""
 

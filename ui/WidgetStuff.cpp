@@ -16,6 +16,7 @@
 #include "BM_ListBox.h"
 #include "BM_Popups.h"
 #include "Brindlemoor.h"
+#include "PythonModules.h"
 #include "BrindlemoorBase.h"
 #include "BrindlemoorClass.h"
 #include "ScriptPaths.h"
@@ -565,8 +566,15 @@ void CreateBrindlemoor(int x, int y, int w, int h) {
     DestroyWindow(made, "destroying the control panel");
 }
 
-int BrindlemoorHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1, intptr_t) {
+int BrindlemoorHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t) {
     int answer = 0;
+    if (inMessage == xpMsg_Destroy && inWidget && inWidget == BrindlemoorWidget) {
+        // Destroyed by someone else (the plug-in forgets its panel before it destroys it): the
+        // next menu choice builds it anew.
+        ForgetPanel();
+        BM_MenuItem1 = 0;
+        return 0;
+    }
     Guarded("the control panel", [&] {
         TakeThreadLines();
         answer = PanelMessage(inMessage, inParam1);
@@ -821,6 +829,25 @@ bool ReloadListedScript(XPWidgetID source) {
 }
 }  // namespace
 
+bool BM_IsPluginWidget(XPWidgetID widget) {
+    // The widgets inside the open windows, gathered again when a window opened or went.
+    static XPWidgetID roots[3] = {};
+    static std::vector<void*> inside;
+    const XPWidgetID now[3] = {BrindlemoorWidget, ScriptInfoWidget, ScriptAdminWidget};
+    if (!std::equal(now, now + 3, roots)) {
+        std::vector<void*> gathered;
+        for (XPWidgetID root : now)
+            if (root) {
+                std::vector<void*> subtree = BM_WidgetSubtree(root);
+                gathered.insert(gathered.end(), subtree.begin(), subtree.end());
+            }
+        std::sort(gathered.begin(), gathered.end());
+        inside.swap(gathered);
+        std::copy(now, now + 3, roots);
+    }
+    return widget && std::binary_search(inside.begin(), inside.end(), static_cast<void*>(widget));
+}
+
 void BM_ScriptWindowsChanged() noexcept {
     Guarded("refreshing the script windows", [] {
         if (!ScriptInfoWidget && !ScriptAdminWidget) return;
@@ -832,8 +859,13 @@ void BM_ScriptWindowsChanged() noexcept {
     });
 }
 
-int ScriptInfoHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1, intptr_t) {
+int ScriptInfoHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t) {
     int answer = 0;
+    if (inMessage == xpMsg_Destroy && inWidget && inWidget == ScriptInfoWidget) {
+        ForgetScriptInfo();
+        BM_MenuItem3 = 0;
+        return 0;
+    }
     Guarded("the script information window", [&] {
         XPWidgetID source = reinterpret_cast<XPWidgetID>(inParam1);
         if (inMessage == xpMessage_CloseButtonPushed) {
@@ -861,8 +893,13 @@ int ScriptInfoHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1, 
     return answer;
 }
 
-int ScriptAdminHandler(XPWidgetMessage inMessage, XPWidgetID, intptr_t inParam1, intptr_t) {
+int ScriptAdminHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t) {
     int answer = 0;
+    if (inMessage == xpMsg_Destroy && inWidget && inWidget == ScriptAdminWidget) {
+        ForgetScriptAdmin();
+        BM_MenuItem2 = 0;
+        return 0;
+    }
     Guarded("the script enable / disable window", [&] {
         XPWidgetID source = reinterpret_cast<XPWidgetID>(inParam1);
         if (inMessage == xpMessage_CloseButtonPushed) {
@@ -900,13 +937,18 @@ bool IsRef(void* iRef, const char* ref) { return iRef && std::strcmp(static_cast
 void ShowIfHidden(XPWidgetID window) {
     if (window && !XPIsWidgetVisible(window)) XPShowWidget(window);
 }
+
+XPLMMenuID gPluginMenu = nullptr;
 }  // namespace
+
+void* BM_PluginMenu() { return gPluginMenu; }
 
 void SetupWidgets(const char*) {
     BM_RunOrLog("installing the menu", [] {
         XPLMMenuID plugins = XPLMFindPluginsMenu();
         int item = XPLMAppendMenuItem(plugins, "Brindlemoor", nullptr, 1);
         XPLMMenuID menu = XPLMCreateMenu("Brindlemoor", plugins, item, BrindlemoorMenuHandler, nullptr);
+        gPluginMenu = menu;
         XPLMAppendMenuItem(menu, "Control Panel", kControlPanelRef, 1);
         XPLMAppendMenuItem(menu, "Script Enable / Disable", kScriptEnableDisableRef, 2);
         XPLMAppendMenuItem(menu, "Script Information", kScriptInformationRef, 3);
@@ -953,6 +995,7 @@ void DestroyWidgets() {
     XPWidgetID panel = BrindlemoorWidget;
     ForgetPanel();
     DestroyWindow(panel, "destroying the control panel");
+    gPluginMenu = nullptr;  // the simulator takes it with the plug-in
     DropScriptAdmin();
     DropScriptInfo();
     BM_MenuItem1 = BM_MenuItem2 = BM_MenuItem3 = 0;

@@ -33,6 +33,8 @@ extern int BM_MenuItem1, BM_MenuItem2, BM_MenuItem3;
 void SetupWidgets(const char* pName);
 // Destroys the windows and withdraws the console data refs; called at plug-in stop.
 void DestroyWidgets();
+// The plug-in's own menu (Plugins > Brindlemoor) while installed, else null; scripts cannot change it.
+void* BM_PluginMenu();
 // iRef is the chosen item's reference text: "ControlPanel", "ScriptEnableDisable" or
 // "ScriptInformation".
 void BrindlemoorMenuHandler(void* mRef, void* iRef);
@@ -99,6 +101,10 @@ int ScriptAdminHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t 
 // The script table changed under the open script windows (a script reloaded): they take the
 // scripts anew and show them.
 void BM_ScriptWindowsChanged() noexcept;
+
+// Whether the widget is one of the plug-in's own: a window of it (the control panel, the script
+// windows) or anything inside one. Scripts may read them but neither change nor destroy them.
+bool BM_IsPluginWidget(XPWidgetID widget);
 
 // A script id as the windows print it: every bit, in lower-case hexadecimal without "0x".
 std::string ScriptIdText(const void* id);

@@ -26,6 +26,8 @@ XPLM_API void XPLMClearAllMenuItems(XPLMMenuID inMenuID);
 XPLM_API int XPLMAppendMenuItem(XPLMMenuID inMenu, const char * inItemName, void * inItemRef,
                                 int inForceEnglish);
 XPLM_API void XPLMAppendMenuSeparator(XPLMMenuID inMenu);
+/* The items after it move up one: their indices drop by one. */
+XPLM_API void XPLMRemoveMenuItem(XPLMMenuID inMenu, int inIndex);
 XPLM_API void XPLMSetMenuItemName(XPLMMenuID inMenu, int inIndex, const char * inItemName,
                                   int inForceEnglish);
 XPLM_API void XPLMCheckMenuItem(XPLMMenuID inMenu, int index, XPLMMenuCheck inCheck);

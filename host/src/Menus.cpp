@@ -197,6 +197,14 @@ void XPLMAppendMenuSeparator(XPLMMenuID inMenu) {
     AppendItem(*menu, std::move(item));
 }
 
+// A menu that hung from the item stays, unreachable, until its owner destroys it.
+void XPLMRemoveMenuItem(XPLMMenuID inMenu, int inIndex) {
+    BMHOST_ENTER();
+    Menu* menu = MenuFromId(inMenu, __func__);
+    if (!menu) return;
+    if (MenuItem* item = ItemAt(*menu, inIndex, __func__)) menu->items.erase(menu->items.begin() + (item - menu->items.data()));
+}
+
 void XPLMSetMenuItemName(XPLMMenuID inMenu, int inIndex, const char* inItemName, int) {
     BMHOST_ENTER();
     Menu* menu = MenuFromId(inMenu, __func__);
@@ -252,6 +260,12 @@ bool ChooseMenuItem(const std::string& path) {
 int PluginMenuCount() {
     int n = 0;
     for (std::size_t i = 1; i < S().menus.size(); ++i) n += S().menus[i].alive ? 1 : 0;
+    return n;
+}
+
+int MenuItemCount() {
+    int n = 0;
+    for (const Menu& menu : S().menus) n += menu.alive ? int(menu.items.size()) : 0;
     return n;
 }
 

@@ -58,13 +58,16 @@ TEST(Widgets, ACustomWidgetHearsOfItsCreationOnceItsRecordExists) {
 
 TEST(Widgets, EveryScriptCallbackOfAWidgetHearsEachMessageOnceNewestFirst) {
     bmtest::SimFolder sim;
-    // Two scripts, the first of them adding its callback twice, on one widget of the first.
+    // Three callbacks of the first script on its widget; the second script may send the widget
+    // messages, but not add a callback to it (answered as for an unknown widget).
     sim.AddScript("BM_A.py", Script("A", R"(
         self.W = XPCreateWidget(100, 300, 300, 100, 1, 'Shared', 1, 0, xpWidgetClass_SubWindow)
         self.First = lambda *m: self.Heard('A1', *m)
         self.Second = lambda *m: self.Heard('A2', *m)
+        self.Third = lambda *m: self.Heard('A3', *m)
         XPAddWidgetCallback(self, self.W, self.First)
         XPAddWidgetCallback(self, self.W, self.Second)
+        XPAddWidgetCallback(self, self.W, self.Third)
         import __main__
         __main__.shared_widget = self.W
 )",
@@ -72,26 +75,26 @@ TEST(Widgets, EveryScriptCallbackOfAWidgetHearsEachMessageOnceNewestFirst) {
     def Heard(self, who, message, widget, param1, param2):
         if message >= xpMsg_UserStart:
             print('heard', who, message - xpMsg_UserStart)
-        return 0
+        return 1 if who == 'A3' and message == xpMsg_UserStart + 3 else 0
 )"));
     sim.AddScript("BM_B.py", Script("B", R"(
         import __main__
         self.Func = self.Heard
-        XPAddWidgetCallback(self, __main__.shared_widget, self.Func)
+        print('added', XPAddWidgetCallback(self, __main__.shared_widget, self.Func))
         print('direct', XPSendMessageToWidget(__main__.shared_widget, xpMsg_UserStart + 1, xpMode_Direct, 0, 0))
         print('once', XPSendMessageToWidget(__main__.shared_widget, xpMsg_UserStart + 2, xpMode_Once, 0, 0))
         print('all', XPSendMessageToWidget(__main__.shared_widget, xpMsg_UserStart + 3, xpMode_DirectAllCallbacks, 0, 0))
 )",
                                     R"(
     def Heard(self, message, widget, param1, param2):
-        if message >= xpMsg_UserStart:
-            print('heard B', message - xpMsg_UserStart)
-        return 1 if message == xpMsg_UserStart + 3 else 0
+        print('heard B', message - xpMsg_UserStart)
+        return 1
 )"));
     LoadBrindlemoor(true);
-    EXPECT_EQ(Printed(sim, "heard"), (Lines_t{"heard B 1", "heard A2 1", "heard A1 1",  // nobody handles it
-                                              "heard B 2",                                // the newest only
-                                              "heard B 3", "heard A2 3", "heard A1 3"}));  // all, though B handled it
+    EXPECT_EQ(Printed(sim, "heard"), (Lines_t{"heard A3 1", "heard A2 1", "heard A1 1",  // nobody handles it
+                                              "heard A3 2",                                 // the newest only
+                                              "heard A3 3", "heard A2 3", "heard A1 3"}));  // all, though A3 handled it
+    EXPECT_EQ(Printed(sim, "added"), (Lines_t{"added 1"}));
     EXPECT_EQ(Printed(sim, "direct"), (Lines_t{"direct 0"}));
     EXPECT_EQ(Printed(sim, "all"), (Lines_t{"all 1"}));
 }

@@ -195,6 +195,7 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMMenus", "XPLMClearAllMenuItems", "doomed = new_menu()", {"doomed"}},
         {"XPLMMenus", "XPLMAppendMenuItem", "", {"menu", "'Item'", "0", "1"}},
         {"XPLMMenus", "XPLMAppendMenuSeparator", "", {"menu"}},
+        {"XPLMMenus", "XPLMRemoveMenuItem", "doomed = XPLMAppendMenuItem(menu, 'Doomed', 0, 1)", {"menu", "doomed"}},
         {"XPLMMenus", "XPLMSetMenuItemName", "", {"menu", "0", "'Renamed'", "1"}},
         {"XPLMMenus", "XPLMCheckMenuItem", "", {"menu", "0", "xplm_Menu_Checked"}},
         {"XPLMMenus", "XPLMCheckMenuItemState", "", {"menu", "0"}},

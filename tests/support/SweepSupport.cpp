@@ -14,6 +14,10 @@
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <algorithm>
+
+#include "XPLMCamera.h"
+#include "bmhost/Control.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -25,6 +29,31 @@
 #endif
 
 namespace bmtest::sweep {
+
+std::string SimulatorHoldings() {
+    const std::pair<const char*, int> counts[] = {
+        {"flight loops", bmhost::FlightLoopCount()},
+        {"draw callbacks", bmhost::DrawCallbackCount()},
+        {"key sniffers", bmhost::KeySnifferCount()},
+        {"windows", bmhost::WindowCount()},
+        {"hot keys", bmhost::HotKeyCount()},
+        {"menus", bmhost::PluginMenuCount()},
+        {"menu items", bmhost::MenuItemCount()},
+        {"published data refs", bmhost::PublishedDataCount()},
+        {"shared data registrations", bmhost::SharerTotal()},
+        {"widgets", bmhost::WidgetCount()},
+        {"command handlers", bmhost::CommandHandlerCount()},
+        {"registrations", bmhost::RegistrationCount()},
+        {"camera controlled", XPLMIsCameraBeingControlled(nullptr)},
+        {"aircraft held by", bmhost::PlanesHolder()},
+    };
+    std::string text;
+    for (const auto& [what, count] : counts) text += std::string(what) + " " + std::to_string(count) + "\n";
+    std::vector<std::string> paths = bmhost::MenuItemPaths();
+    std::sort(paths.begin(), paths.end());
+    for (const std::string& path : paths) text += path + "\n";
+    return text;
+}
 
 // ---- Escaping ----
 

@@ -62,6 +62,13 @@ struct RefusedAllocation {
 };
 bool TakeRefusedAllocation(RefusedAllocation* out);  // false when none was refused since arming
 
+// ---- The simulator's view ----
+
+// What the simulator holds: a line for each kind of registration with its count (all plug-ins'),
+// whether the camera is controlled and who holds the aircraft, then every menu item's path, sorted (a separator
+// counts among the items). Two equal texts hold the same registrations and menu items.
+std::string SimulatorHoldings();
+
 // ---- Interpreter ----
 
 // Runs statements, or evaluates an expression (new reference), in a module's namespace; a raised

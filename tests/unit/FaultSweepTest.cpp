@@ -129,6 +129,7 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMClearAllMenuItems", "XPLMClearAllMenuItems", 1, "0", kParameterError},
     {"XPLMAppendMenuItem", "XPLMAppendMenuItem", 1, "0", kParameterError},
     {"XPLMAppendMenuSeparator", "XPLMAppendMenuSeparator", 1, "0", kParameterError},
+    {"XPLMRemoveMenuItem", "XPLMRemoveMenuItem", 1, "0", kParameterError},
     {"XPLMSetMenuItemName", "XPLMSetMenuItemName", 1, "0", kParameterError},
     {"XPLMCheckMenuItem", "XPLMCheckMenuItem", 1, "0", kParameterError},
     {"XPLMCheckMenuItemState", "XPLMCheckMenuItemState", 1, "0", kParameterError},

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -28,9 +29,19 @@
 #include <sstream>
 
 #include "ModuleCalls.h"
+#include "ModuleSignatures.h"
 #include "PythonSupport.h"
+#include "ScriptReload.h"
+#include "ScriptReport.h"
 #include "SweepSupport.h"
+#include "WidgetStuff.h"
+#include "XPLMCamera.h"
 #include "XPLMDefs.h"
+#include "XPLMDisplay.h"
+#include "XPLMMenus.h"
+#include "XPLMPlugin.h"
+#include "XPStandardWidgets.h"
+#include "XPWidgets.h"
 #include "bmhost/Control.h"
 
 namespace {
@@ -733,3 +744,302 @@ TEST(HostileSweep, EveryModuleFunctionRefusesOtherThreads) {
 }
 
 }  // namespace
+
+// ---- Another script's handles ----
+//
+// A second script calls every function that takes a handle of a script's record (by the
+// parameter's name in the signature rows), and every function that drops the caller's
+// registrations, with the first script's handles and the plug-in's control panel, the other
+// arguments as in the function's plausible call. The simulator's view of the first script's
+// registrations and of the panel stays as it was; the functions that remove or change answer as
+// for an unknown handle, without a changing call into the simulator (a plausible value may
+// change nothing visible). The first script can still remove all it made.
+
+const char kForeign[] = "BM_Foreign";
+
+// The first script's handles (names of the sweep script's namespace) that stand for a parameter.
+const std::map<std::string, std::vector<std::string>> kForeignHandles = {
+    {"inWindowID", {"window"}},          {"inWindow", {"window"}},
+    {"inHotKey", {"hotkey"}},            {"inMenuID", {"menu", "plugins_menu"}},
+    {"inMenu", {"menu", "plugins_menu"}}, {"inParentMenu", {"menu", "plugins_menu"}},
+    {"inWidget", {"widget", "panel"}},   {"inWidgetID", {"widget", "panel"}},
+    {"inSubWidget", {"widget", "panel"}}, {"inContainer", {"widget", "panel"}},
+    {"inParamParent", {"widget", "panel"}},
+};
+
+// Functions that remove or change what their handle names: their answer is the unknown handle's.
+// (Creating inside another's window or menu answers 0: nothing is made.)
+bool Changes(const std::string& name) {
+    static const std::regex kChanging(
+        "XPLM(Destroy|Unregister|Set|Clear|Remove|Append|CheckMenuItem$|Enable|Bring|Take)|"
+        "XP(Destroy|Set|Show|Hide|Bring|Place|Lose|Add|UMove)");
+    return std::regex_search(name, kChanging);
+}
+
+// The item parameters: the first item of the first script's menu, or its own item of the Plugins menu.
+bool ItemParameter(const std::string& name) { return name == "inIndex" || name == "index" || name == "inParentItem"; }
+
+// "self, inWindowID: int, outLeft: Optional[List[int]]" gives self, inWindowID, outLeft.
+std::vector<std::string> ParameterNames(const std::string& parameters) {
+    std::vector<std::string> names;
+    if (parameters.rfind("self", 0) == 0) names.push_back("self");
+    static const std::regex kName("(\\w+):");
+    for (std::sregex_iterator it(parameters.begin(), parameters.end(), kName), end; it != end; ++it)
+        names.push_back((*it)[1]);
+    return names;
+}
+
+// Evaluates in the sweep script's namespace as `module`'s code: "value: <repr>" or "raised: <error>".
+std::string CallAs(const std::string& module, const std::string& expression) {
+    BM_ScriptCall call(module, BM_ActReceiveMessage);
+    try {
+        PyObject* result = EvalPython(kSweepModule, expression);
+        std::string text = "value: " + Repr(result);
+        Py_DECREF(result);
+        return text;
+    } catch (const std::exception& e) {
+        return std::string("raised: ") + e.what();
+    }
+}
+
+// The simulator's view of the first script's window, hot key and menu items, beside all it holds.
+std::string ForeignView(XPLMWindowID window, XPLMHotKeyID hotKey) {
+    std::string text = SimulatorHoldings() + bmhost::WidgetTree() + "\n";
+    int l = 0, t = 0, r = 0, b = 0;
+    XPLMGetWindowGeometry(window, &l, &t, &r, &b);
+    text += "window " + std::to_string(l) + "," + std::to_string(t) + "," + std::to_string(r) + "," +
+            std::to_string(b) + " visible " + std::to_string(XPLMGetWindowIsVisible(window)) + " front " +
+            std::to_string(XPLMIsWindowInFront(window)) + "\n";
+    char vkey = 0;
+    XPLMKeyFlags flags = 0;
+    XPLMGetHotKeyInfo(hotKey, &vkey, &flags, nullptr, nullptr);
+    text += "hot key " + std::to_string(int(vkey)) + "+" + std::to_string(flags) + "\n";
+    for (const std::string& path : bmhost::MenuItemPaths())
+        text += path + " check " + std::to_string(bmhost::MenuItemCheck(path)) + "\n";
+    return text + "focus " + std::to_string(reinterpret_cast<intptr_t>(XPGetWidgetWithFocus())) + "\n";
+}
+
+TEST(HostileSweep, AnotherScriptsHandlesTakeNothingAway) {
+    bmtest::RunningPlugin plugin({{kSweepModule, SweepScript()}, {kForeign, SweepScript()}});
+    PyObject* scriptModule = PyImport_ImportModule(kSweepModule);
+    ASSERT_NE(scriptModule, nullptr);
+    PyDict_SetItemString(PyModule_GetDict(scriptModule), "Script", plugin.Script(kSweepModule));
+    PyDict_SetItemString(PyModule_GetDict(scriptModule), "other", plugin.Script(kForeign));
+    Py_DECREF(scriptModule);
+    DestroyWidgets();
+    SetupWidgets("");
+    BrindlemoorMenuHandler(nullptr, const_cast<char*>("ControlPanel"));
+    ASSERT_NE(BrindlemoorWidget, nullptr);
+    XPWidgetID panel = BrindlemoorWidget;
+    {
+        const std::string first = kSweepModule;  // BM_ScriptCall keeps the name it is given
+        BM_ScriptCall call(first, BM_ActStart);
+        RunPython(kSweepModule, SweepSetupCode() + "panel = " + std::to_string(reinterpret_cast<intptr_t>(panel)) + R"(
+hotkey = new_hotkey()
+XPLMControlCamera(script, xplm_ControlCameraForever, cb, 0)
+XPLMAcquirePlanes(script, None, cb, 0)
+own_item = new_item()
+XPLMAppendMenuSeparator(plugins_menu)
+XPAddWidgetCallback(script, widget, cb)
+)");
+    }
+    auto handle = [&](const char* name) {
+        PyObject* value = EvalPython(kSweepModule, name);
+        void* h = reinterpret_cast<void*>(PyLong_AsSsize_t(value));
+        Py_DECREF(value);
+        return h;
+    };
+    XPLMWindowID window = handle("window");
+    XPLMHotKeyID hotKey = handle("hotkey");
+    const XPLMPluginID self = XPLMGetMyID();
+    ASSERT_EQ(bmhost::CameraController(), self);
+    ASSERT_EQ(bmhost::PlanesHolder(), self);
+
+    int cases = 0;
+    for (int row = 0; row < BM_SignatureCount; ++row) {
+        const BM_Signature& signature = BM_Signatures[row];
+        const std::string name = signature.function;
+        const PlausibleCall* plausible = FindPlausibleCall(name);
+        if (!plausible) continue;
+        const std::vector<std::string> parameters = ParameterNames(signature.parameters);
+        const bool takesSelf = !parameters.empty() && parameters[0] == "self";
+        bool anyHandle = false;
+        int variants = 1;
+        for (const std::string& p : parameters) {
+            auto found = kForeignHandles.find(p);
+            if (found != kForeignHandles.end() || (takesSelf && p == "inDataRef")) anyHandle = true;
+            if (found != kForeignHandles.end()) variants = std::max(variants, int(found->second.size()));
+        }
+        const bool drops = takesSelf && std::regex_search(name, std::regex("Unregister|Unshare|Dont|Release"));
+        if (!anyHandle && !drops) continue;
+        ASSERT_EQ(parameters.size(), plausible->args.size()) << name;
+        for (int variant = 0; variant < variants; ++variant) {
+            // Appending to the Plugins menu is anyone's (the items would be the second script's),
+            // and destroying it is the simulator's to refuse.
+            if (variant == 1 && (name.rfind("XPLMAppend", 0) == 0 || name == "XPLMDestroyMenu")) continue;
+            std::string foreign = name + "(", unknown = name + "(";
+            for (std::size_t i = 0; i < parameters.size(); ++i) {
+                std::string arg = plausible->args[i], stranger = arg;
+                auto found = kForeignHandles.find(parameters[i]);
+                if (parameters[i] == "self") {
+                    arg = stranger = "other";
+                } else if (found != kForeignHandles.end()) {
+                    arg = found->second[std::min<std::size_t>(std::size_t(variant), found->second.size() - 1)];
+                    stranger = "0x7ead0000dead";
+                } else if (ItemParameter(parameters[i])) {  // the first script's item
+                    arg = stranger = variant == 1 ? "own_item" : "0";
+                } else if (takesSelf && parameters[i] == "inDataRef") {
+                    arg = "ref_own";
+                    stranger = "0x7ead0000dead";
+                }
+                foreign += (i ? ", " : "") + arg;
+                unknown += (i ? ", " : "") + stranger;
+            }
+            foreign += ")";
+            unknown += ")";
+            ++cases;
+            const std::string before = ForeignView(window, hotKey);
+            std::vector<std::string> sdkCalls;
+            bmhost::SetSdkCallListener([&](const char* sdk) { sdkCalls.push_back(sdk); });
+            const std::string answer = CallAs(kForeign, foreign);
+            bmhost::SetSdkCallListener(nullptr);
+            EXPECT_EQ(ForeignView(window, hotKey), before) << foreign << " answered " << answer;
+            for (const std::string& sdk : sdkCalls)
+                EXPECT_FALSE(Changes(sdk) || std::regex_search(sdk, std::regex("Create|Control|Planes")))
+                    << foreign << " called " << sdk;
+            EXPECT_FALSE(PyErr_Occurred()) << foreign;
+            if (Changes(name) && answer.rfind("value", 0) == 0)
+                EXPECT_EQ(answer, CallAs(kForeign, unknown)) << foreign << " and " << unknown;
+        }
+    }
+    EXPECT_GT(cases, 40);
+
+    // The first script removes all it made: each answers 1 and the simulator lets go.
+    const std::pair<const char*, std::function<int()>> removals[] = {
+        {"XPLMDestroyWindow(script, window)", bmhost::WindowCount},
+        {"XPLMUnregisterHotKey(script, hotkey)", bmhost::HotKeyCount},
+        {"XPLMUnregisterDataAccessor(script, ref_own)", bmhost::PublishedDataCount},
+        {"XPLMDestroyMenu(script, menu)", bmhost::PluginMenuCount},
+        {"XPDestroyWidget(script, widget, 1)", [] { return bmhost::WidgetCount(); }},
+        {"XPLMClearAllMenuItems(plugins_menu)", bmhost::MenuItemCount},
+    };
+    for (const auto& [call, count] : removals) {
+        const int held = count();
+        EXPECT_EQ(CallAs(kSweepModule, call), "value: 1") << call;
+        EXPECT_LT(count(), held) << call;
+    }
+    EXPECT_EQ(CallAs(kSweepModule, "XPLMDontControlCamera(script)"), "value: 1");
+    EXPECT_EQ(CallAs(kSweepModule, "XPLMReleasePlanes(script)"), "value: 1");
+    EXPECT_EQ(bmhost::PlanesHolder(), XPLM_NO_PLUGIN_ID);
+    // Of the Plugins menu, the plug-in's own item is all that is left.
+    EXPECT_EQ(bmhost::MenuItemPaths(), (std::vector<std::string>{"Plugins/Brindlemoor", "Plugins/Brindlemoor/Control Panel",
+                                                                "Plugins/Brindlemoor/Script Enable / Disable",
+                                                                "Plugins/Brindlemoor/Script Information"}));
+
+    // The panel, destroyed by the simulator, comes back at the next menu choice.
+    XPDestroyWidget(panel, 1);
+    EXPECT_EQ(BrindlemoorWidget, nullptr);
+    BrindlemoorMenuHandler(nullptr, const_cast<char*>("ControlPanel"));  // as Plugins > Brindlemoor > Control Panel
+    ASSERT_NE(BrindlemoorWidget, nullptr);
+    EXPECT_EQ(bmhost::FindWidget(BrindlemoorTitle()), BrindlemoorWidget);
+    EXPECT_TRUE(XPIsWidgetVisible(BrindlemoorWidget));
+    DestroyWidgets();
+}
+
+// ---- Nothing piles up ----
+//
+// Two scripts that register one of every kind, and append items and a separator to the Plugins
+// menu with their menus hanging from them. Whichever way the scripts restart, as often as they
+// do, the simulator then holds what it held after the first start; and a script's own numbering
+// of its Plugins-menu items holds whatever the other script did.
+
+std::string Everything(const std::string& tag, bool camera) {
+    return R"(from XPLMProcessing import *
+from XPLMDisplay import *
+from XPLMMenus import *
+from XPLMDataAccess import *
+from XPLMUtilities import *
+from XPLMCamera import *
+from XPLMPlanes import *
+from XPWidgets import *
+from XPStandardWidgets import *
+from XPLMDefs import *
+TAG = ')" + tag + R"('
+class Brindlemoor:
+    def XPluginStart(self):
+        plugins = XPLMFindPluginsMenu()
+        XPLMAppendMenuSeparator(plugins)
+        self.Item = XPLMAppendMenuItem(plugins, TAG, 0, 1)
+        self.Menu = XPLMCreateMenu(self, TAG, plugins, self.Item, self.Cb, 0)
+        XPLMAppendMenuItem(self.Menu, TAG + ' item', 0, 1)
+        XPLMAppendMenuItem(plugins, TAG + ' last', 0, 1)
+        XPLMRegisterFlightLoopCallback(self, self.Loop, 1.0, 0)
+        XPLMRegisterDrawCallback(self, self.Cb, xplm_Phase_Window, 0, 0)
+        XPLMRegisterKeySniffer(self, self.Cb, 0, 0)
+        XPLMCreateWindow(self, 10, 300, 300, 10, 1, self.Cb, self.Cb, self.Cb, 0)
+        XPLMRegisterHotKey(self, XPLM_VK_F5, 0, TAG, self.Cb, 0)
+        XPLMRegisterDataAccessor(self, TAG + '/value', xplmType_Int, 0, self.Cb, None, None, None, None, None,
+                                 None, None, None, None, None, None, 0, 0)
+        XPLMShareData(self, TAG + '/shared', xplmType_Int, self.Cb, 0)
+        self.Widget = XPCreateWidget(10, 300, 300, 10, 1, TAG, 1, 0, xpWidgetClass_MainWindow)
+        XPAddWidgetCallback(self, self.Widget, self.Cb)
+        XPCreateCustomWidget(self, 20, 290, 100, 270, 1, TAG + ' custom', 0, self.Widget, self.Cb)
+        XPLMRegisterCommandHandler(self, XPLMCreateCommand(TAG + '/command', TAG), self.Cb, 1, 0)
+        if )" + (camera ? "True" : "False") + R"(:
+            XPLMControlCamera(self, xplm_ControlCameraForever, self.Cb, 0)
+            XPLMAcquirePlanes(self, None, self.Cb, 0)
+        return TAG, 'sig.' + TAG, ''
+    def XPluginEnable(self):
+        return 1
+    def Loop(self, *args):
+        return 1.0
+    def Cb(self, *args):
+        return 0
+)";
+}
+
+TEST(HostileSweep, RestartsAndReloadsLeaveTheSimulatorHoldingWhatItHeld) {
+    bmtest::RunningPlugin plugin({{"BM_Everything", Everything("Everything", true)},
+                                  {"BM_After", Everything("After", false)}});
+    DestroyWidgets();
+    SetupWidgets("");
+    BrindlemoorMenuHandler(nullptr, const_cast<char*>("ControlPanel"));
+    bmhost::RunFrames(1);
+    const std::string held = SimulatorHoldings();
+    ASSERT_NE(held.find("Plugins/After/After item\n"), std::string::npos) << held;
+    // The plug-in's item and menu of three; a separator and two items of each script's, and its menu of one.
+    ASSERT_NE(held.find("menu items 12\n"), std::string::npos) << held;
+
+    auto reload = [](const char* module) {
+        return [module] {
+            ASSERT_TRUE(BM_RequestReload(module));
+            bmhost::RunFrames(1);
+        };
+    };
+    const std::pair<const char*, std::function<void()>> restarts[] = {
+        {"Stop and Start", [] { StopPython(1), StartPython(1); }},
+        {"Reload Scripts", [] {
+             XPSendMessageToWidget(ReLoadScripts, xpMsg_PushButtonPressed, xpMode_UpChain, intptr_t(ReLoadScripts), 0);
+         }},
+        {"reloading BM_Everything", reload("BM_Everything")},
+        {"reloading BM_After", reload("BM_After")},
+    };
+    for (const auto& [how, restart] : restarts)
+        for (int cycle = 0; cycle < 4; ++cycle) {
+            restart();
+            bmhost::RunFrames(1);
+            ASSERT_EQ(SimulatorHoldings(), held) << how << ", cycle " << cycle;
+            // Each script checks its own first Plugins-menu item, known to it by the index it was told.
+            for (const std::string module : {"BM_Everything", "BM_After"}) {
+                PyObject* dict = PyModule_GetDict(PyImport_AddModule(module.c_str()));
+                PyDict_SetItemString(dict, "me", BMTestTable->GetScriptIdFromModuleName(module));
+                BM_ScriptCall call(module, BM_ActReceiveMessage);
+                RunPython(module, "XPLMCheckMenuItem(XPLMFindPluginsMenu(), me.Item, xplm_Menu_Checked)");
+            }
+            EXPECT_EQ(bmhost::MenuItemCheck("Plugins/Everything"), xplm_Menu_Checked) << how;
+            EXPECT_EQ(bmhost::MenuItemCheck("Plugins/After"), xplm_Menu_Checked) << how;
+            EXPECT_EQ(bmhost::MenuItemCheck("Plugins/Everything last"), xplm_Menu_NoCheck) << how;
+            EXPECT_EQ(bmhost::MenuItemCheck("Plugins/Brindlemoor"), xplm_Menu_NoCheck) << how;
+        }
+    DestroyWidgets();
+}

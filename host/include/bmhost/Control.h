@@ -95,6 +95,7 @@ int SharerCount(const std::string& name);               // registrations of a sh
 int SharerTotal();                                      // registrations of all shared items
 int PublishedDataCount();  // data refs that a plug-in provides through accessors (not orphaned)
 int PluginMenuCount();     // live menus that plug-ins created (the Plugins menu not counted)
+int MenuItemCount();       // items and separators of the live menus, the Plugins menu's too
 
 // ---- Display and input ----
 
