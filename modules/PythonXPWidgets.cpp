@@ -90,8 +90,7 @@ PyObject* PY_XPDestroyWidget(PyObject*, PyObject* args) {
                 failure = std::current_exception();  // the widget itself is let go all the same
             }
         }
-        while (_CallbackRecordStruct* record = BM_Table().FindRecord(
-                   script, BM_KindWidget, [&](const _CallbackRecordStruct& r) { return r.handle == Widget(widget); }))
+        while (_CallbackRecordStruct* record = BM_Table().WidgetRecordOf(script, Widget(widget)))
             BM_Table().RemoveRecord(record);
         BM_Table().RemoveWidgetObjects(script, going);
         for (void* gone : going) BM_Table().ForgetScriptWidget(gone);

@@ -50,7 +50,7 @@ protected:
     }
     _CallbackRecordStruct* Add(PyObject* script, BM_CallbackKind kind, PyObject* callable, intptr_t refcon) {
         _CallbackRecordStruct* record = table.AddRecord(script, kind, callable, refcon);
-        record->unregister = Unregister;
+        table.Registered(record, Unregister);
         return record;
     }
     BM_ScriptTable table;
@@ -71,8 +71,8 @@ TEST_F(Registry, EachRegistrationIsARecordOfItsOwn) {
     EXPECT_EQ(gUnregistered, std::vector<_CallbackRecordStruct*>{ten});
     EXPECT_EQ(table.GetNumberOfFlightLoopScriptUsers(), 1);
     EXPECT_EQ(BM_LiveRecord(twenty)->refcon, 20);
-    auto found = table.FindRecord(script, BM_KindFlightLoop, [&](const auto& r) { return r.Callable() == loop; });
-    EXPECT_EQ(found, twenty);
+    EXPECT_EQ(table.FindRecord(script, BM_RecordKey::FlightLoop(loop, 20)), twenty);
+    EXPECT_EQ(table.FindRecord(script, BM_RecordKey::FlightLoop(loop, 10)), nullptr);
 }
 
 TEST_F(Registry, RecordsHoldTheirCallablesUntilRemoved) {
@@ -163,7 +163,7 @@ TEST_F(Registry, RegistrationsOfAScriptStillBeingMade) {
 TEST_F(Registry, WidgetCallbacksAndObjects) {
     PyObject *first = Script("BM_1"), *second = Script("BM_2"), *cb = New(), *o1 = New(), *o2 = New(), *o3 = New();
     void* widget = reinterpret_cast<void*>(0xB705000000001ull);
-    table.SetHandle(Add(first, BM_KindWidget, cb, 0), widget);
+    table.SetWidgetSlot(Add(first, BM_KindWidget, cb, 0), widget, 1);
     EXPECT_EQ(table.GetScriptIdFromWidgetId(widget), first);
     EXPECT_EQ(table.GetCallbackFromWidgetId(widget, first), cb);
     EXPECT_EQ(table.GetCallbackFromWidgetId(widget, second), nullptr);
