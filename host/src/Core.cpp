@@ -110,6 +110,7 @@ void Reset() {
     s.dispatchCount = 0;
     s.lastDispatch = 0.0;
     s.flightLoops.clear();
+    s.flightLoopIndex.Clear();
     s.prefsPathIsFolder = false;
     SeedSimulatorData();
     ResetMenus();
