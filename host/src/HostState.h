@@ -210,6 +210,11 @@ struct Menu {
     XPLMMenuHandler_f handler = nullptr;
     void* menuRef = nullptr;
     std::vector<MenuItem> items;
+    // Kept with the items, so that finding an item, appending one and destroying a submenu take
+    // the same time however many items there are: the places of each plug-in's items, and the
+    // item this menu hangs from (menu index + 1 and place; 0 for none).
+    std::map<XPLMPluginID, std::vector<std::size_t>> itemsOf;
+    std::size_t parentMenu = 0, parentItem = 0;
 };
 
 // A registered flight loop. A loop is due when the clock reaches `nextTime` (intervals in
