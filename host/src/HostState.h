@@ -152,6 +152,7 @@ struct Sharer {
     XPLMDataChanged_f func;
     void* refcon;
     XPLMPluginID owner;
+    bool removed = false;
 };
 
 // The callbacks of a data ref that a plug-in publishes.
@@ -190,7 +191,11 @@ struct DataItem {
     std::vector<int> vi;
     std::vector<float> vf;
     std::vector<char> b;
+    // In the order they shared it; one that unshared stays, marked, until they are more than
+    // the others, so that unsharing costs the same however many share the item.
     std::vector<Sharer> sharers;
+    std::size_t unshared = 0;
+    LiveIndex<std::tuple<const void*, void*>> sharerIndex;  // function, refcon
 };
 
 struct MenuItem {
