@@ -66,8 +66,8 @@ struct LoopSetup {
             last = module;
         }
         callable = plugin.Eval(last, "Script.Loops[-1]");
-        record = BMTestTable->FindRecord(plugin.Script(last), BM_KindFlightLoop,
-                                         [&](const _CallbackRecordStruct& r) { return r.Callable() == callable; });
+        record = BMTestTable->FindRecord(plugin.Script(last),
+                                         BM_RecordKey::FlightLoop(callable, plugin.EvalInt(last, "len(Script.Loops)")));
     }
     ~LoopSetup() { Py_DECREF(callable); }
     static std::map<std::string, std::string> Scripts() {

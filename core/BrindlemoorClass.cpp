@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <stdexcept>
 
 #include "BrindlemoorBase.h"
@@ -23,7 +24,116 @@ void FreeRecord(_CallbackRecordStruct* record) {
     delete record;
 }
 
+// The callable part of a key: a bound method by its object and function, anything else by
+// identity.
+void SetCallable(BM_RecordKey& key, PyObject* callable) {
+    if (callable && PyMethod_Check(callable)) {
+        key.object = PyMethod_GET_SELF(callable);
+        key.function = PyMethod_GET_FUNCTION(callable);
+    } else {
+        key.object = callable;
+    }
+}
+
+BM_RecordKey KeyOfCallable(BM_CallbackKind kind, PyObject* callable, intptr_t refcon) {
+    BM_RecordKey key;
+    key.kind = kind;
+    SetCallable(key, callable);
+    key.refcon = refcon;
+    return key;
+}
+
 }  // namespace
+
+// ---- Record keys ----
+
+BM_RecordKey BM_RecordKey::FlightLoop(PyObject* callable, intptr_t refcon) {
+    return KeyOfCallable(BM_KindFlightLoop, callable, refcon);
+}
+
+BM_RecordKey BM_RecordKey::Draw(PyObject* callable, intptr_t refcon, int phase, int before) {
+    BM_RecordKey key = KeyOfCallable(BM_KindDraw, callable, refcon);
+    key.place = 2 * phase + (before ? 1 : 0);
+    return key;
+}
+
+BM_RecordKey BM_RecordKey::KeySniffer(PyObject* callable, intptr_t refcon, int before) {
+    BM_RecordKey key = KeyOfCallable(BM_KindKeySniffer, callable, refcon);
+    key.place = before ? 1 : 0;
+    return key;
+}
+
+BM_RecordKey BM_RecordKey::CommandHandler(PyObject* callable, void* command, int before, intptr_t refcon) {
+    BM_RecordKey key = KeyOfCallable(BM_KindCommand, callable, refcon);
+    key.handle = command;
+    key.place = before ? 1 : 0;
+    return key;
+}
+
+BM_RecordKey BM_RecordKey::Hold(void* command) {
+    BM_RecordKey key = AnyOf(BM_KindCommand);
+    key.handle = command;
+    key.held = true;
+    return key;
+}
+
+BM_RecordKey BM_RecordKey::SharedData(PyObject* callable, intptr_t refcon, const std::string& name, int type) {
+    BM_RecordKey key = KeyOfCallable(BM_KindSharedData, callable, refcon);
+    key.name = name;
+    key.type = type;
+    return key;
+}
+
+BM_RecordKey BM_RecordKey::SubmenuOf(void* parent) {
+    BM_RecordKey key = AnyOf(BM_KindMenu);
+    key.handle = parent;
+    return key;
+}
+
+BM_RecordKey BM_RecordKey::AnyOf(BM_CallbackKind kind) {
+    BM_RecordKey key;
+    key.kind = kind;
+    return key;
+}
+
+bool BM_RecordKey::operator==(const BM_RecordKey& other) const {
+    return kind == other.kind && object == other.object && function == other.function && refcon == other.refcon &&
+           handle == other.handle && place == other.place && held == other.held && type == other.type &&
+           name == other.name;
+}
+
+std::size_t BM_RecordKey::Hash::operator()(const BM_RecordKey& key) const {
+    std::size_t hash = std::hash<std::string>()(key.name);
+    auto mix = [&hash](std::size_t value) { hash ^= value + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2); };
+    mix(std::size_t(key.kind));
+    mix(std::hash<const void*>()(key.object));
+    mix(std::hash<const void*>()(key.function));
+    mix(std::hash<intptr_t>()(key.refcon));
+    mix(std::hash<const void*>()(key.handle));
+    mix(std::size_t(key.place) * 2 + (key.held ? 1 : 0));
+    mix(std::size_t(key.type));
+    return hash;
+}
+
+BM_RecordKey BM_KeyOf(const _CallbackRecordStruct& r) {
+    switch (r.kind) {
+    case BM_KindFlightLoop:
+        return BM_RecordKey::FlightLoop(r.Callable(), r.refcon);
+    case BM_KindDraw:
+        return BM_RecordKey::Draw(r.Callable(), r.refcon, r.phase, r.before);
+    case BM_KindKeySniffer:
+        return BM_RecordKey::KeySniffer(r.Callable(), r.refcon, r.before);
+    case BM_KindCommand:
+        return r.held ? BM_RecordKey::Hold(r.handle)
+                      : BM_RecordKey::CommandHandler(r.Callable(), r.handle, r.before, r.refcon);
+    case BM_KindSharedData:
+        return BM_RecordKey::SharedData(r.Callable(), r.refcon, r.name, r.type);
+    case BM_KindMenu:
+        return BM_RecordKey::SubmenuOf(r.parent);
+    default:
+        return BM_RecordKey::AnyOf(r.kind);
+    }
+}
 
 BM_ScriptTable::~BM_ScriptTable() {
     // By now the interpreter has given back every reference (ReleaseReferences); the records
@@ -187,11 +297,12 @@ void BM_ScriptTable::ReleaseScript(PyObject* script) {
     if (!entry) return;
     entry->ScriptEnabled = 0;
     entry->releasing = true;
-    // Newest first; the loop re-reads the vector because a removal may run script code.
+    // Newest first; the loop re-reads the list because a removal may run script code.
     while (!entry->Records.empty())
         BM_RunOrLog("removing a registration", [&] { RemoveRecord(entry->Records.back()); });
-    std::vector<_WidgetObjectTableStruct> objects;
+    std::list<_WidgetObjectTableStruct> objects;
     objects.swap(entry->WidgetObjectTable);
+    entry->WidgetObjectOf.clear();
     byScript_.erase(script);
     entry->pScriptId = nullptr;
     PyObject* scriptClass = entry->pClass;
@@ -276,6 +387,7 @@ void BM_ScriptTable::ClearScriptTable() {
             retired_.push_back(record);
         }
         entry->Records.clear();
+        entry->RecordsByKey.clear();
     }
     ScriptTable.clear();
     byScript_.clear();
@@ -298,11 +410,36 @@ _CallbackRecordStruct* BM_ScriptTable::AddRecord(PyObject* script, BM_CallbackKi
     record->entry = entry;
     record->refcon = refcon;
     record->moduleName = entry->ModuleName;
-    entry->Records.push_back(record.get());
+    record->inScript = entry->Records.insert(entry->Records.end(), record.get());
     record->callables[0] = callable;
     Py_XINCREF(callable);
     ++live_[kind];
     return record.release();
+}
+
+void BM_ScriptTable::Registered(_CallbackRecordStruct* record, void (*unregister)(_CallbackRecordStruct&)) {
+    _BM_ScriptEntry* entry = record->entry;
+    record->unregister = unregister;
+    if (!entry || record->keyed) return;
+    record->key = BM_KeyOf(*record);
+    BM_RecordList& same = entry->RecordsByKey[record->key];
+    record->inKey = same.insert(same.end(), record);
+    record->keyed = true;
+}
+
+_CallbackRecordStruct* BM_ScriptTable::FindRecord(PyObject* script, const BM_RecordKey& key) const {
+    _BM_ScriptEntry* entry = Find(script);
+    if (!entry) return nullptr;
+    auto it = entry->RecordsByKey.find(key);
+    return it == entry->RecordsByKey.end() ? nullptr : it->second.front();
+}
+
+_CallbackRecordStruct* BM_ScriptTable::FindAnyRecord(const BM_RecordKey& key) const {
+    for (const auto& entry : ScriptTable) {
+        auto it = entry->RecordsByKey.find(key);
+        if (it != entry->RecordsByKey.end()) return it->second.front();
+    }
+    return nullptr;
 }
 
 void BM_ScriptTable::SetHandle(_CallbackRecordStruct* record, void* handle) {
@@ -318,8 +455,13 @@ _CallbackRecordStruct* BM_ScriptTable::RecordOfHandle(BM_CallbackKind kind, void
 void BM_ScriptTable::Detach(_CallbackRecordStruct* record) {
     _BM_ScriptEntry* entry = record->entry;
     if (!entry) return;
-    auto& records = entry->Records;
-    records.erase(std::remove(records.begin(), records.end(), record), records.end());
+    entry->Records.erase(record->inScript);
+    if (record->keyed) {
+        auto same = entry->RecordsByKey.find(record->key);
+        same->second.erase(record->inKey);
+        if (same->second.empty()) entry->RecordsByKey.erase(same);
+        record->keyed = false;
+    }
     if (record->kind == BM_KindWidget) {
         auto slots = widgetSlots_.find(record->handle);
         if (slots != widgetSlots_.end() && record->widgetSlot >= 0 &&
@@ -367,7 +509,7 @@ bool BM_ScriptCodeRunning() {
     if (!BMTestTable) return false;
     auto busy = [](const _CallbackRecordStruct& record) { return record.busy > 0; };
     for (int kind = 0; kind < BM_KindCount; ++kind)
-        if (BMTestTable->FindAnyRecord(BM_CallbackKind(kind), busy)) return true;
+        if (BMTestTable->ScanRecords(BM_CallbackKind(kind), busy)) return true;
     return false;
 }
 
@@ -417,14 +559,23 @@ void BM_ScriptTable::WidgetSlotDestroyed(void* widget, int slot) {
     if (it != widgetSlots_.end() && slot == (it->second.custom ? 0 : 1)) widgetSlots_.erase(it);
 }
 
+_CallbackRecordStruct* BM_ScriptTable::WidgetRecordOf(PyObject* script, void* widget) const {
+    _BM_ScriptEntry* entry = Find(script);
+    auto it = widgetSlots_.find(widget);
+    if (!entry || it == widgetSlots_.end()) return nullptr;
+    // A widget's slots are given in the order its functions were registered.
+    for (_CallbackRecordStruct* record : it->second.records)
+        if (record && record->entry == entry) return record;
+    return nullptr;
+}
+
 PyObject* BM_ScriptTable::GetScriptIdFromWidgetId(void* widget) const {
     _CallbackRecordStruct* record = RecordOfHandle(BM_KindWidget, widget);
     return record && record->entry ? record->entry->pScriptId : nullptr;
 }
 
 PyObject* BM_ScriptTable::GetCallbackFromWidgetId(void* widget, PyObject* script) const {
-    _CallbackRecordStruct* record =
-        FindRecord(script, BM_KindWidget, [widget](const _CallbackRecordStruct& r) { return r.handle == widget; });
+    _CallbackRecordStruct* record = WidgetRecordOf(script, widget);
     return record ? record->Callable() : nullptr;
 }
 
@@ -432,15 +583,22 @@ void BM_ScriptTable::SetWidgetObject(PyObject* script, void* widget, PyObject* o
     _BM_ScriptEntry* entry = EntryForRegistration(script);
     if (!entry) return;
     Py_XINCREF(object);
-    for (auto& existing : entry->WidgetObjectTable)
-        if (existing.WidgetId == widget) {
-            PyObject* previous = existing.WidgetObject;
-            existing.WidgetObject = object;
-            Py_XDECREF(previous);  // last: letting go may run script code
-            return;
-        }
+    auto existing = entry->WidgetObjectOf.find(widget);
+    if (existing != entry->WidgetObjectOf.end()) {
+        PyObject* previous = existing->second->WidgetObject;
+        existing->second->WidgetObject = object;
+        Py_XDECREF(previous);  // last: letting go may run script code
+        return;
+    }
     try {
-        entry->WidgetObjectTable.push_back(_WidgetObjectTableStruct{widget, object});
+        auto& objects = entry->WidgetObjectTable;
+        auto added = objects.insert(objects.end(), _WidgetObjectTableStruct{widget, object, entry->widgetObjectsSet++});
+        try {
+            entry->WidgetObjectOf.emplace(widget, added);
+        } catch (...) {
+            objects.erase(added);
+            throw;
+        }
     } catch (...) {
         Py_XDECREF(object);
         throw;
@@ -450,18 +608,23 @@ void BM_ScriptTable::SetWidgetObject(PyObject* script, void* widget, PyObject* o
 void BM_ScriptTable::RemoveWidgetObjects(PyObject* script, const std::vector<void*>& widgets) {
     _BM_ScriptEntry* entry = Find(script);
     if (!entry) return;
-    auto& objects = entry->WidgetObjectTable;
-    auto firstGone = std::stable_partition(objects.begin(), objects.end(), [&](const auto& r) {
-        return std::find(widgets.begin(), widgets.end(), r.WidgetId) == widgets.end();
-    });
-    std::vector<_WidgetObjectTableStruct> gone(firstGone, objects.end());
-    objects.erase(firstGone, objects.end());
-    for (auto& record : gone) Py_XDECREF(record.WidgetObject);
+    // The objects go in the order they were set; they are taken out first, since letting go of
+    // them may run script code.
+    std::list<_WidgetObjectTableStruct> gone;
+    for (void* widget : widgets) {
+        auto it = entry->WidgetObjectOf.find(widget);
+        if (it == entry->WidgetObjectOf.end()) continue;
+        gone.splice(gone.end(), entry->WidgetObjectTable, it->second);
+        entry->WidgetObjectOf.erase(it);
+    }
+    gone.sort([](const auto& a, const auto& b) { return a.order < b.order; });
+    for (auto& object : gone) Py_XDECREF(object.WidgetObject);
 }
 
 PyObject* BM_ScriptTable::GetWidgetObjectFromWidgetId(void* widget, PyObject* script) const {
-    if (const _BM_ScriptEntry* entry = Find(script))
-        for (const auto& record : entry->WidgetObjectTable)
-            if (record.WidgetId == widget) return record.WidgetObject;
+    if (const _BM_ScriptEntry* entry = Find(script)) {
+        auto it = entry->WidgetObjectOf.find(widget);
+        if (it != entry->WidgetObjectOf.end()) return it->second->WidgetObject;
+    }
     return Py_None;
 }

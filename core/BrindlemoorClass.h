@@ -16,8 +16,14 @@
 // A script registers the same callable as often as it likes: records differ by refcon, phase,
 // window, menu or data ref. Registering again with everything equal (the same callable, refcon,
 // phase ...) renews the one record instead of adding another.
+//
+// Registering and removing cost the same however many records there are: a script's records are
+// a list a record leaves in one step, and the look-ups go by hash, by handle (RecordOfHandle),
+// by widget and slot, or by the record's key (BM_RecordKey: what tells a script's registrations
+// of one kind apart).
 
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -57,6 +63,42 @@ constexpr int BM_MaxCallables = 2 * BM_DataKindCount;
 // Where a data accessor keeps the callable of a data type and direction.
 inline int BM_AccessorSlot(BM_DataKind kind, bool write) { return 2 * int(kind) + (write ? 1 : 0); }
 
+struct _CallbackRecordStruct;
+using BM_RecordList = std::list<_CallbackRecordStruct*>;
+
+// What tells apart a script's registrations of one kind: two registrations with equal keys are
+// the same registration. A bound method counts by its object and function (`self.Loop` is a new
+// object each time, as BM_SameCallable has it), any other callable by identity. Made by the
+// functions below only, one for each way a record is looked up; BM_KeyOf makes a record's key
+// with the same functions.
+struct BM_RecordKey {
+    BM_CallbackKind kind = BM_KindFlightLoop;
+    const void* object = nullptr;    // the callable, or a bound method's object
+    const void* function = nullptr;  // a bound method's function
+    intptr_t refcon = 0;
+    const void* handle = nullptr;  // commands: the command; menus: the menu they hang from
+    int place = 0;                 // draw: phase and before; key sniffers and handlers: before
+    bool held = false;             // commands: a hold rather than a handler
+    int type = 0;                  // shared data
+    std::string name;              // shared data
+
+    static BM_RecordKey FlightLoop(PyObject* callable, intptr_t refcon);
+    static BM_RecordKey Draw(PyObject* callable, intptr_t refcon, int phase, int before);
+    static BM_RecordKey KeySniffer(PyObject* callable, intptr_t refcon, int before);
+    static BM_RecordKey CommandHandler(PyObject* callable, void* command, int before, intptr_t refcon);
+    static BM_RecordKey Hold(void* command);
+    static BM_RecordKey SharedData(PyObject* callable, intptr_t refcon, const std::string& name, int type);
+    static BM_RecordKey SubmenuOf(void* parent);
+    // Kinds a script has one registration of (camera control, planes available), and those
+    // looked up by handle: every record of the kind has this key.
+    static BM_RecordKey AnyOf(BM_CallbackKind kind);
+
+    bool operator==(const BM_RecordKey& other) const;
+    struct Hash {
+        std::size_t operator()(const BM_RecordKey& key) const;
+    };
+};
+
 // One registration with the simulator. The fields a kind does not use stay at their defaults.
 struct _CallbackRecordStruct {
     BM_CallbackKind kind = BM_KindFlightLoop;
@@ -93,13 +135,23 @@ struct _CallbackRecordStruct {
         std::string lastError;
     } failures[BM_MaxCallables];
 
+    // Its places in the table, while it is there (see BM_ScriptTable::Registered).
+    BM_RecordList::iterator inScript;  // in its script's list
+    bool keyed = false;                // entered under `key` once its registration was made
+    BM_RecordKey key;
+    BM_RecordList::iterator inKey;
+
     PyObject* Callable() const { return callables[0]; }
 };
+
+// The key of a registered record, from its kind and fields.
+BM_RecordKey BM_KeyOf(const _CallbackRecordStruct& record);
 
 // A widget and a Python object a script stored with it.
 struct _WidgetObjectTableStruct {
     void* WidgetId;
     PyObject* WidgetObject;  // owned reference
+    unsigned long long order;  // when it was first set: objects go in that order
 };
 
 struct _BM_ScriptEntry {
@@ -113,8 +165,13 @@ struct _BM_ScriptEntry {
     std::string ScriptDescription;
     bool loading = false;    // made by a registration inside the script's __init__
     bool releasing = false;  // its registrations are being removed: it may make no more
-    std::vector<_CallbackRecordStruct*> Records;  // owned, in registration order
-    std::vector<_WidgetObjectTableStruct> WidgetObjectTable;
+    BM_RecordList Records;  // owned, in registration order
+    // The registered records by key, each list in registration order.
+    std::unordered_map<BM_RecordKey, BM_RecordList, BM_RecordKey::Hash> RecordsByKey;
+    // The widget objects in the order they were first set, and where each widget's is.
+    std::list<_WidgetObjectTableStruct> WidgetObjectTable;
+    std::unordered_map<void*, std::list<_WidgetObjectTableStruct>::iterator> WidgetObjectOf;
+    unsigned long long widgetObjectsSet = 0;
 };
 
 class BM_ScriptTable {
@@ -182,10 +239,14 @@ public:
 
     // ---- Records ----
     // A new record of the script, entered at the end of its entry and holding a reference to
-    // `callable`. Its `unregister` is null: the caller registers with the simulator next, then
-    // sets it, or discards the record when the registration failed. An instance of a loaded
-    // class that has no entry yet gets one; anything else throws std::invalid_argument.
+    // `callable`. Its `unregister` is null: the caller sets its other fields, registers with the
+    // simulator, then hands it to Registered, or discards the record when the registration
+    // failed. An instance of a loaded class that has no entry yet gets one; anything else throws
+    // std::invalid_argument.
     _CallbackRecordStruct* AddRecord(PyObject* script, BM_CallbackKind kind, PyObject* callable, intptr_t refcon);
+    // The simulator took the record's registration: it gets its `unregister` and is entered
+    // under its key (BM_KeyOf), where FindRecord finds it from now on.
+    void Registered(_CallbackRecordStruct* record, void (*unregister)(_CallbackRecordStruct&));
     // Takes a record whose simulator registration failed out again; nothing is unregistered.
     void DiscardRecord(_CallbackRecordStruct* record);
     // Ties a record to its window, hot key, menu, widget or data ref, for the look-ups below.
@@ -197,12 +258,15 @@ public:
     // say): nothing is unregistered.
     void ForgetRecord(_CallbackRecordStruct* record);
 
-    // The script's first record of `kind` that `match` accepts, or null.
+    // The script's first registered record with the key, or null; one hash look-up.
+    _CallbackRecordStruct* FindRecord(PyObject* script, const BM_RecordKey& key) const;
+    // The first registered record with the key of any script, in table order; one
+    // hash look-up for each script.
+    _CallbackRecordStruct* FindAnyRecord(const BM_RecordKey& key) const;
+    // The first record of `kind` of any script that `match` accepts, or null: a walk over every
+    // record, for the rare look-ups no key serves. Registering and removing never use it.
     template <typename Match>
-    _CallbackRecordStruct* FindRecord(PyObject* script, BM_CallbackKind kind, Match match) const;
-    // The first record of `kind` of any script that `match` accepts, or null.
-    template <typename Match>
-    _CallbackRecordStruct* FindAnyRecord(BM_CallbackKind kind, Match match) const;
+    _CallbackRecordStruct* ScanRecords(BM_CallbackKind kind, Match match) const;
     // The record registered for a window, hot key, menu, widget or data ref, or null.
     _CallbackRecordStruct* RecordOfHandle(BM_CallbackKind kind, void* handle) const;
 
@@ -226,6 +290,9 @@ public:
     // The simulator destroys the widget and told the function in `slot` so: its record goes.
     // The oldest of the widget's functions hears last; then the widget's slots are forgotten.
     void WidgetSlotDestroyed(void* widget, int slot);
+
+    // The script's first record of a widget callback or custom widget function of `widget`.
+    _CallbackRecordStruct* WidgetRecordOf(PyObject* script, void* widget) const;
 
     PyObject* GetScriptIdFromWidgetId(void* widget) const;
     PyObject* GetCallbackFromWidgetId(void* widget, PyObject* script) const;
@@ -280,15 +347,7 @@ private:
 };
 
 template <typename Match>
-_CallbackRecordStruct* BM_ScriptTable::FindRecord(PyObject* script, BM_CallbackKind kind, Match match) const {
-    if (_BM_ScriptEntry* entry = Find(script))
-        for (_CallbackRecordStruct* record : entry->Records)
-            if (record->kind == kind && match(*record)) return record;
-    return nullptr;
-}
-
-template <typename Match>
-_CallbackRecordStruct* BM_ScriptTable::FindAnyRecord(BM_CallbackKind kind, Match match) const {
+_CallbackRecordStruct* BM_ScriptTable::ScanRecords(BM_CallbackKind kind, Match match) const {
     for (const auto& entry : ScriptTable)
         for (_CallbackRecordStruct* record : entry->Records)
             if (record->kind == kind && match(*record)) return record;

@@ -87,7 +87,8 @@ inline bool BM_SameCallable(PyObject* registered, PyObject* given) {
 
 // Makes the simulator registration of a new record: `host` registers (handing the simulator
 // the record as refcon) and says whether the simulator took it. Taken, the record gets its
-// `unregister`; refused or thrown, the record goes again (and the exception goes on).
+// `unregister` and its key (BM_ScriptTable::Registered); refused or thrown, the record goes
+// again (and the exception goes on).
 template <typename Host>
 bool BM_RegisterRecord(_CallbackRecordStruct* record, void (*unregister)(_CallbackRecordStruct&), Host host) {
     bool taken = false;
@@ -101,7 +102,7 @@ bool BM_RegisterRecord(_CallbackRecordStruct* record, void (*unregister)(_Callba
         BM_Table().DiscardRecord(record);
         return false;
     }
-    record->unregister = unregister;
+    BM_Table().Registered(record, unregister);
     return true;
 }
 

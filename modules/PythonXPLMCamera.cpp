@@ -27,7 +27,7 @@ const BM_Constant kConstants[] = {
 std::vector<_CallbackRecordStruct*> gRequests;
 
 _CallbackRecordStruct* CameraRecord(PyObject* script) {
-    return BM_Table().FindRecord(script, BM_KindCameraControl, [](const _CallbackRecordStruct&) { return true; });
+    return BM_Table().FindRecord(script, BM_RecordKey::AnyOf(BM_KindCameraControl));
 }
 
 void GiveCameraTo(_CallbackRecordStruct* record) {

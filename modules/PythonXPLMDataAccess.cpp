@@ -436,10 +436,7 @@ void UnshareRecord(_CallbackRecordStruct& record) {
 // The script's sharing of this item with this callable and refcon.
 _CallbackRecordStruct* FindSharing(PyObject* script, const char* name, int type, PyObject* callable,
                                    Py_ssize_t refcon) {
-    return BM_Table().FindRecord(script, BM_KindSharedData, [&](const _CallbackRecordStruct& r) {
-        return r.name == name && r.type == type && BM_SameCallable(r.Callable(), callable) &&
-               r.refcon == BM_Refcon(refcon);
-    });
+    return BM_Table().FindRecord(script, BM_RecordKey::SharedData(callable, BM_Refcon(refcon), name, type));
 }
 
 PyObject* PY_XPLMShareData(PyObject*, PyObject* args) {

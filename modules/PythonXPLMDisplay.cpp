@@ -48,16 +48,6 @@ PyObject* WithOutInts(const char* function, PyObject* const (&lists)[N], Host ho
 
 // ---- Draw callbacks and key sniffers: the simulator holds the record as refcon ----
 
-// The script's record of `kind` for this callable and refcon, `match`ing the other keys: the
-// simulator tells registrations apart by all of them.
-template <typename Match>
-_CallbackRecordStruct* FindCallback(PyObject* script, BM_CallbackKind kind, PyObject* callable, Py_ssize_t refcon,
-                                    Match match) {
-    return BM_Table().FindRecord(script, kind, [&](const _CallbackRecordStruct& r) {
-        return BM_SameCallable(r.Callable(), callable) && r.refcon == BM_Refcon(refcon) && match(r);
-    });
-}
-
 void UnregisterDraw(_CallbackRecordStruct& record) {
     XPLMUnregisterDrawCallback(BM_DrawCallback, record.phase, record.before, &record);
 }
@@ -71,8 +61,8 @@ PyObject* PY_XPLMRegisterDrawCallback(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
-        auto samePlace = [&](const _CallbackRecordStruct& r) { return r.phase == phase && r.before == before; };
-        if (FindCallback(script, BM_KindDraw, callable, refcon, samePlace)) return BM_One();  // registered already
+        if (BM_Table().FindRecord(script, BM_RecordKey::Draw(callable, BM_Refcon(refcon), phase, before)))
+            return BM_One();  // registered already
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindDraw, callable, BM_Refcon(refcon));
         record->phase = phase;
         record->before = before;
@@ -92,10 +82,8 @@ PyObject* PY_XPLMUnregisterDrawCallback(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, function)) return nullptr;
     before = before ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
-        _CallbackRecordStruct* record = FindCallback(script, BM_KindDraw, callable, refcon, [&](const auto& r) {
-            return r.phase == phase && r.before == before;
-        });
-        return BM_RemoveFound(record);
+        return BM_RemoveFound(
+            BM_Table().FindRecord(script, BM_RecordKey::Draw(callable, BM_Refcon(refcon), phase, before)));
     });
 }
 
@@ -112,8 +100,8 @@ PyObject* PY_XPLMRegisterKeySniffer(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, function) || !BM_CheckCallable(callable, function, "the callback")) return nullptr;
     beforeWindows = beforeWindows ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
-        auto samePlace = [&](const _CallbackRecordStruct& r) { return r.before == beforeWindows; };
-        if (FindCallback(script, BM_KindKeySniffer, callable, refcon, samePlace)) return BM_One();
+        if (BM_Table().FindRecord(script, BM_RecordKey::KeySniffer(callable, BM_Refcon(refcon), beforeWindows)))
+            return BM_One();
         _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindKeySniffer, callable, BM_Refcon(refcon));
         record->before = beforeWindows;
         bool taken = BM_RegisterRecord(record, UnregisterKeySniffer, [&] {
@@ -132,9 +120,8 @@ PyObject* PY_XPLMUnregisterKeySniffer(PyObject*, PyObject* args) {
     if (!BM_CheckScript(script, function)) return nullptr;
     beforeWindows = beforeWindows ? 1 : 0;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
-        _CallbackRecordStruct* record = FindCallback(script, BM_KindKeySniffer, callable, refcon,
-                                                     [&](const auto& r) { return r.before == beforeWindows; });
-        return BM_RemoveFound(record);
+        return BM_RemoveFound(
+            BM_Table().FindRecord(script, BM_RecordKey::KeySniffer(callable, BM_Refcon(refcon), beforeWindows)));
     });
 }
 

@@ -122,12 +122,19 @@ PyObject* PY_XPLMFindPluginsMenu(PyObject*, PyObject*) {
     return BM_CallHost(kModule, "XPLMFindPluginsMenu", BM_Zero, [] { return BM_IntFromHandle(XPLMFindPluginsMenu()); });
 }
 
-// Destroying a menu destroys the menus that hang from it: their records go with it.
+// Destroying a menu destroys the menus that hang from it: their records go with it, each after
+// the menus that hang from it, however deep the script nested them.
 void ForgetSubmenus(void* menu) {
-    while (_CallbackRecordStruct* child = BM_Table().FindAnyRecord(
-               BM_KindMenu, [menu](const _CallbackRecordStruct& r) { return r.parent == menu; })) {
-        ForgetSubmenus(child->handle);
-        BM_Table().ForgetRecord(child);
+    std::vector<void*> path{menu};  // from `menu` down to the menu whose submenus go next
+    while (!path.empty()) {
+        if (_CallbackRecordStruct* child = BM_Table().FindAnyRecord(BM_RecordKey::SubmenuOf(path.back()))) {
+            path.push_back(child->handle);
+            continue;
+        }
+        void* done = path.back();
+        path.pop_back();
+        if (path.empty()) break;
+        if (_CallbackRecordStruct* record = BM_Table().RecordOfHandle(BM_KindMenu, done)) BM_Table().ForgetRecord(record);
     }
 }
 

@@ -104,7 +104,7 @@ struct AircraftArray {
 };
 
 _CallbackRecordStruct* PlanesRecord(PyObject* script) {
-    return BM_Table().FindRecord(script, BM_KindPlanesAvailable, [](const _CallbackRecordStruct&) { return true; });
+    return BM_Table().FindRecord(script, BM_RecordKey::AnyOf(BM_KindPlanesAvailable));
 }
 
 // The last record gone, the aircraft go back. Otherwise the simulator keeps them for the

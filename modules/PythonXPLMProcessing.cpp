@@ -21,9 +21,7 @@ PyObject* PY_XPLMGetCycleNumber(PyObject*, PyObject*) {
 // A flight loop of a script: the callable with the script's refcon. The simulator holds the
 // record as its refcon.
 _CallbackRecordStruct* FindLoop(PyObject* script, PyObject* callable, Py_ssize_t refcon) {
-    return BM_Table().FindRecord(script, BM_KindFlightLoop, [&](const _CallbackRecordStruct& r) {
-        return BM_SameCallable(r.Callable(), callable) && r.refcon == BM_Refcon(refcon);
-    });
+    return BM_Table().FindRecord(script, BM_RecordKey::FlightLoop(callable, BM_Refcon(refcon)));
 }
 
 void UnregisterFlightLoop(_CallbackRecordStruct& record) {
@@ -76,11 +74,9 @@ PyObject* PY_XPLMSetFlightLoopCallbackInterval(PyObject*, PyObject* args) {
     Py_ssize_t refcon;
     if (!BM_ParseTuple(args, "Ofi" BM_H, &callable, &interval, &relativeToNow, &refcon)) return nullptr;
     return BM_CallHost(kModule, "XPLMSetFlightLoopCallbackInterval", BM_Zero, [&] {
-        _CallbackRecordStruct* record = BM_Table().FindAnyRecord(BM_KindFlightLoop, [&](const _CallbackRecordStruct& r) {
-            return BM_SameCallable(r.Callable(), callable) && r.refcon == BM_Refcon(refcon);
-        });
+        _CallbackRecordStruct* record = BM_Table().FindAnyRecord(BM_RecordKey::FlightLoop(callable, BM_Refcon(refcon)));
         if (!record)
-            record = BM_Table().FindAnyRecord(BM_KindFlightLoop, [&](const _CallbackRecordStruct& r) {
+            record = BM_Table().ScanRecords(BM_KindFlightLoop, [&](const _CallbackRecordStruct& r) {
                 return BM_SameCallable(r.Callable(), callable);
             });
         if (!record) return BM_Zero();

@@ -448,8 +448,7 @@ PyObject* RunningScript() {
 // whose removal ends the command, so that whatever a script began and did not end is ended when
 // the script goes. Begins nest in the simulator: one record per begin.
 _CallbackRecordStruct* FindHold(PyObject* script, XPLMCommandRef command) {
-    return BM_Table().FindRecord(script, BM_KindCommand,
-                                 [&](const _CallbackRecordStruct& r) { return r.held && r.handle == command; });
+    return BM_Table().FindRecord(script, BM_RecordKey::Hold(command));
 }
 
 void EndHold(_CallbackRecordStruct& record) { XPLMCommandEnd(record.handle); }
@@ -516,10 +515,8 @@ PyObject* PY_XPLMCreateCommand(PyObject*, PyObject* args) {
 // record as its refcon.
 _CallbackRecordStruct* FindHandler(PyObject* script, PyObject* callable, Py_ssize_t command, int before,
                                    Py_ssize_t refcon) {
-    return BM_Table().FindRecord(script, BM_KindCommand, [&](const _CallbackRecordStruct& r) {
-        return !r.held && BM_SameCallable(r.Callable(), callable) && r.handle == BM_Handle(command) &&
-               r.before == before && r.refcon == BM_Refcon(refcon);
-    });
+    return BM_Table().FindRecord(script,
+                                 BM_RecordKey::CommandHandler(callable, BM_Handle(command), before, BM_Refcon(refcon)));
 }
 
 void UnregisterHandler(_CallbackRecordStruct& record) {

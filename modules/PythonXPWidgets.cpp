@@ -103,8 +103,7 @@ PyObject* PY_XPDestroyWidget(PyObject*, PyObject* args) {
         for (void* gone : going)
             if (!BM_MayChangeWidget(gone)) return BM_One();  // another's stays whole
 
-        while (_CallbackRecordStruct* record = BM_Table().FindRecord(
-                   script, BM_KindWidget, [&](const _CallbackRecordStruct& r) { return r.handle == Widget(widget); }))
+        while (_CallbackRecordStruct* record = BM_Table().WidgetRecordOf(script, Widget(widget)))
             BM_Table().RemoveRecord(record);
         BM_Table().RemoveWidgetObjects(script, going);
         for (void* gone : going) {

@@ -186,4 +186,26 @@ std::string Deliver(const Event& event) {
     return "";
 }
 
+void Schedule::DeliverFrame(int frame, const std::function<void(const Event&, const std::string&)>& after) {
+    auto due = byFrame_.find(frame);
+    if (due == byFrame_.end()) return;
+    std::vector<Event> events = std::move(due->second);
+    byFrame_.erase(due);
+    for (const Event& e : events) {
+        std::string line = Deliver(e);
+        after(e, line);
+        if (e.kind == Event::Hold && line.empty()) {
+            Event release = e;
+            release.kind = Event::Release;
+            Add(frame + e.frames, release);
+        }
+    }
+}
+
+std::vector<int> Schedule::FramesAfter(int frame) const {
+    std::vector<int> frames;
+    for (auto it = byFrame_.upper_bound(frame); it != byFrame_.end(); ++it) frames.push_back(it->first);
+    return frames;
+}
+
 }  // namespace bmsim

@@ -3,6 +3,7 @@
 // The events a bmsim run can deliver between frames: clicks, drags, key presses, typed text,
 // menu choices, pictures of the screen, changes of view and commands.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +36,22 @@ bool ParseKey(const std::string& keyText, Event* event, std::string* error);
 // simulator does not know answers "bmsim: no command NAME" (bmsim prints it on stderr). A hold
 // begins the command; bmsim delivers its Release event (the same name) FRAMES frames later.
 std::string Deliver(const Event& event);
+
+// The events of a run, by frame. A frame's events are delivered once, when it comes, and then
+// forgotten: a run of any length keeps only the events still to come.
+class Schedule {
+public:
+    void Add(int frame, const Event& event) { byFrame_[frame].push_back(event); }
+    // Delivers the frame's events in order, calling `after` with each event and the line Deliver
+    // answered. A hold that began is let go of its FRAMES frames later.
+    void DeliverFrame(int frame, const std::function<void(const Event&, const std::string&)>& after);
+    // The frames after `frame` that still have events, in order.
+    std::vector<int> FramesAfter(int frame) const;
+    std::size_t PendingFrames() const { return byFrame_.size(); }
+
+private:
+    std::map<int, std::vector<Event>> byFrame_;
+};
 
 }  // namespace bmsim
 

@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
     bool listWidgets = false, listConsoles = false, watch = false, framesGiven = false;
     ScriptReport report;
     int frames = 10, width = 1024, height = 768;
-    std::map<int, std::vector<bmsim::Event>> events;
+    bmsim::Schedule events;
     std::vector<std::pair<std::string, std::string>> settings;
     auto usage = [](const std::string& message) {
         std::cerr << "bmsim: " << message << "\n" << kUsage;
@@ -258,7 +258,7 @@ int main(int argc, char** argv) {
         bmsim::Event parsed;
         std::string error;
         if (!bmsim::ParseEvent(text, &parsed, &error)) usage(error);
-        events[frame].push_back(parsed);
+        events.Add(frame, parsed);
     };
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -396,18 +396,12 @@ int main(int argc, char** argv) {
         std::signal(SIGTERM, Interrupt);
     }
     auto deliver = [&](int frame) {
-        for (const bmsim::Event& e : events[frame]) {
-            std::string line = bmsim::Deliver(e);
+        events.DeliverFrame(frame, [&](const bmsim::Event& e, const std::string& line) {
             drain();
             bool command = e.kind == bmsim::Event::Command || e.kind == bmsim::Event::Hold ||
                            e.kind == bmsim::Event::Release;
             if (!line.empty()) (command ? std::cerr : std::cout) << line << "\n";
-            if (e.kind == bmsim::Event::Hold && line.empty()) {  // let go of it again later
-                bmsim::Event release = e;
-                release.kind = bmsim::Event::Release;
-                events[frame + e.frames].push_back(release);
-            }
-        }
+        });
     };
     // What the plug-ins spoke, each text once, after the frame it was spoken in (or before).
     std::size_t spokenSoFar = 0;
@@ -431,8 +425,7 @@ int main(int argc, char** argv) {
         }
     }
     if (realTime) frames = frame - 1;
-    for (const auto& [frame, list] : events)
-        if (frame > frames) std::cout << "bmsim: the run ended before frame " << frame << "\n";
+    for (int frame : events.FramesAfter(frames)) std::cout << "bmsim: the run ended before frame " << frame << "\n";
     if (!screenshot.empty()) {
         bmsim::Event picture;
         picture.kind = bmsim::Event::Screenshot;

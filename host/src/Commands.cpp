@@ -41,6 +41,8 @@ struct Command {
     void (*own)(XPLMCommandPhase) = nullptr;  // the simulator's own handling; null for plug-ins' commands
     std::vector<Handler> handlers;            // in registration order
     int holds = 0;
+    LiveIndex<std::tuple<const void*, int, void*>> index = {};  // the handlers by function, before, refcon
+    std::size_t removed = 0;  // handlers marked removed, waiting for Compact
 };
 
 struct Commands {
@@ -166,12 +168,24 @@ bool PluginDisabled(XPLMPluginID owner) {
     return plugin && !plugin->enabled;
 }
 
+std::tuple<const void*, int, void*> KeyOf(XPLMCommandCallback_f func, int before, void* refcon) {
+    return {FunctionKey(func), before, refcon};
+}
+
+std::tuple<const void*, int, void*> KeyOf(const Handler& h) { return KeyOf(h.func, h.before, h.refcon); }
+
+// The command's removed handlers go. Only where no phase runs.
+void Compact(Command& command) {
+    if (command.removed == 0) return;
+    auto& handlers = command.handlers;
+    handlers.erase(std::remove_if(handlers.begin(), handlers.end(), [](const Handler& h) { return h.removed; }),
+                   handlers.end());
+    command.removed = 0;
+    command.index.Rebuild(handlers, [](const Handler& h) { return KeyOf(h); });
+}
+
 void Compact() {
-    for (Command& command : C().list) {
-        auto& handlers = command.handlers;
-        handlers.erase(std::remove_if(handlers.begin(), handlers.end(), [](const Handler& h) { return h.removed; }),
-                       handlers.end());
-    }
+    for (Command& command : C().list) Compact(command);
 }
 
 // One side's handlers; false when one of them answered 0. Handlers registered meanwhile wait
@@ -212,9 +226,9 @@ bool End(std::size_t index, const char* function) {
 }
 
 Handler* FindHandler(std::size_t index, XPLMCommandCallback_f func, int before, void* refcon) {
-    for (Handler& h : C().list[index].handlers)
-        if (!h.removed && h.func == func && h.before == before && h.refcon == refcon) return &h;
-    return nullptr;
+    Command& command = C().list[index];
+    std::size_t at = command.index.First(KeyOf(func, before, refcon));
+    return at == LiveIndex<int>::npos ? nullptr : &command.handlers[at];
 }
 
 const std::size_t* Named(const std::string& name) {
@@ -247,9 +261,14 @@ void SeedCommandData() {
 void ResetCommands() { Fresh() = Commands(); }
 
 void SweepCommands(XPLMPluginID owner) {
-    for (Command& command : C().list)
+    for (Command& command : C().list) {
         for (Handler& h : command.handlers)
-            if (h.owner == owner) h.removed = true;
+            if (h.owner == owner && !h.removed) {
+                h.removed = true;
+                ++command.removed;
+            }
+        command.index.Rebuild(command.handlers, [](const Handler& h) { return KeyOf(h); });
+    }
     if (C().running == 0) Compact();
 }
 
@@ -320,7 +339,9 @@ void XPLMRegisterCommandHandler(XPLMCommandRef inComand, XPLMCommandCallback_f i
     if (!inHandler) return HostWarning("XPLMRegisterCommandHandler: no handler");
     int before = inBefore ? 1 : 0;
     if (FindHandler(index, inHandler, before, inRefcon)) return;
-    C().list[index].handlers.push_back(Handler{inHandler, before, inRefcon, S().current});
+    Command& command = C().list[index];
+    command.handlers.push_back(Handler{inHandler, before, inRefcon, S().current});
+    command.index.Add(KeyOf(inHandler, before, inRefcon), command.handlers.size() - 1);
 }
 
 void XPLMUnregisterCommandHandler(XPLMCommandRef inComand, XPLMCommandCallback_f inHandler, int inBefore,
@@ -330,8 +351,13 @@ void XPLMUnregisterCommandHandler(XPLMCommandRef inComand, XPLMCommandCallback_f
     if (!IndexOf(inComand, "XPLMUnregisterCommandHandler", &index)) return;
     Handler* h = FindHandler(index, inHandler, inBefore ? 1 : 0, inRefcon);
     if (!h) return HostWarning("XPLMUnregisterCommandHandler: no such handler on " + C().list[index].name);
+    Command& command = C().list[index];
     h->removed = true;
-    if (C().running == 0) Compact();
+    ++command.removed;
+    command.index.Remove(KeyOf(*h), std::size_t(h - command.handlers.data()));
+    // Removing costs the same however many handlers the command has: the removed ones go when
+    // they are more than the live ones.
+    if (C().running == 0 && command.removed * 2 > command.handlers.size()) Compact(command);
 }
 
 namespace bmhost {

@@ -110,6 +110,7 @@ void Reset() {
     s.dispatchCount = 0;
     s.lastDispatch = 0.0;
     s.flightLoops.clear();
+    s.flightLoopIndex.Clear();
     s.prefsPathIsFolder = false;
     SeedSimulatorData();
     ResetMenus();
@@ -138,7 +139,7 @@ int RegistrationCount(XPLMPluginID plugin) {
     for (std::size_t i = 1; i < s.menus.size(); ++i) n += s.menus[i].alive && mine(s.menus[i].owner);
     for (const DataItem& item : s.data) {
         n += item.published && !item.orphaned && mine(item.accessor.owner);
-        for (const Sharer& sharer : item.sharers) n += mine(sharer.owner);
+        for (const Sharer& sharer : item.sharers) n += !sharer.removed && mine(sharer.owner);
     }
     n += CommandHandlerRegistrations(plugin);
     return n;

@@ -109,14 +109,24 @@ void SeedSimulatorData() {
     SeedCommandData();
 }
 
+std::tuple<const void*, void*> SharerKey(XPLMDataChanged_f func, void* refcon) { return {FunctionKey(func), refcon}; }
+
+void CompactSharers(DataItem& item) {
+    auto& sharers = item.sharers;
+    sharers.erase(std::remove_if(sharers.begin(), sharers.end(), [](const Sharer& s) { return s.removed; }),
+                  sharers.end());
+    item.unshared = 0;
+    item.sharerIndex.Rebuild(sharers, [](const Sharer& s) { return SharerKey(s.func, s.refcon); });
+}
+
 void SweepData(XPLMPluginID owner) {
     for (DataItem& item : S().data) {
         if (item.published && item.accessor.owner == owner) {
             item.orphaned = true;
             item.accessor = Accessor{};
         }
-        auto& sharers = item.sharers;
-        for (auto it = sharers.begin(); it != sharers.end();) it = it->owner == owner ? sharers.erase(it) : it + 1;
+        for (Sharer& sharer : item.sharers) sharer.removed = sharer.removed || sharer.owner == owner;
+        CompactSharers(item);
     }
 }
 
@@ -129,7 +139,7 @@ void NotifySharers(const DataItem& item) {
     if (!item.shared) return;
     std::vector<Sharer> sharers = item.sharers;  // a callback may unshare
     for (const Sharer& sharer : sharers) {
-        if (!sharer.func) continue;
+        if (!sharer.func || sharer.removed) continue;
         CallPluginCode(sharer.owner, "a shared data callback", [&] { sharer.func(sharer.refcon); });
     }
 }
@@ -413,6 +423,7 @@ int XPLMShareData(const char* inDataName, XPLMDataTypeID inDataType,
         if (!item->shared || item->types != inDataType) return 0;
     }
     item->sharers.push_back({inNotificationFunc, inNotificationRefcon, s.current});
+    item->sharerIndex.Add(SharerKey(inNotificationFunc, inNotificationRefcon), item->sharers.size() - 1);
     return 1;
 }
 
@@ -424,13 +435,13 @@ int XPLMUnshareData(const char* inDataName, XPLMDataTypeID inDataType,
     if (it == S().dataByName.end()) return 0;
     DataItem& item = S().data[it->second];
     if (!item.shared || item.types != inDataType) return 0;
-    for (auto sharer = item.sharers.begin(); sharer != item.sharers.end(); ++sharer) {
-        if (sharer->func == inNotificationFunc && sharer->refcon == inNotificationRefcon) {
-            item.sharers.erase(sharer);
-            return 1;
-        }
-    }
-    return 0;
+    auto key = SharerKey(inNotificationFunc, inNotificationRefcon);
+    std::size_t at = item.sharerIndex.First(key);  // the first that shared it so, when there are several
+    if (at == LiveIndex<int>::npos) return 0;
+    item.sharers[at].removed = true;
+    item.sharerIndex.Remove(key, at);
+    if (++item.unshared * 2 > item.sharers.size()) CompactSharers(item);
+    return 1;
 }
 
 namespace bmhost {
@@ -467,11 +478,11 @@ bool WriteFloat(const std::string& name, float value) {
 }
 int SharerCount(const std::string& name) {
     DataItem* item = Named(name);
-    return item ? int(item->sharers.size()) : 0;
+    return item ? int(item->sharers.size() - item->unshared) : 0;
 }
 int SharerTotal() {
     int n = 0;
-    for (const DataItem& item : S().data) n += int(item.sharers.size());
+    for (const DataItem& item : S().data) n += int(item.sharers.size() - item.unshared);
     return n;
 }
 int PublishedDataCount() {

@@ -66,6 +66,21 @@ int Mouse(std::size_t index, int x, int y, XPLMMouseStatus status) {
 
 }  // namespace
 
+namespace {
+
+std::tuple<const void*, int, int, void*> KeyOf(XPLMDrawCallback_f func, int phase, int before, void* refcon) {
+    return {FunctionKey(func), phase, before, refcon};
+}
+std::tuple<const void*, int, int, void*> KeyOf(const DrawCallback& c) {
+    return KeyOf(c.func, c.phase, c.before, c.refcon);
+}
+std::tuple<const void*, int, void*> KeyOf(XPLMKeySniffer_f func, int beforeWindows, void* refcon) {
+    return {FunctionKey(func), beforeWindows, refcon};
+}
+std::tuple<const void*, int, void*> KeyOf(const KeySniffer& k) { return KeyOf(k.func, k.beforeWindows, k.refcon); }
+
+}  // namespace
+
 namespace bmhost::detail {
 
 Window* WindowFromId(XPLMWindowID id, const char* function) {
@@ -75,6 +90,16 @@ Window* WindowFromId(XPLMWindowID id, const char* function) {
         return nullptr;
     }
     return &S().windows[index];
+}
+
+// A window was closed: it leaves the stacking order, all closed ones at once when they are
+// more than the open ones.
+void LeaveZOrder() {
+    State& s = S();
+    if (++s.closedInZOrder * 2 <= s.zOrder.size()) return;
+    s.zOrder.erase(std::remove_if(s.zOrder.begin(), s.zOrder.end(), [&s](std::size_t i) { return !s.windows[i].alive; }),
+                   s.zOrder.end());
+    s.closedInZOrder = 0;
 }
 
 std::size_t OpenWidgetWindow(const Window& window) {
@@ -90,8 +115,7 @@ void CloseWindowAt(std::size_t index) {
     Window& window = S().windows[index];  // the focus call may have added windows
     if (!window.alive) return;            // or destroyed this one
     window.alive = false;
-    auto& order = S().zOrder;
-    order.erase(std::remove(order.begin(), order.end(), index), order.end());
+    LeaveZOrder();
     if (S().capture == index + 1) S().capture = 0;
 }
 
@@ -106,7 +130,7 @@ void RaiseWindow(std::size_t index) {
 
 bool IsFrontWindow(std::size_t index) {
     for (auto it = S().zOrder.rbegin(); it != S().zOrder.rend(); ++it)
-        if (S().windows[*it].visible) return *it == index;
+        if (S().windows[*it].alive && S().windows[*it].visible) return *it == index;
     return false;
 }
 
@@ -138,6 +162,11 @@ void DrawFrame() {
     auto& callbacks = s.drawCallbacks;
     callbacks.erase(std::remove_if(callbacks.begin(), callbacks.end(), [](const DrawCallback& c) { return c.removed; }),
                     callbacks.end());
+    s.drawIndex.Rebuild(callbacks, [](const DrawCallback& c) { return KeyOf(c); });
+    auto& sniffers = s.keySniffers;  // no key is being delivered now
+    sniffers.erase(std::remove_if(sniffers.begin(), sniffers.end(), [](const KeySniffer& k) { return k.removed; }),
+                   sniffers.end());
+    s.keySnifferIndex.Rebuild(sniffers, [](const KeySniffer& k) { return KeyOf(k); });
     s.lastFrame = s.drawing;
 }
 
@@ -147,12 +176,14 @@ void SweepDisplay(XPLMPluginID owner) {
         if (cb.owner == owner) cb.removed = true;
     for (KeySniffer& sniffer : s.keySniffers)
         if (sniffer.owner == owner) sniffer.removed = true;
+    s.drawIndex.Rebuild(s.drawCallbacks, [](const DrawCallback& c) { return KeyOf(c); });
+    s.keySnifferIndex.Rebuild(s.keySniffers, [](const KeySniffer& k) { return KeyOf(k); });
     for (HotKey& key : s.hotKeys)
         if (key.owner == owner) key.alive = false;
     for (std::size_t i = 0; i < s.windows.size(); ++i) {
         if (!s.windows[i].alive || s.windows[i].owner != owner) continue;
         s.windows[i].alive = false;
-        s.zOrder.erase(std::remove(s.zOrder.begin(), s.zOrder.end(), i), s.zOrder.end());
+        LeaveZOrder();
         if (s.focus == i + 1) s.focus = 0;
         if (s.capture == i + 1) s.capture = 0;
     }
@@ -167,6 +198,9 @@ void ResetDisplay() {
     s.keySniffers.clear();
     s.windows.clear();
     s.zOrder.clear();
+    s.closedInZOrder = 0;
+    s.drawIndex.Clear();
+    s.keySnifferIndex.Clear();
     s.focus = s.capture = 0;
     s.hotKeys.clear();
     std::fill(std::begin(s.graphicsState), std::end(s.graphicsState), 0);
@@ -186,43 +220,40 @@ int XPLMRegisterDrawCallback(XPLMDrawCallback_f inCallback, XPLMDrawingPhase inP
     BMHOST_ENTER();
     if (!inCallback || !KnownPhase(inPhase)) return 0;
     int before = inWantsBefore ? 1 : 0;
-    for (const DrawCallback& cb : S().drawCallbacks)
-        if (!cb.removed && cb.func == inCallback && cb.phase == inPhase && cb.before == before && cb.refcon == inRefcon)
-            return 0;
+    auto key = KeyOf(inCallback, inPhase, before, inRefcon);
+    if (S().drawIndex.First(key) != LiveIndex<int>::npos) return 0;
     S().drawCallbacks.push_back(DrawCallback{inCallback, inPhase, before, inRefcon, S().current});
+    S().drawIndex.Add(key, S().drawCallbacks.size() - 1);
     return 1;
 }
 
 int XPLMUnregisterDrawCallback(XPLMDrawCallback_f inCallback, XPLMDrawingPhase inPhase, int inWantsBefore,
                                void* inRefcon) {
     BMHOST_ENTER();
-    int before = inWantsBefore ? 1 : 0;
-    for (DrawCallback& cb : S().drawCallbacks) {
-        if (!cb.removed && cb.func == inCallback && cb.phase == inPhase && cb.before == before && cb.refcon == inRefcon) {
-            cb.removed = true;
-            return 1;
-        }
-    }
-    return 0;
+    auto key = KeyOf(inCallback, inPhase, inWantsBefore ? 1 : 0, inRefcon);
+    std::size_t at = S().drawIndex.First(key);
+    if (at == LiveIndex<int>::npos) return 0;
+    S().drawCallbacks[at].removed = true;
+    S().drawIndex.Remove(key, at);
+    return 1;
 }
 
 int XPLMRegisterKeySniffer(XPLMKeySniffer_f inCallback, int inBeforeWindows, void* inRefcon) {
     BMHOST_ENTER();
     if (!inCallback) return 0;
     S().keySniffers.push_back(KeySniffer{inCallback, inBeforeWindows ? 1 : 0, inRefcon, S().current});
+    S().keySnifferIndex.Add(KeyOf(S().keySniffers.back()), S().keySniffers.size() - 1);
     return 1;
 }
 
 int XPLMUnregisterKeySniffer(XPLMKeySniffer_f inCallback, int inBeforeWindows, void* inRefcon) {
     BMHOST_ENTER();
-    for (KeySniffer& sniffer : S().keySniffers) {
-        if (!sniffer.removed && sniffer.func == inCallback && sniffer.beforeWindows == (inBeforeWindows ? 1 : 0) &&
-            sniffer.refcon == inRefcon) {
-            sniffer.removed = true;
-            return 1;
-        }
-    }
-    return 0;
+    auto key = KeyOf(inCallback, inBeforeWindows ? 1 : 0, inRefcon);
+    std::size_t at = S().keySnifferIndex.First(key);  // the first registered, when there are several
+    if (at == LiveIndex<int>::npos) return 0;
+    S().keySniffers[at].removed = true;
+    S().keySnifferIndex.Remove(key, at);
+    return 1;
 }
 
 // ---- Screen and windows ----
@@ -408,7 +439,7 @@ void SetScreenSize(int width, int height) {
 
 int WindowCount() {  // the windows of root widgets are the widget library's, not a plug-in's
     return int(std::count_if(S().zOrder.begin(), S().zOrder.end(),
-                             [](std::size_t index) { return !S().windows[index].widget; }));
+                             [](std::size_t index) { return S().windows[index].alive && !S().windows[index].widget; }));
 }
 
 int DrawCallbackCount() {

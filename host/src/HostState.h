@@ -2,12 +2,15 @@
 #define BMHOST_HOSTSTATE_H
 // Internal state of the stand-in simulator, shared by the files of each SDK area.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "XPLMDataAccess.h"
@@ -68,6 +71,56 @@ void RunDeferredReload();
 // Report a misuse by a plug-in to the simulator log, as the host would.
 void HostWarning(const std::string& text);
 
+// A hash of a tuple of hashable values: the keys of the registries below.
+struct KeyHash {
+    template <typename... T>
+    std::size_t operator()(const std::tuple<T...>& key) const {
+        std::size_t hash = 0;
+        std::apply([&hash](const auto&... value) {
+            ((hash = hash * 1000003u ^ std::hash<std::decay_t<decltype(value)>>()(value)), ...);
+        }, key);
+        return hash;
+    }
+};
+
+// A callback as a key part.
+template <typename F>
+const void* FunctionKey(F* function) {
+    return reinterpret_cast<const void*>(function);
+}
+
+// Where the live registrations of a list are, by key, oldest first. The lists keep a removed
+// registration in place, marked, until they are compacted where no loop over them runs; the
+// index is then made again. So registering, finding and removing take one hash look-up.
+template <typename Key>
+class LiveIndex {
+public:
+    static constexpr std::size_t npos = std::size_t(-1);
+    std::size_t First(const Key& key) const {
+        auto it = positions_.find(key);
+        return it == positions_.end() ? npos : it->second.front();
+    }
+    void Add(const Key& key, std::size_t position) { positions_[key].push_back(position); }
+    void Remove(const Key& key, std::size_t position) {
+        auto it = positions_.find(key);
+        if (it == positions_.end()) return;
+        auto& same = it->second;
+        same.erase(std::remove(same.begin(), same.end(), position), same.end());
+        if (same.empty()) positions_.erase(it);
+    }
+    // Made again from the list: the key of each entry not marked removed.
+    template <typename Entry, typename KeyOf>
+    void Rebuild(const std::vector<Entry>& entries, KeyOf keyOf) {
+        positions_.clear();
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (!entries[i].removed) Add(keyOf(entries[i]), i);
+    }
+    void Clear() { positions_.clear(); }
+
+private:
+    std::unordered_map<Key, std::vector<std::size_t>, KeyHash> positions_;
+};
+
 struct Plugin {
     XPLMPluginID id = XPLM_NO_PLUGIN_ID;
     std::string path;
@@ -99,6 +152,7 @@ struct Sharer {
     XPLMDataChanged_f func;
     void* refcon;
     XPLMPluginID owner;
+    bool removed = false;
 };
 
 // The callbacks of a data ref that a plug-in publishes.
@@ -137,7 +191,11 @@ struct DataItem {
     std::vector<int> vi;
     std::vector<float> vf;
     std::vector<char> b;
+    // In the order they shared it; one that unshared stays, marked, until they are more than
+    // the others, so that unsharing costs the same however many share the item.
     std::vector<Sharer> sharers;
+    std::size_t unshared = 0;
+    LiveIndex<std::tuple<const void*, void*>> sharerIndex;  // function, refcon
 };
 
 struct MenuItem {
@@ -157,6 +215,11 @@ struct Menu {
     XPLMMenuHandler_f handler = nullptr;
     void* menuRef = nullptr;
     std::vector<MenuItem> items;
+    // Kept with the items, so that finding an item, appending one and destroying a submenu take
+    // the same time however many items there are: the places of each plug-in's items, and the
+    // item this menu hangs from (menu index + 1 and place; 0 for none).
+    std::map<XPLMPluginID, std::vector<std::size_t>> itemsOf;
+    std::size_t parentMenu = 0, parentItem = 0;
 };
 
 // A registered flight loop. A loop is due when the clock reaches `nextTime` (intervals in
@@ -234,13 +297,19 @@ struct State {
     long dispatchCount = 0;  // the counter flight loops receive
     double lastDispatch = 0.0;
     std::vector<FlightLoop> flightLoops;
+    LiveIndex<std::tuple<const void*, void*>> flightLoopIndex;  // function, refcon
 
     int screenWidth = 1024, screenHeight = 768;
     int mouseX = 0, mouseY = 0;
     std::vector<DrawCallback> drawCallbacks;
+    LiveIndex<std::tuple<const void*, int, int, void*>> drawIndex;  // function, phase, before, refcon
     std::vector<KeySniffer> keySniffers;
+    LiveIndex<std::tuple<const void*, int, void*>> keySnifferIndex;  // function, before, refcon
     std::vector<Window> windows;      // the handle's index; destroyed windows stay, not alive
-    std::vector<std::size_t> zOrder;  // live windows, back to front
+    // Windows back to front; a closed one stays until they are more than the open ones (readers
+    // skip it), so that closing costs the same however many windows there are.
+    std::vector<std::size_t> zOrder;
+    std::size_t closedInZOrder = 0;
     std::size_t focus = 0;            // window index + 1, 0 for the simulator
     std::size_t capture = 0;          // window index + 1 that took the mouse down
     std::vector<HotKey> hotKeys;

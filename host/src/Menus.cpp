@@ -19,13 +19,16 @@ void ResetMenus() {
 
 namespace {
 void DestroyMenuTree(std::size_t index);
+void ItemsMoved(std::size_t index);
 }
 
 void bmhost::detail::SweepMenus(XPLMPluginID owner) {
     for (std::size_t i = 1; i < S().menus.size(); ++i)
         if (S().menus[i].owner == owner) DestroyMenuTree(i);
     auto& items = S().menus[0].items;
-    for (auto it = items.begin(); it != items.end();) it = it->owner == owner ? items.erase(it) : it + 1;
+    items.erase(std::remove_if(items.begin(), items.end(), [owner](const MenuItem& item) { return item.owner == owner; }),
+                items.end());
+    ItemsMoved(0);
 }
 
 namespace {
@@ -42,11 +45,9 @@ Menu* MenuFromId(XPLMMenuID id, const char* function) {
 
 // The item that the current plug-in knows as `index` in `menu`.
 MenuItem* ItemAt(Menu& menu, int index, const char* function) {
-    int seen = 0;
-    for (MenuItem& item : menu.items) {
-        if (item.owner != S().current) continue;
-        if (seen++ == index) return &item;
-    }
+    auto mine = menu.itemsOf.find(S().current);
+    if (index >= 0 && mine != menu.itemsOf.end() && std::size_t(index) < mine->second.size())
+        return &menu.items[mine->second[std::size_t(index)]];
     HostWarning(std::string(function) + ": no item " + std::to_string(index) + " in menu '" +
                 menu.name + "'");
     return nullptr;
@@ -54,26 +55,49 @@ MenuItem* ItemAt(Menu& menu, int index, const char* function) {
 
 int AppendItem(Menu& menu, MenuItem item) {
     item.owner = S().current;
-    int index = 0;
-    for (const MenuItem& existing : menu.items)
-        if (existing.owner == item.owner) ++index;
+    std::vector<std::size_t>& mine = menu.itemsOf[item.owner];
+    mine.reserve(mine.size() + 1);
     menu.items.push_back(std::move(item));
-    return index;
+    mine.push_back(menu.items.size() - 1);
+    return int(mine.size() - 1);
 }
 
-void DestroyMenuTree(std::size_t index) {
+// The items of the menu were removed or moved: where each plug-in's items are, and where each
+// submenu hangs from, are found again.
+void ItemsMoved(std::size_t index) {
     Menu& menu = S().menus[index];
-    if (!menu.alive) return;
-    menu.alive = false;
-    std::vector<MenuItem> items = std::move(menu.items);
-    for (const MenuItem& item : items)
-        if (item.submenu) DestroyMenuTree(item.submenu - 1);
+    menu.itemsOf.clear();
+    for (std::size_t i = 0; i < menu.items.size(); ++i) {
+        menu.itemsOf[menu.items[i].owner].push_back(i);
+        if (std::size_t submenu = menu.items[i].submenu) {
+            S().menus[submenu - 1].parentMenu = index + 1;
+            S().menus[submenu - 1].parentItem = i;
+        }
+    }
 }
 
-void DetachFromParents(std::size_t index) {
-    for (Menu& menu : S().menus)
-        for (MenuItem& item : menu.items)
-            if (item.submenu == index + 1) item.submenu = 0;
+// The menu and the menus that hang from it, parents first, with a stack of its own: a plug-in
+// may nest menus as deep as it likes.
+void DestroyMenuTree(std::size_t index) {
+    std::vector<std::size_t> pending{index};
+    while (!pending.empty()) {
+        Menu& menu = S().menus[pending.back()];
+        pending.pop_back();
+        if (!menu.alive) continue;
+        menu.alive = false;
+        std::vector<MenuItem> items = std::move(menu.items);
+        menu.itemsOf.clear();
+        for (auto it = items.rbegin(); it != items.rend(); ++it)
+            if (it->submenu) pending.push_back(it->submenu - 1);
+    }
+}
+
+// The item the menu hangs from no longer leads to it.
+void DetachFromParent(std::size_t index) {
+    const Menu& menu = S().menus[index];
+    if (!menu.parentMenu) return;
+    auto& items = S().menus[menu.parentMenu - 1].items;
+    if (menu.parentItem < items.size() && items[menu.parentItem].submenu == index + 1) items[menu.parentItem].submenu = 0;
 }
 
 // The names of a path: split at each '/' that no '\\' escapes. False for a path that ends in a
@@ -150,7 +174,13 @@ XPLMMenuID XPLMCreateMenu(const char* inName, XPLMMenuID inParentMenu, int inPar
     menu.handler = inHandler;
     menu.menuRef = inMenuRef;
     std::size_t index = S().menus.size();
-    if (parentItem) parentItem->submenu = index + 1;  // set before the vector may move
+    if (parentItem) {  // set before the vector may move
+        std::size_t parentIndex = 0;
+        DecodeHandle(inParentMenu, HandleKind::Menu, &parentIndex);
+        menu.parentMenu = parentIndex + 1;
+        menu.parentItem = std::size_t(parentItem - S().menus[parentIndex].items.data());
+        parentItem->submenu = index + 1;
+    }
     S().menus.push_back(std::move(menu));
     return MakeHandle(HandleKind::Menu, index);
 }
@@ -163,7 +193,7 @@ void XPLMDestroyMenu(XPLMMenuID inMenuID) {
         HostWarning("XPLMDestroyMenu: the Plugins menu belongs to the simulator");
         return;
     }
-    DetachFromParents(index);
+    DetachFromParent(index);
     DestroyMenuTree(index);
 }
 
@@ -174,6 +204,9 @@ void XPLMClearAllMenuItems(XPLMMenuID inMenuID) {
     std::vector<MenuItem> kept, removed;
     for (MenuItem& item : menu->items) (item.owner == S().current ? removed : kept).push_back(item);
     menu->items = std::move(kept);
+    std::size_t index = 0;
+    DecodeHandle(inMenuID, HandleKind::Menu, &index);
+    ItemsMoved(index);
     for (const MenuItem& item : removed)
         if (item.submenu) DestroyMenuTree(item.submenu - 1);
 }
@@ -202,7 +235,10 @@ void XPLMRemoveMenuItem(XPLMMenuID inMenu, int inIndex) {
     BMHOST_ENTER();
     Menu* menu = MenuFromId(inMenu, __func__);
     if (!menu) return;
-    if (MenuItem* item = ItemAt(*menu, inIndex, __func__)) menu->items.erase(menu->items.begin() + (item - menu->items.data()));
+    if (MenuItem* item = ItemAt(*menu, inIndex, __func__)) {
+        menu->items.erase(menu->items.begin() + (item - menu->items.data()));
+        ItemsMoved(std::size_t(menu - S().menus.data()));
+    }
 }
 
 void XPLMSetMenuItemName(XPLMMenuID inMenu, int inIndex, const char* inItemName, int) {

@@ -15,10 +15,17 @@ using namespace bmhost::detail;
 
 namespace {
 
+std::tuple<const void*, void*> KeyOf(XPLMFlightLoop_f func, void* refcon) { return {FunctionKey(func), refcon}; }
+std::tuple<const void*, void*> KeyOf(const FlightLoop& loop) { return KeyOf(loop.func, loop.refcon); }
+
 FlightLoop* FindLoop(XPLMFlightLoop_f func, void* refcon) {
-    for (FlightLoop& loop : S().flightLoops)
-        if (!loop.removed && loop.func == func && loop.refcon == refcon) return &loop;
-    return nullptr;
+    std::size_t at = S().flightLoopIndex.First(KeyOf(func, refcon));
+    return at == LiveIndex<int>::npos ? nullptr : &S().flightLoops[at];
+}
+
+void RemoveLoop(FlightLoop& loop) {
+    loop.removed = true;
+    S().flightLoopIndex.Remove(KeyOf(loop), std::size_t(&loop - S().flightLoops.data()));
 }
 
 void Schedule(FlightLoop& loop, float interval, double from) {
@@ -59,6 +66,7 @@ void DispatchFlightLoops() {
     }
     auto& loops = s.flightLoops;
     loops.erase(std::remove_if(loops.begin(), loops.end(), [](const FlightLoop& l) { return l.removed; }), loops.end());
+    s.flightLoopIndex.Rebuild(loops, [](const FlightLoop& l) { return KeyOf(l); });
 }
 
 }  // namespace
@@ -67,6 +75,7 @@ namespace bmhost::detail {
 void SweepFlightLoops(XPLMPluginID owner) {
     for (FlightLoop& loop : S().flightLoops)
         if (loop.owner == owner) loop.removed = true;
+    S().flightLoopIndex.Rebuild(S().flightLoops, [](const FlightLoop& l) { return KeyOf(l); });
 }
 }  // namespace bmhost::detail
 
@@ -86,6 +95,7 @@ void XPLMRegisterFlightLoopCallback(XPLMFlightLoop_f inFlightLoop, float inInter
     FlightLoop* loop = FindLoop(inFlightLoop, inRefcon);
     if (!loop) {
         S().flightLoops.push_back(FlightLoop{inFlightLoop, inRefcon, S().current});
+        S().flightLoopIndex.Add(KeyOf(inFlightLoop, inRefcon), S().flightLoops.size() - 1);
         loop = &S().flightLoops.back();
         loop->lastCall = S().elapsed;
     }
@@ -94,7 +104,7 @@ void XPLMRegisterFlightLoopCallback(XPLMFlightLoop_f inFlightLoop, float inInter
 
 void XPLMUnregisterFlightLoopCallback(XPLMFlightLoop_f inFlightLoop, void* inRefcon) {
     BMHOST_ENTER();
-    if (FlightLoop* loop = FindLoop(inFlightLoop, inRefcon)) loop->removed = true;
+    if (FlightLoop* loop = FindLoop(inFlightLoop, inRefcon)) RemoveLoop(*loop);
 }
 
 void XPLMSetFlightLoopCallbackInterval(XPLMFlightLoop_f inFlightLoop, float inInterval, int inRelativeToNow,

@@ -165,16 +165,42 @@ int UpChain(std::size_t index, XPWidgetMessage message, intptr_t p1, intptr_t p2
     return 0;
 }
 
+// A walk over a widget tree, parents before children, with a stack of its own instead of the
+// machine's: a script may nest widgets as deep as it likes. `visit` does a widget's work and
+// answers whether to go on into its children, which are those it has just after its visit and
+// that still hang from it when their turn comes.
+template <typename Visit>
+void WalkDown(std::size_t index, Visit visit) {
+    struct Level {
+        std::size_t index;
+        std::vector<std::size_t> children;
+        std::size_t next = 0;
+    };
+    std::vector<Level> levels;
+    auto enter = [&](std::size_t i) {
+        if (visit(i))
+            if (Widget* widget = Live(i)) levels.push_back(Level{i, widget->children});
+    };
+    enter(index);
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.children.size()) {
+            levels.pop_back();
+            continue;
+        }
+        std::size_t parent = level.index, child = level.children[level.next++];
+        Widget* c = Live(child);
+        if (c && c->parent == parent + 1) enter(child);
+    }
+}
+
 // The widget and then each of its descendants, parents before children, all of them.
 int Recursive(std::size_t index, XPWidgetMessage message, intptr_t p1, intptr_t p2) {
-    int taken = Dispatch(index, message, p1, p2);
-    Widget* widget = Live(index);
-    if (!widget) return taken;
-    std::vector<std::size_t> children = widget->children;
-    for (std::size_t child : children) {
-        Widget* c = Live(child);
-        if (c && c->parent == index + 1) taken |= Recursive(child, message, p1, p2);
-    }
+    int taken = 0;
+    WalkDown(index, [&](std::size_t i) {
+        taken |= Dispatch(i, message, p1, p2);
+        return true;
+    });
     return taken;
 }
 
@@ -239,14 +265,17 @@ void SyncWindow(const Widget& widget) {
 // The deepest (or first-level) widget under the point, the container itself when no child is,
 // 0 when the point is outside it. Later children lie on top of earlier ones.
 std::size_t Locate(std::size_t index, int x, int y, bool recursive, bool visibleOnly) {
-    const Widget& widget = L().widgets[index];
-    if ((visibleOnly && !widget.visible) || !Exposed(index).Contains(x, y)) return 0;
-    for (auto it = widget.children.rbegin(); it != widget.children.rend(); ++it) {
-        const Widget& child = L().widgets[*it];
-        if ((visibleOnly && !child.visible) || !Exposed(*it).Contains(x, y)) continue;
-        return recursive ? Locate(*it, x, y, true, visibleOnly) : *it + 1;
+    auto under = [&](std::size_t i) {
+        return (!visibleOnly || L().widgets[i].visible) && Exposed(i).Contains(x, y);
+    };
+    if (!under(index)) return 0;
+    for (;;) {
+        const auto& children = L().widgets[index].children;
+        auto child = std::find_if(children.rbegin(), children.rend(), under);
+        if (child == children.rend()) return index + 1;
+        if (!recursive) return *child + 1;
+        index = *child;
     }
-    return index + 1;
 }
 
 void SetGeometry(std::size_t index, const Rect& box) {
@@ -386,21 +415,49 @@ std::size_t CreateWidget(const Rect& box, int visible, const char* descriptor, i
     return index;
 }
 
-void DestroyWidget(std::size_t index, bool withChildren, intptr_t byParent) {
+// The start of a widget's destruction: false when it is no live widget, is being destroyed
+// already, or went meanwhile.
+bool BeginDestruction(std::size_t index) {
     Widget* widget = Live(index);
-    if (!widget || widget->dying) return;
+    if (!widget || widget->dying) return false;
     widget->dying = true;
     if (L().focus && InSubtree(L().focus - 1, index)) DropFocus(0);
     if (L().capture && InSubtree(L().capture - 1, index)) L().capture = 0;
-    if (!Live(index)) return;
-    std::vector<std::size_t> children = L().widgets[index].children;
-    for (std::size_t child : children) {
-        if (!Live(child) || L().widgets[child].parent != index + 1) continue;
-        if (withChildren)
-            DestroyWidget(child, true, 1);
-        else
+    return Live(index) != nullptr;
+}
+
+void EndDestruction(std::size_t index, intptr_t byParent);
+
+// Destroys the widget and, with its children, its descendants first, each hearing its
+// destruction after its children, with a stack of its own: a script may nest widgets as deep as
+// it likes. Without them, its children are detached and stay.
+void DestroyWidget(std::size_t index, bool withChildren, intptr_t byParent) {
+    struct Level {
+        std::size_t index;
+        intptr_t byParent;
+        std::vector<std::size_t> children;
+        std::size_t next = 0;
+    };
+    if (!BeginDestruction(index)) return;
+    std::vector<Level> levels{Level{index, byParent, L().widgets[index].children}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.children.size()) {
+            Level done = std::move(level);
+            levels.pop_back();
+            EndDestruction(done.index, done.byParent);
+            continue;
+        }
+        std::size_t parent = level.index, child = level.children[level.next++];
+        if (!Live(child) || L().widgets[child].parent != parent + 1) continue;
+        if (!withChildren)
             Place(child, 0);
+        else if (BeginDestruction(child))
+            levels.push_back(Level{child, 1, L().widgets[child].children});
     }
+}
+
+void EndDestruction(std::size_t index, intptr_t byParent) {
     Dispatch(index, xpMsg_Destroy, byParent, 0, Reach::Every);
     if (!Live(index)) return;
     if (std::size_t parent = L().widgets[index].parent) {
@@ -440,14 +497,13 @@ std::size_t RootOfWindow(XPLMWindowID window) {
 
 // Paint, or if nobody paints: Draw, and the visible children the same way, back to front.
 void Paint(std::size_t index) {
-    Widget* widget = Live(index);
-    if (!widget || !widget->visible) return;
-    if (Dispatch(index, xpMsg_Paint, 0, 0) || !Live(index)) return;
-    Dispatch(index, xpMsg_Draw, 0, 0);
-    if (!Live(index)) return;
-    std::vector<std::size_t> children = L().widgets[index].children;
-    for (std::size_t child : children)
-        if (Live(child) && L().widgets[child].parent == index + 1) Paint(child);
+    WalkDown(index, [](std::size_t i) {
+        Widget* widget = Live(i);
+        if (!widget || !widget->visible) return false;
+        if (Dispatch(i, xpMsg_Paint, 0, 0) || !Live(i)) return false;
+        Dispatch(i, xpMsg_Draw, 0, 0);
+        return true;
+    });
 }
 
 void DrawRoot(XPLMWindowID window, void*) {
@@ -515,9 +571,9 @@ std::string Quoted(const std::string& text) {
     return out + '"';
 }
 
-void TreeLines(std::size_t index, int depth, std::ostringstream& out) {
+void TreeLine(std::size_t index, std::size_t depth, std::ostringstream& out) {
     const Widget& w = L().widgets[index];
-    out << std::string(std::size_t(depth) * 2, ' ');
+    out << std::string(depth * 2, ' ');
     if (w.custom)
         out << "custom";
     else if (w.widgetClass >= 1 && w.widgetClass <= 8)
@@ -528,8 +584,19 @@ void TreeLines(std::size_t index, int depth, std::ostringstream& out) {
         << Quoted(w.descriptor) << (w.visible ? " visible" : " hidden");
     for (const auto& [id, value] : w.properties) out << ' ' << id << '=' << value;
     out << '\n';
-    for (std::size_t child : w.children)
-        if (Live(child)) TreeLines(child, depth + 1, out);
+}
+
+// The widget's line and its live descendants', children indented under their parent.
+void TreeLines(std::size_t index, std::ostringstream& out) {
+    std::vector<std::pair<std::size_t, std::size_t>> pending{{index, 0}};  // widget, depth
+    while (!pending.empty()) {
+        auto [i, depth] = pending.back();
+        pending.pop_back();
+        TreeLine(i, depth, out);
+        const auto& children = L().widgets[i].children;
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            if (Live(*it)) pending.emplace_back(*it, depth + 1);
+    }
 }
 
 }  // namespace
@@ -830,11 +897,11 @@ std::string WidgetTree() {
     std::ostringstream out;
     for (std::size_t window : S().zOrder) {
         std::size_t root = S().windows[window].widget;
-        if (root && Live(root - 1)) TreeLines(root - 1, 0, out);
+        if (root && Live(root - 1)) TreeLines(root - 1, out);
     }
     for (std::size_t i = 0; i < L().widgets.size(); ++i) {
         const Widget& w = L().widgets[i];
-        if (w.alive && !w.root && !w.parent) TreeLines(i, 0, out);
+        if (w.alive && !w.root && !w.parent) TreeLines(i, out);
     }
     return out.str();
 }

@@ -1,10 +1,12 @@
 // The global allocation functions of the sweep executable. They allocate as the usual ones do,
 // except while a sweep has armed the guard: then a request above the limit is refused with
 // std::bad_alloc before anything is allocated, so that a call asking for gigabytes is a finding
-// and not a machine out of memory. The allocator of the sanitizers (when built with them) sees
-// every block through malloc and free.
+// and not a machine out of memory. They also count the bytes of the blocks alive. The allocator
+// of the sanitizers (when built with them) sees every block through malloc and free.
 #include <execinfo.h>
+#include <malloc.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -16,6 +18,7 @@ namespace {
 bool gArmed = false;
 std::size_t gLimit = 0;
 std::size_t gRefusedBytes = 0;
+std::atomic<long long> gLiveBytes{0};
 void* gFrames[32];
 int gFrameCount = 0;
 
@@ -27,8 +30,16 @@ void* Allocate(std::size_t size) {
         }
         throw std::bad_alloc();
     }
-    if (void* block = std::malloc(size ? size : 1)) return block;
+    if (void* block = std::malloc(size ? size : 1)) {
+        gLiveBytes += static_cast<long long>(malloc_usable_size(block));
+        return block;
+    }
     throw std::bad_alloc();
+}
+
+void Free(void* block) {
+    if (block) gLiveBytes -= static_cast<long long>(malloc_usable_size(block));
+    std::free(block);
 }
 
 }  // namespace
@@ -49,12 +60,12 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
         return nullptr;
     }
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete(void* block) noexcept { Free(block); }
+void operator delete[](void* block) noexcept { Free(block); }
+void operator delete(void* block, std::size_t) noexcept { Free(block); }
+void operator delete[](void* block, std::size_t) noexcept { Free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { Free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { Free(block); }
 
 namespace bmtest::sweep {
 
@@ -72,6 +83,8 @@ void ArmAllocationGuard(std::size_t limit) {
 }
 
 void DisarmAllocationGuard() { gArmed = false; }
+
+long long LiveBytes() { return gLiveBytes; }
 
 bool TakeRefusedAllocation(RefusedAllocation* out) {
     if (gRefusedBytes == 0) return false;

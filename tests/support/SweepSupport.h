@@ -61,6 +61,8 @@ struct RefusedAllocation {
     std::string stack;
 };
 bool TakeRefusedAllocation(RefusedAllocation* out);  // false when none was refused since arming
+// The bytes of the blocks operator new gave out and operator delete has not taken back.
+long long LiveBytes();
 
 // ---- The simulator's view ----
 

@@ -4,6 +4,7 @@
 
 #include "PyCompat.h"
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -50,7 +51,7 @@ protected:
     }
     _CallbackRecordStruct* Add(PyObject* script, BM_CallbackKind kind, PyObject* callable, intptr_t refcon) {
         _CallbackRecordStruct* record = table.AddRecord(script, kind, callable, refcon);
-        record->unregister = Unregister;
+        table.Registered(record, Unregister);
         return record;
     }
     BM_ScriptTable table;
@@ -71,8 +72,69 @@ TEST_F(Registry, EachRegistrationIsARecordOfItsOwn) {
     EXPECT_EQ(gUnregistered, std::vector<_CallbackRecordStruct*>{ten});
     EXPECT_EQ(table.GetNumberOfFlightLoopScriptUsers(), 1);
     EXPECT_EQ(BM_LiveRecord(twenty)->refcon, 20);
-    auto found = table.FindRecord(script, BM_KindFlightLoop, [&](const auto& r) { return r.Callable() == loop; });
-    EXPECT_EQ(found, twenty);
+    EXPECT_EQ(table.FindRecord(script, BM_RecordKey::FlightLoop(loop, 20)), twenty);
+    EXPECT_EQ(table.FindRecord(script, BM_RecordKey::FlightLoop(loop, 10)), nullptr);
+}
+
+// A registration is found again by everything that tells the kind's registrations apart: a
+// bound method by its object and function (each `self.Loop` is a new object), anything else by
+// identity; with several equal, the first registered.
+TEST_F(Registry, RecordsAreFoundByTheirKeys) {
+    PyObject* script = Script("BM_S");
+    auto method = [&] {
+        objects.push_back(PyObject_GetAttrString(script, "Loop"));
+        return objects.back();
+    };
+    PyObject *loop = method(), *other = New();
+    void* command = reinterpret_cast<void*>(0xB706000000001ull);
+    void* menu = reinterpret_cast<void*>(0xB702000000001ull);
+    struct Case {
+        const char* what;
+        BM_CallbackKind kind;
+        std::function<void(_CallbackRecordStruct&)> fields;
+        std::function<BM_RecordKey(PyObject* callable)> key;  // of the record, for that callable
+        BM_RecordKey differing;
+    };
+    const Case cases[] = {
+        {"flight loop", BM_KindFlightLoop, [](auto&) {}, [](PyObject* c) { return BM_RecordKey::FlightLoop(c, 5); },
+         BM_RecordKey::FlightLoop(loop, 6)},
+        {"draw", BM_KindDraw, [](auto& r) { r.phase = 40, r.before = 1; },
+         [](PyObject* c) { return BM_RecordKey::Draw(c, 5, 40, 1); }, BM_RecordKey::Draw(loop, 5, 40, 0)},
+        {"key sniffer", BM_KindKeySniffer, [](auto& r) { r.before = 1; },
+         [](PyObject* c) { return BM_RecordKey::KeySniffer(c, 5, 1); }, BM_RecordKey::KeySniffer(other, 5, 1)},
+        {"command handler", BM_KindCommand, [&](auto& r) { r.handle = command; },
+         [&](PyObject* c) { return BM_RecordKey::CommandHandler(c, command, 0, 5); },
+         BM_RecordKey::CommandHandler(loop, menu, 0, 5)},
+        {"shared data", BM_KindSharedData, [](auto& r) { r.name = "a/b", r.type = 1; },
+         [](PyObject* c) { return BM_RecordKey::SharedData(c, 5, "a/b", 1); },
+         BM_RecordKey::SharedData(loop, 5, "a/c", 1)},
+        {"submenu", BM_KindMenu, [&](auto& r) { r.parent = menu; },
+         [&](PyObject*) { return BM_RecordKey::SubmenuOf(menu); }, BM_RecordKey::SubmenuOf(command)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        _CallbackRecordStruct* first = table.AddRecord(script, c.kind, loop, 5);
+        c.fields(*first);
+        table.Registered(first, Unregister);
+        _CallbackRecordStruct* second = table.AddRecord(script, c.kind, method(), 5);
+        c.fields(*second);
+        table.Registered(second, Unregister);
+        EXPECT_EQ(table.FindRecord(script, c.key(method())), first);
+        EXPECT_EQ(table.FindAnyRecord(c.key(method())), first);
+        EXPECT_EQ(table.FindRecord(script, c.differing), nullptr);
+        table.RemoveRecord(first);
+        EXPECT_EQ(table.FindRecord(script, c.key(loop)), second);
+        table.RemoveRecord(second);
+        EXPECT_EQ(table.FindRecord(script, c.key(loop)), nullptr);
+    }
+    // A hold has no callable: the command alone tells holds apart.
+    _CallbackRecordStruct* hold = table.AddRecord(script, BM_KindCommand, nullptr, 0);
+    hold->handle = command;
+    hold->held = true;
+    table.Registered(hold, Unregister);
+    EXPECT_EQ(table.FindRecord(script, BM_RecordKey::Hold(command)), hold);
+    EXPECT_EQ(table.FindRecord(script, BM_RecordKey::CommandHandler(nullptr, command, 0, 0)), nullptr);
+    EXPECT_EQ(table.FindRecord(script, BM_RecordKey::Hold(menu)), nullptr);
 }
 
 TEST_F(Registry, RecordsHoldTheirCallablesUntilRemoved) {
@@ -163,7 +225,7 @@ TEST_F(Registry, RegistrationsOfAScriptStillBeingMade) {
 TEST_F(Registry, WidgetCallbacksAndObjects) {
     PyObject *first = Script("BM_1"), *second = Script("BM_2"), *cb = New(), *o1 = New(), *o2 = New(), *o3 = New();
     void* widget = reinterpret_cast<void*>(0xB705000000001ull);
-    table.SetHandle(Add(first, BM_KindWidget, cb, 0), widget);
+    table.SetWidgetSlot(Add(first, BM_KindWidget, cb, 0), widget, 1);
     EXPECT_EQ(table.GetScriptIdFromWidgetId(widget), first);
     EXPECT_EQ(table.GetCallbackFromWidgetId(widget, first), cb);
     EXPECT_EQ(table.GetCallbackFromWidgetId(widget, second), nullptr);

@@ -222,6 +222,36 @@ TEST_F(WidgetStandIn, DestroyingGoesChildrenFirstAndLeavesDeadIds) {
     EXPECT_NE(Make("again", 0, 1, 1, 0), box);
 }
 
+// A script may nest widgets as deep as it likes: every walk over the tree (painting, messages to
+// the whole tree, finding the widget under the mouse, destroying with the children) takes a
+// stack of its own, so a chain of 10,000 levels passes under the sanitizers too.
+TEST_F(WidgetStandIn, ADeepChainIsPaintedSearchedAndDestroyed) {
+    constexpr int kDepth = 10000;
+    std::vector<XPWidgetID> chain{Make("w0", 100, 500, 500, 100, nullptr, true)};
+    for (int i = 1; i < kDepth; ++i) chain.push_back(Make("w" + std::to_string(i), 100, 500, 500, 100, chain.back()));
+    const std::string deepest = "w" + std::to_string(kDepth - 1);
+    auto first = [](XPWidgetMessage message) {
+        Lines lines = Only({message});
+        return std::make_pair(lines.size(), lines.empty() ? std::string() : lines.front() + " .. " + lines.back());
+    };
+    gHeard.clear();
+    bmhost::RunFrames(1);
+    EXPECT_EQ(first(xpMsg_Draw), std::make_pair(std::size_t(kDepth), "A Draw w0 .. A Draw " + deepest));
+    gHeard.clear();
+    XPSendMessageToWidget(chain[0], xpMsg_PropertyChanged, xpMode_Recursive, 1, 2);
+    EXPECT_EQ(first(xpMsg_PropertyChanged),
+              std::make_pair(std::size_t(kDepth), "A PropertyChanged w0 1=2 .. A PropertyChanged " + deepest + " 1=2"));
+    EXPECT_EQ(XPGetWidgetForLocation(chain[0], 300, 300, 1, 1), chain.back());
+    gHeard.clear();
+    bmhost::Click(300, 300);  // nobody takes it: it goes from the deepest up to the root
+    EXPECT_EQ(first(xpMsg_MouseDown),
+              std::make_pair(std::size_t(kDepth), "A MouseDown " + deepest + " 300,300 .. A MouseDown w0 300,300"));
+    gHeard.clear();
+    XPDestroyWidget(chain[0], 1);
+    EXPECT_EQ(first(xpMsg_Destroy), std::make_pair(std::size_t(kDepth), "A Destroy " + deepest + " 1 .. A Destroy w0 0"));
+    EXPECT_EQ(bmhost::WidgetCount(), 0);
+}
+
 TEST_F(WidgetStandIn, PlacingAWidgetTellsBothParentsAndTheChild) {
     MakeTree();
     XPWidgetID other = Make("other", 0, 700, 50, 650, nullptr, true);
