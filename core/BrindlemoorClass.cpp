@@ -506,12 +506,10 @@ void BM_ScriptTable::Release(_CallbackRecordStruct* record, bool unregister) {
 bool BM_ScriptCodeRunning() {
     if (!Py_IsInitialized()) return false;
     if (PyEval_GetFrame()) return true;
-    if (!BMTestTable) return false;
-    auto busy = [](const _CallbackRecordStruct& record) { return record.busy > 0; };
-    for (int kind = 0; kind < BM_KindCount; ++kind)
-        if (BMTestTable->ScanRecords(BM_CallbackKind(kind), busy)) return true;
-    return false;
+    return BM_RecordsInUse > 0;
 }
+
+int BM_RecordsInUse = 0;
 
 void BM_RecordIdle(_CallbackRecordStruct* record) {
     if (record->freeWhenIdle) {

@@ -357,6 +357,8 @@ _CallbackRecordStruct* BM_ScriptTable::ScanRecords(BM_CallbackKind kind, Match m
 // Whether script code is under way below this point: a Python frame, or a call into a script's
 // callable. Whatever ends a script or the interpreter waits while it is.
 bool BM_ScriptCodeRunning();
+// Records whose callable is being called now, in all (BM_RecordInUse counts them).
+extern int BM_RecordsInUse;
 
 // The last call into a removed record's script is over: gives back the record's references,
 // and frees it unless the simulator may still call with it.

@@ -32,8 +32,12 @@ void BM_CallbackFlushReport(_CallbackRecordStruct& record);
 // Keeps a record allocated while a worker uses it, even when the script removes it meanwhile.
 class BM_RecordInUse {
 public:
-    explicit BM_RecordInUse(_CallbackRecordStruct* record) : record_(record) { ++record_->busy; }
+    explicit BM_RecordInUse(_CallbackRecordStruct* record) : record_(record) {
+        ++record_->busy;
+        ++BM_RecordsInUse;
+    }
     ~BM_RecordInUse() {
+        --BM_RecordsInUse;
         if (--record_->busy == 0 && (record_->freeWhenIdle || record_->releaseWhenIdle)) BM_RecordIdle(record_);
     }
     BM_RecordInUse(const BM_RecordInUse&) = delete;
