@@ -53,7 +53,7 @@ BM_RecordKey BM_RecordKey::FlightLoop(PyObject* callable, intptr_t refcon) {
 
 BM_RecordKey BM_RecordKey::Draw(PyObject* callable, intptr_t refcon, int phase, int before) {
     BM_RecordKey key = KeyOfCallable(BM_KindDraw, callable, refcon);
-    key.place = 2 * phase + (before ? 1 : 0);
+    key.place = 2 * std::int64_t(phase) + (before ? 1 : 0);
     return key;
 }
 

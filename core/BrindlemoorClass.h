@@ -77,7 +77,7 @@ struct BM_RecordKey {
     const void* function = nullptr;  // a bound method's function
     intptr_t refcon = 0;
     const void* handle = nullptr;  // commands: the command; menus: the menu they hang from
-    int place = 0;                 // draw: phase and before; key sniffers and handlers: before
+    std::int64_t place = 0;        // draw: phase and before; key sniffers and handlers: before
     bool held = false;             // commands: a hold rather than a handler
     int type = 0;                  // shared data
     std::string name;              // shared data
