@@ -339,3 +339,8 @@ const BM_Signature BM_Signatures[] = {
     {"TallowbridgeVCUtilities", "VC_SetLookAtAircraft", "inValue: int", "int"},
 };
 const int BM_SignatureCount = int(sizeof(BM_Signatures) / sizeof(BM_Signatures[0]));
+
+const BM_StructType BM_StructTypes[] = {
+    {"XPLMDataAccess", "XPLMDataRefInfo_t", "name: str, type: int, writable: int, owner: int"},
+};
+const int BM_StructTypeCount = int(sizeof(BM_StructTypes) / sizeof(BM_StructTypes[0]));

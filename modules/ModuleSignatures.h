@@ -16,4 +16,16 @@ struct BM_Signature {
 extern const BM_Signature BM_Signatures[];
 extern const int BM_SignatureCount;
 
+// The output structs of the newer SDK: each is a class of its module (a named tuple, made at the
+// module's creation) whose attributes carry the SDK's field names and which unpacks as a tuple in
+// field order. `fields` in stub syntax: "name: str, type: int".
+struct BM_StructType {
+    const char* module;
+    const char* name;
+    const char* fields;
+};
+
+extern const BM_StructType BM_StructTypes[];
+extern const int BM_StructTypeCount;
+
 #endif

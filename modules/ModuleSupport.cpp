@@ -1,12 +1,14 @@
 #include "ModuleSupport.h"
 
 #include "BrindlemoorTrampolines.h"
+#include "ModuleSignatures.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <climits>
 #include <cstring>
 #include <unordered_map>
 #include <utility>
@@ -273,7 +275,177 @@ PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constan
         if (value) PyDict_SetItemString(dict, constants[i].name, value);
         Py_XDECREF(value);
     }
+    if (!BM_AddStructTypes(module, name)) {
+        BM_PrintPythonError();
+        return nullptr;
+    }
     return module;
+}
+
+// ---- Structs ----
+
+namespace {
+
+// The field names of a struct's stub text: "name: str, type: int" gives "name type".
+std::string FieldNames(const char* fields) {
+    std::string names;
+    bool inName = true;
+    for (const char* c = fields; *c; ++c) {
+        if (*c == ':') inName = false;
+        else if (*c == ',') {
+            inName = true;
+            names += ' ';
+        } else if (inName && *c != ' ') names += *c;
+    }
+    return names;
+}
+
+}  // namespace
+
+bool BM_AddStructTypes(PyObject* module, const char* name) {
+    PyObject* namedtuple = nullptr;
+    for (int i = 0; i < BM_StructTypeCount; ++i) {
+        if (std::strcmp(BM_StructTypes[i].module, name) != 0) continue;
+        if (!namedtuple) {
+            PyObject* collections = PyImport_ImportModule("collections");
+            namedtuple = collections ? PyObject_GetAttrString(collections, "namedtuple") : nullptr;
+            Py_XDECREF(collections);
+            if (!namedtuple) return false;
+        }
+        PyObject* type = PyObject_CallFunction(namedtuple, const_cast<char*>("ss"), BM_StructTypes[i].name,
+                                               FieldNames(BM_StructTypes[i].fields).c_str());
+        PyObject* moduleName = BM_TextFromUtf8(name);
+        bool added = type && moduleName && PyObject_SetAttrString(type, "__module__", moduleName) == 0 &&
+                     PyModule_AddObject(module, BM_StructTypes[i].name, type) == 0;
+        Py_XDECREF(moduleName);
+        if (!added) {
+            Py_XDECREF(type);
+            Py_DECREF(namedtuple);
+            return false;
+        }
+    }
+    Py_XDECREF(namedtuple);
+    return true;
+}
+
+PyObject* BM_OutputStruct(PyObject* module, const char* type, PyObject* values) {
+    if (!values) return nullptr;
+    PyObject* cls = module && PyModule_Check(module) ? PyDict_GetItemString(PyModule_GetDict(module), type) : nullptr;
+    if (!cls) {
+        Py_DECREF(values);
+        PyErr_Format(PyExc_SystemError, "the module has no struct class %s", type);
+        return nullptr;
+    }
+    PyObject* made = PyObject_Call(cls, values, nullptr);
+    Py_DECREF(values);
+    return made;
+}
+
+bool BM_StructArgument(PyObject* given, const char* function, const char* const* fields, int count, int required,
+                       PyObject** out) {
+    for (int i = 0; i < count; ++i) out[i] = nullptr;
+    if (PyDict_Check(given)) {
+        PyObject *key, *value;
+        Py_ssize_t at = 0;
+        while (PyDict_Next(given, &at, &key, &value)) {
+            const char* name = BM_IsText(key) ? BM_TextAsUtf8(key) : nullptr;
+            if (!name) PyErr_Clear();
+            int field = -1;
+            for (int i = 0; name && i < count && field < 0; ++i)
+                if (std::strcmp(name, fields[i]) == 0) field = i;
+            if (field < 0) {
+                PyObject* shown = PyObject_Repr(key);
+                const char* text = shown ? BM_TextAsUtf8(shown) : nullptr;
+                if (!text) PyErr_Clear();
+                PyErr_Format(PyExc_TypeError, "%s: the struct has no field %s", function, text ? text : "?");
+                Py_XDECREF(shown);
+                return false;
+            }
+            out[field] = value;
+        }
+    } else if (PyTuple_Check(given) || PyList_Check(given)) {
+        Py_ssize_t size = PySequence_Fast_GET_SIZE(given);
+        if (size > count) {
+            PyErr_Format(PyExc_TypeError, "%s: the struct has %d fields, not %zd", function, count, size);
+            return false;
+        }
+        for (Py_ssize_t i = 0; i < size; ++i) out[i] = PySequence_Fast_GET_ITEM(given, i);
+    } else {
+        PyErr_Format(PyExc_TypeError, "%s: the struct must be a dict of its fields or a sequence in field order, not %s",
+                     function, Py_TYPE(given)->tp_name);
+        return false;
+    }
+    for (int i = 0; i < required; ++i)
+        if (!out[i]) {
+            PyErr_Format(PyExc_TypeError, "%s: the struct's field %s is missing", function, fields[i]);
+            return false;
+        }
+    return true;
+}
+
+bool BM_FieldInt(PyObject* value, const char* function, const char* field, int* out) {
+    std::string argument = std::string(function) + ": field " + field;
+    PyObject* integer = BM_IntegerArgument(value, argument.c_str());
+    if (!integer) return false;
+    long long wide = PyLong_AsLongLong(integer);
+    Py_DECREF(integer);
+    if (wide == -1 && PyErr_Occurred()) {
+        PyErr_Clear();
+        wide = LLONG_MAX;
+    }
+    if (wide < INT_MIN || wide > INT_MAX) {
+        PyErr_Format(PyExc_OverflowError, "%s: field %s does not fit a C int", function, field);
+        return false;
+    }
+    *out = int(wide);
+    return true;
+}
+
+bool BM_FieldDouble(PyObject* value, const char* function, const char* field, double* out) {
+    if (!BM_IsInt(value) && !PyFloat_Check(value)) {
+        PyErr_Format(PyExc_TypeError, "%s: field %s must be a number, not %s", function, field, Py_TYPE(value)->tp_name);
+        return false;
+    }
+    *out = PyFloat_AsDouble(value);
+    if (*out == -1.0 && PyErr_Occurred()) {
+        PyErr_Clear();
+        PyErr_Format(PyExc_OverflowError, "%s: field %s does not fit a C double", function, field);
+        return false;
+    }
+    return true;
+}
+
+bool BM_FieldHandle(PyObject* value, const char* function, const char* field, Py_ssize_t* out) {
+    if (value == Py_None) {
+        *out = 0;
+        return true;
+    }
+    if (!BM_IsInt(value)) {
+        PyErr_Format(PyExc_TypeError, "%s: field %s must be an integer, not %s", function, field,
+                     Py_TYPE(value)->tp_name);
+        return false;
+    }
+    *out = PyNumber_AsSsize_t(value, nullptr);
+    if (*out == -1 && PyErr_Occurred()) {
+        PyErr_Clear();
+        PyErr_Format(PyExc_OverflowError, "%s: field %s does not fit a pointer", function, field);
+        return false;
+    }
+    return true;
+}
+
+bool BM_FieldCallable(PyObject* value, const char* function, const char* field, PyObject** out) {
+    if (value == Py_None) {
+        *out = nullptr;
+        return true;
+    }
+    if (!PyCallable_Check(value)) {
+        PyErr_Format(PyExc_TypeError, "%s: field %s must be callable or None, not %s", function, field,
+                     Py_TYPE(value)->tp_name);
+        return false;
+    }
+    *out = value;
+    return true;
 }
 
 bool BM_CheckWidgetMessage(const char* function, int message, Py_ssize_t param1, Py_ssize_t param2) {

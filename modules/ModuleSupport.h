@@ -223,6 +223,29 @@ bool BM_CheckWidgetMessage(const char* function, int message, Py_ssize_t param1,
 bool BM_ClassicPaths();
 std::string BM_ScriptPath(std::string hostPath);
 
+// ---- Structs of the newer SDK ----
+//
+// An input struct comes as a dict keyed by the SDK's field names (structSize left out) or as a
+// sequence in field order. BM_StructArgument puts each field's value into `out` (borrowed; null
+// for a field left out, which only fields from `required` on may be) or raises TypeError
+// "XPLMCreateFlightLoop: params: ..." naming what is wrong: not a dict or sequence, a key that is
+// no field, a field missing, too many items.
+bool BM_StructArgument(PyObject* given, const char* function, const char* const* fields, int count, int required,
+                       PyObject** out);
+
+// Field conversions of an input struct: an int (range-checked), a double, a handle, a callable
+// or None (null). False with TypeError/OverflowError naming the function and the field.
+bool BM_FieldInt(PyObject* value, const char* function, const char* field, int* out);
+bool BM_FieldDouble(PyObject* value, const char* function, const char* field, double* out);
+bool BM_FieldHandle(PyObject* value, const char* function, const char* field, Py_ssize_t* out);
+bool BM_FieldCallable(PyObject* value, const char* function, const char* field, PyObject** out);
+
+// Puts the struct classes of module `name` into it; false with the error set when that failed.
+bool BM_AddStructTypes(PyObject* module, const char* name);
+// An output struct: an instance of the module's struct class `type` (BM_StructTypes) holding
+// `values` (a tuple, consumed), or null with the error set.
+PyObject* BM_OutputStruct(PyObject* module, const char* type, PyObject* values);
+
 struct BM_Constant {
     const char* name;
     long value;
@@ -234,7 +257,7 @@ struct BM_Constant {
 bool BM_GuardFunctions(PyObject* module, const char* name, PyMethodDef* methods);
 
 // Creates the module, its functions guarded, and puts its constants into its dictionary, in
-// table order.
+// table order, and its struct classes (BM_StructTypes).
 PyObject* BM_InitModule(const char* name, PyMethodDef* methods, const BM_Constant* constants = nullptr,
                         int count = 0);
 

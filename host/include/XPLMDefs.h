@@ -26,7 +26,7 @@ extern "C" {
 typedef int XPLMPluginID;
 #define XPLM_NO_PLUGIN_ID (-1)
 #define XPLM_PLUGIN_XPLANE (0)
-#define kXPLM_Version (200)
+#define kXPLM_Version (400)
 
 typedef int XPLMKeyFlags;
 enum {

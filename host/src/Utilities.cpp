@@ -204,8 +204,8 @@ int XPLMInitialized(void) {
 
 void XPLMGetVersions(int* outXPlaneVersion, int* outXPLMVersion, XPLMHostApplicationID* outHostID) {
     BMHOST_ENTER();
-    if (outXPlaneVersion) *outXPlaneVersion = 945;
-    if (outXPLMVersion) *outXPLMVersion = 200;
+    if (outXPlaneVersion) *outXPlaneVersion = 12100;
+    if (outXPLMVersion) *outXPLMVersion = 400;
     if (outHostID) *outHostID = xplm_Host_XPlane;
 }
 

@@ -108,7 +108,7 @@ std::vector<std::string> ModuleFunctions(const std::string& module) {
     PyObject *key, *value;
     Py_ssize_t position = 0;
     while (PyDict_Next(PyModule_GetDict(mod), &position, &key, &value))
-        if (PyCallable_Check(value) && BM_TextAsUtf8(key)) names.push_back(BM_TextAsUtf8(key));
+        if (PyCFunction_Check(value) && BM_TextAsUtf8(key)) names.push_back(BM_TextAsUtf8(key));
     PyErr_Clear();
     Py_DECREF(mod);
     std::sort(names.begin(), names.end());

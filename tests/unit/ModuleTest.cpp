@@ -480,7 +480,7 @@ TEST_F(Modules, UtilitiesReachTheSimulator) {
         "        XPLMGetVirtualKeyDescription(0x3A), raises(XPLMGetVirtualKeyDescription, 256)]\n");
     EXPECT_EQ(Repr("answers"), "[1, 1, 1, 1, 1, 1]");
     EXPECT_EQ(Repr("keys"), "['F1', 'NUMPAD_EQ', None, 'OverflowError']");
-    EXPECT_EQ(Repr("(XPLMGetVersions(), XPLMGetLanguage(), XPLMInitialized())"), "((945, 200, 1), 1, 1)");
+    EXPECT_EQ(Repr("(XPLMGetVersions(), XPLMGetLanguage(), XPLMInitialized())"), "((12100, 400, 1), 1, 1)");
     EXPECT_EQ(Repr("(xplm_key_max, xplm_joy_max, xplm_key_pause, xplm_Language_Korean, xplm_Host_XAuto)"),
               "(94, 94, 0, 6, 7)");
     EXPECT_EQ(bmhost::SpokenTexts(), std::vector<std::string>{"Gear down"});

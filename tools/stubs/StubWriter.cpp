@@ -52,6 +52,12 @@ std::string Text(PyObject* object) {
 
 }  // namespace
 
+const BM_StructType* StructType(const std::string& module, const std::string& name) {
+    for (int i = 0; i < BM_StructTypeCount; ++i)
+        if (module == BM_StructTypes[i].module && name == BM_StructTypes[i].name) return &BM_StructTypes[i];
+    return nullptr;
+}
+
 std::vector<LiveModule> ReadModules() {
     std::vector<LiveModule> modules;
     for (int i = 0; i < BM_ModuleCount; ++i) {
@@ -75,6 +81,8 @@ std::vector<LiveModule> ReadModules() {
                 Py_XDECREF(doc);
             } else if (BM_IsInt(value) && !PyBool_Check(value)) {
                 live.constants.push_back({name, BM_IntAsLong(value)});
+            } else if (PyType_Check(value) && StructType(live.name, name)) {
+                live.structs.push_back(name);
             } else {
                 live.unknown.push_back(name);
             }
@@ -84,6 +92,7 @@ std::vector<LiveModule> ReadModules() {
         std::sort(live.functions.begin(), live.functions.end(), byName);
         std::sort(live.constants.begin(), live.constants.end(), byName);
         std::sort(live.unknown.begin(), live.unknown.end());
+        std::sort(live.structs.begin(), live.structs.end());
         modules.push_back(live);
     }
     return modules;
@@ -102,7 +111,7 @@ int CountParameters(const std::string& parameters) {
 
 namespace {
 
-const char* const kTypingNames[] = {"Any", "Callable", "List", "Optional", "Sequence", "Tuple", "Union"};
+const char* const kTypingNames[] = {"Any", "Callable", "List", "NamedTuple", "Optional", "Sequence", "Tuple", "Union"};
 
 bool IsWordAt(const std::string& text, size_t at, size_t length) {
     auto word = [&](size_t i) { return std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_'; };
@@ -175,6 +184,18 @@ std::map<std::string, std::string> MakeStubs(const std::vector<LiveModule>& modu
         std::set<std::string> used;
         if (!module.constants.empty()) body << "\n";
         for (const LiveConstant& c : module.constants) body << c.name << ": int = " << c.value << "\n";
+        for (const std::string& name : module.structs) {
+            // A named tuple: the fields one per line, as the struct's stub text gives them.
+            std::string fields = StructType(module.name, name)->fields;
+            NoteTypingNames(fields + " NamedTuple", &used);
+            body << "\n\nclass " << name << "(NamedTuple):\n";
+            for (size_t start = 0; start < fields.size();) {
+                size_t end = fields.find(", ", start);
+                if (end == std::string::npos) end = fields.size();
+                body << "    " << fields.substr(start, end - start) << "\n";
+                start = end + 2;
+            }
+        }
         for (const auto& [function, row] : order) {
             std::string parameters = row ? row->parameters : "*args: Any";
             std::string result = row ? row->result : "Any";

@@ -41,6 +41,7 @@ struct LiveModule {
     std::string name;
     std::vector<LiveFunction> functions;
     std::vector<LiveConstant> constants;
+    std::vector<std::string> structs;  // struct classes of BM_StructTypes, by name
     std::vector<std::string> unknown;
 };
 
