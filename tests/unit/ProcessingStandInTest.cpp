@@ -70,13 +70,8 @@ TEST_F(ProcessingStandIn, MisuseIsReportedToTheCallingPluginsErrorCallback) {
         {[] { EXPECT_EQ(Create(0, nullptr, ""), nullptr); }, "XPLMCreateFlightLoop: no callback function"},
         {[] { EXPECT_EQ(Create(2, Logged, ""), nullptr); }, "XPLMCreateFlightLoop: no flight loop phase 2"},
         {[] { XPLMDestroyFlightLoop(nullptr); }, "XPLMDestroyFlightLoop: no such flight loop"},
-        {[] {
-             XPLMFlightLoopID loop = Create(1, Logged, "");
-             XPLMDestroyFlightLoop(loop);
-             XPLMScheduleFlightLoop(loop, -1.0f, 1);
-         },
-         "XPLMScheduleFlightLoop: no such flight loop"},
-        {[] { XPLMLoadDataFile(0, "a.sit"); }, "XPLMLoadDataFile: no data file type 0"},
+        {[] { XPLMScheduleFlightLoop(nullptr, -1.0f, 1); }, "XPLMScheduleFlightLoop: no such flight loop"},
+        {[] { XPLMSaveDataFile(0, "a.sit"); }, "XPLMSaveDataFile: no data file type 0"},
     };
     for (const auto& row : rows) {
         gHeard.clear();
@@ -110,6 +105,8 @@ TEST_F(ProcessingStandIn, LoopsDestroyedDuringTheFrameAreSkippedAndTheOthersRunO
     bmhost::RunFrames(2);
     EXPECT_EQ(gHeard, (Lines{"1 destroyer", "1 after", "2 made", "2 after"}));
     EXPECT_EQ(bmhost::FlightLoopCount(), 2);
+    bmhost::RunAsPlugin(recorder_, [] { XPLMScheduleFlightLoop(gLoops[1], -1.0f, 1); });
+    EXPECT_EQ(gHeard.back(), "XPLMScheduleFlightLoop: no such flight loop");  // destroyed: unknown
     bmhost::SweepPlugin(recorder_);
     EXPECT_EQ(bmhost::FlightLoopCount(), 0);
 }
