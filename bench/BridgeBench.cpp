@@ -5,6 +5,8 @@
 //                   same four arguments made by hand (through the vectorcall protocol from
 //                   Python 3.9, with a tuple before) and reading the float result;
 //                   with 1, 100 and 1000 flight loops registered across up to 50 scripts.
+//   flight loop object: the trampoline of a loop made with XPLMCreateFlightLoop, against the
+//                   same by-hand call as the flight loop trampoline.
 //   host -> widget: a widget message through the widget trampoline against calling the same
 //                   bound method with the same four arguments by hand and reading the int
 //                   result; with 1, 100 and 1000 widgets, each with a script callback.
@@ -53,7 +55,9 @@ std::string LoopScript() {
            "        for i in range(count):\n"
            "            loop = self.Loop\n"
            "            self.Loops.append(loop)\n"
-           "            XPLMRegisterFlightLoopCallback(self, loop, 0.0, len(self.Loops))\n";
+           "            XPLMRegisterFlightLoopCallback(self, loop, 0.0, len(self.Loops))\n"
+           "    def AddObject(self):\n"
+           "        self.Object = XPLMCreateFlightLoop(self, (xplm_FlightLoop_Phase_BeforeFlightModel, self.Loop))\n";
 }
 
 // The plug-in with 50 scripts and `loops` flight loops spread over them; hands back the
@@ -87,6 +91,20 @@ void FlightLoopTrampoline(benchmark::State& state) {
     float interval = 0;
     for (auto _ : state) {
         interval = BM_FlightLoopCallback(0.016f, 0.016f, 7, refcon);
+        benchmark::DoNotOptimize(interval);
+    }
+    if (interval != -1.0f) state.SkipWithError("the trampoline did not reach the script");
+}
+
+// A flight loop object, beside the registered loops; its refcon is its record too.
+void FlightLoopObjectTrampoline(benchmark::State& state) {
+    LoopSetup setup(int(state.range(0)));
+    setup.plugin.Run(setup.last, "Script.AddObject()");
+    void* refcon = BMTestTable->RecordOfHandle(BM_KindFlightLoopObject,
+                                               BM_Handle(setup.plugin.EvalInt(setup.last, "Script.Object")));
+    float interval = 0;
+    for (auto _ : state) {
+        interval = BM_FlightLoopObjectCallback(0.016f, 0.016f, 7, refcon);
         benchmark::DoNotOptimize(interval);
     }
     if (interval != -1.0f) state.SkipWithError("the trampoline did not reach the script");
@@ -322,6 +340,7 @@ void ListBoxDraw(benchmark::State& state) {
 
 BENCHMARK(FlightLoopTrampoline)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(FlightLoopByHand)->Arg(1)->Arg(100)->Arg(1000);
+BENCHMARK(FlightLoopObjectTrampoline)->Arg(1)->Arg(1000);
 BENCHMARK(FlightLoopProfiling)->ArgName("profiling")->Arg(0)->Arg(1);
 BENCHMARK(FlightLoopHandoff)->ArgName("handoff")->Arg(0)->Arg(1);
 BENCHMARK(FlightLoopByHandHandoff);

@@ -49,6 +49,8 @@ enum BM_CallbackKind {
     BM_KindDataAccessor,  // twelve callables: read and write of each data type
     BM_KindCommand,       // a command handler, or a hold: a begin the script has not ended
     BM_KindMenuItem,      // an item appended to a menu that is no script's (no callable)
+    BM_KindFlightLoopObject,  // XPLMCreateFlightLoop: the loop's id as handle
+    BM_KindErrorCallback,     // one a script: told of the simulator's reports on its calls
     BM_KindCount
 };
 
@@ -315,6 +317,8 @@ public:
     int GetNumberOfDrawScriptUsers() const { return live_[BM_KindDraw]; }
     int GetNumberOfDrawWindowScriptUsers() const { return live_[BM_KindDrawWindow]; }
     int GetNumberOfFlightLoopScriptUsers() const { return live_[BM_KindFlightLoop]; }
+    int GetNumberOfFlightLoopObjectScriptUsers() const { return live_[BM_KindFlightLoopObject]; }
+    int GetNumberOfErrorCallbackScriptUsers() const { return live_[BM_KindErrorCallback]; }
     int GetNumberOfHotKeyScriptUsers() const { return live_[BM_KindHotKey]; }
     int GetNumberOfKeySnifferScriptUsers() const { return live_[BM_KindKeySniffer]; }
     int GetNumberOfMenuScriptUsers() const { return live_[BM_KindMenu]; }

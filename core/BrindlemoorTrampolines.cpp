@@ -273,7 +273,7 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
                          BM_IntFromLong(inCounter), BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon))};
     PyObject* result = nullptr;
     if (args[0] && args[1] && args[2] && args[3]) {
-        BM_ScriptCall call(record->moduleName, BM_KindFlightLoop, 0);
+        BM_ScriptCall call(record->moduleName, record->kind, 0);
         if (call.TooDeep())
             BM_RaiseTooDeep(CallbackName(*record, 0, record->moduleName));
         else
@@ -292,6 +292,21 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
     // The script may have unregistered its own loop during the call.
     if (record->entry) record->interval = interval;
     return interval;
+}
+
+// The simulator's report on a call the running script made: the script's error callback gets
+// the text. Called even while the script is disabled, as the simulator calls a disabled
+// plug-in's; a report outside any script's code goes nowhere.
+int CallUserErrorCallback(const char* inMessage) {
+    if (!BMTestTable || !BM_RunningScript || !inMessage) return 0;
+    const std::string& module = *BM_RunningScript;
+    _CallbackRecordStruct* record = BMTestTable->ScanRecords(
+        BM_KindErrorCallback, [&](const _CallbackRecordStruct& r) { return r.moduleName == module; });
+    if (!record || !record->entry) return 0;
+    BM_RecordInUse use(record);
+    PyObject* text = BM_TextFromUtf8(inMessage);
+    CallAndDrop(record, 0, text ? Py_BuildValue("(N)", text) : nullptr);
+    return 1;
 }
 
 int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
@@ -470,6 +485,15 @@ float BM_FlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSin
     return BM_FromSimulator(1.0f, [&] {
         return CallUserFlightLoopCallback(inElapsedSinceLastCall, inElapsedTimeSinceLastFlightLoop, inCounter, inRefcon);
     });
+}
+float BM_FlightLoopObjectCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop, int inCounter,
+                                  void* inRefcon) {
+    return BM_FromSimulator(1.0f, [&] {
+        return CallUserFlightLoopCallback(inElapsedSinceLastCall, inElapsedTimeSinceLastFlightLoop, inCounter, inRefcon);
+    });
+}
+void BM_ErrorCallback(const char* inMessage) {
+    BM_FromSimulator(0, [&] { return CallUserErrorCallback(inMessage); });
 }
 void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
     BM_FromSimulator(0, [&] { return CallUserDrawWindowCallback(inWindowID, inRefcon); });

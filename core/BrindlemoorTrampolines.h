@@ -32,6 +32,12 @@ int CameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int inIsLosin
 void BM_PlanesAvailableCallback(void* inRefcon);
 float BM_FlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop, int inCounter,
                             void* inRefcon);
+// A flight loop object's callback (XPLMCreateFlightLoop): the record is the refcon, as for the
+// registered flight loops, whose answers it gives.
+float BM_FlightLoopObjectCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop, int inCounter,
+                                  void* inRefcon);
+// The plug-in's error callback: the report goes to the running script's error callback.
+void BM_ErrorCallback(const char* inMessage);
 void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon,
                     int losingFocus);
@@ -65,6 +71,7 @@ int CallUserCameraControlCallback(XPLMCameraPosition_t* outCameraPosition, int i
 int CallUserPlanesAvailableCallback(void* inRefcon);
 float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop,
                                  int inCounter, void* inRefcon);
+int CallUserErrorCallback(const char* inMessage);
 int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char inVirtualKey, void* inRefcon,
                         int losingFocus);

@@ -51,6 +51,7 @@ enum BM_Activity {
     BM_ActDataRead,
     BM_ActDataWrite,
     BM_ActCommand,
+    BM_ActErrorCallback,
     BM_ActivityCount
 };
 

@@ -163,6 +163,10 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMProcessing", "XPLMUnregisterFlightLoopCallback", "self, inFlightLoop: " CALLBACK ", inRefcon: int", "int"},
     {"XPLMProcessing", "XPLMSetFlightLoopCallbackInterval",
      "inFlightLoop: " CALLBACK ", inInterval: float, inRelativeToNow: int, inRefcon: int", "int"},
+    // params: a dict {phase, callbackFunc, refcon} or a sequence in that order.
+    {"XPLMProcessing", "XPLMCreateFlightLoop", "self, params: Union[Dict[str, Any], Sequence[Any]]", "int"},
+    {"XPLMProcessing", "XPLMDestroyFlightLoop", "self, inFlightLoopID: int", "int"},
+    {"XPLMProcessing", "XPLMScheduleFlightLoop", "inFlightLoopID: int, inInterval: float, inRelativeToNow: int", "int"},
     // ---- XPLMUtilities ----
     {"XPLMUtilities", "XPLMSpeakString", "inString: str", "int"},
     {"XPLMUtilities", "XPLMCommandKeyStroke", "inKey: int", "int"},
@@ -191,6 +195,10 @@ const BM_Signature BM_Signatures[] = {
      "self, inCommand: int, inHandler: " CALLBACK ", inBefore: int, inRefcon: int", "int"},
     {"XPLMUtilities", "XPLMUnregisterCommandHandler",
      "self, inCommand: int, inHandler: " CALLBACK ", inBefore: int, inRefcon: int", "int"},
+    {"XPLMUtilities", "XPLMLoadDataFile", "inFileType: int, inFilePath: Optional[str]", "int"},
+    {"XPLMUtilities", "XPLMSaveDataFile", "inFileType: int, inFilePath: str", "int"},
+    {"XPLMUtilities", "XPLMSetErrorCallback", "self, inCallback: " ACCESSOR, "int"},
+    {"XPLMUtilities", "XPLMSimulateKeyPress", "inKeyType: int, inKey: int", "int"},
     // ---- XPLMPlanes ----
     {"XPLMPlanes", "XPLMSetUsersAircraft", "inAircraftPath: str", "int"},
     {"XPLMPlanes", "XPLMPlaceUserAtAirport", "inAirportCode: str", "int"},

@@ -86,6 +86,83 @@ PyObject* PY_XPLMSetFlightLoopCallbackInterval(PyObject*, PyObject* args) {
     });
 }
 
+// ---- Flight loop objects: one record each, the loop's id its handle ----
+
+void DestroyLoopObject(_CallbackRecordStruct& record) { XPLMDestroyFlightLoop(record.handle); }
+
+// params: {phase, callbackFunc, refcon} or a sequence in that order; refcon may be left out (0).
+// The answer is the new loop's id, unscheduled; 0 when the simulator refused it.
+PyObject* PY_XPLMCreateFlightLoop(PyObject*, PyObject* args) {
+    PyObject *script, *params;
+    const char* function = "XPLMCreateFlightLoop";
+    if (!BM_ParseTuple(args, "OO", &script, &params)) return nullptr;
+    if (!BM_CheckScript(script, function)) return nullptr;
+    static const char* const kFields[] = {"phase", "callbackFunc", "refcon"};
+    PyObject* fields[3];
+    int phase;
+    PyObject* callable;
+    Py_ssize_t refcon = 0;
+    if (!BM_StructArgument(params, function, kFields, 3, 2, fields) ||
+        !BM_FieldInt(fields[0], function, "phase", &phase) ||
+        !BM_FieldCallable(fields[1], function, "callbackFunc", &callable) ||
+        (fields[2] && !BM_FieldHandle(fields[2], function, "refcon", &refcon)))
+        return nullptr;
+    if (!callable) return PyErr_Format(PyExc_TypeError, "%s: field callbackFunc must be callable, not None", function);
+    if (phase != xplm_FlightLoop_Phase_BeforeFlightModel && phase != xplm_FlightLoop_Phase_AfterFlightModel)
+        return PyErr_Format(PyExc_ValueError,
+                            "%s: field phase must be xplm_FlightLoop_Phase_BeforeFlightModel (0) or "
+                            "xplm_FlightLoop_Phase_AfterFlightModel (1), not %d",
+                            function, phase);
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record =
+            BM_Table().AddRecord(script, BM_KindFlightLoopObject, callable, BM_Refcon(refcon));
+        record->phase = phase;
+        XPLMFlightLoopID id = nullptr;
+        if (BM_RegisterRecord(record, DestroyLoopObject, [&] {
+                XPLMCreateFlightLoop_t create = {int(sizeof(XPLMCreateFlightLoop_t)), phase,
+                                                 BM_FlightLoopObjectCallback, record};
+                id = XPLMCreateFlightLoop(&create);
+                return id != nullptr;
+            }))
+            BM_Table().SetHandle(record, id);
+        return BM_IntFromHandle(id);
+    });
+}
+
+// The answer is 1 when the loop went, 0 when it is no loop the calling script created.
+PyObject* PY_XPLMDestroyFlightLoop(PyObject*, PyObject* args) {
+    PyObject* script;
+    Py_ssize_t id;
+    const char* function = "XPLMDestroyFlightLoop";
+    if (!BM_ParseTuple(args, "O" BM_H, &script, &id)) return nullptr;
+    if (!BM_CheckScript(script, function)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        return BM_RemoveFound(BM_OwnRecordOfHandle(BM_KindFlightLoopObject, BM_Handle(id), script));
+    });
+}
+
+// The answer is 1 when the loop was scheduled, 0 when it is no loop the running script created.
+// From inside the loop's own callback, the callback's answer wins.
+PyObject* PY_XPLMScheduleFlightLoop(PyObject*, PyObject* args) {
+    Py_ssize_t id;
+    float interval;
+    int relativeToNow;
+    const char* function = "XPLMScheduleFlightLoop";
+    if (!BM_ParseTuple(args, BM_H "fi", &id, &interval, &relativeToNow)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record = BM_OwnRecordOfHandle(BM_KindFlightLoopObject, BM_Handle(id));
+        if (!record) return BM_Zero();
+        XPLMScheduleFlightLoop(record->handle, interval, relativeToNow);
+        record->interval = interval;
+        return BM_One();
+    });
+}
+
+const BM_Constant kConstants[] = {
+    {"xplm_FlightLoop_Phase_BeforeFlightModel", xplm_FlightLoop_Phase_BeforeFlightModel},
+    {"xplm_FlightLoop_Phase_AfterFlightModel", xplm_FlightLoop_Phase_AfterFlightModel},
+};
+
 PyMethodDef XPLMProcessingMethods[] = {
     {"XPLMGetElapsedTime", PY_XPLMGetElapsedTime, METH_NOARGS, "Get Elapsed Time."},
     {"XPLMGetCycleNumber", PY_XPLMGetCycleNumber, METH_NOARGS, "Get Cycle Number."},
@@ -95,9 +172,14 @@ PyMethodDef XPLMProcessingMethods[] = {
      "Unregister Flight Loop Callback."},
     {"XPLMSetFlightLoopCallbackInterval", PY_XPLMSetFlightLoopCallbackInterval, METH_VARARGS,
      "Set Flight Loop Callback Interval."},
+    {"XPLMCreateFlightLoop", PY_XPLMCreateFlightLoop, METH_VARARGS, "Create a Flight Loop object."},
+    {"XPLMDestroyFlightLoop", PY_XPLMDestroyFlightLoop, METH_VARARGS, "Destroy a Flight Loop object."},
+    {"XPLMScheduleFlightLoop", PY_XPLMScheduleFlightLoop, METH_VARARGS, "Schedule a Flight Loop object."},
     {nullptr, nullptr, 0, nullptr},
 };
 
 }  // namespace
 
-void initXPLMProcessing() { BM_InitModule(kModule, XPLMProcessingMethods); }
+void initXPLMProcessing() {
+    BM_InitModule(kModule, XPLMProcessingMethods, kConstants, int(sizeof(kConstants) / sizeof(kConstants[0])));
+}

@@ -228,6 +228,8 @@ const BM_Constant kConstants[] = {
     {"xplm_CommandBegin", xplm_CommandBegin},
     {"xplm_CommandContinue", xplm_CommandContinue},
     {"xplm_CommandEnd", xplm_CommandEnd},
+    {"xplm_DataFile_Situation", xplm_DataFile_Situation},
+    {"xplm_DataFile_ReplayMovie", xplm_DataFile_ReplayMovie},
 };
 
 // Paths the simulator writes: it needs at most 512 bytes.
@@ -560,6 +562,66 @@ PyObject* PY_XPLMUnregisterCommandHandler(PyObject*, PyObject* args) {
                        [&] { return BM_RemoveFound(FindHandler(script, callable, command, before, refcon)); });
 }
 
+// ---- Data files, the error callback, raw keys ----
+
+// A path relative to the simulator folder; None clears the replay (not for a situation). The
+// answer is the simulator's: 1 when the file was loaded.
+PyObject* PY_XPLMLoadDataFile(PyObject*, PyObject* args) {
+    int type;
+    const char* path;
+    if (!BM_ParseTuple(args, "iz", &type, &path)) return nullptr;
+    return BM_CallHost(kModule, "XPLMLoadDataFile", BM_Zero,
+                       [&] { return BM_IntFromLong(XPLMLoadDataFile(type, path)); });
+}
+
+PyObject* PY_XPLMSaveDataFile(PyObject*, PyObject* args) {
+    int type;
+    const char* path;
+    if (!BM_ParseTuple(args, "is", &type, &path)) return nullptr;
+    return BM_CallHost(kModule, "XPLMSaveDataFile", BM_Zero,
+                       [&] { return BM_IntFromLong(XPLMSaveDataFile(type, path)); });
+}
+
+// The simulator takes one error callback for the whole plug-in: it is the plug-in's own while
+// any script has one, which hands each report to the script whose call it is about.
+void UnsetErrorCallback(_CallbackRecordStruct& record) {
+    bool others = BM_Table().ScanRecords(BM_KindErrorCallback, [&](const _CallbackRecordStruct& r) {
+        return &r != &record && r.entry != nullptr;
+    }) != nullptr;
+    if (!others) XPLMSetErrorCallback(nullptr);
+}
+
+// One callback a script: a second call replaces the first, None removes it. The answer is 1, or
+// 0 when None removed nothing.
+PyObject* PY_XPLMSetErrorCallback(PyObject*, PyObject* args) {
+    PyObject *script, *callable;
+    const char* function = "XPLMSetErrorCallback";
+    if (!BM_ParseTuple(args, "OO", &script, &callable)) return nullptr;
+    if (!BM_CheckScript(script, function) ||
+        (callable != Py_None && !BM_CheckCallable(callable, function, "the callback")))
+        return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* old = BM_Table().FindRecord(script, BM_RecordKey::AnyOf(BM_KindErrorCallback));
+        if (callable == Py_None) return BM_RemoveFound(old);
+        if (old) BM_Table().RemoveRecord(old);
+        _CallbackRecordStruct* record = BM_Table().AddRecord(script, BM_KindErrorCallback, callable, 0);
+        BM_RegisterRecord(record, UnsetErrorCallback, [&] {
+            XPLMSetErrorCallback(BM_ErrorCallback);
+            return true;
+        });
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMSimulateKeyPress(PyObject*, PyObject* args) {
+    int type, key;
+    if (!BM_ParseTuple(args, "ii", &type, &key)) return nullptr;
+    return BM_CallHost(kModule, "XPLMSimulateKeyPress", BM_Zero, [&] {
+        XPLMSimulateKeyPress(type, key);
+        return BM_One();
+    });
+}
+
 PyMethodDef XPLMUtilitiesMethods[] = {
     {"XPLMSpeakString", PY_XPLMSpeakString, METH_VARARGS, "Speak and Display String."},
     {"XPLMCommandKeyStroke", PY_XPLMCommandKeyStroke, METH_VARARGS, "Send a Command Key."},
@@ -583,6 +645,10 @@ PyMethodDef XPLMUtilitiesMethods[] = {
     {"XPLMCreateCommand", PY_XPLMCreateCommand, METH_VARARGS, "Create a Command."},
     {"XPLMRegisterCommandHandler", PY_XPLMRegisterCommandHandler, METH_VARARGS, "Register a Command Handler."},
     {"XPLMUnregisterCommandHandler", PY_XPLMUnregisterCommandHandler, METH_VARARGS, "Unregister a Command Handler."},
+    {"XPLMLoadDataFile", PY_XPLMLoadDataFile, METH_VARARGS, "Load a Situation or Replay file."},
+    {"XPLMSaveDataFile", PY_XPLMSaveDataFile, METH_VARARGS, "Save a Situation or Replay file."},
+    {"XPLMSetErrorCallback", PY_XPLMSetErrorCallback, METH_VARARGS, "Set the Error Callback."},
+    {"XPLMSimulateKeyPress", PY_XPLMSimulateKeyPress, METH_VARARGS, "Simulate a Key Press."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -7,6 +7,8 @@ from typing import Any, Callable, List, Optional, Tuple
 xplm_CommandBegin: int = 0
 xplm_CommandContinue: int = 1
 xplm_CommandEnd: int = 2
+xplm_DataFile_ReplayMovie: int = 2
+xplm_DataFile_Situation: int = 1
 xplm_Host_Briefer: int = 4
 xplm_Host_PartMaker: int = 5
 xplm_Host_PlaneMaker: int = 2
@@ -300,3 +302,19 @@ def XPLMRegisterCommandHandler(self, inCommand: int, inHandler: Callable[..., An
 
 def XPLMUnregisterCommandHandler(self, inCommand: int, inHandler: Callable[..., Any], inBefore: int, inRefcon: int) -> int:
     """Unregister a Command Handler."""
+
+
+def XPLMLoadDataFile(inFileType: int, inFilePath: Optional[str]) -> int:
+    """Load a Situation or Replay file."""
+
+
+def XPLMSaveDataFile(inFileType: int, inFilePath: str) -> int:
+    """Save a Situation or Replay file."""
+
+
+def XPLMSetErrorCallback(self, inCallback: Optional[Callable[..., Any]]) -> int:
+    """Set the Error Callback."""
+
+
+def XPLMSimulateKeyPress(inKeyType: int, inKey: int) -> int:
+    """Simulate a Key Press."""

@@ -30,16 +30,18 @@ const char kUsage[] =
     "             [--strict] [--profile] [--watch]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
-    "enables it, sends the plane loaded (user aircraft), airport loaded and scenery loaded\n"
-    "messages, delivers the events of frame 0, then runs N frames (flight loops run, the camera\n"
-    "is placed and the frame is drawn, 1/60 s each) with the events of each frame after it, and\n"
-    "disables and stops the plug-in.\n"
+    "enables it, sends the plane loaded (user aircraft), livery loaded, airport loaded and\n"
+    "scenery loaded messages, delivers the events of frame 0, then runs N frames (flight loops\n"
+    "run, the camera is placed and the frame is drawn, 1/60 s each) with the events of each frame\n"
+    "after it, and shuts down: the will-write-preferences message, then the plug-in is disabled\n"
+    "and stopped.\n"
     "\n"
     "  --root DIR      simulator folder (default ./sim); its layout is created when missing\n"
     "  --scripts DIR   copy the files of DIR into <root>/Resources/plugins/PythonScripts first\n"
     "  --frames N      frames to run between enable and disable (default 10)\n"
     "  --set NAME=VALUE  set a data ref before the run (one published by a script: once it is\n"
-    "                  enabled); arrays as 1,2,3, byte data as text; may be repeated\n"
+    "                  enabled); arrays as 1,2,3, byte data as text; may be repeated; a name\n"
+    "                  the simulator does not know is told on stderr and the run goes on\n"
     "  --at FRAME:EVENT  deliver EVENT after frame FRAME (0: before the first frame):\n"
     "                    click=X,Y  drag=X1,Y1:X2,Y2  key=KEY  type=TEXT  menu=PATH\n"
     "                    screenshot=FILE  view=NAME  command=NAME  hold=NAME:M\n"
@@ -60,7 +62,9 @@ const char kUsage[] =
     "  --screenshot FILE  a PNG picture of the last frame\n"
     "  --screen WxH    screen size (default 1024x768)\n"
     "  --plugin FILE   a plug-in to load (default: the one this build made); may be repeated\n"
-    "                  to run others beside it, started and enabled in the order given\n"
+    "                  to run others beside it, started and enabled in the order given; one\n"
+    "                  that fails to load or whose start answers 0 is told on stderr and\n"
+    "                  left out, and the others run on\n"
     "  --widgets       after the last frame, list the widgets, one [widget] line each:\n"
     "                  class, left,top,right,bottom, \"descriptor\", visible or hidden and\n"
     "                  the properties set, children indented under their parent\n"
@@ -72,6 +76,8 @@ const char kUsage[] =
     "                  as failed; after the plug-in stopped, a line for each, \"strict: SCRIPT: WHAT\n"
     "                  failed: WHY\" or \"strict: SCRIPT: failed to load: WHY\" (\" (N times)\" after a\n"
     "                  repeated one), then \"strict: N problem(s)\" or \"strict: no problems\"\n"
+    "                  A plug-in left out and a --set of an unknown data ref count as problems\n"
+    "                  too: one \"strict: bmsim: WHAT\" line each, after the plug-in's lines\n"
     "  --profile       after the plug-in stopped, the time spent in each script's code by kind of\n"
     "                  call (lifecycle methods, flight loop, draw...): calls, total, mean and worst\n"
     "                  call in milliseconds, one \"profile: \" line each\n"
@@ -86,8 +92,8 @@ const char kUsage[] =
     "([log]) and to BrindlemoorOutput.txt ([out]), in the order they were written; after each\n"
     "frame and at the end, a line \"spoken: TEXT\" for each text the plug-ins spoke\n"
     "(XPLMSpeakString) since.\n"
-    "Exit status: 0 after a normal run, 2 for bad arguments, 1 when the folder or the plug-in\n"
-    "cannot be used, 3 with --strict when a script had a problem.\n";
+    "Exit status: 0 after a normal run, 2 for bad arguments, 1 when the folder or a plug-in\n"
+    "file cannot be used, 3 with --strict when a script or the run had a problem.\n";
 
 const long kMaxFrames = 10000000;
 const char kWatchDataRef[] = "brindlemoor/watch_scripts";
@@ -196,6 +202,13 @@ struct ScriptReport {
     bool strict = false, profile = false;
     bool stopped = false;  // the plug-in's log is between a stop and the next start
     std::vector<std::string> problems, table;
+    std::vector<std::string> ownProblems;  // bmsim's: plug-ins left out, unknown data refs
+
+    // Tells a problem of the run itself on stderr.
+    void Problem(const std::string& what) {
+        std::cerr << "bmsim: " << what << "\n";
+        ownProblems.push_back(what);
+    }
 
     bool Take(const std::string& line) {
         if (line == "--- LOGGING STOPPED ---") stopped = true;
@@ -228,7 +241,8 @@ struct ScriptReport {
         if (!strict) return 0;
         for (const std::string& line : problems) std::cout << line << "\n";
         if (problems.empty()) std::cout << "bmsim: the plug-in wrote no strict summary\n";
-        bool clean = !problems.empty() &&
+        for (const std::string& what : ownProblems) std::cout << "strict: bmsim: " << what << "\n";
+        bool clean = ownProblems.empty() && !problems.empty() &&
                      std::all_of(problems.begin(), problems.end(),
                                  [](const std::string& line) { return line == "strict: no problems"; });
         return clean ? 0 : 3;
@@ -362,26 +376,28 @@ int main(int argc, char** argv) {
     for (const auto& [name, text] : settings)
         if (!bmhost::DataExists(name) || !bmhost::SetDataFromText(name, text)) later.emplace_back(name, text);
 
+    // As the simulator does, a plug-in that cannot be loaded or started is left out.
     for (const std::string& plugin : plugins) {
         std::string error;
         if (bmhost::LoadPlugin(plugin, &error) == XPLM_NO_PLUGIN_ID) {
-            bmhost::UnloadPlugins();  // those started before it
-            bmhost::SetSdkCallListener(nullptr);
-            log.Finish();
-            out.Finish();
-            sim.Finish();
-            return Fail("the plug-in could not be started: " + error);
+            drain();
+            report.Problem("plug-in " + plugin + " left out: " + error);
         }
     }
     bmhost::EnablePlugins();
-    // As at a real simulator's boot: the user's aircraft, then the airport and scenery arrive.
+    // As at a real simulator's boot: the user's aircraft with its livery, then the airport and
+    // scenery arrive.
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_PLANE_LOADED, nullptr);
+    bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_LIVERY_LOADED, nullptr);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_AIRPORT_LOADED, nullptr);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_SCENERY_LOADED, nullptr);
     drain();
-    for (const auto& [name, text] : later)
-        if (!bmhost::SetDataFromText(name, text))
-            std::cout << "bmsim: cannot set " << name << " to '" << text << "' (unknown or wrong type)\n";
+    for (const auto& [name, text] : later) {
+        if (!bmhost::DataExists(name))
+            report.Problem("no data ref " + name);
+        else if (!bmhost::SetDataFromText(name, text))
+            std::cout << "bmsim: cannot set " << name << " to '" << text << "' (wrong type)\n";
+    }
     if (watch) {
         if (XPLMDataRef ref = XPLMFindDataRef(kWatchDataRef))
             XPLMSetDatai(ref, 1);
@@ -439,8 +455,7 @@ int main(int argc, char** argv) {
             std::cout << "[widget] " << tree.substr(start, nl - start) << "\n";
     }
     if (listConsoles) PrintConsoles();
-    bmhost::DisablePlugins();
-    bmhost::UnloadPlugins();
+    bmhost::Shutdown();
     bmhost::SetSdkCallListener(nullptr);
     echoSpoken();
     log.Finish();

@@ -26,9 +26,25 @@ XPLM_API void XPLMSendMessageToPlugin(XPLMPluginID inPlugin, int inMessage, void
 #define XPLM_MSG_AIRPORT_LOADED 103
 #define XPLM_MSG_SCENERY_LOADED 104
 #define XPLM_MSG_AIRPLANE_COUNT_CHANGED 105
+#if defined(XPLM200)
 #define XPLM_MSG_PLANE_UNLOADED 106
+#endif
+#if defined(XPLM210)
 #define XPLM_MSG_WILL_WRITE_PREFS 107
 #define XPLM_MSG_LIVERY_LOADED 108
+#endif
+#if defined(XPLM301)
+#define XPLM_MSG_ENTERED_VR 109
+#define XPLM_MSG_EXITING_VR 110
+#endif
+#if defined(XPLM303)
+#define XPLM_MSG_RELEASE_PLANES 111
+#endif
+#if defined(XPLM400)
+#define XPLM_MSG_FMOD_BANK_LOADED 112
+#define XPLM_MSG_FMOD_BANK_UNLOADING 113
+#define XPLM_MSG_DATAREFS_ADDED 114
+#endif
 
 #ifdef __cplusplus
 }

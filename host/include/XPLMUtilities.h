@@ -269,6 +269,25 @@ XPLM_API void XPLMRegisterCommandHandler(XPLMCommandRef inComand, XPLMCommandCal
                                          void * inRefcon);
 XPLM_API void XPLMUnregisterCommandHandler(XPLMCommandRef inComand, XPLMCommandCallback_f inHandler, int inBefore,
                                            void * inRefcon);
+
+/* Situations and replay movies, paths relative to the simulator folder. */
+enum {
+    xplm_DataFile_Situation = 1,
+    xplm_DataFile_ReplayMovie = 2
+};
+typedef int XPLMDataFileType;
+XPLM_API int XPLMLoadDataFile(XPLMDataFileType inFileType, const char * inFilePath);
+XPLM_API int XPLMSaveDataFile(XPLMDataFileType inFileType, const char * inFilePath);
+
+/* Programming errors of the calling plug-in, reported as they happen; the SDK functions by name. */
+typedef void (* XPLMError_f)(const char * inMessage);
+XPLM_API void * XPLMFindSymbol(const char * inString);
+XPLM_API void XPLMSetErrorCallback(XPLMError_f inCallback);
+#endif
+
+#if defined(XPLM_DEPRECATED)
+/* A raw keystroke to the simulator alone; plug-ins do not see it. */
+XPLM_API void XPLMSimulateKeyPress(int inKeyType, int inKey);
 #endif
 
 #ifdef __cplusplus

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "HostState.h"
+#include "XPLMUtilities.h"
 
 namespace bmhost::detail {
 
@@ -60,6 +61,15 @@ SdkCall::PluginCode::~PluginCode() { gSdkDepth = saved_; }
 
 void HostWarning(const std::string& text) {
     AppendSimLog("[stand-in] " + text + "\n");
+    // The calling plug-in hears of it through its error callback, even while it is disabled. A
+    // report made while the callback runs is logged only.
+    static bool reporting = false;
+    Plugin* plugin = reporting ? nullptr : FindPlugin(S().current);
+    if (!plugin || !plugin->errorCallback) return;
+    reporting = true;
+    XPLMError_f callback = plugin->errorCallback;
+    CallPluginCode(plugin->id, "an error callback", [&] { callback(text.c_str()); });
+    reporting = false;
 }
 
 CurrentPluginScope::CurrentPluginScope(XPLMPluginID id) : previous_(S().current) { S().current = id; }
@@ -111,6 +121,7 @@ void Reset() {
     s.lastDispatch = 0.0;
     s.flightLoops.clear();
     s.flightLoopIndex.Clear();
+    s.flightLoopObjects.clear();
     s.prefsPathIsFolder = false;
     SeedSimulatorData();
     ResetMenus();

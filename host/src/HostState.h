@@ -24,7 +24,9 @@ namespace bmhost::detail {
 
 // Every opaque handle carries a kind tag and bits above bit 31, so a caller that narrows a
 // handle to 32 bits hands back something that no longer resolves.
-enum class HandleKind : std::uint8_t { DataRef = 1, Menu = 2, Window = 3, HotKey = 4, Widget = 5, Command = 6 };
+enum class HandleKind : std::uint8_t {
+    DataRef = 1, Menu = 2, Window = 3, HotKey = 4, Widget = 5, Command = 6, FlightLoop = 7
+};
 void* MakeHandle(HandleKind kind, std::size_t index);
 bool DecodeHandle(const void* handle, HandleKind kind, std::size_t* index);
 
@@ -134,6 +136,7 @@ struct Plugin {
     bool started = false;
     bool enabled = false;
     int lastEnableResult = 0;
+    void (*errorCallback)(const char*) = nullptr;  // XPLMSetErrorCallback
 };
 
 // Runs plug-in code with that plug-in as the current one (XPLMGetMyID), restoring the previous.
@@ -222,13 +225,15 @@ struct Menu {
     std::size_t parentMenu = 0, parentItem = 0;
 };
 
-// A registered flight loop. A loop is due when the clock reaches `nextTime` (intervals in
-// seconds) or the dispatch count reaches `nextLoop` (intervals in loops); `active` is false for
-// an interval of 0.
+// A registered flight loop, or a flight loop object (XPLMCreateFlightLoop). A loop is due when
+// the clock reaches `nextTime` (intervals in seconds) or the dispatch count reaches `nextLoop`
+// (intervals in loops); `active` is false for an interval of 0.
 struct FlightLoop {
     XPLMFlightLoop_f func;
     void* refcon;
     XPLMPluginID owner;
+    std::size_t object = 0;  // a flight loop object: its handle's index + 1; 0 for a registration
+    int phase = 0;           // xplm_FlightLoop_Phase_*; registrations run before the flight model
     bool active = false;
     bool byLoops = false;
     double nextTime = 0.0;
@@ -297,7 +302,9 @@ struct State {
     long dispatchCount = 0;  // the counter flight loops receive
     double lastDispatch = 0.0;
     std::vector<FlightLoop> flightLoops;
-    LiveIndex<std::tuple<const void*, void*>> flightLoopIndex;  // function, refcon
+    LiveIndex<std::tuple<const void*, void*>> flightLoopIndex;  // function, refcon (registrations only)
+    // Where each flight loop object is in `flightLoops`, by handle index; npos once destroyed.
+    std::vector<std::size_t> flightLoopObjects;
 
     int screenWidth = 1024, screenHeight = 768;
     int mouseX = 0, mouseY = 0;

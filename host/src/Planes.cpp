@@ -11,7 +11,7 @@
 // takes the plug-in out of the line. A disabled plug-in leaves the line. Releasing hands the
 // aircraft back to the simulator's own pilots (XPLMDisableAIForPlane is undone).
 //
-// Loading a model sends XPLM_MSG_PLANE_UNLOADED and then XPLM_MSG_PLANE_LOADED with the slot to
+// Loading a model sends XPLM_MSG_PLANE_UNLOADED, XPLM_MSG_PLANE_LOADED and XPLM_MSG_LIVERY_LOADED with the slot to
 // every enabled plug-in, XPLMPlaceUserAtAirport XPLM_MSG_AIRPORT_LOADED and a change of the active
 // count XPLM_MSG_AIRPLANE_COUNT_CHANGED; like the simulator's other answers to work a plug-in asked
 // for, they arrive once no plug-in code runs.
@@ -127,6 +127,7 @@ void AnnounceModels(const std::vector<int>& indices) {
     for (int index : indices) {
         SimulatorMessage(XPLM_MSG_PLANE_UNLOADED, index);
         SimulatorMessage(XPLM_MSG_PLANE_LOADED, index);
+        SimulatorMessage(XPLM_MSG_LIVERY_LOADED, index);
     }
 }
 

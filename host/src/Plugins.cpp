@@ -194,6 +194,17 @@ void UnloadPlugins() {
     S().plugins.clear();
 }
 
+void Shutdown() {
+    RunDeferredReload();
+    BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_WILL_WRITE_PREFS, nullptr);
+    DisablePlugins();
+    UnloadPlugins();
+}
+
+void ChangeLivery(int index) {
+    BroadcastMessage(XPLM_PLUGIN_XPLANE, XPLM_MSG_LIVERY_LOADED, reinterpret_cast<void*>(std::intptr_t(index)));
+}
+
 int LastEnableResult(XPLMPluginID id) {
     Plugin* plugin = FindPlugin(id);
     return plugin ? plugin->lastEnableResult : 0;

@@ -5,6 +5,12 @@
 // the new interval. Loops registered or removed while the loops run take effect at once for
 // removal and from the next frame for registration. A disabled plug-in's loops are skipped but
 // keep their schedule.
+//
+// Flight loop objects (XPLMCreateFlightLoop) share the one list with the registrations, so that
+// the loops before the flight model run in the order they were made, registrations and objects
+// alike; the objects after the flight model run in a second pass, after the flight model's step.
+// An object starts unscheduled. Destroyed, also from inside its own callback, it is marked and
+// dropped after the frame's loops; its handle stays unknown from then on.
 #include <algorithm>
 #include <cmath>
 
@@ -25,7 +31,32 @@ FlightLoop* FindLoop(XPLMFlightLoop_f func, void* refcon) {
 
 void RemoveLoop(FlightLoop& loop) {
     loop.removed = true;
+    if (loop.object) {
+        S().flightLoopObjects[loop.object - 1] = LiveIndex<int>::npos;
+        return;
+    }
     S().flightLoopIndex.Remove(KeyOf(loop), std::size_t(&loop - S().flightLoops.data()));
+}
+
+// The registrations by key and the objects by handle, made again after the list changed places.
+void Reindex() {
+    State& s = S();
+    s.flightLoopIndex.Clear();
+    for (std::size_t i = 0; i < s.flightLoops.size(); ++i) {
+        const FlightLoop& loop = s.flightLoops[i];
+        if (loop.object)
+            s.flightLoopObjects[loop.object - 1] = loop.removed ? LiveIndex<int>::npos : i;
+        else if (!loop.removed)
+            s.flightLoopIndex.Add(KeyOf(loop), i);
+    }
+}
+
+FlightLoop* ObjectOf(XPLMFlightLoopID id) {
+    std::size_t slot;
+    State& s = S();
+    if (!DecodeHandle(id, HandleKind::FlightLoop, &slot) || slot >= s.flightLoopObjects.size()) return nullptr;
+    std::size_t at = s.flightLoopObjects[slot];
+    return at == LiveIndex<int>::npos || s.flightLoops[at].removed ? nullptr : &s.flightLoops[at];
 }
 
 void Schedule(FlightLoop& loop, float interval, double from) {
@@ -42,15 +73,14 @@ bool Due(const FlightLoop& loop, long dispatch, double now) {
     return loop.byLoops ? dispatch >= loop.nextLoop : now + 1e-6 >= loop.nextTime;
 }
 
-void DispatchFlightLoops() {
+// The loops of one phase that are due. Both phases of a frame get the same counter and time
+// since the last dispatch.
+void DispatchPhase(int phase, float sinceLastDispatch) {
     State& s = S();
-    ++s.dispatchCount;
     double now = s.elapsed;
-    float sinceLastDispatch = float(now - s.lastDispatch);
-    s.lastDispatch = now;
     std::size_t count = s.flightLoops.size();  // loops registered during the dispatch wait a frame
     for (std::size_t i = 0; i < count; ++i) {
-        if (!Due(s.flightLoops[i], s.dispatchCount, now)) continue;
+        if (s.flightLoops[i].phase != phase || !Due(s.flightLoops[i], s.dispatchCount, now)) continue;
         FlightLoop loop = s.flightLoops[i];  // the vector may grow during the call
         Plugin* owner = FindPlugin(loop.owner);
         if (owner && !owner->enabled) continue;
@@ -64,9 +94,19 @@ void DispatchFlightLoops() {
         after.lastCall = now;
         Schedule(after, ok ? next : 0.0f, now);  // the callback's answer wins over a change it made
     }
+}
+
+void DispatchFlightLoops() {
+    State& s = S();
+    ++s.dispatchCount;
+    float sinceLastDispatch = float(s.elapsed - s.lastDispatch);
+    s.lastDispatch = s.elapsed;
+    DispatchPhase(xplm_FlightLoop_Phase_BeforeFlightModel, sinceLastDispatch);
+    // The flight model's step: the stand-in has no flight model; the data stay as they are.
+    DispatchPhase(xplm_FlightLoop_Phase_AfterFlightModel, sinceLastDispatch);
     auto& loops = s.flightLoops;
     loops.erase(std::remove_if(loops.begin(), loops.end(), [](const FlightLoop& l) { return l.removed; }), loops.end());
-    s.flightLoopIndex.Rebuild(loops, [](const FlightLoop& l) { return KeyOf(l); });
+    Reindex();
 }
 
 }  // namespace
@@ -75,7 +115,7 @@ namespace bmhost::detail {
 void SweepFlightLoops(XPLMPluginID owner) {
     for (FlightLoop& loop : S().flightLoops)
         if (loop.owner == owner) loop.removed = true;
-    S().flightLoopIndex.Rebuild(S().flightLoops, [](const FlightLoop& l) { return KeyOf(l); });
+    Reindex();
 }
 }  // namespace bmhost::detail
 
@@ -115,6 +155,48 @@ void XPLMSetFlightLoopCallbackInterval(XPLMFlightLoop_f inFlightLoop, float inIn
         HostWarning("XPLMSetFlightLoopCallbackInterval: no such flight loop");
         return;
     }
+    Schedule(*loop, inInterval, inRelativeToNow ? S().elapsed : loop->lastCall);
+}
+
+XPLMFlightLoopID XPLMCreateFlightLoop(XPLMCreateFlightLoop_t* inParams) {
+    BMHOST_ENTER();
+    std::string refused;
+    if (!inParams)
+        refused = "no parameters";
+    else if (inParams->structSize < int(sizeof(XPLMCreateFlightLoop_t)))
+        refused = "structSize " + std::to_string(inParams->structSize) + " is less than " +
+                  std::to_string(sizeof(XPLMCreateFlightLoop_t));
+    else if (!inParams->callbackFunc)
+        refused = "no callback function";
+    else if (inParams->phase != xplm_FlightLoop_Phase_BeforeFlightModel &&
+             inParams->phase != xplm_FlightLoop_Phase_AfterFlightModel)
+        refused = "no flight loop phase " + std::to_string(inParams->phase);
+    if (!refused.empty()) {
+        HostWarning("XPLMCreateFlightLoop: " + refused);
+        return nullptr;
+    }
+    State& s = S();
+    FlightLoop loop{inParams->callbackFunc, inParams->refcon, s.current};
+    loop.object = s.flightLoopObjects.size() + 1;
+    loop.phase = inParams->phase;
+    loop.lastCall = s.elapsed;
+    s.flightLoopObjects.push_back(s.flightLoops.size());
+    s.flightLoops.push_back(loop);
+    return MakeHandle(HandleKind::FlightLoop, loop.object - 1);
+}
+
+void XPLMDestroyFlightLoop(XPLMFlightLoopID inFlightLoopID) {
+    BMHOST_ENTER();
+    if (FlightLoop* loop = ObjectOf(inFlightLoopID))
+        RemoveLoop(*loop);
+    else
+        HostWarning("XPLMDestroyFlightLoop: no such flight loop");
+}
+
+void XPLMScheduleFlightLoop(XPLMFlightLoopID inFlightLoopID, float inInterval, int inRelativeToNow) {
+    BMHOST_ENTER();
+    FlightLoop* loop = ObjectOf(inFlightLoopID);
+    if (!loop) return HostWarning("XPLMScheduleFlightLoop: no such flight loop");
     Schedule(*loop, inInterval, inRelativeToNow ? S().elapsed : loop->lastCall);
 }
 

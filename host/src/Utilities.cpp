@@ -1,7 +1,10 @@
 // Spoken text, command keys and joystick buttons, paths in both of the simulator's forms, folder
 // listings, versions and the simulator log.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <cstring>
 #include <filesystem>
 
@@ -21,6 +24,8 @@ struct Utilities {
     std::vector<std::string> spoken;
     std::vector<int> keyStrokes;
     std::vector<int> buttonEvents;
+    std::vector<std::string> dataFiles;
+    std::vector<std::pair<int, int>> simulatedKeys;
     int sceneryReloads = 0;
     bool classicPaths = false;
     std::string volume = "Disk";
@@ -84,6 +89,8 @@ std::vector<std::string> SpokenTexts() { return utilities.spoken; }
 std::vector<int> CommandKeyStrokes() { return utilities.keyStrokes; }
 std::vector<int> ButtonEvents() { return utilities.buttonEvents; }
 int ReloadSceneryCount() { return utilities.sceneryReloads; }
+std::vector<std::string> DataFileEvents() { return utilities.dataFiles; }
+std::vector<std::pair<int, int>> SimulatedKeyPresses() { return utilities.simulatedKeys; }
 void SetClassicPaths(bool classic, const std::string& volume) {
     utilities.classicPaths = classic;
     utilities.volume = volume;
@@ -230,3 +237,79 @@ void XPLMDebugString(const char* inString) {
 namespace bmhost {
 std::string SimLog() { return detail::S().simLog; }
 }  // namespace bmhost
+
+// ---- Data files ----
+//
+// A situation or a replay movie is a file under the simulator folder. Loading one succeeds when
+// the file is there (a situation starts a new flight: XPLM_MSG_AIRPORT_LOADED follows); saving
+// writes a one-line placeholder. Each load, save and clearing of the replay is recorded.
+
+namespace {
+
+const char* DataFileKind(XPLMDataFileType type) {
+    if (type == xplm_DataFile_Situation) return "situation";
+    if (type == xplm_DataFile_ReplayMovie) return "replay";
+    return nullptr;
+}
+
+fs::path DataFilePath(const char* path) { return fs::path(bmhost::Root()) / PosixPath(path); }
+
+}  // namespace
+
+int XPLMLoadDataFile(XPLMDataFileType inFileType, const char* inFilePath) {
+    BMHOST_ENTER();
+    const char* kind = DataFileKind(inFileType);
+    if (!kind) return HostWarning("XPLMLoadDataFile: no data file type " + std::to_string(inFileType)), 0;
+    if (!inFilePath) {
+        if (inFileType == xplm_DataFile_Situation) return HostWarning("XPLMLoadDataFile: a situation needs a path"), 0;
+        utilities.dataFiles.push_back("clear replay");
+        return 1;
+    }
+    std::error_code ec;
+    if (!fs::is_regular_file(DataFilePath(inFilePath), ec)) return 0;
+    utilities.dataFiles.push_back(std::string("load ") + kind + " " + inFilePath);
+    if (inFileType == xplm_DataFile_Situation) PostSimulatorMessage(XPLM_MSG_AIRPORT_LOADED, nullptr);
+    return 1;
+}
+
+int XPLMSaveDataFile(XPLMDataFileType inFileType, const char* inFilePath) {
+    BMHOST_ENTER();
+    const char* kind = DataFileKind(inFileType);
+    if (!kind) return HostWarning("XPLMSaveDataFile: no data file type " + std::to_string(inFileType)), 0;
+    if (!inFilePath) return HostWarning("XPLMSaveDataFile: no path"), 0;
+    std::ofstream out(DataFilePath(inFilePath), std::ios::binary | std::ios::trunc);
+    if (!(out << "stand-in " << kind << "\n")) return 0;
+    utilities.dataFiles.push_back(std::string("save ") + kind + " " + inFilePath);
+    return 1;
+}
+
+// ---- Errors, symbols, raw keys ----
+
+void XPLMSetErrorCallback(XPLMError_f inCallback) {
+    BMHOST_ENTER();
+    Plugin* plugin = FindPlugin(S().current);
+    if (!plugin) return HostWarning("XPLMSetErrorCallback: called outside any plug-in");
+    plugin->errorCallback = inCallback;
+}
+
+// The SDK functions are the stand-in library's exported functions whose names start with "XP":
+// looked up in that library alone, never in a plug-in or the system's libraries.
+void* XPLMFindSymbol(const char* inString) {
+    BMHOST_ENTER();
+    if (!inString || std::strncmp(inString, "XP", 2) != 0) return nullptr;
+    static Dl_info self = [] {
+        Dl_info info{};
+        if (!dladdr(reinterpret_cast<void*>(&XPLMFindSymbol), &info)) info.dli_fname = nullptr;
+        return info;
+    }();
+    static void* library = self.dli_fname ? dlopen(self.dli_fname, RTLD_LAZY | RTLD_NOLOAD) : nullptr;
+    void* symbol = library ? dlsym(library, inString) : nullptr;
+    Dl_info found{};
+    if (!symbol || !dladdr(symbol, &found) || found.dli_fbase != self.dli_fbase) return nullptr;
+    return symbol;
+}
+
+void XPLMSimulateKeyPress(int inKeyType, int inKey) {
+    BMHOST_ENTER();
+    utilities.simulatedKeys.emplace_back(inKeyType, inKey);
+}

@@ -60,7 +60,7 @@ TEST(Bmsim, ChoosesMenuItemsSetsDataAndRunsFlightLoops) {
     ASSERT_EQ(run.status, 0) << run.output;
     for (const char* line : {"[out] heading 271.5", "[out] Menu: the item is now checked",
                              "bmsim: no enabled menu item Plugins/Nowhere",
-                             "bmsim: cannot set no/such/ref to '1' (unknown or wrong type)",
+                             "bmsim: no data ref no/such/ref",
                              "[out] FlightLoop: call 5, loop 5, 0.017 s since my last call",
                              "[out] FlightLoop: call 6, loop 11, 0.100 s since my last call"})
         EXPECT_NE(run.output.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << run.output;
@@ -136,9 +136,45 @@ TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
     EXPECT_EQ(noPlugin.status, 1);
     EXPECT_NE(noPlugin.output.find("bmsim: no plug-in at /nonexistent/lin.xpl"), std::string::npos);
 
-    BmsimRun notAPlugin = Bmsim("--root '" + sim.Root() + "' --plugin '" BM_EXAMPLES "/BM_Lifecycle.py'");
-    EXPECT_EQ(notAPlugin.status, 1);
-    EXPECT_NE(notAPlugin.output.find("bmsim: the plug-in could not be started"), std::string::npos);
+}
+
+// A plug-in that cannot be loaded, or whose start answers 0, is left out and the others run on;
+// so does a run that sets a data ref nobody has. Under --strict both are problems of the run.
+TEST(Bmsim, LeavesOutPluginsThatFailAndGoesOnPastUnknownDataRefs) {
+    bmtest::SimFolder sim;
+    const std::string notAPlugin = BM_EXAMPLES "/BM_Lifecycle.py";
+    const std::string common = "--root '" + sim.Root() + "' --frames 2 --set no/such/ref=1 --plugin '" +
+                               BM_RECORDER_PLUGIN_PATH + "' --plugin '" BM_PLUGIN_PATH "'";
+    BmsimRun run = Bmsim(common + " --plugin '" + notAPlugin + "'");
+    EXPECT_EQ(run.status, 0) << run.output;
+    std::vector<std::string> lines = bmtest::Lines(run.output);
+    auto linesStarting = [](const std::vector<std::string>& all, const std::string& prefix, bool strip) {
+        std::vector<std::string> found;
+        for (const std::string& line : all)
+            if (line.rfind(prefix, 0) == 0) found.push_back(strip ? line.substr(prefix.size()) : line);
+        return found;
+    };
+    std::vector<std::string> told = linesStarting(lines, "bmsim: ", false);
+    ASSERT_EQ(told.size(), 2u) << run.output;
+    EXPECT_EQ(told[0].rfind("bmsim: plug-in " + notAPlugin + " left out: ", 0), 0u) << told[0];
+    EXPECT_EQ(told[1], "bmsim: no data ref no/such/ref");
+    EXPECT_EQ(linesStarting(lines, "[sim] recorder: ", true),
+              (std::vector<std::string>{"from 0 message 102 param 0", "from 0 message 108 param 0",
+                                        "from 0 message 103 param 0", "from 0 message 104 param 0",
+                                        "from 0 message 107 param 0"}))
+        << run.output;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "[log] +++ LOGGING STARTED +++"), lines.end());
+
+    BmsimRun strict = Bmsim(common + " --strict", "BM_RECORDER_REFUSE_START=1");
+    EXPECT_EQ(strict.status, 3) << strict.output;
+    const std::string leftOut = std::string("plug-in ") + BM_RECORDER_PLUGIN_PATH +
+                                " left out: XPluginStart returned 0 (plug-in 1)";
+    lines = bmtest::Lines(strict.output);
+    EXPECT_EQ(linesStarting(lines, "bmsim: ", false),
+              (std::vector<std::string>{"bmsim: " + leftOut, "bmsim: no data ref no/such/ref"}));
+    EXPECT_EQ(linesStarting(lines, "strict: ", false),
+              (std::vector<std::string>{"strict: no problems", "strict: bmsim: " + leftOut,
+                                        "strict: bmsim: no data ref no/such/ref"}));
 }
 
 TEST(Bmsim, RunsAnotherPluginBesideBrindlemoorAndChangesTheView) {
@@ -153,8 +189,9 @@ TEST(Bmsim, RunsAnotherPluginBesideBrindlemoorAndChangesTheView) {
     std::vector<std::string> recorder;
     for (const std::string& line : lines)
         if (line.rfind("[sim] recorder: ", 0) == 0) recorder.push_back(line.substr(16));
-    EXPECT_EQ(recorder, (std::vector<std::string>{"from 0 message 102 param 0", "from 0 message 103 param 0",
-                                                  "from 0 message 104 param 0", "camera", "camera", "camera lost"}))
+    EXPECT_EQ(recorder, (std::vector<std::string>{"from 0 message 102 param 0", "from 0 message 108 param 0",
+                                                  "from 0 message 103 param 0", "from 0 message 104 param 0", "camera",
+                                                  "camera", "camera lost", "from 0 message 107 param 0"}))
         << run.output;
     EXPECT_NE(std::find(lines.begin(), lines.end(), "[log] +++ LOGGING STARTED +++"), lines.end()) << run.output;
 

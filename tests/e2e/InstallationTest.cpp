@@ -76,11 +76,10 @@ std::string OtherLibpython() {
 void ExpectStoodAside(const bmtest::BmsimRun& run, const std::string& problem) {
     std::string line = "Brindlemoor: cannot start Python " + kLine + ": " + problem +
                        "; see Resources/plugins/Brindlemoor/INSTALL.txt";
-    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(run.status, 0) << run.output;  // bmsim leaves the plug-in out and runs on
     EXPECT_EQ(bmtest::Count(run.output, "[sim] " + line + "\n"), 1u) << run.output;
     EXPECT_EQ(bmtest::Count(run.output, "[log] " + line + "\n"), 1u) << run.output;
-    EXPECT_NE(run.output.find("bmsim: the plug-in could not be started: XPluginStart returned 0 (plug-in 1)\n"),
-              std::string::npos)
+    EXPECT_NE(run.output.find("/lin.xpl left out: XPluginStart returned 0 (plug-in 1)\n"), std::string::npos)
         << run.output;
     EXPECT_EQ(run.output.find("'BM_A' successfully loaded"), std::string::npos) << run.output;
 }
@@ -147,7 +146,7 @@ TEST(Installation, ALibpythonOfAnotherVersionIsRefused) {
     ASSERT_NE(at, std::string::npos) << run.output;
     std::string rest = run.output.substr(at + start.size(), run.output.find('\n', at) - at - start.size());
     EXPECT_NE(rest.rfind(", not " + kLine + "; see Resources/plugins/Brindlemoor/INSTALL.txt"), std::string::npos) << rest;
-    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("/lin.xpl left out: XPluginStart returned 0 (plug-in 1)\n"), std::string::npos);
 }
 
 // A standard library the plug-in may not read. As root, permissions are enforced inside a user
@@ -191,7 +190,7 @@ TEST(Installation, AStartTheInterpreterCannotMakeIsReported) {
         if (entry.path().filename() != "__init__.py") fs::create_symlink(entry.path(), encodings / entry.path().filename());
     Write(encodings / "__init__.py", "raise ValueError('broken encodings')\n");
     bmtest::BmsimRun run = installation.Run("PYTHONHOME='" + home + "'");
-    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("/lin.xpl left out: XPluginStart returned 0 (plug-in 1)\n"), std::string::npos);
     EXPECT_NE(run.output.find("[log] Brindlemoor: cannot start Python " + kLine + ": the interpreter did not start: "),
               std::string::npos)
         << run.output;

@@ -137,11 +137,11 @@ TEST(Profile, CountsEveryCallOfEachScriptByKind) {
     const std::string header = "profile: script    callback               calls  total ms  mean ms  worst ms";
     auto headerAt = std::find(run.lines.begin(), run.lines.end(), header);
     ASSERT_NE(headerAt, run.lines.end()) << run.output;
-    // The three messages are the plane, airport and scenery loaded.
+    // The five messages are the plane, livery, airport and scenery loaded, and the preferences.
     EXPECT_EQ(Rows(run.lines, "profile: "), (Lines{"BM_Every|load|1", "BM_Every|XPluginStart|1", "BM_Every|XPluginEnable|1",
-                           "BM_Every|XPluginReceiveMessage|3", "BM_Every|XPluginDisable|1", "BM_Every|XPluginStop|1",
+                           "BM_Every|XPluginReceiveMessage|5", "BM_Every|XPluginDisable|1", "BM_Every|XPluginStop|1",
                            "BM_Every|flight loop|37", "BM_Idle|load|1", "BM_Idle|XPluginStart|1",
-                           "BM_Idle|XPluginEnable|1", "BM_Idle|XPluginReceiveMessage|3", "BM_Idle|XPluginDisable|1",
+                           "BM_Idle|XPluginEnable|1", "BM_Idle|XPluginReceiveMessage|5", "BM_Idle|XPluginDisable|1",
                            "BM_Idle|XPluginStop|1"}))
         << run.output;
     // After the log, before the strict summary.
@@ -157,7 +157,8 @@ TEST(Profile, TheDataRefSwitchesProfilingAtRunTime) {
     SimRun run = Bmsim(sim, "--frames 12 --set brindlemoor/profile=1");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(Rows(run.lines, "[log] profile: "),
-              (Lines{"BM_Every|XPluginDisable|1", "BM_Every|XPluginStop|1", "BM_Every|flight loop|12"}))
+              (Lines{"BM_Every|XPluginReceiveMessage|1", "BM_Every|XPluginDisable|1", "BM_Every|XPluginStop|1",
+                     "BM_Every|flight loop|12"}))
         << run.output;
 }
 

@@ -280,6 +280,10 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMUtilities", "XPLMUnregisterCommandHandler",
          "command = XPLMCreateCommand('bm/sweep/command', 'Sweep')\nXPLMRegisterCommandHandler(script, command, cb, 1, 0)",
          {"script", "command", "cb", "1", "0"}},
+        {"XPLMUtilities", "XPLMLoadDataFile", "", {"xplm_DataFile_ReplayMovie", "None"}},
+        {"XPLMUtilities", "XPLMSaveDataFile", "", {"xplm_DataFile_Situation", "'sweep.sit'"}},
+        {"XPLMUtilities", "XPLMSetErrorCallback", "", {"script", "cb"}},
+        {"XPLMUtilities", "XPLMSimulateKeyPress", "", {"0", "XPLM_VK_F1"}},
         // ---- XPLMProcessing ----
         {"XPLMProcessing", "XPLMGetElapsedTime", "", {}},
         {"XPLMProcessing", "XPLMGetCycleNumber", "", {}},
@@ -288,6 +292,9 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
          {"script", "cb", "0"}},
         {"XPLMProcessing", "XPLMSetFlightLoopCallbackInterval", "XPLMRegisterFlightLoopCallback(script, cb, 1.0, 0)",
          {"cb", "2.0", "1", "0"}},
+        {"XPLMProcessing", "XPLMCreateFlightLoop", "", {"script", "{'phase': 0, 'callbackFunc': cb, 'refcon': 3}"}},
+        {"XPLMProcessing", "XPLMDestroyFlightLoop", "loop = XPLMCreateFlightLoop(script, (1, cb))", {"script", "loop"}},
+        {"XPLMProcessing", "XPLMScheduleFlightLoop", "loop = XPLMCreateFlightLoop(script, (1, cb))", {"loop", "-1.0", "1"}},
 
         // ---- TallowbridgeUtilities ----
         // ---- XPWidgetDefs: the records are read inside a callback that is handed one ----

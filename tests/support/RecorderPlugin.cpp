@@ -19,7 +19,8 @@
 //     0x00F00006  XPLMControlCamera until the view changes, param as for 0x00F00004
 // With BM_RECORDER_CAMERA set to "forever" or "until" in its environment it takes the camera so
 // when it is enabled; with BM_RECORDER_SPEAK set to a text it speaks the text when it is enabled,
-// and the text and the loop counter every second flight loop.
+// and the text and the loop counter every second flight loop; with BM_RECORDER_REFUSE_START set,
+// its XPluginStart answers 0.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +77,7 @@ PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescript
     std::strcpy(outSignature, "brindlemoor.test.recorder");
     std::strcpy(outDescription, "Writes down the messages it receives");
     if (std::getenv("BM_RECORDER_SPEAK")) XPLMRegisterFlightLoopCallback(Speak, -2.0f, nullptr);
-    return 1;
+    return std::getenv("BM_RECORDER_REFUSE_START") ? 0 : 1;
 }
 
 PLUGIN_API void XPluginStop(void) {}

@@ -99,9 +99,10 @@ TEST_F(AircraftStandIn, AcquiringLoadsModelsIntoTheSlotsAfterTheUsersAndAnnounce
     EXPECT_EQ(file, "cub.acf");
     EXPECT_EQ(Model(4, &file), "/elsewhere/Glider/glider.acf");
     EXPECT_EQ(file, "glider.acf");
-    EXPECT_EQ(Recorded(), (Lines{"from 0 message 106 param 1", "from 0 message 102 param 1",
-                                 "from 0 message 106 param 3", "from 0 message 102 param 3",
-                                 "from 0 message 106 param 4", "from 0 message 102 param 4"}));
+    EXPECT_EQ(Recorded(), (Lines{"from 0 message 106 param 1", "from 0 message 102 param 1", "from 0 message 108 param 1",
+                                 "from 0 message 106 param 3", "from 0 message 102 param 3", "from 0 message 108 param 3",
+                                 "from 0 message 106 param 4", "from 0 message 102 param 4",
+                                 "from 0 message 108 param 4"}));
 
     // The holder asks again: granted, and a list longer than the seven slots stops at them.
     std::vector<char*> many(9, const_cast<char*>("Aircraft/Many/m.acf"));
@@ -111,7 +112,7 @@ TEST_F(AircraftStandIn, AcquiringLoadsModelsIntoTheSlotsAfterTheUsersAndAnnounce
     EXPECT_EQ(granted, 1);
     EXPECT_EQ(bmhost::AircraftModel(7), "Aircraft/Many/m.acf");
     EXPECT_TRUE(Warned("XPLMAcquirePlanes: more aircraft than the 7 other slots; the rest are not loaded"));
-    EXPECT_EQ(Recorded().size(), 14u);
+    EXPECT_EQ(Recorded().size(), 21u);  // three messages for each of the seven slots
 
     // In the classic form of paths, read and written so.
     bmhost::SetClassicPaths(true);
@@ -235,7 +236,7 @@ TEST_F(AircraftStandIn, ChangesToOtherAircraftNeedThemAndWarnOtherwise) {
     EXPECT_EQ(bmhost::ActiveAircraftCount(), 8);
     EXPECT_EQ(bmhost::AircraftModel(2), "Aircraft/Light/Cub/cub.acf");
     EXPECT_EQ(Recorded(), (Lines{"from 0 message 105 param 0", "from 0 message 106 param 2",
-                                 "from 0 message 102 param 2"}));
+                                 "from 0 message 102 param 2", "from 0 message 108 param 2"}));
     EXPECT_TRUE(Warned("XPLMSetAircraftModel: plane 0 is not one of the other aircraft (1 to 7)"));
     EXPECT_TRUE(Warned("XPLMSetAircraftModel: plane 8 is not one of the other aircraft (1 to 7)"));
     EXPECT_TRUE(Warned("XPLMSetAircraftModel: no aircraft path"));
@@ -258,7 +259,7 @@ TEST_F(AircraftStandIn, UserAircraftAndAirportChangesReachEveryEnabledPlugin) {
     EXPECT_TRUE(Recorded().empty());  // until no plug-in code runs
     bmhost::RunFrames(1);
     EXPECT_EQ(Recorded(), (Lines{"from 0 message 106 param 0", "from 0 message 102 param 0",
-                                 "from 0 message 103 param 0"}));
+                                 "from 0 message 108 param 0", "from 0 message 103 param 0"}));
     EXPECT_EQ(bmhost::AircraftModel(0), "Aircraft/Light/Cub/cub.acf");
     EXPECT_EQ(bmhost::UserAirport(), "KBOS");
     EXPECT_TRUE(Warned("XPLMPlaceUserAtAirport: 'K B!' is not an airport code"));

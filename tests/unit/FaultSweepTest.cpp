@@ -167,6 +167,9 @@ const std::vector<FaultRow> kFaultRows = {
      "another flight loop of the script remains",
      "XPLMRegisterFlightLoopCallback(script, cb, 1.0, 0)\nXPLMRegisterFlightLoopCallback(script, fill, 1.0, 0)\n"},
     {"XPLMSetFlightLoopCallbackInterval", "XPLMSetFlightLoopCallbackInterval", 1, "0", kParameterError},
+    {"XPLMCreateFlightLoop", "XPLMCreateFlightLoop", 1, "0", kParameterError},
+    {"XPLMDestroyFlightLoop", "XPLMDestroyFlightLoop", 1, "0", kParameterError},
+    {"XPLMScheduleFlightLoop", "XPLMScheduleFlightLoop", 1, "0", kParameterError},
 
     // ---- XPWidgets ----
     {"XPCreateCustomWidget", "XPCreateCustomWidget", 1, "0", kParameterError},
@@ -283,6 +286,10 @@ const std::vector<FaultRow> kFaultRows = {
      "another handler of the script remains",
      "command = XPLMCreateCommand('bm/sweep/command', 'Sweep')\n"
      "XPLMRegisterCommandHandler(script, command, cb, 1, 0)\nXPLMRegisterCommandHandler(script, command, fill, 0, 0)\n"},
+    {"XPLMLoadDataFile", "XPLMLoadDataFile", 1, "0", kParameterError},
+    {"XPLMSaveDataFile", "XPLMSaveDataFile", 1, "0", kParameterError},
+    {"XPLMSetErrorCallback", "XPLMSetErrorCallback", 1, "0", kParameterError},
+    {"XPLMSimulateKeyPress", "XPLMSimulateKeyPress", 1, "0", kParameterError},
 
     // ---- TallowbridgeVCUtilities ----
     {"VC_CameraPluginReady", "XPLMGetDatai", 1, "0", kParameterError},

@@ -764,14 +764,14 @@ const std::map<std::string, std::vector<std::string>> kForeignHandles = {
     {"inMenu", {"menu", "plugins_menu"}}, {"inParentMenu", {"menu", "plugins_menu"}},
     {"inWidget", {"widget", "panel"}},   {"inWidgetID", {"widget", "panel"}},
     {"inSubWidget", {"widget", "panel"}}, {"inContainer", {"widget", "panel"}},
-    {"inParamParent", {"widget", "panel"}},
+    {"inParamParent", {"widget", "panel"}}, {"inFlightLoopID", {"loop"}},
 };
 
 // Functions that remove or change what their handle names: their answer is the unknown handle's.
 // (Creating inside another's window or menu answers 0: nothing is made.)
 bool Changes(const std::string& name) {
     static const std::regex kChanging(
-        "XPLM(Destroy|Unregister|Set|Clear|Remove|Append|CheckMenuItem$|Enable|Bring|Take)|"
+        "XPLM(Destroy|Unregister|Set|Clear|Remove|Append|CheckMenuItem$|Enable|Bring|Take|Schedule)|"
         "XP(Destroy|Set|Show|Hide|Bring|Place|Lose|Add|UMove)");
     return std::regex_search(name, kChanging);
 }
@@ -841,6 +841,7 @@ XPLMAcquirePlanes(script, None, cb, 0)
 own_item = new_item()
 XPLMAppendMenuSeparator(plugins_menu)
 XPAddWidgetCallback(script, widget, cb)
+loop = XPLMCreateFlightLoop(script, (0, cb))
 )");
     }
     auto handle = [&](const char* name) {
@@ -918,6 +919,7 @@ XPAddWidgetCallback(script, widget, cb)
     // The first script removes all it made: each answers 1 and the simulator lets go.
     const std::pair<const char*, std::function<int()>> removals[] = {
         {"XPLMDestroyWindow(script, window)", bmhost::WindowCount},
+        {"XPLMDestroyFlightLoop(script, loop)", bmhost::FlightLoopCount},
         {"XPLMUnregisterHotKey(script, hotkey)", bmhost::HotKeyCount},
         {"XPLMUnregisterDataAccessor(script, ref_own)", bmhost::PublishedDataCount},
         {"XPLMDestroyMenu(script, menu)", bmhost::PluginMenuCount},

@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "XPLMCamera.h"
@@ -39,6 +40,12 @@ XPLMPluginID LoadPlugin(const std::string& path, std::string* error = nullptr);
 bool EnablePlugins();          // XPluginEnable on every started plug-in; false if one refused
 void DisablePlugins();         // XPluginDisable on every enabled plug-in, in load order
 void UnloadPlugins();          // disable, XPluginStop, close the libraries
+// The simulator quits: XPLM_MSG_WILL_WRITE_PREFS to every enabled plug-in, then DisablePlugins
+// and UnloadPlugins.
+void Shutdown();
+// The user's aircraft (or plane `index`) was given another livery: XPLM_MSG_LIVERY_LOADED with
+// the index to every enabled plug-in.
+void ChangeLivery(int index);
 int LastEnableResult(XPLMPluginID id);  // what the plug-in's last XPluginEnable returned
 void BroadcastMessage(XPLMPluginID from, int message, void* param);
 
@@ -65,6 +72,11 @@ std::vector<std::string> SpokenTexts();
 std::vector<int> CommandKeyStrokes();
 std::vector<int> ButtonEvents();
 int ReloadSceneryCount();  // XPLMReloadScenery calls
+// Data files, in order: "load situation PATH", "load replay PATH", "save situation PATH", "save
+// replay PATH" (PATH as the plug-in gave it) and "clear replay" (a replay load without a path).
+std::vector<std::string> DataFileEvents();
+// XPLMSimulateKeyPress calls, (key type, key) each, in order. They have no other effect.
+std::vector<std::pair<int, int>> SimulatedKeyPresses();
 // How the simulator writes paths: the native form ("/sims/X-Plane/", separator "/"), or the
 // classic form of the old Macintosh file system ("Disk:sims:X-Plane:", separator ":"), with the
 // root's folders under a volume of that name. The plug-ins' path arguments are read in the same
