@@ -129,6 +129,7 @@ void RunFrames(int count, float seconds) {
         DispatchFlightLoops();
         CameraFrame();
         DrawFrame();
+        DataRefsAddedFrame();
         RunDeferredReload();
     }
 }
