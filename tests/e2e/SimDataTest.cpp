@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
+#include "BmsimRun.h"
 #include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
@@ -162,6 +165,20 @@ TEST(SimData, MenuItemsRunCommandsAndGoWithTheirScript) {
     EXPECT_EQ(Lines(sim.Output()), (Lines_t{"0", "-1 0", "reload 1", "0", "-1 0"})) << sim.Log();
     bmhost::UnloadPlugins();
     EXPECT_EQ(pauseItems(), 0);
+}
+
+// The browser example finds the refs by the prefix typed into its field and shows them live.
+TEST(SimData, TheBrowserExampleShowsTheRefsOfAPrefix) {
+    bmtest::SimFolder sim;
+    std::ifstream example(BM_EXAMPLES "/BM_DataRefBrowser.py");
+    std::stringstream text;
+    text << example.rdbuf();
+    sim.AddScript("BM_DataRefBrowser.py", text.str());
+    bmtest::BmsimRun run = bmtest::RunBmsim("--root '" + sim.Root() + "' --frames 3 --at 1:click=200,265" +
+                                            " --at 1:type=sim/time/pa --set sim/time/paused=1 --widgets");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("\"sim/time/paused  int  1\""), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\"1 of "), std::string::npos) << run.output;
 }
 
 }  // namespace
