@@ -56,6 +56,10 @@ const BM_Signature BM_Signatures[] = {
      "self, inDataName: str, inDataType: int, inNotificationFunc: " CALLBACK ", inNotificationRefcon: int", "int"},
     {"XPLMDataAccess", "XPLMUnshareData",
      "self, inDataName: str, inDataType: int, inNotificationFunc: " CALLBACK ", inNotificationRefcon: int", "int"},
+    {"XPLMDataAccess", "XPLMCountDataRefs", "", "int"},
+    {"XPLMDataAccess", "XPLMGetDataRefsByIndex", "offset: int, count: int, outDataRefs: List[int]", "int"},
+    {"XPLMDataAccess", "XPLMGetDataRefInfo", "inDataRef: int", "Optional[XPLMDataRefInfo_t]"},
+    {"XPLMDataAccess", "XPLMIsDataRefGood", "inDataRef: int", "int"},
     // ---- XPLMDisplay ----
     {"XPLMDisplay", "XPLMRegisterDrawCallback",
      "self, inCallback: " CALLBACK ", inPhase: int, inWantsBefore: int, inRefcon: int", "int"},
@@ -127,6 +131,8 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMMenus", "XPLMCheckMenuItem", "inMenu: int, index: int, inCheck: int", "int"},
     {"XPLMMenus", "XPLMCheckMenuItemState", "inMenu: int, index: int", "int"},
     {"XPLMMenus", "XPLMEnableMenuItem", "inMenu: int, index: int, enabled: int", "int"},
+    {"XPLMMenus", "XPLMAppendMenuItemWithCommand", "inMenu: int, inItemName: str, inCommandToExecute: int", "int"},
+    {"XPLMMenus", "XPLMFindAircraftMenu", "", "int"},
     // ---- XPLMNavigation ----
     {"XPLMNavigation", "XPLMGetFirstNavAid", "", "int"},
     {"XPLMNavigation", "XPLMGetNextNavAid", "inNavAidRef: int", "int"},
@@ -230,6 +236,10 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMPlugin", "XPLMDisablePlugin", "inPluginID: int", "int"},
     {"XPLMPlugin", "XPLMReloadPlugins", "", "int"},
     {"XPLMPlugin", "XPLMSendMessageToPlugin", "inPlugin: int, inMessage: int, inParam: Any", "int"},
+    {"XPLMPlugin", "XPLMHasFeature", "inFeature: str", "int"},
+    {"XPLMPlugin", "XPLMIsFeatureEnabled", "inFeature: str", "int"},
+    {"XPLMPlugin", "XPLMEnableFeature", "inFeature: str, inEnable: int", "int"},
+    {"XPLMPlugin", "XPLMEnumerateFeatures", "inEnumerator: " CALLBACK ", inRef: Any", "int"},
     // ---- XPWidgetDefs: the records a widget message carries, read by its parameter ----
     {"XPWidgetDefs", "BM_GetMouseState", "inParam1: int", "Tuple[int, int, int]"},
     {"XPWidgetDefs", "BM_GetKeyState", "inParam1: int", "Tuple[int, int, int]"},

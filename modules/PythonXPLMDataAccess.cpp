@@ -473,6 +473,64 @@ PyObject* PY_XPLMUnshareData(PyObject*, PyObject* args) {
     });
 }
 
+// ---- Introspection ----
+
+PyObject* PY_XPLMCountDataRefs(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMCountDataRefs", BM_Zero, [] { return BM_IntFromLong(XPLMCountDataRefs()); });
+}
+
+// More refs than the simulator could have are refused before a buffer for them is made.
+constexpr int kMostRefsAtOnce = 1 << 20;
+
+// The refs are appended to the list as ints (0 past the last); the answer is how many.
+PyObject* PY_XPLMGetDataRefsByIndex(PyObject*, PyObject* args) {
+    int offset, count;
+    PyObject* list;
+    const char* function = "XPLMGetDataRefsByIndex";
+    if (!BM_ParseTuple(args, "iiO", &offset, &count, &list)) return nullptr;
+    if (!PyList_Check(list)) {
+        PyErr_Format(PyExc_TypeError, "%s: outDataRefs: expected a list", function);
+        return nullptr;
+    }
+    if (count > kMostRefsAtOnce) {
+        PyErr_Format(PyExc_ValueError, "%s: at most %d refs at a time, not %d", function, kMostRefsAtOnce, count);
+        return nullptr;
+    }
+    return BM_CallHost(kModule, function, BM_Zero, [&]() -> PyObject* {
+        if (offset < 0 || count < 0) {
+            XPLMGetDataRefsByIndex(offset, count, nullptr);  // the simulator tells of the misuse
+            return BM_Zero();
+        }
+        std::vector<XPLMDataRef> refs(std::size_t(count) + 1, nullptr);
+        XPLMGetDataRefsByIndex(offset, count, refs.data());
+        for (int i = 0; i < count; ++i) {
+            PyObject* ref = BM_IntFromHandle(refs[std::size_t(i)]);
+            int failed = ref ? PyList_Append(list, ref) : -1;
+            Py_XDECREF(ref);
+            if (failed) return nullptr;
+        }
+        return BM_IntFromLong(count);
+    });
+}
+
+// An XPLMDataRefInfo_t (name, type, writable, owner), or None for what is no data ref.
+PyObject* PY_XPLMGetDataRefInfo(PyObject* module, PyObject* arg) {
+    Py_ssize_t ref;
+    if (!BM_ParseHandle(arg, &ref)) return nullptr;
+    return BM_CallHost(kModule, "XPLMGetDataRefInfo", BM_NoneResult, [&]() -> PyObject* {
+        XPLMDataRefInfo_t info{};
+        info.structSize = int(sizeof info);
+        XPLMGetDataRefInfo(BM_Handle(ref), &info);
+        if (!info.name) return BM_NoneResult();
+        return BM_OutputStruct(module, "XPLMDataRefInfo_t",
+                               Py_BuildValue("(Niii)", BM_TextFromUtf8(info.name), info.type, info.writable, info.owner));
+    });
+}
+
+PyObject* PY_XPLMIsDataRefGood(PyObject*, PyObject* arg) {
+    return OnRef(arg, "XPLMIsDataRefGood", BM_Zero, XPLMIsDataRefGood, BM_IntFromLong);
+}
+
 PyMethodDef XPLMDataAccessMethods[] = {
     {"XPLMFindDataRef", PY_XPLMFindDataRef, METH_VARARGS, "Find Dataref."},
     {"XPLMCanWriteDataRef", PY_XPLMCanWriteDataRef, METH_O, "Test for writable Dataref."},
@@ -493,6 +551,14 @@ PyMethodDef XPLMDataAccessMethods[] = {
     {"XPLMUnregisterDataAccessor", PY_XPLMUnregisterDataAccessor, METH_VARARGS, "Unregister data accessor."},
     {"XPLMShareData", PY_XPLMShareData, METH_VARARGS, "Share Data."},
     {"XPLMUnshareData", PY_XPLMUnshareData, METH_VARARGS, "Unshare Data."},
+    {"XPLMCountDataRefs", PY_XPLMCountDataRefs, METH_NOARGS,
+     "Count the data refs: the simulator's and those plug-ins registered, orphaned ones too."},
+    {"XPLMGetDataRefsByIndex", PY_XPLMGetDataRefsByIndex, METH_VARARGS,
+     "Append the refs of indices offset to offset + count - 1 to the list outDataRefs, as ints\n"
+     "(0 past the last); answer how many were appended."},
+    {"XPLMGetDataRefInfo", PY_XPLMGetDataRefInfo, METH_O,
+     "Get a data ref's XPLMDataRefInfo_t (name, type, writable, owner); None for no data ref."},
+    {"XPLMIsDataRefGood", PY_XPLMIsDataRefGood, METH_O, "Test whether a data ref is served (not orphaned); 0 for junk."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -221,6 +221,27 @@ PyObject* PY_XPLMAppendMenuItem(PyObject*, PyObject* args) {
     });
 }
 
+// As XPLMAppendMenuItem: choosing the item runs the command (as the simulator, not through the
+// menu's handler). Recorded the same way in menus that are no script's.
+PyObject* PY_XPLMAppendMenuItemWithCommand(PyObject*, PyObject* args) {
+    Py_ssize_t menu, command;
+    const char* name;
+    if (!BM_ParseTuple(args, BM_H "s" BM_H, &menu, &name, &command)) return nullptr;
+    return BM_CallHost(kModule, "XPLMAppendMenuItemWithCommand", BM_Zero, [&] {
+        MenuOwner owner = OwnerOf(BM_Handle(menu));
+        if (owner == MenuOwner::Refused) return BM_IntFromLong(-1);  // as for an unknown menu
+        int index = XPLMAppendMenuItemWithCommand(BM_Handle(menu), name, BM_Handle(command));
+        return BM_IntFromLong(owner == MenuOwner::Other ? NoteItem(BM_Handle(menu), index) : index);
+    });
+}
+
+// The user's aircraft's menu: 0 for a plug-in that was not loaded with the aircraft (Brindlemoor
+// is not, in X-Plane).
+PyObject* PY_XPLMFindAircraftMenu(PyObject*, PyObject*) {
+    return BM_CallHost(kModule, "XPLMFindAircraftMenu", BM_Zero,
+                       [] { return BM_IntFromHandle(XPLMFindAircraftMenu()); });
+}
+
 PyObject* PY_XPLMAppendMenuSeparator(PyObject*, PyObject* args) {
     Py_ssize_t menu;
     if (!BM_ParseTuple(args, BM_H, &menu)) return nullptr;
@@ -314,6 +335,11 @@ PyMethodDef XPLMMenusMethods[] = {
     {"XPLMCheckMenuItem", PY_XPLMCheckMenuItem, METH_VARARGS, "Check Menu Item."},
     {"XPLMCheckMenuItemState", PY_XPLMCheckMenuItemState, METH_VARARGS, "Check Menu Item State."},
     {"XPLMEnableMenuItem", PY_XPLMEnableMenuItem, METH_VARARGS, "Enable Menu Item."},
+    {"XPLMAppendMenuItemWithCommand", PY_XPLMAppendMenuItemWithCommand, METH_VARARGS,
+     "Append a menu item that runs the command when chosen; the index, -1 for a bad menu or command.\n"
+     "An item appended to a menu that is no script's is the script's: it goes when the script stops."},
+    {"XPLMFindAircraftMenu", PY_XPLMFindAircraftMenu, METH_NOARGS,
+     "Find the user's aircraft's menu; 0 for a plug-in not loaded with the aircraft."},
     {nullptr, nullptr, 0, nullptr},
 };
 

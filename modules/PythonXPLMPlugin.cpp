@@ -143,6 +143,68 @@ PyObject* PY_XPLMSendMessageToPlugin(PyObject*, PyObject* args) {
     return result;
 }
 
+// ---- Features ----
+//
+// Features are the plug-in's: Brindlemoor is one plug-in hosting every script, so a feature a
+// script turns on is on for all scripts (and for the plug-in). Native paths need nothing of the
+// scripts: they get slash-separated paths either way.
+
+PyObject* PY_XPLMHasFeature(PyObject*, PyObject* args) {
+    const char* feature;
+    if (!BM_ParseTuple(args, "s", &feature)) return nullptr;
+    return BM_CallHost(kModule, "XPLMHasFeature", BM_Zero, [&] { return BM_IntFromLong(XPLMHasFeature(feature)); });
+}
+
+PyObject* PY_XPLMIsFeatureEnabled(PyObject*, PyObject* args) {
+    const char* feature;
+    if (!BM_ParseTuple(args, "s", &feature)) return nullptr;
+    return BM_CallHost(kModule, "XPLMIsFeatureEnabled", BM_Zero,
+                       [&] { return BM_IntFromLong(XPLMIsFeatureEnabled(feature)); });
+}
+
+PyObject* PY_XPLMEnableFeature(PyObject*, PyObject* args) {
+    const char* feature;
+    int enable;
+    if (!BM_ParseTuple(args, "si", &feature, &enable)) return nullptr;
+    return BM_CallHost(kModule, "XPLMEnableFeature", BM_Zero, [&] {
+        XPLMEnableFeature(feature, enable);
+        return BM_One();
+    });
+}
+
+// The enumeration runs inside the call: the first exception the callable raises ends it (the
+// simulator still names the remaining features, which are not passed on) and is raised to the
+// caller.
+struct Enumeration {
+    PyObject* callable;
+    PyObject* ref;
+    bool failed;
+};
+
+void EnumerateFeature(const char* feature, void* refcon) {
+    auto* e = static_cast<Enumeration*>(refcon);
+    if (e->failed) return;
+    PyObject* result = PyObject_CallFunction(e->callable, const_cast<char*>("NO"), BM_TextFromUtf8(feature), e->ref);
+    if (!result) e->failed = true;
+    Py_XDECREF(result);
+}
+
+PyObject* PY_XPLMEnumerateFeatures(PyObject*, PyObject* args) {
+    PyObject *callable, *ref;
+    if (!BM_ParseTuple(args, "OO", &callable, &ref)) return nullptr;
+    if (!BM_CheckCallable(callable, "XPLMEnumerateFeatures", "the enumerator")) return nullptr;
+    Enumeration e{callable, ref, false};
+    PyObject* result = BM_CallHost(kModule, "XPLMEnumerateFeatures", BM_Zero, [&] {
+        XPLMEnumerateFeatures(EnumerateFeature, &e);
+        return BM_One();
+    });
+    if (e.failed && PyErr_Occurred()) {
+        Py_XDECREF(result);
+        return nullptr;
+    }
+    return result;
+}
+
 PyMethodDef XPLMPluginMethods[] = {
     {"XPLMGetMyID", PY_XPLMGetMyID, METH_NOARGS, "Get plugin ID."},
     {"XPLMCountPlugins", PY_XPLMCountPlugins, METH_NOARGS, "Count the number of plugins."},
@@ -155,6 +217,17 @@ PyMethodDef XPLMPluginMethods[] = {
     {"XPLMDisablePlugin", PY_XPLMDisablePlugin, METH_VARARGS, "Disable the plugin."},
     {"XPLMReloadPlugins", PY_XPLMReloadPlugins, METH_NOARGS, "Reload all plugins, once the current callback has returned."},
     {"XPLMSendMessageToPlugin", PY_XPLMSendMessageToPlugin, METH_VARARGS, "Send message to a plugin."},
+    {"XPLMHasFeature", PY_XPLMHasFeature, METH_VARARGS, "Test whether the simulator has the feature."},
+    {"XPLMIsFeatureEnabled", PY_XPLMIsFeatureEnabled, METH_VARARGS,
+     "Test whether the feature is enabled for the plug-in that hosts every script."},
+    {"XPLMEnableFeature", PY_XPLMEnableFeature, METH_VARARGS,
+     "Enable (1) or disable (0) a feature for the plug-in: every script sees the change, not only\n"
+     "the caller. XPLM_USE_NATIVE_PATHS: scripts get slash-separated paths either way.\n"
+     "XPLM_WANTS_DATAREF_NOTIFICATIONS: every script's XPluginReceiveMessage gets\n"
+     "XPLM_MSG_DATAREFS_ADDED (114, param the new count) after a frame that added data refs."},
+    {"XPLMEnumerateFeatures", PY_XPLMEnumerateFeatures, METH_VARARGS,
+     "Call inEnumerator(feature, inRef) for each feature the simulator has, before returning;\n"
+     "an exception the enumerator raises ends the enumeration and is raised here."},
     {nullptr, nullptr, 0, nullptr},
 };
 

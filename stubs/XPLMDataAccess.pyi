@@ -94,3 +94,20 @@ def XPLMShareData(self, inDataName: str, inDataType: int, inNotificationFunc: Ca
 
 def XPLMUnshareData(self, inDataName: str, inDataType: int, inNotificationFunc: Callable[..., Any], inNotificationRefcon: int) -> int:
     """Unshare Data."""
+
+
+def XPLMCountDataRefs() -> int:
+    """Count the data refs: the simulator's and those plug-ins registered, orphaned ones too."""
+
+
+def XPLMGetDataRefsByIndex(offset: int, count: int, outDataRefs: List[int]) -> int:
+    """Append the refs of indices offset to offset + count - 1 to the list outDataRefs, as ints
+(0 past the last); answer how many were appended."""
+
+
+def XPLMGetDataRefInfo(inDataRef: int) -> Optional[XPLMDataRefInfo_t]:
+    """Get a data ref's XPLMDataRefInfo_t (name, type, writable, owner); None for no data ref."""
+
+
+def XPLMIsDataRefGood(inDataRef: int) -> int:
+    """Test whether a data ref is served (not orphaned); 0 for junk."""

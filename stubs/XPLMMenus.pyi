@@ -51,3 +51,12 @@ def XPLMCheckMenuItemState(inMenu: int, index: int) -> int:
 
 def XPLMEnableMenuItem(inMenu: int, index: int, enabled: int) -> int:
     """Enable Menu Item."""
+
+
+def XPLMAppendMenuItemWithCommand(inMenu: int, inItemName: str, inCommandToExecute: int) -> int:
+    """Append a menu item that runs the command when chosen; the index, -1 for a bad menu or command.
+An item appended to a menu that is no script's is the script's: it goes when the script stops."""
+
+
+def XPLMFindAircraftMenu() -> int:
+    """Find the user's aircraft's menu; 0 for a plug-in not loaded with the aircraft."""

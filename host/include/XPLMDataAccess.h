@@ -69,6 +69,23 @@ XPLM_API int XPLMShareData(const char * inDataName, XPLMDataTypeID inDataType,
 XPLM_API int XPLMUnshareData(const char * inDataName, XPLMDataTypeID inDataType,
                              XPLMDataChanged_f inNotificationFunc, void * inNotificationRefcon);
 
+/* Whether the handle is a data ref that a provider serves (not orphaned); junk answers 0. */
+XPLM_API int XPLMIsDataRefGood(XPLMDataRef inDataRef);
+
+#if defined(XPLM400)
+typedef struct {
+    int structSize;
+    const char * name;
+    XPLMDataTypeID type;
+    int writable;
+    XPLMPluginID owner;
+} XPLMDataRefInfo_t;
+
+XPLM_API int XPLMCountDataRefs(void);
+XPLM_API void XPLMGetDataRefsByIndex(int offset, int count, XPLMDataRef * outDataRefs);
+XPLM_API void XPLMGetDataRefInfo(XPLMDataRef inDataRef, XPLMDataRefInfo_t * outInfo);
+#endif
+
 #ifdef __cplusplus
 }
 #endif

@@ -3,6 +3,7 @@
 /* Menus under the simulator's menu bar and Plugins menu. */
 
 #include "XPLMDefs.h"
+#include "XPLMUtilities.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -33,6 +34,14 @@ XPLM_API void XPLMSetMenuItemName(XPLMMenuID inMenu, int inIndex, const char * i
 XPLM_API void XPLMCheckMenuItem(XPLMMenuID inMenu, int index, XPLMMenuCheck inCheck);
 XPLM_API void XPLMCheckMenuItemState(XPLMMenuID inMenu, int index, XPLMMenuCheck * outCheck);
 XPLM_API void XPLMEnableMenuItem(XPLMMenuID inMenu, int index, int enabled);
+
+#if defined(XPLM300)
+/* The menu of the user's aircraft: only the aircraft's own plug-ins get it, others NULL. */
+XPLM_API XPLMMenuID XPLMFindAircraftMenu(void);
+/* An item that runs the command when chosen (instead of calling the menu's handler). */
+XPLM_API int XPLMAppendMenuItemWithCommand(XPLMMenuID inMenu, const char * inItemName,
+                                           XPLMCommandRef inCommandToExecute);
+#endif
 
 #ifdef __cplusplus
 }

@@ -18,7 +18,11 @@
 // and an end: on a held command it runs no phase. An end of a command that is not held is a
 // misuse the simulator log tells of. Unloading a plug-in drops its handlers, not the holds.
 #include <algorithm>
+#include <iterator>
 #include <map>
+#include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "HostState.h"
 #include "XPLMUtilities.h"
@@ -143,15 +147,49 @@ Commands& Fresh() {
     return commands;
 }
 
-// The commands, with the built-in ones after a reset.
+// The rest of the simulator's list after the built-in commands, and where each name stands among
+// them: made once per process. A start only sizes the list; a listed command's name is filled in
+// when first needed (NameOf).
+struct ListedRest {
+    bool made = false;
+    std::vector<std::string_view> names;
+    std::unordered_map<std::string_view, std::size_t> byName;
+};
+ListedRest& Rest() {
+    static ListedRest rest;
+    return rest;
+}
+const ListedRest& MadeRest() {
+    ListedRest& rest = Rest();
+    if (rest.made) return rest;
+    rest.made = true;
+    std::set<std::string_view> builtIn;
+    for (const BuiltIn& b : kBuiltIns) builtIn.insert(b.name);
+    for (std::string_view name : ListedCommands())
+        if (!builtIn.count(name) && rest.byName.emplace(name, rest.names.size()).second) rest.names.push_back(name);
+    return rest;
+}
+
+// The commands, as at start after a reset: the built-in ones the stand-in carries out, then the
+// rest of the simulator's list, which only run their handlers.
 Commands& C() {
     Commands& commands = Fresh();
-    if (commands.list.empty())
+    if (commands.list.empty()) {
         for (const BuiltIn& b : kBuiltIns) {
             commands.byName[b.name] = commands.list.size();
             commands.list.push_back(Command{b.name, b.description, b.own, {}, 0});
         }
+        commands.list.resize(commands.list.size() + MadeRest().names.size());
+    }
     return commands;
+}
+
+const std::string& NameOf(std::size_t index) {
+    Command& command = C().list[index];
+    std::size_t base = std::size(kBuiltIns);
+    if (command.name.empty() && index >= base && index - base < Rest().names.size())
+        command.name = std::string(Rest().names[index - base]);
+    return command.name;
 }
 
 XPLMCommandRef RefOf(std::size_t index) { return MakeHandle(HandleKind::Command, index); }
@@ -218,7 +256,7 @@ void Begin(std::size_t index) {
 bool End(std::size_t index, const char* function) {
     Command& command = C().list[index];
     if (command.holds == 0) {
-        HostWarning(std::string(function) + ": " + command.name + " is not held");
+        HostWarning(std::string(function) + ": " + NameOf(index) + " is not held");
         return false;
     }
     if (--command.holds == 0) RunPhase(index, xplm_CommandEnd);
@@ -231,9 +269,15 @@ Handler* FindHandler(std::size_t index, XPLMCommandCallback_f func, int before, 
     return at == LiveIndex<int>::npos ? nullptr : &command.handlers[at];
 }
 
+// Where the named command is; the answer stays valid until the next call.
 const std::size_t* Named(const std::string& name) {
+    static std::size_t found;
     auto it = C().byName.find(name);
-    return it == C().byName.end() ? nullptr : &it->second;
+    if (it != C().byName.end()) return &it->second;
+    auto listed = MadeRest().byName.find(name);
+    if (listed == MadeRest().byName.end()) return nullptr;
+    found = std::size(kBuiltIns) + listed->second;
+    return &found;
 }
 
 }  // namespace
@@ -259,6 +303,21 @@ void SeedCommandData() {
 }
 
 void ResetCommands() { Fresh() = Commands(); }
+
+void SimDataCommandsChanged() { Rest() = ListedRest(); }
+
+bool CommandExists(void* command) {
+    std::size_t index;
+    return DecodeHandle(command, HandleKind::Command, &index) && index < C().list.size();
+}
+
+bool RunCommandRef(void* command) {
+    std::size_t index;
+    if (!DecodeHandle(command, HandleKind::Command, &index) || index >= C().list.size()) return false;
+    Begin(index);
+    End(index, "a menu item");
+    return true;
+}
 
 void SweepCommands(XPLMPluginID owner) {
     for (Command& command : C().list) {
@@ -350,7 +409,7 @@ void XPLMUnregisterCommandHandler(XPLMCommandRef inComand, XPLMCommandCallback_f
     std::size_t index;
     if (!IndexOf(inComand, "XPLMUnregisterCommandHandler", &index)) return;
     Handler* h = FindHandler(index, inHandler, inBefore ? 1 : 0, inRefcon);
-    if (!h) return HostWarning("XPLMUnregisterCommandHandler: no such handler on " + C().list[index].name);
+    if (!h) return HostWarning("XPLMUnregisterCommandHandler: no such handler on " + NameOf(index));
     Command& command = C().list[index];
     h->removed = true;
     ++command.removed;
@@ -364,7 +423,7 @@ namespace bmhost {
 
 std::vector<std::string> CommandNames() {
     std::vector<std::string> names;
-    for (const Command& command : C().list) names.push_back(command.name);
+    for (std::size_t i = 0; i < C().list.size(); ++i) names.push_back(NameOf(i));
     return names;
 }
 
@@ -406,9 +465,9 @@ bool CommandHeld(const std::string& name) {
 
 int CommandHandlerCount(const std::string& name) {
     int n = 0;
-    for (const Command& command : C().list)
-        if (name.empty() || command.name == name)
-            for (const Handler& h : command.handlers) n += !h.removed;
+    for (std::size_t i = 0; i < C().list.size(); ++i)
+        if (name.empty() || NameOf(i) == name)
+            for (const Handler& h : C().list[i].handlers) n += !h.removed;
     return n;
 }
 

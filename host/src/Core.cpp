@@ -123,6 +123,7 @@ void Reset() {
     s.flightLoopIndex.Clear();
     s.flightLoopObjects.clear();
     s.prefsPathIsFolder = false;
+    s.features.clear();
     SeedSimulatorData();
     ResetMenus();
     ResetWidgets();
@@ -147,7 +148,8 @@ int RegistrationCount(XPLMPluginID plugin) {
     for (const KeySniffer& sniffer : s.keySniffers) n += !sniffer.removed && mine(sniffer.owner);
     for (const Window& window : s.windows) n += window.alive && !window.widget && mine(window.owner);
     for (const HotKey& key : s.hotKeys) n += key.alive && mine(key.owner);
-    for (std::size_t i = 1; i < s.menus.size(); ++i) n += s.menus[i].alive && mine(s.menus[i].owner);
+    for (std::size_t i = 1; i < s.menus.size(); ++i)
+        n += s.menus[i].alive && s.menus[i].owner != XPLM_PLUGIN_XPLANE && mine(s.menus[i].owner);
     for (const DataItem& item : s.data) {
         n += item.published && !item.orphaned && mine(item.accessor.owner);
         for (const Sharer& sharer : item.sharers) n += !sharer.removed && mine(sharer.owner);

@@ -2,6 +2,10 @@
 // plug-ins publish through accessors.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <set>
+#include <string_view>
+#include <unordered_map>
 #include <cstdlib>
 #include <limits>
 #include <sstream>
@@ -9,6 +13,10 @@
 #include "HostState.h"
 
 using namespace bmhost::detail;
+
+namespace {
+constexpr XPLMDataTypeID kDoubleAndFloat = xplmType_Double | xplmType_Float;
+}
 
 namespace bmhost::detail {
 
@@ -30,9 +38,10 @@ DataItem* ItemFromHandle(XPLMDataRef ref, const char* function) {
     return &S().data[index];
 }
 
-// A small documented set of the simulator's own data. Values are those of an aircraft parked
-// at a fixed spot; total_running_time_sec follows the clock.
-void SeedSimulatorData() {
+namespace {
+// A small documented set of the simulator's own data, which the stand-in moves. Values are those
+// of an aircraft parked at a fixed spot; total_running_time_sec follows the clock.
+void SeedBuiltInData() {
     struct Seed {
         const char* name;
         XPLMDataTypeID type;
@@ -40,12 +49,12 @@ void SeedSimulatorData() {
         double value;
     };
     static const Seed seeds[] = {
-        {"sim/flightmodel/position/latitude", xplmType_Double, false, 47.4647},
-        {"sim/flightmodel/position/longitude", xplmType_Double, false, -122.3088},
-        {"sim/flightmodel/position/elevation", xplmType_Double, false, 131.0},
-        {"sim/flightmodel/position/local_x", xplmType_Double, true, 0.0},
-        {"sim/flightmodel/position/local_y", xplmType_Double, true, 131.0},
-        {"sim/flightmodel/position/local_z", xplmType_Double, true, 0.0},
+        {"sim/flightmodel/position/latitude", kDoubleAndFloat, false, 47.4647},
+        {"sim/flightmodel/position/longitude", kDoubleAndFloat, false, -122.3088},
+        {"sim/flightmodel/position/elevation", kDoubleAndFloat, false, 131.0},
+        {"sim/flightmodel/position/local_x", kDoubleAndFloat, true, 0.0},
+        {"sim/flightmodel/position/local_y", kDoubleAndFloat, true, 131.0},
+        {"sim/flightmodel/position/local_z", kDoubleAndFloat, true, 0.0},
         {"sim/flightmodel/position/theta", xplmType_Float, true, 0.0},
         {"sim/flightmodel/position/phi", xplmType_Float, true, 0.0},
         {"sim/flightmodel/position/psi", xplmType_Float, true, 90.0},
@@ -107,6 +116,96 @@ void SeedSimulatorData() {
     std::copy(registration, registration + 6, tail.b.begin());
     AddDataItem(std::move(tail));
     SeedCommandData();
+}
+
+// The rest of the simulator's list after the built-in ones, in the list's order, and where each
+// name stands among them: made once per process. The stand-in starts hundreds of times in a test
+// run, so a start only sizes the items (no names, no map entries); an item's name is filled in
+// when it is first asked for.
+struct ListedRest {
+    bool made = false;
+    std::vector<const ListedDataRef*> refs;
+    // Where each name stands among `refs`: made when a name that is not built in is first looked up.
+    bool indexed = false;
+    std::unordered_map<std::string_view, std::size_t> byName;
+};
+ListedRest& Rest() {
+    static ListedRest rest;
+    return rest;
+}
+
+const ListedRest& MadeRest() {
+    ListedRest& rest = Rest();
+    if (rest.made) return rest;
+    rest.made = true;
+    const auto& listed = ListedDataRefs();
+    rest.refs.reserve(listed.size());
+    std::set<std::string_view> builtIn;  // the few the stand-in moves itself
+    for (const auto& [name, index] : S().dataByName) builtIn.insert(name);
+    for (const ListedDataRef& ref : listed)
+        if (!builtIn.count(ref.name)) rest.refs.push_back(&ref);
+    return rest;
+}
+
+const ListedRest& IndexedRest() {
+    ListedRest& rest = const_cast<ListedRest&>(MadeRest());
+    if (rest.indexed) return rest;
+    rest.indexed = true;
+    rest.byName.reserve(rest.refs.size());
+    for (std::size_t i = 0; i < rest.refs.size(); ++i) rest.byName.emplace(rest.refs[i]->name, i);  // the first of a name listed twice
+    return rest;
+}
+
+void SeedListedData() {
+    State& s = S();
+    const ListedRest& rest = MadeRest();
+    s.listedBase = s.data.size();
+    s.data.resize(s.listedBase + rest.refs.size());
+    for (std::size_t i = 0; i < rest.refs.size(); ++i) {
+        DataItem& item = s.data[s.listedBase + i];
+        item.types = rest.refs[i]->types;
+        item.writable = rest.refs[i]->writable;
+        item.length = rest.refs[i]->length;
+    }
+}
+}  // namespace
+
+void SeedSimulatorData() {
+    State& s = S();
+    s.data.clear();
+    s.dataByName.clear();
+    SeedBuiltInData();
+    SeedListedData();
+    s.dataCountTold = s.data.size();
+    ReportMissingSimData();
+}
+
+bool DataIndex(const std::string& name, std::size_t* index) {
+    State& s = S();
+    auto it = s.dataByName.find(name);
+    if (it != s.dataByName.end()) {
+        *index = it->second;
+        return true;
+    }
+    const ListedRest& rest = IndexedRest();
+    auto listed = rest.byName.find(name);
+    if (listed == rest.byName.end()) return false;
+    *index = s.listedBase + listed->second;
+    return true;
+}
+
+const std::string& DataName(std::size_t index) {
+    State& s = S();
+    DataItem& item = s.data[index];
+    if (item.name.empty() && index >= s.listedBase && index - s.listedBase < Rest().refs.size())
+        item.name = Rest().refs[index - s.listedBase]->name;
+    return item.name;
+}
+
+void SimDataChanged() {
+    Rest() = ListedRest();
+    SimDataCommandsChanged();
+    ResetCommands();
 }
 
 std::tuple<const void*, void*> SharerKey(XPLMDataChanged_f func, void* refcon) { return {FunctionKey(func), refcon}; }
@@ -225,18 +324,24 @@ void WriteScalar(XPLMDataRef ref, T value, const char* function) {
     NotifySharers(*item);
 }
 
-// Array reads: with no buffer the whole length; else up to `max` elements from `offset`.
+// Array reads: with no buffer the whole length; else up to `max` elements from `offset`. An
+// item of the simulator's list not written yet has its length and reads 0s.
 template <typename T>
-int ReadElements(const std::vector<T>& values, T* out, int offset, int max) {
-    if (!out) return int(values.size());
-    if (offset < 0 || max < 0 || std::size_t(offset) >= values.size()) return 0;
-    int count = std::min(max, int(values.size()) - offset);
-    std::copy(values.begin() + offset, values.begin() + offset + count, out);
+int ReadElements(const std::vector<T>& values, std::size_t length, T* out, int offset, int max) {
+    std::size_t size = std::max(values.size(), length);
+    if (!out) return int(size);
+    if (offset < 0 || max < 0 || std::size_t(offset) >= size) return 0;
+    int count = std::min(max, int(size) - offset);
+    for (int i = 0; i < count; ++i) {
+        std::size_t at = std::size_t(offset + i);
+        out[i] = at < values.size() ? values[at] : T(0);
+    }
     return count;
 }
 
 template <typename T>
-void WriteElements(std::vector<T>& values, const T* in, int offset, int count) {
+void WriteElements(std::vector<T>& values, std::size_t length, const T* in, int offset, int count) {
+    if (values.size() < length) values.resize(length, T(0));
     if (!in || offset < 0 || count <= 0 || std::size_t(offset) >= values.size()) return;
     count = std::min(count, int(values.size()) - offset);
     std::copy(in, in + count, values.begin() + offset);
@@ -247,7 +352,7 @@ int ReadArray(XPLMDataRef ref, XPLMDataTypeID type, std::vector<T> DataItem::*va
               T* out, int offset, int max, const char* function) {
     DataItem* item = ItemFromHandle(ref, function);
     if (!item || !(item->types & type) || !ProviderAvailable(*item)) return 0;
-    if (!item->published) return ReadElements(item->*values, out, offset, max);
+    if (!item->published) return ReadElements(item->*values, item->length, out, offset, max);
     Reader read = item->accessor.*reader;
     void* refcon = item->accessor.readRefcon;
     return read ? Provide(*item, 0, [&] { return read(refcon, out, offset, max); }) : 0;
@@ -259,7 +364,7 @@ void WriteArray(XPLMDataRef ref, XPLMDataTypeID type, std::vector<T> DataItem::*
     DataItem* item = ItemFromHandle(ref, function);
     if (!item || !(item->types & type) || !item->writable || !ProviderAvailable(*item)) return;
     if (!item->published) {
-        WriteElements(item->*values, in, offset, count);
+        WriteElements(item->*values, item->length, in, offset, count);
         NotifySharers(*item);
         return;
     }
@@ -273,9 +378,8 @@ void WriteArray(XPLMDataRef ref, XPLMDataTypeID type, std::vector<T> DataItem::*
 XPLMDataRef XPLMFindDataRef(const char* inDataRefName) {
     BMHOST_ENTER();
     if (!inDataRefName) return nullptr;
-    auto it = S().dataByName.find(inDataRefName);
-    if (it == S().dataByName.end()) return nullptr;
-    return MakeHandle(HandleKind::DataRef, it->second);
+    std::size_t index;
+    return DataIndex(inDataRefName, &index) ? MakeHandle(HandleKind::DataRef, index) : nullptr;
 }
 
 int XPLMCanWriteDataRef(XPLMDataRef inDataRef) {
@@ -339,7 +443,7 @@ int XPLMGetDatab(XPLMDataRef inDataRef, void* outValue, int inOffset, int inMaxB
     BMHOST_ENTER();
     DataItem* item = ItemFromHandle(inDataRef, __func__);
     if (!item || !(item->types & xplmType_Data) || !ProviderAvailable(*item)) return 0;
-    if (!item->published) return ReadElements(item->b, static_cast<char*>(outValue), inOffset, inMaxBytes);
+    if (!item->published) return ReadElements(item->b, item->length, static_cast<char*>(outValue), inOffset, inMaxBytes);
     XPLMGetDatab_f read = item->accessor.readData;
     void* refcon = item->accessor.readRefcon;
     return read ? Provide(*item, 0, [&] { return read(refcon, outValue, inOffset, inMaxBytes); }) : 0;
@@ -349,7 +453,7 @@ void XPLMSetDatab(XPLMDataRef inDataRef, void* inValue, int inOffset, int inLeng
     DataItem* item = ItemFromHandle(inDataRef, __func__);
     if (!item || !(item->types & xplmType_Data) || !item->writable || !ProviderAvailable(*item)) return;
     if (!item->published) {
-        WriteElements(item->b, static_cast<const char*>(inValue), inOffset, inLength);
+        WriteElements(item->b, item->length, static_cast<const char*>(inValue), inOffset, inLength);
         NotifySharers(*item);
         return;
     }
@@ -370,14 +474,12 @@ XPLMDataRef XPLMRegisterDataAccessor(const char* inDataName, XPLMDataTypeID inDa
     Accessor accessor{S().current,      inReadInt,      inWriteInt,     inReadFloat,    inWriteFloat,
                       inReadDouble,     inWriteDouble,  inReadIntArray, inWriteIntArray, inReadFloatArray,
                       inWriteFloatArray, inReadData,    inWriteData,    inReadRefcon,   inWriteRefcon};
-    auto it = S().dataByName.find(inDataName);
     std::size_t index;
-    if (it == S().dataByName.end()) {
+    if (!DataIndex(inDataName, &index)) {
         DataItem item;
         item.name = inDataName;
         index = AddDataItem(std::move(item));
     } else {
-        index = it->second;
         DataItem& existing = S().data[index];
         if (!existing.published || !existing.orphaned) {
             HostWarning(std::string("XPLMRegisterDataAccessor: '") + inDataName + "' is already provided");
@@ -389,6 +491,7 @@ XPLMDataRef XPLMRegisterDataAccessor(const char* inDataName, XPLMDataTypeID inDa
     item.writable = inIsWritable != 0;
     item.published = true;
     item.orphaned = false;
+    item.owner = S().current;
     item.accessor = accessor;
     return MakeHandle(HandleKind::DataRef, index);
 }
@@ -406,9 +509,9 @@ int XPLMShareData(const char* inDataName, XPLMDataTypeID inDataType,
     BMHOST_ENTER();
     if (!inDataName) return 0;
     State& s = S();
-    auto it = s.dataByName.find(inDataName);
+    std::size_t index;
     DataItem* item;
-    if (it == s.dataByName.end()) {
+    if (!DataIndex(inDataName, &index)) {
         DataItem fresh;
         fresh.name = inDataName;
         fresh.types = inDataType;
@@ -419,7 +522,7 @@ int XPLMShareData(const char* inDataName, XPLMDataTypeID inDataType,
         fresh.b.assign(256, '\0');
         item = &s.data[AddDataItem(std::move(fresh))];
     } else {
-        item = &s.data[it->second];
+        item = &s.data[index];
         if (!item->shared || item->types != inDataType) return 0;
     }
     item->sharers.push_back({inNotificationFunc, inNotificationRefcon, s.current});
@@ -431,9 +534,9 @@ int XPLMUnshareData(const char* inDataName, XPLMDataTypeID inDataType,
                     XPLMDataChanged_f inNotificationFunc, void* inNotificationRefcon) {
     BMHOST_ENTER();
     if (!inDataName) return 0;
-    auto it = S().dataByName.find(inDataName);
-    if (it == S().dataByName.end()) return 0;
-    DataItem& item = S().data[it->second];
+    std::size_t index;
+    if (!DataIndex(inDataName, &index)) return 0;
+    DataItem& item = S().data[index];
     if (!item.shared || item.types != inDataType) return 0;
     auto key = SharerKey(inNotificationFunc, inNotificationRefcon);
     std::size_t at = item.sharerIndex.First(key);  // the first that shared it so, when there are several
@@ -444,12 +547,63 @@ int XPLMUnshareData(const char* inDataName, XPLMDataTypeID inDataType,
     return 1;
 }
 
+int XPLMIsDataRefGood(XPLMDataRef inDataRef) {
+    BMHOST_ENTER();
+    std::size_t index = 0;  // the handle is looked up, never followed
+    if (!DecodeHandle(inDataRef, HandleKind::DataRef, &index) || index >= S().data.size()) return 0;
+    return S().data[index].orphaned ? 0 : 1;
+}
+
+int XPLMCountDataRefs(void) {
+    BMHOST_ENTER();
+    return int(S().data.size());
+}
+
+void XPLMGetDataRefsByIndex(int offset, int count, XPLMDataRef* outDataRefs) {
+    BMHOST_ENTER();
+    if (offset < 0 || count < 0 || !outDataRefs) {
+        HostWarning("XPLMGetDataRefsByIndex: offset " + std::to_string(offset) + ", count " + std::to_string(count) +
+                    (outDataRefs ? "" : ", no array"));
+        return;
+    }
+    std::size_t size = S().data.size();
+    for (int i = 0; i < count; ++i) {
+        std::size_t index = std::size_t(offset) + std::size_t(i);
+        outDataRefs[i] = index < size ? MakeHandle(HandleKind::DataRef, index) : nullptr;
+    }
+}
+
+namespace {
+// Names handed out in XPLMDataRefInfo_t stay for the whole run, whatever becomes of the item.
+const char* LastingName(const std::string& name) {
+    static std::set<std::string> names;
+    return names.insert(name).first->c_str();
+}
+}  // namespace
+
+void XPLMGetDataRefInfo(XPLMDataRef inDataRef, XPLMDataRefInfo_t* outInfo) {
+    BMHOST_ENTER();
+    if (!outInfo) return HostWarning("XPLMGetDataRefInfo: no info struct");
+    if (!inDataRef) return HostWarning("XPLMGetDataRefInfo: not a data ref handle");
+    DataItem* item = ItemFromHandle(inDataRef, __func__);
+    if (!item) return;
+    int size = outInfo->structSize;
+    if (size < int(offsetof(XPLMDataRefInfo_t, name) + sizeof outInfo->name))
+        return HostWarning("XPLMGetDataRefInfo: structSize " + std::to_string(size) + " is too small");
+    auto fits = [size](std::size_t offset, std::size_t field) { return std::size_t(size) >= offset + field; };
+    outInfo->name = LastingName(DataName(std::size_t(item - S().data.data())));
+    if (fits(offsetof(XPLMDataRefInfo_t, type), sizeof outInfo->type)) outInfo->type = item->types;
+    if (fits(offsetof(XPLMDataRefInfo_t, writable), sizeof outInfo->writable))
+        outInfo->writable = item->writable && !item->orphaned ? 1 : 0;
+    if (fits(offsetof(XPLMDataRefInfo_t, owner), sizeof outInfo->owner)) outInfo->owner = item->owner;
+}
+
 namespace bmhost {
 
 namespace {
 DataItem* Named(const std::string& name) {
-    auto it = S().dataByName.find(name);
-    return it == S().dataByName.end() ? nullptr : &S().data[it->second];
+    std::size_t index;
+    return DataIndex(name, &index) ? &S().data[index] : nullptr;
 }
 }  // namespace
 
@@ -509,10 +663,10 @@ bool ParseNumbers(const std::string& text, std::vector<double>* out) {
 }  // namespace
 
 bool SetDataFromText(const std::string& name, const std::string& value) {
-    auto it = S().dataByName.find(name);
-    if (it == S().dataByName.end()) return false;
-    XPLMDataRef ref = MakeHandle(HandleKind::DataRef, it->second);
-    DataItem& item = S().data[it->second];
+    std::size_t index;
+    if (!DataIndex(name, &index)) return false;
+    XPLMDataRef ref = MakeHandle(HandleKind::DataRef, index);
+    DataItem& item = S().data[index];
     std::vector<double> numbers;
     bool numeric = ParseNumbers(value, &numbers);
     if (item.types & xplmType_Data) {
@@ -521,7 +675,7 @@ bool SetDataFromText(const std::string& name, const std::string& value) {
         if (item.published) {
             XPLMSetDatab(ref, bytes.data(), 0, int(bytes.size()));
         } else {
-            item.b.resize(std::max(item.b.size(), bytes.size()), '\0');
+            item.b.resize(std::max({item.b.size(), item.length, bytes.size()}), '\0');
             std::copy(bytes.begin(), bytes.end(), item.b.begin());
             NotifySharers(item);
         }
@@ -536,8 +690,8 @@ bool SetDataFromText(const std::string& name, const std::string& value) {
             if (item.types & xplmType_IntArray) XPLMSetDatavi(ref, ints.data(), 0, int(ints.size()));
             if (item.types & xplmType_FloatArray) XPLMSetDatavf(ref, floats.data(), 0, int(floats.size()));
         } else {
-            if (item.vi.size() < ints.size()) item.vi.resize(ints.size());
-            if (item.vf.size() < floats.size()) item.vf.resize(floats.size());
+            item.vi.resize(std::max({item.vi.size(), item.length, ints.size()}));
+            item.vf.resize(std::max({item.vf.size(), item.length, floats.size()}));
             std::copy(ints.begin(), ints.end(), item.vi.begin());
             std::copy(floats.begin(), floats.end(), item.vf.begin());
             NotifySharers(item);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
@@ -187,6 +188,7 @@ struct DataItem {
     bool shared = false;
     bool published = false;  // provided by a plug-in's accessor
     bool orphaned = false;
+    XPLMPluginID owner = XPLM_PLUGIN_XPLANE;  // who published it; kept when it is orphaned
     Accessor accessor;
     int i = 0;
     float f = 0.0f;
@@ -194,6 +196,9 @@ struct DataItem {
     std::vector<int> vi;
     std::vector<float> vf;
     std::vector<char> b;
+    // Elements of an array or bytes of a data item of the simulator's list: its vector is made
+    // at the first write (until then it reads 0s), as most of them are never touched.
+    std::size_t length = 0;
     // In the order they shared it; one that unshared stays, marked, until they are more than
     // the others, so that unsharing costs the same however many share the item.
     std::vector<Sharer> sharers;
@@ -209,6 +214,7 @@ struct MenuItem {
     bool enabled = true;
     XPLMMenuCheck check = xplm_Menu_NoCheck;
     std::size_t submenu = 0;  // index + 1 into the menu list, 0 for none
+    void* command = nullptr;  // XPLMAppendMenuItemWithCommand: choosing the item runs it
 };
 
 struct Menu {
@@ -296,6 +302,9 @@ struct State {
     std::function<void(const char*)> sdkCallListener;
     std::vector<DataItem> data;
     std::map<std::string, std::size_t> dataByName;
+    std::size_t listedBase = 0;     // where the simulator's listed data refs start, after the built-in ones
+    std::size_t dataCountTold = 0;  // the data ref count when XPLM_MSG_DATAREFS_ADDED was last due
+    std::map<XPLMPluginID, unsigned> features;  // the features each plug-in enabled, by bit
     std::vector<Menu> menus;  // menus[0] is the Plugins menu
     double elapsed = 0.0;
     int cycle = 0;
@@ -338,8 +347,29 @@ State& S();
 bool CallPluginCode(XPLMPluginID id, const char* what, const std::function<void()>& call);
 Plugin* FindPlugin(XPLMPluginID id);
 DataItem* ItemFromHandle(XPLMDataRef ref, const char* function);
+// The index of a named data item: the built-in ones, the simulator's listed ones, plug-ins'.
+bool DataIndex(const std::string& name, std::size_t* index);
+// An item's name (a listed item's is filled in when first asked for).
+const std::string& DataName(std::size_t index);
 std::size_t AddDataItem(DataItem item);
 void SeedSimulatorData();
+// The simulator's listed data refs and commands (host/simdata, or the folder bmhost::SetSimDataFolder
+// names), read once per process. A missing file is written to Log.txt at every start.
+struct ListedDataRef {
+    std::string_view name;  // into the list's text, kept for the process
+    XPLMDataTypeID types;
+    bool writable;
+    std::size_t length;  // elements or bytes; 0 for a scalar
+};
+const std::vector<ListedDataRef>& ListedDataRefs();
+const std::vector<std::string_view>& ListedCommands();
+void ReportMissingSimData();
+void SimDataChanged();  // the lists are read again: the seeded data and commands are made anew
+// Features (XPLMEnableFeature): the bits, and whether a plug-in has one on.
+enum FeatureBit : unsigned { kWantsReflections = 1, kNativePaths = 2, kNativeWidgetWindows = 4, kDatarefNotifications = 8 };
+bool FeatureEnabled(XPLMPluginID plugin, unsigned bit);
+// At the end of a frame: XPLM_MSG_DATAREFS_ADDED to the plug-ins that want it when the count grew.
+void DataRefsAddedFrame();
 void ResetMenus();
 // Drop what an unloaded plug-in left registered, so nothing calls into its closed library.
 void SweepMenus(XPLMPluginID owner);
@@ -365,6 +395,10 @@ void CameraFrame();
 // frame, and the handlers a plug-in holds (all plug-ins' for XPLM_NO_PLUGIN_ID).
 void SeedCommandData();
 void ResetCommands();
+void SimDataCommandsChanged();
+// Runs a command once as the simulator (a menu item's command); false for a ref that is none.
+bool RunCommandRef(void* command);
+bool CommandExists(void* command);  // the commands' list is made again from the simulator's list
 void SweepCommands(XPLMPluginID owner);
 void CommandsFrame();
 int CommandHandlerRegistrations(XPLMPluginID plugin);

@@ -4,8 +4,15 @@
 // (the Plugins menu) do not shift the indices a plug-in sees.
 #include "HostState.h"
 #include "XPLMMenus.h"
+#include "XPLMUtilities.h"
 
 using namespace bmhost::detail;
+
+namespace {
+// The aircraft menu (index + 1, 0 until first asked for) and the plug-ins that may have it.
+std::size_t aircraftMenu = 0;
+std::set<XPLMPluginID> aircraftPlugins;
+}  // namespace
 
 namespace bmhost::detail {
 void ResetMenus() {
@@ -14,6 +21,8 @@ void ResetMenus() {
     plugins.name = "Plugins";
     plugins.owner = XPLM_PLUGIN_XPLANE;
     S().menus.push_back(plugins);
+    aircraftMenu = 0;
+    aircraftPlugins.clear();
 }
 }  // namespace bmhost::detail
 
@@ -23,12 +32,17 @@ void ItemsMoved(std::size_t index);
 }
 
 void bmhost::detail::SweepMenus(XPLMPluginID owner) {
+    aircraftPlugins.erase(owner);
     for (std::size_t i = 1; i < S().menus.size(); ++i)
         if (S().menus[i].owner == owner) DestroyMenuTree(i);
-    auto& items = S().menus[0].items;
-    items.erase(std::remove_if(items.begin(), items.end(), [owner](const MenuItem& item) { return item.owner == owner; }),
-                items.end());
-    ItemsMoved(0);
+    std::vector<std::size_t> simulatorMenus{0};  // the items it appended to the simulator's menus go too
+    if (aircraftMenu) simulatorMenus.push_back(aircraftMenu - 1);
+    for (std::size_t index : simulatorMenus) {
+        auto& items = S().menus[index].items;
+        items.erase(std::remove_if(items.begin(), items.end(), [owner](const MenuItem& item) { return item.owner == owner; }),
+                    items.end());
+        ItemsMoved(index);
+    }
 }
 
 namespace {
@@ -133,8 +147,10 @@ void CollectPaths(std::size_t index, const std::string& prefix, std::vector<std:
 bool Resolve(const std::string& path, std::size_t* menuIndex, MenuItem** found) {
     std::vector<std::string> parts;
     if (!SplitPath(path, &parts)) return false;
-    if (parts.size() < 2 || parts[0] != S().menus[0].name) return false;
+    if (parts.size() < 2) return false;
     std::size_t current = 0;
+    if (aircraftMenu && parts[0] == S().menus[aircraftMenu - 1].name) current = aircraftMenu - 1;
+    else if (parts[0] != S().menus[0].name) return false;
     for (std::size_t p = 1; p < parts.size(); ++p) {
         MenuItem* match = nullptr;
         for (MenuItem& item : S().menus[current].items)
@@ -221,6 +237,34 @@ int XPLMAppendMenuItem(XPLMMenuID inMenu, const char* inItemName, void* inItemRe
     return AppendItem(*menu, std::move(item));
 }
 
+int XPLMAppendMenuItemWithCommand(XPLMMenuID inMenu, const char* inItemName, XPLMCommandRef inCommandToExecute) {
+    BMHOST_ENTER();
+    Menu* menu = MenuFromId(inMenu, __func__);
+    if (!menu) return -1;
+    if (!CommandExists(inCommandToExecute)) {
+        HostWarning("XPLMAppendMenuItemWithCommand: not a command");
+        return -1;
+    }
+    MenuItem item;
+    item.name = inItemName ? inItemName : "";
+    item.command = inCommandToExecute;
+    return AppendItem(*menu, std::move(item));
+}
+
+// The menu of the user's aircraft, made when first asked for; only an aircraft's plug-ins get it.
+XPLMMenuID XPLMFindAircraftMenu(void) {
+    BMHOST_ENTER();
+    if (!aircraftPlugins.count(S().current)) return nullptr;
+    if (!aircraftMenu) {
+        Menu menu;
+        menu.name = "Aircraft";
+        menu.owner = XPLM_PLUGIN_XPLANE;
+        S().menus.push_back(std::move(menu));
+        aircraftMenu = S().menus.size();
+    }
+    return MakeHandle(HandleKind::Menu, aircraftMenu - 1);
+}
+
 void XPLMAppendMenuSeparator(XPLMMenuID inMenu) {
     BMHOST_ENTER();
     Menu* menu = MenuFromId(inMenu, __func__);
@@ -275,13 +319,24 @@ namespace bmhost {
 std::vector<std::string> MenuItemPaths() {
     std::vector<std::string> paths;
     CollectPaths(0, S().menus[0].name, paths);
+    if (aircraftMenu) CollectPaths(aircraftMenu - 1, S().menus[aircraftMenu - 1].name, paths);
     return paths;
+}
+
+void SetAircraftPlugin(XPLMPluginID plugin, bool aircraft) {
+    if (aircraft) aircraftPlugins.insert(plugin);
+    else aircraftPlugins.erase(plugin);
 }
 
 bool ChooseMenuItem(const std::string& path) {
     std::size_t menuIndex = 0;
     MenuItem* item = nullptr;
     if (!Resolve(path, &menuIndex, &item) || !item->enabled || item->submenu) return false;
+    if (item->command) {  // run as the simulator, in no plug-in's name
+        bool ran = RunCommandRef(item->command);
+        RunDeferredReload();
+        return ran;
+    }
     const Menu& menu = S().menus[menuIndex];
     Plugin* owner = FindPlugin(menu.owner);
     if (!menu.handler || !owner || !owner->enabled) return false;
@@ -295,7 +350,7 @@ bool ChooseMenuItem(const std::string& path) {
 
 int PluginMenuCount() {
     int n = 0;
-    for (std::size_t i = 1; i < S().menus.size(); ++i) n += S().menus[i].alive ? 1 : 0;
+    for (std::size_t i = 1; i < S().menus.size(); ++i) n += S().menus[i].alive && S().menus[i].owner != XPLM_PLUGIN_XPLANE;
     return n;
 }
 

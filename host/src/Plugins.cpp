@@ -2,6 +2,7 @@
 // XPLMPlugin functions that plug-ins use to find each other.
 #include <dlfcn.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 
@@ -83,6 +84,45 @@ constexpr int kKeepMapped = 0;
 
 namespace {
 std::vector<std::function<void()>> deferredWork;  // in the order it was asked for
+
+constexpr int kMsgDataRefsAdded = 114;  // XPLM_MSG_DATAREFS_ADDED
+
+struct Feature {
+    const char* name;
+    unsigned bit;
+};
+// The four features of the SDK, in the order XPLMEnumerateFeatures tells them.
+const Feature kFeatures[] = {
+    {"XPLM_WANTS_REFLECTIONS", kWantsReflections},
+    {"XPLM_USE_NATIVE_PATHS", kNativePaths},
+    {"XPLM_USE_NATIVE_WIDGET_WINDOWS", kNativeWidgetWindows},
+    {"XPLM_WANTS_DATAREF_NOTIFICATIONS", kDatarefNotifications},
+};
+
+const Feature* FindFeature(const char* name) {
+    if (!name) return nullptr;
+    for (const Feature& f : kFeatures)
+        if (std::strcmp(f.name, name) == 0) return &f;
+    return nullptr;
+}
+}  // namespace
+
+bool bmhost::detail::FeatureEnabled(XPLMPluginID plugin, unsigned bit) {
+    auto it = S().features.find(plugin);
+    return it != S().features.end() && (it->second & bit) != 0;
+}
+
+// The count grew since the last frame's end: one message to each enabled plug-in that wants it.
+void bmhost::detail::DataRefsAddedFrame() {
+    std::size_t count = S().data.size();
+    if (count <= S().dataCountTold) return;
+    S().dataCountTold = count;
+    void* param = reinterpret_cast<void*>(std::intptr_t(count));
+    for (std::size_t i = 0; i < S().plugins.size(); ++i) {
+        Plugin& plugin = *S().plugins[i];
+        if (FeatureEnabled(plugin.id, kDatarefNotifications))
+            Deliver(plugin, XPLM_PLUGIN_XPLANE, kMsgDataRefsAdded, param);
+    }
 }
 
 void bmhost::detail::RunWhenNoPluginRuns(std::function<void()> work) { deferredWork.push_back(std::move(work)); }
@@ -116,6 +156,7 @@ void bmhost::detail::RunDeferredReload() {
 namespace bmhost {
 
 void SweepPlugin(XPLMPluginID id) {
+    S().features.erase(id);
     SweepMenus(id);
     SweepData(id);
     SweepFlightLoops(id);
@@ -123,6 +164,12 @@ void SweepPlugin(XPLMPluginID id) {
     SweepDisplay(id);
     SweepAircraft(id);
     SweepCommands(id);
+}
+
+bool PluginFeatureEnabled(XPLMPluginID plugin, const std::string& feature) {
+    for (const Feature& f : kFeatures)
+        if (feature == f.name) return FeatureEnabled(plugin, f.bit);
+    return false;
 }
 
 void RunAsPlugin(XPLMPluginID id, const std::function<void()>& code) { CallPluginCode(id, "code run as a plug-in", code); }
@@ -304,4 +351,36 @@ void XPLMSendMessageToPlugin(XPLMPluginID inPlugin, int inMessage, void* inParam
     } else if (Plugin* plugin = FindPlugin(inPlugin)) {
         Deliver(*plugin, from, inMessage, inParam);
     }
+}
+
+int XPLMHasFeature(const char* inFeature) {
+    BMHOST_ENTER();
+    return FindFeature(inFeature) ? 1 : 0;
+}
+
+int XPLMIsFeatureEnabled(const char* inFeature) {
+    BMHOST_ENTER();
+    const Feature* feature = FindFeature(inFeature);
+    if (!feature) {
+        HostWarning(std::string("XPLMIsFeatureEnabled: no feature '") + (inFeature ? inFeature : "") + "'");
+        return 0;
+    }
+    return FeatureEnabled(S().current, feature->bit) ? 1 : 0;
+}
+
+void XPLMEnableFeature(const char* inFeature, int inEnable) {
+    BMHOST_ENTER();
+    const Feature* feature = FindFeature(inFeature);
+    if (!feature)
+        return HostWarning(std::string("XPLMEnableFeature: no feature '") + (inFeature ? inFeature : "") + "'");
+    unsigned& bits = S().features[S().current];
+    bits = inEnable ? bits | feature->bit : bits & ~feature->bit;
+}
+
+void XPLMEnumerateFeatures(XPLMFeatureEnumerator_f inEnumerator, void* inRef) {
+    BMHOST_ENTER();
+    if (!inEnumerator) return;
+    XPLMPluginID caller = S().current;
+    for (const Feature& f : kFeatures)
+        CallPluginCode(caller, "a feature enumerator", [&] { inEnumerator(f.name, inRef); });
 }

@@ -31,7 +31,9 @@ struct Utilities {
     std::string volume = "Disk";
 } utilities;
 
-char Separator() { return utilities.classicPaths ? ':' : '/'; }
+// The classic form, unless the plug-in calling asked for native paths.
+bool Classic() { return utilities.classicPaths && !FeatureEnabled(S().current, kNativePaths); }
+char Separator() { return Classic() ? ':' : '/'; }
 
 // The names of the virtual keys, by code; null where no key has the code.
 const char* VirtualKeyName(unsigned char key) {
@@ -68,14 +70,14 @@ void CopyPath(const std::string& path, char* out) {
 }  // namespace
 
 std::string bmhost::detail::HostPath(const std::string& posixPath) {
-    if (!utilities.classicPaths) return posixPath;
+    if (!Classic()) return posixPath;
     std::string path = posixPath;
     std::replace(path.begin(), path.end(), '/', ':');
     return utilities.volume + path;  // "/a/b/" becomes "Disk:a:b:"
 }
 
 std::string bmhost::detail::PosixPath(const std::string& hostPath) {
-    if (!utilities.classicPaths) return hostPath;
+    if (!Classic()) return hostPath;
     std::string path = hostPath;
     if (path.compare(0, utilities.volume.size() + 1, utilities.volume + ":") == 0) path.erase(0, utilities.volume.size());
     std::replace(path.begin(), path.end(), ':', '/');
@@ -151,7 +153,7 @@ void XPLMGetPrefsPath(char* outPrefsPath) {
 
 const char* XPLMGetDirectorySeparator(void) {
     BMHOST_ENTER();
-    return utilities.classicPaths ? ":" : "/";
+    return Classic() ? ":" : "/";
 }
 
 char* XPLMExtractFileAndPath(char* inFullPath) {

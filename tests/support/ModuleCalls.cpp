@@ -138,6 +138,10 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMDataAccess", "XPLMGetDatavf", "", {"ref_vf", "[]", "0", "8"}},
         {"XPLMDataAccess", "XPLMSetDatavf", "", {"ref_vf", "[0.5, 0.25]", "0", "2"}},
         {"XPLMDataAccess", "XPLMGetDatab", "", {"ref_b", "[]", "0", "40"}},
+        {"XPLMDataAccess", "XPLMCountDataRefs", "", {}},
+        {"XPLMDataAccess", "XPLMGetDataRefsByIndex", "", {"0", "4", "[]"}},
+        {"XPLMDataAccess", "XPLMGetDataRefInfo", "", {"ref_f"}},
+        {"XPLMDataAccess", "XPLMIsDataRefGood", "", {"ref_f"}},
         {"XPLMDataAccess", "XPLMSetDatab", "", {"ref_b", "['N1']", "0", "2"}},
         {"XPLMDataAccess", "XPLMRegisterDataAccessor", "",
          {"script", "'bm/sweep/published'", "xplmType_Int", "1", "cb", "cb", "None", "None", "None", "None", "None",
@@ -200,6 +204,9 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMMenus", "XPLMCheckMenuItem", "", {"menu", "0", "xplm_Menu_Checked"}},
         {"XPLMMenus", "XPLMCheckMenuItemState", "", {"menu", "0"}},
         {"XPLMMenus", "XPLMEnableMenuItem", "", {"menu", "0", "1"}},
+        {"XPLMMenus", "XPLMAppendMenuItemWithCommand", "pause = XPLMFindCommand('sim/operation/pause_toggle')",
+         {"menu", "'Pause'", "pause"}},
+        {"XPLMMenus", "XPLMFindAircraftMenu", "", {}},
 
         // ---- XPLMNavigation ----
         {"XPLMNavigation", "XPLMGetFirstNavAid", "", {}},
@@ -253,6 +260,10 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMPlugin", "XPLMDisablePlugin", "", {"12345"}},
         {"XPLMPlugin", "XPLMReloadPlugins", "", {}},
         {"XPLMPlugin", "XPLMSendMessageToPlugin", "", {"12345", "0x12345", "'text'"}},
+        {"XPLMPlugin", "XPLMHasFeature", "", {"'XPLM_USE_NATIVE_PATHS'"}},
+        {"XPLMPlugin", "XPLMIsFeatureEnabled", "", {"'XPLM_USE_NATIVE_PATHS'"}},
+        {"XPLMPlugin", "XPLMEnableFeature", "", {"'XPLM_WANTS_REFLECTIONS'", "1"}},
+        {"XPLMPlugin", "XPLMEnumerateFeatures", "", {"cb", "0"}},
         // ---- XPLMUtilities ----
         {"XPLMUtilities", "XPLMSpeakString", "", {"'Sweep'"}},
         {"XPLMUtilities", "XPLMCommandKeyStroke", "", {"xplm_key_pause"}},

@@ -77,6 +77,10 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMUnshareData", "XPLMUnshareData", 1, "0", kParameterError, "another share of the script remains",
      "XPLMShareData(script, 'bm/sweep/shared', xplmType_Int, cb, 0)\n"
      "XPLMShareData(script, 'bm/sweep/other', xplmType_Int, fill, 0)\n"},
+    {"XPLMCountDataRefs", "XPLMCountDataRefs", 1, "0", kParameterError},
+    {"XPLMGetDataRefsByIndex", "XPLMGetDataRefsByIndex", 1, "0", kParameterError},
+    {"XPLMGetDataRefInfo", "XPLMGetDataRefInfo", 1, "None", kParameterError},
+    {"XPLMIsDataRefGood", "XPLMIsDataRefGood", 1, "0", kParameterError},
 
     // ---- XPLMDisplay ----
     {"XPLMRegisterDrawCallback", "XPLMRegisterDrawCallback", 1, "0", kParameterError},
@@ -134,6 +138,8 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMCheckMenuItem", "XPLMCheckMenuItem", 1, "0", kParameterError},
     {"XPLMCheckMenuItemState", "XPLMCheckMenuItemState", 1, "0", kParameterError},
     {"XPLMEnableMenuItem", "XPLMEnableMenuItem", 1, "0", kParameterError},
+    {"XPLMAppendMenuItemWithCommand", "XPLMAppendMenuItemWithCommand", 1, "0", kParameterError},
+    {"XPLMFindAircraftMenu", "XPLMFindAircraftMenu", 1, "0", kParameterError},
 
     // ---- XPLMNavigation ----
     // Refs, counts, indices and types fall back to -1 (not found), the FMS edits to 0, the info
@@ -255,6 +261,10 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMDisablePlugin", "XPLMDisablePlugin", 1, "0", kParameterError},
     {"XPLMReloadPlugins", "XPLMReloadPlugins", 1, "0", kFunctionError},
     {"XPLMSendMessageToPlugin", "XPLMSendMessageToPlugin", 1, "0", kParameterError},
+    {"XPLMHasFeature", "XPLMHasFeature", 1, "0", kParameterError},
+    {"XPLMIsFeatureEnabled", "XPLMIsFeatureEnabled", 1, "0", kParameterError},
+    {"XPLMEnableFeature", "XPLMEnableFeature", 1, "0", kParameterError},
+    {"XPLMEnumerateFeatures", "XPLMEnumerateFeatures", 1, "0", kParameterError},
 
     // ---- XPLMUtilities ----
     {"XPLMSpeakString", "XPLMSpeakString", 1, "0", kParameterError},

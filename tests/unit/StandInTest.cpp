@@ -95,7 +95,7 @@ TEST(StandIn, ReadOnlyDataAndTypeMismatchesAreIgnored) {
     XPLMSetDatad(latitude, 1.0);
     EXPECT_DOUBLE_EQ(XPLMGetDatad(latitude), 47.4647);
     EXPECT_EQ(XPLMGetDatai(latitude), 0);  // no int accessor
-    EXPECT_EQ(XPLMGetDataRefTypes(latitude), xplmType_Double);
+    EXPECT_EQ(XPLMGetDataRefTypes(latitude), xplmType_Double | xplmType_Float);  // served as a float too
     EXPECT_EQ(XPLMFindDataRef("sim/flightmodel/position/Latitude"), nullptr);
 }
 

@@ -105,7 +105,11 @@ bool WriteFloat(const std::string& name, float value);
 bool SetDataFromText(const std::string& name, const std::string& value);
 int SharerCount(const std::string& name);               // registrations of a shared item
 int SharerTotal();                                      // registrations of all shared items
-int PublishedDataCount();  // data refs that a plug-in provides through accessors (not orphaned)
+int PublishedDataCount();
+// The folder of the simulator's lists of its own data refs and commands (datarefs.tsv and
+// commands.txt); "" for the lists the project ships (host/simdata). They are read at the next
+// Reset; a missing file is written to Log.txt at every start, and the built-in few remain.
+void SetSimDataFolder(const std::string& folder);  // data refs that a plug-in provides through accessors (not orphaned)
 int PluginMenuCount();     // live menus that plug-ins created (the Plugins menu not counted)
 int MenuItemCount();       // items and separators of the live menus, the Plugins menu's too
 
@@ -222,6 +226,14 @@ bool ChangeView(const std::string& name);
 XPLMPluginID CameraController();
 // Where the camera is: where its controller last put it, or else where the view puts it.
 XPLMCameraPosition_t CameraPosition();
+
+// ---- Features ----
+
+// Whether the plug-in enabled the feature (XPLMEnableFeature), for one of the four the stand-in has.
+bool PluginFeatureEnabled(XPLMPluginID plugin, const std::string& feature);
+// The aircraft menu (XPLMFindAircraftMenu) answers only plug-ins loaded with the user's aircraft;
+// this marks one as such (until Reset).
+void SetAircraftPlugin(XPLMPluginID plugin, bool aircraft = true);
 
 // ---- Commands ----
 
