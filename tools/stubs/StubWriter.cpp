@@ -111,7 +111,7 @@ int CountParameters(const std::string& parameters) {
 
 namespace {
 
-const char* const kTypingNames[] = {"Any", "Callable", "List", "NamedTuple", "Optional", "Sequence", "Tuple", "Union"};
+const char* const kTypingNames[] = {"Any", "Callable", "Dict", "List", "NamedTuple", "Optional", "Sequence", "Tuple", "Union"};
 
 bool IsWordAt(const std::string& text, size_t at, size_t length) {
     auto word = [&](size_t i) { return std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_'; };
