@@ -181,6 +181,29 @@ TEST(Bmsim, EchoesWhatThePluginsSpeakOnceAfterEachFrame) {
     EXPECT_LT(run.output.find("[sim] Speech: hello 4\n"), run.output.find("spoken: hello 4\n"));
 }
 
+TEST(Bmsim, APluginWrittenForSdk4RunsBesideBrindlemoor) {
+    bmtest::SimFolder sim;
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 3 --plugin '" BM_PLUGIN_PATH
+                         "' --plugin '" BM_SDK4_PLUGIN_PATH "'");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::vector<std::string> seen;
+    for (const std::string& line : bmtest::Lines(run.output))
+        if (line.rfind("[sim] sdk4: ", 0) == 0) seen.push_back(line.substr(12));
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "X-Plane 12100, XPLM 400",
+                        "feature XPLM_WANTS_REFLECTIONS",
+                        "feature XPLM_USE_NATIVE_PATHS",
+                        "feature XPLM_USE_NATIVE_WIDGET_WINDOWS",
+                        "feature XPLM_WANTS_DATAREF_NOTIFICATIONS",
+                        "native paths 1, separator /",
+                        "sim/flightmodel/position/local_x: type 6, writable 1, owner 0, good 1",
+                        "over 5000 data refs, the first found by index 1",
+                        "window 1, popped out 0, in VR 0, screen 0 768 1024 0",
+                        "before-loop 3 calls, after-loop 3 calls, in order 1, drawn 1",
+                    }))
+        << run.output;
+}
+
 TEST(Bmsim, FrameNumbersAreWholeNumbersUpToTenMillion) {
     for (std::string bad : {"12x:key=F8", ":key=F8", "-1:key=F8", "+1:key=F8", " 1:key=F8", "10000001:key=F8",
                             "99999999999999999999:key=F8", "key=F8"}) {

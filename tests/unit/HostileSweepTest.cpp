@@ -908,8 +908,9 @@ XPAddWidgetCallback(script, widget, cb)
                 EXPECT_FALSE(Changes(sdk) || std::regex_search(sdk, std::regex("Create|Control|Planes")))
                     << foreign << " called " << sdk;
             EXPECT_FALSE(PyErr_Occurred()) << foreign;
-            if (Changes(name) && answer.rfind("value", 0) == 0)
+            if (Changes(name) && answer.rfind("value", 0) == 0) {
                 EXPECT_EQ(answer, CallAs(kForeign, unknown)) << foreign << " and " << unknown;
+            }
         }
     }
     EXPECT_GT(cases, 40);
