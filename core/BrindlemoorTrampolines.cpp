@@ -298,8 +298,22 @@ int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
     _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
     if (!record || !record->callables[BM_WindowDraw]) return 0;  // a modern window may have none
     BM_RecordInUse use(record);
-    CallAndDrop(record, BM_WindowDraw,
-                Py_BuildValue("(" BM_REFCON BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID), record->refcon));
+    // Called by hand, as flight loops are: every visible window draws every frame.
+    PyObject* args[2] = {BM_IntFromSsize(static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(inWindowID))),
+                         BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon))};
+    PyObject* result = nullptr;
+    if (args[0] && args[1]) {
+        BM_ScriptCall call(record->moduleName, BM_KindDrawWindow, BM_WindowDraw);
+        if (call.TooDeep())
+            BM_RaiseTooDeep(CallbackName(*record, BM_WindowDraw, record->moduleName));
+        else
+            result = BM_CallVector(record->callables[BM_WindowDraw], args, 2);
+    }
+    for (PyObject* arg : args) Py_XDECREF(arg);
+    if (result)
+        Py_DECREF(result);
+    else
+        BM_CallbackFailed(*record, BM_WindowDraw);
     return 1;
 }
 
