@@ -15,7 +15,7 @@ class Brindlemoor:
     def XPluginStart(self):
         self.Refs = [(name, XPLMFindDataRef(name)) for name in (
             "sim/time/total_running_time_sec",
-            "sim/time/total_flight_time_sec",
+            "sim/flightmodel/position/theta",
             "sim/flightmodel/position/latitude",
             "sim/flightmodel/position/longitude",
             "sim/flightmodel/position/elevation",
@@ -57,11 +57,14 @@ class Brindlemoor:
         for name, ref in self.Refs[self.First:]:
             if y < bottom[0]:
                 break
-            value = "%.2f" % XPLMGetDataf(ref)
+            if XPLMGetDataRefTypes(ref) & xplmType_Double:
+                value = "%.4f" % XPLMGetDatad(ref)
+            else:
+                value = "%.2f" % XPLMGetDataf(ref)
             # The value is right-aligned: its width measured in the font it is drawn in.
-            width = XPLMMeasureString(xplmFont_Proportional, value, len(value))
-            XPLMDrawString((1.0, 1.0, 1.0), left[0] + 6, y, name.split("/")[-1], 0, xplmFont_Proportional)
-            XPLMDrawString((0.6, 0.9, 1.0), int(right[0] - 6 - width), y, value, 0, xplmFont_Proportional)
+            width = XPLMMeasureString(xplmFont_Basic, value, len(value))
+            XPLMDrawString((1.0, 1.0, 1.0), left[0] + 6, y, name.split("/")[-1], 0, xplmFont_Basic)
+            XPLMDrawString((0.6, 0.9, 1.0), int(right[0] - 6 - width), y, value, 0, xplmFont_Basic)
             y -= LINE
 
     def Click(self, inWindowID, x, y, inMouse, inRefcon):

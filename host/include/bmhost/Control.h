@@ -107,7 +107,9 @@ void SetScreenSize(int width, int height);
 
 // One recorded drawing call: the SDK's drawing functions and the OpenGL calls plug-ins make.
 struct DrawOp {
-    std::string call;             // "XPLMDrawString", "glVertex2i", "phase" (the simulator drew one)...
+    // "XPLMDrawString", "glVertex2i", "phase" (the simulator drew one), "frame" (the decoration of
+    // a round-rectangle modern window: its rectangle and title)...
+    std::string call;
     int phase = -1;               // drawing phase, -1 for window drawing
     XPLMPluginID plugin = XPLM_NO_PLUGIN_ID;
     std::vector<double> numbers;  // the call's numeric arguments, in order
