@@ -18,6 +18,8 @@
 //   lock handoff:   the flight loop trampoline with one loop registered as the simulator calls
 //                   it, taking the interpreter lock and giving it back (argument 1), or within
 //                   a turn that holds it (0); by hand, the same call with the same handoff.
+//   window draw:    a modern window's draw callback through the window trampoline against
+//                   calling the same bound method with the same two arguments by hand.
 //   list box:       a console holding 100 and 100,000 lines: appending one more line as the
 //                   control panel does, and drawing the list box once.
 #include <benchmark/benchmark.h>
@@ -239,6 +241,54 @@ void WidgetByHand(benchmark::State& state) {
     }
 }
 
+// A modern window (XPLMCreateWindowEx) with a draw callback, the simulator's refcon its record.
+struct WindowSetup {
+    WindowSetup()
+        : plugin(std::map<std::string, std::string>{
+              {"BM_M", "from XPLMDisplay import *\n"
+                       "class Brindlemoor:\n"
+                       "    def XPluginStart(self):\n"
+                       "        self.Func = self.Draw\n"
+                       "        self.Window = XPLMCreateWindowEx(self, {'left': 10, 'top': 300, 'right': 300,\n"
+                       "            'bottom': 10, 'visible': 1, 'drawWindowFunc': self.Func,\n"
+                       "            'handleMouseClickFunc': None, 'handleKeyFunc': None, 'handleCursorFunc': None,\n"
+                       "            'handleMouseWheelFunc': None, 'refcon': 3})\n"
+                       "        return 'M', 'sig.m', ''\n"
+                       "    def Draw(self, window, refcon):\n"
+                       "        self.Drawn = refcon\n"}}) {
+        window = BM_Handle(plugin.EvalInt("BM_M", "Script.Window"));
+        callable = plugin.Eval("BM_M", "Script.Func");
+        record = BMTestTable->RecordOfHandle(BM_KindDrawWindow, window);
+    }
+    ~WindowSetup() { Py_DECREF(callable); }
+    bmtest::RunningPlugin plugin;
+    void* window = nullptr;
+    PyObject* callable = nullptr;
+    _CallbackRecordStruct* record = nullptr;
+};
+
+void ModernWindowDraw(benchmark::State& state) {
+    WindowSetup setup;
+    if (!setup.record) {
+        state.SkipWithError("no window record");
+        return;
+    }
+    for (auto _ : state) BM_DrawWindowCallback(setup.window, setup.record);
+    if (setup.plugin.EvalInt("BM_M", "Script.Drawn") != 3) state.SkipWithError("the trampoline did not reach the script");
+}
+
+__attribute__((noinline)) void CallDrawByHand(PyObject* callable, void* window) {
+    PyObject* args[2] = {BM_IntFromSsize(reinterpret_cast<intptr_t>(window)), BM_IntFromSsize(3)};
+    PyObject* result = BM_CallVector(callable, args, 2);
+    for (PyObject* arg : args) Py_DECREF(arg);
+    Py_DECREF(result);
+}
+
+void ModernWindowDrawByHand(benchmark::State& state) {
+    WindowSetup setup;
+    for (auto _ : state) CallDrawByHand(setup.callable, setup.window);
+}
+
 PyObject* DirectGetDataf(PyObject*, PyObject* arg) {
     return PyFloat_FromDouble(XPLMGetDataf(BM_Handle(PyNumber_AsSsize_t(arg, nullptr))));
 }
@@ -346,6 +396,8 @@ BENCHMARK(FlightLoopHandoff)->ArgName("handoff")->Arg(0)->Arg(1);
 BENCHMARK(FlightLoopByHandHandoff);
 BENCHMARK(WidgetTrampoline)->Arg(1)->Arg(100)->Arg(1000);
 BENCHMARK(WidgetByHand)->Arg(1)->Arg(100)->Arg(1000);
+BENCHMARK(ModernWindowDraw);
+BENCHMARK(ModernWindowDrawByHand);
 BENCHMARK(XPLMGetDatafFromPython);
 BENCHMARK(MethOFromPython);
 BENCHMARK(ListBoxAppend)->Arg(100)->Arg(100000);

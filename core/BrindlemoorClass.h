@@ -36,7 +36,7 @@ struct _BM_ScriptEntry;
 
 // What a record registers. The order is the order of the counters below.
 enum BM_CallbackKind {
-    BM_KindDrawWindow,  // a window: draw, key and mouse-click callables
+    BM_KindDrawWindow,  // a window: draw, key, mouse-click (and modern windows' further) callables
     BM_KindFlightLoop,
     BM_KindDraw,
     BM_KindKeySniffer,
@@ -57,8 +57,17 @@ enum BM_CallbackKind {
 // The data types of an accessor, in the simulator's order.
 enum BM_DataKind { BM_Datai, BM_Dataf, BM_Datad, BM_Datavi, BM_Datavf, BM_Datab, BM_DataKindCount };
 
-// Window callable slots.
-enum BM_WindowCallbackKind { BM_WindowDraw = 0, BM_WindowKey = 1, BM_WindowMouseClick = 2 };
+// Window callable slots: a legacy window fills the first three, a modern one (XPLMCreateWindowEx)
+// those it was given (a slot left null is a callback the window does not have).
+enum BM_WindowCallbackKind {
+    BM_WindowDraw = 0,
+    BM_WindowKey = 1,
+    BM_WindowMouseClick = 2,
+    BM_WindowCursor = 3,
+    BM_WindowMouseWheel = 4,
+    BM_WindowRightClick = 5,
+    BM_WindowCallableCount
+};
 
 constexpr int BM_MaxCallables = 2 * BM_DataKindCount;
 

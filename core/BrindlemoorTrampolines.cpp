@@ -311,17 +311,31 @@ int CallUserErrorCallback(const char* inMessage) {
 
 int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
     _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
-    if (!record) return 0;
+    if (!record || !record->callables[BM_WindowDraw]) return 0;  // a modern window may have none
     BM_RecordInUse use(record);
-    CallAndDrop(record, BM_WindowDraw,
-                Py_BuildValue("(" BM_REFCON BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID), record->refcon));
+    // Called by hand, as flight loops are: every visible window draws every frame.
+    PyObject* args[2] = {BM_IntFromSsize(static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(inWindowID))),
+                         BM_IntFromSsize(static_cast<Py_ssize_t>(record->refcon))};
+    PyObject* result = nullptr;
+    if (args[0] && args[1]) {
+        BM_ScriptCall call(record->moduleName, BM_KindDrawWindow, BM_WindowDraw);
+        if (call.TooDeep())
+            BM_RaiseTooDeep(CallbackName(*record, BM_WindowDraw, record->moduleName));
+        else
+            result = BM_CallVector(record->callables[BM_WindowDraw], args, 2);
+    }
+    for (PyObject* arg : args) Py_XDECREF(arg);
+    if (result)
+        Py_DECREF(result);
+    else
+        BM_CallbackFailed(*record, BM_WindowDraw);
     return 1;
 }
 
 int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char inVirtualKey, void* inRefcon,
                         int losingFocus) {
     _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
-    if (!record) return 0;
+    if (!record || !record->callables[BM_WindowKey]) return 0;
     BM_RecordInUse use(record);
     // Virtual keys are unsigned (0 to 255), as for key sniffers.
     CallAndDrop(record, BM_WindowKey,
@@ -330,15 +344,50 @@ int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char i
     return 1;
 }
 
-int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon) {
+namespace {
+
+int CallClickSlot(int slot, XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon) {
     _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
-    if (!record) return 0;  // not taken: the click goes to what lies below
+    if (!record || !record->callables[slot]) return 0;  // not taken: the click goes to what lies below
+    BM_RecordInUse use(record);
+    PyObject* result = BM_CallRecord(record, slot,
+                                     Py_BuildValue("(" BM_REFCON "iii" BM_REFCON ")",
+                                                   reinterpret_cast<intptr_t>(inWindowID), x, y, inMouse, record->refcon));
+    return result ? BM_ResultInt(*record, slot, result, 0) : 0;
+}
+
+}  // namespace
+
+int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon) {
+    return CallClickSlot(BM_WindowMouseClick, inWindowID, x, y, inMouse, inRefcon);
+}
+
+int CallUserRightClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon) {
+    return CallClickSlot(BM_WindowRightClick, inWindowID, x, y, inMouse, inRefcon);
+}
+
+// The script is called as callable(window, x, y, refcon) and answers an XPLMCursorStatus.
+int CallUserCursorCallback(XPLMWindowID inWindowID, int x, int y, void* inRefcon) {
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record || !record->callables[BM_WindowCursor]) return xplm_CursorDefault;
     BM_RecordInUse use(record);
     PyObject* result =
-        BM_CallRecord(record, BM_WindowMouseClick,
-                      Py_BuildValue("(" BM_REFCON "iii" BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID), x, y,
-                                    inMouse, record->refcon));
-    return result ? BM_ResultInt(*record, BM_WindowMouseClick, result, 0) : 0;
+        BM_CallRecord(record, BM_WindowCursor,
+                      Py_BuildValue("(" BM_REFCON "ii" BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID), x, y,
+                                    record->refcon));
+    return result ? BM_ResultInt(*record, BM_WindowCursor, result, xplm_CursorDefault) : xplm_CursorDefault;
+}
+
+// The script is called as callable(window, x, y, wheel, clicks, refcon); 1 takes the wheel.
+int CallUserMouseWheelCallback(XPLMWindowID inWindowID, int x, int y, int wheel, int clicks, void* inRefcon) {
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record || !record->callables[BM_WindowMouseWheel]) return 0;
+    BM_RecordInUse use(record);
+    PyObject* result =
+        BM_CallRecord(record, BM_WindowMouseWheel,
+                      Py_BuildValue("(" BM_REFCON "iiii" BM_REFCON ")", reinterpret_cast<intptr_t>(inWindowID), x, y,
+                                    wheel, clicks, record->refcon));
+    return result ? BM_ResultInt(*record, BM_WindowMouseWheel, result, 0) : 0;
 }
 
 // The script is called as callable(command, phase, refcon); its int answer goes to the simulator.
@@ -504,6 +553,15 @@ void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, c
 }
 int BM_MouseClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon) {
     return BM_FromSimulator(0, [&] { return CallUserMouseClickCallback(inWindowID, x, y, inMouse, inRefcon); });
+}
+int BM_RightClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon) {
+    return BM_FromSimulator(0, [&] { return CallUserRightClickCallback(inWindowID, x, y, inMouse, inRefcon); });
+}
+XPLMCursorStatus BM_CursorCallback(XPLMWindowID inWindowID, int x, int y, void* inRefcon) {
+    return BM_FromSimulator(int(xplm_CursorDefault), [&] { return CallUserCursorCallback(inWindowID, x, y, inRefcon); });
+}
+int BM_MouseWheelCallback(XPLMWindowID inWindowID, int x, int y, int wheel, int clicks, void* inRefcon) {
+    return BM_FromSimulator(0, [&] { return CallUserMouseWheelCallback(inWindowID, x, y, wheel, clicks, inRefcon); });
 }
 
 int BM_CommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon) {

@@ -13,7 +13,7 @@
 // raised exception, naming the script and the callback, and the row's "raised" value is
 // returned: 1 from draw callbacks and key
 // sniffers (the simulator goes on), 1.0 from flight loops (called again in a second), 0 from
-// mouse clicks and the camera. A widget callback that returns no number did not handle the
+// mouse clicks, right clicks, the mouse wheel and the camera, xplm_CursorDefault from cursors. A widget callback that returns no number did not handle the
 // message (0); one that raises answers 1. Both are reported as the others are.
 
 #include <cstdint>
@@ -42,6 +42,11 @@ void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon,
                     int losingFocus);
 int BM_MouseClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon);
+// Modern windows: the right-click callback as the click's (0, not taken, while the script cannot
+// answer), the cursor (xplm_CursorDefault) and the mouse wheel (0, not taken).
+int BM_RightClickCallback(XPLMWindowID inWindowID, int x, int y, XPLMMouseStatus inMouse, void* inRefcon);
+XPLMCursorStatus BM_CursorCallback(XPLMWindowID inWindowID, int x, int y, void* inRefcon);
+int BM_MouseWheelCallback(XPLMWindowID inWindowID, int x, int y, int wheel, int clicks, void* inRefcon);
 // A command handler: the script's answer, 1 (the command goes on) or 0 (it stops there); 1
 // while the script cannot answer.
 int BM_CommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon);
@@ -76,6 +81,9 @@ int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char inVirtualKey, void* inRefcon,
                         int losingFocus);
 int CallUserMouseClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon);
+int CallUserRightClickCallback(XPLMWindowID inWindowID, int x, int y, int inMouse, void* inRefcon);
+int CallUserCursorCallback(XPLMWindowID inWindowID, int x, int y, void* inRefcon);
+int CallUserMouseWheelCallback(XPLMWindowID inWindowID, int x, int y, int wheel, int clicks, void* inRefcon);
 int CallUserCommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon);
 int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);
 

@@ -106,7 +106,8 @@ const char* BM_ActivityName(int activity) {
 }
 
 int BM_RecordActivity(int kind, int slot) {
-    if (kind == BM_KindDrawWindow && slot >= 0 && slot <= BM_WindowMouseClick) return BM_ActWindowDraw + slot;
+    if (kind == BM_KindDrawWindow && slot >= 0 && slot < BM_WindowCallableCount)  // cursor, wheel: the mouse
+        return BM_ActWindowDraw + (slot < BM_WindowMouseClick ? slot : int(BM_WindowMouseClick));
     if (kind == BM_KindDataAccessor) return slot % 2 ? BM_ActDataWrite : BM_ActDataRead;
     return kind >= 0 && kind < BM_KindCount ? kKindActivities[kind] : BM_ActivityCount;
 }

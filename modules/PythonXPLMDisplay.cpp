@@ -26,6 +26,25 @@ const BM_Constant kConstants[] = {
     {"xplm_MouseDown", xplm_MouseDown},
     {"xplm_MouseDrag", xplm_MouseDrag},
     {"xplm_MouseUp", xplm_MouseUp},
+    {"xplm_Phase_Modern3D", xplm_Phase_Modern3D},
+    {"xplm_CursorDefault", xplm_CursorDefault},
+    {"xplm_CursorHidden", xplm_CursorHidden},
+    {"xplm_CursorArrow", xplm_CursorArrow},
+    {"xplm_CursorCustom", xplm_CursorCustom},
+    {"xplm_WindowLayerFlightOverlay", xplm_WindowLayerFlightOverlay},
+    {"xplm_WindowLayerFloatingWindows", xplm_WindowLayerFloatingWindows},
+    {"xplm_WindowLayerModal", xplm_WindowLayerModal},
+    {"xplm_WindowLayerGrowlNotifications", xplm_WindowLayerGrowlNotifications},
+    {"xplm_WindowDecorationNone", xplm_WindowDecorationNone},
+    {"xplm_WindowDecorationRoundRectangle", xplm_WindowDecorationRoundRectangle},
+    {"xplm_WindowDecorationSelfDecorated", xplm_WindowDecorationSelfDecorated},
+    {"xplm_WindowDecorationSelfDecoratedResizable", xplm_WindowDecorationSelfDecoratedResizable},
+    {"xplm_WindowPositionFree", xplm_WindowPositionFree},
+    {"xplm_WindowCenterOnMonitor", xplm_WindowCenterOnMonitor},
+    {"xplm_WindowFullScreenOnMonitor", xplm_WindowFullScreenOnMonitor},
+    {"xplm_WindowFullScreenOnAllMonitors", xplm_WindowFullScreenOnAllMonitors},
+    {"xplm_WindowPopOut", xplm_WindowPopOut},
+    {"xplm_WindowVR", xplm_WindowVR},
 };
 
 
@@ -284,6 +303,240 @@ PyObject* PY_XPLMIsWindowInFront(PyObject*, PyObject* arg) {
     return OnWindow(arg, "XPLMIsWindowInFront", [](void* w) { return BM_IntFromLong(XPLMIsWindowInFront(w)); });
 }
 
+// ---- Modern windows (XPLMCreateWindowEx) and the global desktop ----
+
+// The fields of XPLMCreateWindow_t after structSize, in order. The last three may be left out:
+// the window is then decorated as a floating window, in the floating-window layer, and has no
+// right-click callback.
+const char* const kCreateWindowFields[] = {"left",
+                                           "top",
+                                           "right",
+                                           "bottom",
+                                           "visible",
+                                           "drawWindowFunc",
+                                           "handleMouseClickFunc",
+                                           "handleKeyFunc",
+                                           "handleCursorFunc",
+                                           "handleMouseWheelFunc",
+                                           "refcon",
+                                           "decorateAsFloatingWindow",
+                                           "layer",
+                                           "handleRightClickFunc"};
+const int kCreateWindowFieldCount = int(sizeof kCreateWindowFields / sizeof kCreateWindowFields[0]);
+
+// One record holds the window's callables, in the window slots; the simulator calls every one
+// through its trampoline, which answers for a slot left empty (None) as if the window had no
+// such callback. The refcon is the record's, as for the windows of XPLMCreateWindow.
+PyObject* PY_XPLMCreateWindowEx(PyObject*, PyObject* args) {
+    const char* function = "XPLMCreateWindowEx";
+    PyObject *script, *params;
+    if (!BM_ParseTuple(args, "OO", &script, &params)) return nullptr;
+    if (!BM_CheckScript(script, function)) return nullptr;
+    PyObject* fields[kCreateWindowFieldCount];
+    if (!BM_StructArgument(params, function, kCreateWindowFields, kCreateWindowFieldCount, 11, fields)) return nullptr;
+    int numbers[5];
+    for (int i = 0; i < 5; ++i)
+        if (!BM_FieldInt(fields[i], function, kCreateWindowFields[i], &numbers[i])) return nullptr;
+    // Slots of the callable fields: draw, click, key, cursor, wheel; the right click after them.
+    const int slots[] = {BM_WindowDraw, BM_WindowMouseClick, BM_WindowKey, BM_WindowCursor, BM_WindowMouseWheel};
+    PyObject* callables[BM_WindowCallableCount] = {};
+    for (int i = 0; i < 5; ++i)
+        if (!BM_FieldCallable(fields[5 + i], function, kCreateWindowFields[5 + i], &callables[slots[i]])) return nullptr;
+    Py_ssize_t refcon;
+    if (!BM_FieldHandle(fields[10], function, "refcon", &refcon)) return nullptr;
+    int decoration = xplm_WindowDecorationRoundRectangle, layer = xplm_WindowLayerFloatingWindows;
+    if (fields[11] && !BM_FieldInt(fields[11], function, kCreateWindowFields[11], &decoration)) return nullptr;
+    if (fields[12] && !BM_FieldInt(fields[12], function, kCreateWindowFields[12], &layer)) return nullptr;
+    if (fields[13] && !BM_FieldCallable(fields[13], function, kCreateWindowFields[13], &callables[BM_WindowRightClick]))
+        return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record =
+            BM_Table().AddRecord(script, BM_KindDrawWindow, callables[BM_WindowDraw], BM_Refcon(refcon));
+        for (int slot = 1; slot < BM_WindowCallableCount; ++slot) {
+            record->callables[slot] = callables[slot];
+            Py_XINCREF(callables[slot]);
+        }
+        XPLMCreateWindow_t params = {};
+        params.structSize = int(sizeof params);
+        params.left = numbers[0];
+        params.top = numbers[1];
+        params.right = numbers[2];
+        params.bottom = numbers[3];
+        params.visible = numbers[4];
+        params.drawWindowFunc = BM_DrawWindowCallback;
+        params.handleMouseClickFunc = BM_MouseClickCallback;
+        params.handleKeyFunc = BM_KeyCallback;
+        params.handleCursorFunc = BM_CursorCallback;
+        params.handleMouseWheelFunc = BM_MouseWheelCallback;
+        params.refcon = record;
+        params.decorateAsFloatingWindow = decoration;
+        params.layer = layer;
+        params.handleRightClickFunc = BM_RightClickCallback;
+        XPLMWindowID window = nullptr;
+        if (BM_RegisterRecord(record, DestroyWindowRecord, [&] {
+                window = XPLMCreateWindowEx(&params);
+                return window != nullptr;
+            }))
+            BM_Table().SetHandle(record, window);
+        return BM_IntFromHandle(window);
+    });
+}
+
+PyObject* PY_XPLMGetScreenBoundsGlobal(PyObject*, PyObject* args) {
+    PyObject *left, *top, *right, *bottom;
+    if (!BM_ParseTuple(args, "OOOO", &left, &top, &right, &bottom)) return nullptr;
+    PyObject* const lists[] = {left, top, right, bottom};
+    return WithOutInts("XPLMGetScreenBoundsGlobal", lists,
+                       [](int* const* p) { XPLMGetScreenBoundsGlobal(p[0], p[1], p[2], p[3]); });
+}
+
+// The monitor-bounds functions call back before they return, and only then: the callable and
+// refcon live on the stack for the call, no record is made, and so no script object is taken.
+// What the callable raises stops the calls and is raised by the function.
+struct MonitorCall {
+    PyObject* callable;
+    Py_ssize_t refcon;
+    PyObject *type = nullptr, *value = nullptr, *traceback = nullptr;
+};
+
+void MonitorBounds(int index, int left, int top, int right, int bottom, void* refcon) {
+    MonitorCall& call = *static_cast<MonitorCall*>(refcon);
+    if (call.type) return;
+    PyObject* result = PyObject_CallFunction(call.callable, const_cast<char*>("iiiii" BM_H), index, left, top, right,
+                                             bottom, call.refcon);
+    if (result)
+        Py_DECREF(result);
+    else
+        PyErr_Fetch(&call.type, &call.value, &call.traceback);
+}
+
+template <typename Host>
+PyObject* AllMonitorBounds(PyObject* args, const char* function, Host host) {
+    PyObject* callable;
+    Py_ssize_t refcon;
+    if (!BM_ParseTuple(args, "O" BM_H, &callable, &refcon)) return nullptr;
+    if (!BM_CheckCallable(callable, function, "the callback")) return nullptr;
+    MonitorCall call{callable, refcon};
+    PyObject* result = BM_CallHost(kModule, function, BM_Zero, [&] {
+        host(MonitorBounds, &call);
+        return BM_One();
+    });
+    if (call.type) {
+        Py_XDECREF(result);
+        PyErr_Restore(call.type, call.value, call.traceback);
+        return nullptr;
+    }
+    return result;
+}
+
+PyObject* PY_XPLMGetAllMonitorBoundsGlobal(PyObject*, PyObject* args) {
+    return AllMonitorBounds(args, "XPLMGetAllMonitorBoundsGlobal", XPLMGetAllMonitorBoundsGlobal);
+}
+
+PyObject* PY_XPLMGetAllMonitorBoundsOS(PyObject*, PyObject* args) {
+    return AllMonitorBounds(args, "XPLMGetAllMonitorBoundsOS", XPLMGetAllMonitorBoundsOS);
+}
+
+PyObject* PY_XPLMGetMouseLocationGlobal(PyObject*, PyObject* args) {
+    PyObject *x, *y;
+    if (!BM_ParseTuple(args, "OO", &x, &y)) return nullptr;
+    PyObject* const lists[] = {x, y};
+    return WithOutInts("XPLMGetMouseLocationGlobal", lists,
+                       [](int* const* p) { XPLMGetMouseLocationGlobal(p[0], p[1]); });
+}
+
+PyObject* PY_XPLMGetWindowGeometryOS(PyObject*, PyObject* args) {
+    Py_ssize_t window;
+    PyObject *left, *top, *right, *bottom;
+    if (!BM_ParseTuple(args, BM_H "OOOO", &window, &left, &top, &right, &bottom)) return nullptr;
+    PyObject* const lists[] = {left, top, right, bottom};
+    return WithOutInts("XPLMGetWindowGeometryOS", lists, [&](int* const* p) {
+        XPLMGetWindowGeometryOS(BM_Handle(window), p[0], p[1], p[2], p[3]);
+    });
+}
+
+// The functions changing a window: another script's is left as it is (the answer is 1).
+template <typename Host>
+PyObject* ChangeWindow(Py_ssize_t window, const char* function, Host host) {
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        if (!ForeignWindow(BM_Handle(window))) host(BM_Handle(window));
+        return BM_One();
+    });
+}
+
+PyObject* PY_XPLMSetWindowGeometryOS(PyObject*, PyObject* args) {
+    Py_ssize_t window;
+    int left, top, right, bottom;
+    if (!BM_ParseTuple(args, BM_H "iiii", &window, &left, &top, &right, &bottom)) return nullptr;
+    return ChangeWindow(window, "XPLMSetWindowGeometryOS",
+                        [&](void* w) { XPLMSetWindowGeometryOS(w, left, top, right, bottom); });
+}
+
+PyObject* PY_XPLMGetWindowGeometryVR(PyObject*, PyObject* args) {
+    Py_ssize_t window;
+    PyObject *width, *height;
+    if (!BM_ParseTuple(args, BM_H "OO", &window, &width, &height)) return nullptr;
+    PyObject* const lists[] = {width, height};
+    return WithOutInts("XPLMGetWindowGeometryVR", lists,
+                       [&](int* const* p) { XPLMGetWindowGeometryVR(BM_Handle(window), p[0], p[1]); });
+}
+
+PyObject* PY_XPLMSetWindowGeometryVR(PyObject*, PyObject* args) {
+    Py_ssize_t window;
+    int width, height;
+    if (!BM_ParseTuple(args, BM_H "ii", &window, &width, &height)) return nullptr;
+    return ChangeWindow(window, "XPLMSetWindowGeometryVR", [&](void* w) { XPLMSetWindowGeometryVR(w, width, height); });
+}
+
+PyObject* PY_XPLMWindowIsPoppedOut(PyObject*, PyObject* arg) {
+    return OnWindow(arg, "XPLMWindowIsPoppedOut", [](void* w) { return BM_IntFromLong(XPLMWindowIsPoppedOut(w)); });
+}
+
+PyObject* PY_XPLMWindowIsInVR(PyObject*, PyObject* arg) {
+    return OnWindow(arg, "XPLMWindowIsInVR", [](void* w) { return BM_IntFromLong(XPLMWindowIsInVR(w)); });
+}
+
+PyObject* PY_XPLMSetWindowGravity(PyObject*, PyObject* args) {
+    Py_ssize_t window;
+    float left, top, right, bottom;
+    if (!BM_ParseTuple(args, BM_H "O&O&O&O&", &window, BM_ConvertFloat, &left, BM_ConvertFloat, &top, BM_ConvertFloat,
+                       &right, BM_ConvertFloat, &bottom))
+        return nullptr;
+    return ChangeWindow(window, "XPLMSetWindowGravity",
+                        [&](void* w) { XPLMSetWindowGravity(w, left, top, right, bottom); });
+}
+
+PyObject* PY_XPLMSetWindowResizingLimits(PyObject*, PyObject* args) {
+    Py_ssize_t window;
+    int minWidth, minHeight, maxWidth, maxHeight;
+    if (!BM_ParseTuple(args, BM_H "iiii", &window, &minWidth, &minHeight, &maxWidth, &maxHeight)) return nullptr;
+    return ChangeWindow(window, "XPLMSetWindowResizingLimits",
+                        [&](void* w) { XPLMSetWindowResizingLimits(w, minWidth, minHeight, maxWidth, maxHeight); });
+}
+
+PyObject* PY_XPLMSetWindowPositioningMode(PyObject*, PyObject* args) {
+    Py_ssize_t window;
+    int mode, monitor;
+    if (!BM_ParseTuple(args, BM_H "ii", &window, &mode, &monitor)) return nullptr;
+    return ChangeWindow(window, "XPLMSetWindowPositioningMode",
+                        [&](void* w) { XPLMSetWindowPositioningMode(w, mode, monitor); });
+}
+
+PyObject* PY_XPLMSetWindowTitle(PyObject*, PyObject* args) {
+    Py_ssize_t window;
+    const char* title;
+    if (!BM_ParseTuple(args, BM_H "s", &window, &title)) return nullptr;
+    return ChangeWindow(window, "XPLMSetWindowTitle", [&](void* w) { XPLMSetWindowTitle(w, title); });
+}
+
+// 0 (or None) asks whether no plug-in window has the keyboard focus.
+PyObject* PY_XPLMHasKeyboardFocus(PyObject*, PyObject* arg) {
+    if (arg == Py_None)
+        return BM_CallHost(kModule, "XPLMHasKeyboardFocus", BM_Zero,
+                           [] { return BM_IntFromLong(XPLMHasKeyboardFocus(nullptr)); });
+    return OnWindow(arg, "XPLMHasKeyboardFocus", [](void* w) { return BM_IntFromLong(XPLMHasKeyboardFocus(w)); });
+}
+
 // ---- Hot keys: virtual keys are bytes, 0 to 255 ----
 
 void UnregisterHotKeyRecord(_CallbackRecordStruct& record) { XPLMUnregisterHotKey(record.handle); }
@@ -386,6 +639,36 @@ PyMethodDef XPLMDisplayMethods[] = {
     {"XPLMTakeKeyboardFocus", PY_XPLMTakeKeyboardFocus, METH_O, "Take the Keyboard Focus."},
     {"XPLMBringWindowToFront", PY_XPLMBringWindowToFront, METH_O, "Bring Window to Front."},
     {"XPLMIsWindowInFront", PY_XPLMIsWindowInFront, METH_O, "Is the Window in Front."},
+    {"XPLMCreateWindowEx", PY_XPLMCreateWindowEx, METH_VARARGS,
+     "Creates a modern window from its XPLMCreateWindow_t fields (a dict or a sequence in field order).\n"
+     "Callbacks may be None; left out, the window is decorated as a floating window, in the\n"
+     "floating-window layer, without a right-click callback."},
+    {"XPLMGetScreenBoundsGlobal", PY_XPLMGetScreenBoundsGlobal, METH_VARARGS,
+     "Gets the bounds of the global desktop, in boxels."},
+    {"XPLMGetAllMonitorBoundsGlobal", PY_XPLMGetAllMonitorBoundsGlobal, METH_VARARGS,
+     "Calls back, before returning, for every monitor holding a full-screen simulator window.\n"
+     "Takes no self: nothing stays registered. What the callback raises, this raises."},
+    {"XPLMGetAllMonitorBoundsOS", PY_XPLMGetAllMonitorBoundsOS, METH_VARARGS,
+     "Calls back, before returning, for every monitor of the OS, in OS pixels.\n"
+     "Takes no self: nothing stays registered. What the callback raises, this raises."},
+    {"XPLMGetMouseLocationGlobal", PY_XPLMGetMouseLocationGlobal, METH_VARARGS,
+     "Gets the mouse location in global boxels."},
+    {"XPLMGetWindowGeometryOS", PY_XPLMGetWindowGeometryOS, METH_VARARGS,
+     "Gets a popped-out window's geometry in OS pixels."},
+    {"XPLMSetWindowGeometryOS", PY_XPLMSetWindowGeometryOS, METH_VARARGS,
+     "Sets a popped-out window's geometry in OS pixels."},
+    {"XPLMGetWindowGeometryVR", PY_XPLMGetWindowGeometryVR, METH_VARARGS, "Gets a VR window's size in boxels."},
+    {"XPLMSetWindowGeometryVR", PY_XPLMSetWindowGeometryVR, METH_VARARGS, "Sets a VR window's size in boxels."},
+    {"XPLMWindowIsPoppedOut", PY_XPLMWindowIsPoppedOut, METH_O, "Is the window popped out."},
+    {"XPLMWindowIsInVR", PY_XPLMWindowIsInVR, METH_O, "Is the window in VR."},
+    {"XPLMSetWindowGravity", PY_XPLMSetWindowGravity, METH_VARARGS, "Sets how the window's edges follow resizes."},
+    {"XPLMSetWindowResizingLimits", PY_XPLMSetWindowResizingLimits, METH_VARARGS,
+     "Sets the window's minimum and maximum size."},
+    {"XPLMSetWindowPositioningMode", PY_XPLMSetWindowPositioningMode, METH_VARARGS,
+     "Sets the window's positioning mode."},
+    {"XPLMSetWindowTitle", PY_XPLMSetWindowTitle, METH_VARARGS, "Sets the window's title."},
+    {"XPLMHasKeyboardFocus", PY_XPLMHasKeyboardFocus, METH_O,
+     "Has the window the keyboard focus; for 0 or None, has no plug-in window."},
     {"XPLMRegisterHotKey", PY_XPLMRegisterHotKey, METH_VARARGS, "Register Hot Key."},
     {"XPLMUnregisterHotKey", PY_XPLMUnregisterHotKey, METH_VARARGS, "Unregister Hot Key."},
     {"XPLMCountHotKeys", PY_XPLMCountHotKeys, METH_NOARGS, "Count the Hot Keys."},

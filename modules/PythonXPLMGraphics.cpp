@@ -2,6 +2,8 @@
 // numbers from scripts' draw callbacks.
 #include <vector>
 
+#include <cstring>
+
 #include "ModuleSupport.h"
 #include "PythonModules.h"
 #include "XPLMGraphics.h"
@@ -162,6 +164,20 @@ PyObject* PY_XPLMGetFontDimensions(PyObject*, PyObject* args) {
     });
 }
 
+// The width of the string's first numChars bytes (UTF-8); more bytes than the string has is a
+// ValueError, since the simulator would read past its end.
+PyObject* PY_XPLMMeasureString(PyObject*, PyObject* args) {
+    int font, count;
+    const char* text;
+    if (!BM_ParseTuple(args, "isi", &font, &text, &count)) return nullptr;
+    std::size_t length = std::strlen(text);
+    if (count > 0 && std::size_t(count) > length)
+        return PyErr_Format(PyExc_ValueError, "XPLMMeasureString: numChars %d is more than the string's %d bytes", count,
+                            int(length));
+    return BM_CallHost(kModule, "XPLMMeasureString", BM_ZeroFloat,
+                       [&] { return PyFloat_FromDouble(XPLMMeasureString(font, text, count)); });
+}
+
 PyMethodDef XPLMGraphicsMethods[] = {
     {"XPLMSetGraphicsState", PY_XPLMSetGraphicsState, METH_VARARGS, "Set Graphics State."},
     {"XPLMBindTexture2d", PY_XPLMBindTexture2d, METH_VARARGS, "Bind Texture."},
@@ -173,6 +189,7 @@ PyMethodDef XPLMGraphicsMethods[] = {
     {"XPLMDrawString", PY_XPLMDrawString, METH_VARARGS, "Draw String."},
     {"XPLMDrawNumber", PY_XPLMDrawNumber, METH_VARARGS, "Draw Number."},
     {"XPLMGetFontDimensions", PY_XPLMGetFontDimensions, METH_VARARGS, "Get Font Dimensions."},
+    {"XPLMMeasureString", PY_XPLMMeasureString, METH_VARARGS, "Measure the width of the string's first numChars bytes."},
     {nullptr, nullptr, 0, nullptr},
 };
 

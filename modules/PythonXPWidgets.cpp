@@ -205,6 +205,7 @@ BM_WIDGET_INT(XPIsWidgetVisible)
 BM_WIDGET_ID(XPFindRootWidget)
 BM_WIDGET_VOID(XPBringRootWidgetToFront)
 BM_WIDGET_INT(XPIsWidgetInFront)
+BM_WIDGET_ID(XPGetWidgetUnderlyingWindow)
 PyObject* PY_XPSetKeyboardFocus(PyObject*, PyObject* arg) {
     return OnWidget(arg, "XPSetKeyboardFocus", [](XPWidgetID w) {
         return BM_IntFromHandle(BM_MayChangeWidget(w) ? XPSetKeyboardFocus(w) : nullptr);
@@ -396,6 +397,8 @@ PyMethodDef XPWidgetsMethods[] = {
     {"XPFindRootWidget", PY_XPFindRootWidget, METH_O, "Find the root widget."},
     {"XPBringRootWidgetToFront", PY_XPBringRootWidgetToFront, METH_O, "Bring root widget to front."},
     {"XPIsWidgetInFront", PY_XPIsWidgetInFront, METH_O, "Is the widget in front."},
+    {"XPGetWidgetUnderlyingWindow", PY_XPGetWidgetUnderlyingWindow, METH_O,
+     "Get the window a root widget stands on (0 for any other widget)."},
     {"XPGetWidgetGeometry", PY_XPGetWidgetGeometry, METH_VARARGS, "Get the widget geometry."},
     {"XPSetWidgetGeometry", PY_XPSetWidgetGeometry, METH_VARARGS, "Set the widget geometry."},
     {"XPGetWidgetForLocation", PY_XPGetWidgetForLocation, METH_VARARGS, "Get widget for location."},

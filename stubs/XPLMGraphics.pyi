@@ -65,3 +65,7 @@ def XPLMDrawNumber(inColorRGB: Sequence[float], inXOffset: int, inYOffset: int, 
 
 def XPLMGetFontDimensions(inFontID: int, outCharWidth: Optional[List[int]], outCharHeight: Optional[List[int]], outDigitsOnly: Optional[List[int]]) -> int:
     """Get Font Dimensions."""
+
+
+def XPLMMeasureString(inFontID: int, inChar: str, inNumChars: int) -> float:
+    """Measure the width of the string's first numChars bytes."""

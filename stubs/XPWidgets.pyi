@@ -61,6 +61,10 @@ def XPIsWidgetInFront(inWidget: int) -> int:
     """Is the widget in front."""
 
 
+def XPGetWidgetUnderlyingWindow(inWidget: int) -> int:
+    """Get the window a root widget stands on (0 for any other widget)."""
+
+
 def XPGetWidgetGeometry(inWidget: int, outLeft: Optional[List[int]], outTop: Optional[List[int]], outRight: Optional[List[int]], outBottom: Optional[List[int]]) -> int:
     """Get the widget geometry."""
 

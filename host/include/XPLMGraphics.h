@@ -51,6 +51,9 @@ XPLM_API void XPLMDrawNumber(float * inColorRGB, int inXOffset, int inYOffset, d
                              int inDecimals, int inShowSign, XPLMFontID inFontID);
 XPLM_API void XPLMGetFontDimensions(XPLMFontID inFontID, int * outCharWidth, int * outCharHeight,
                                     int * outDigitsOnly);
+#if defined(XPLM200)
+XPLM_API float XPLMMeasureString(XPLMFontID inFontID, const char * inChar, int inNumChars);
+#endif /* XPLM200 */
 
 #ifdef __cplusplus
 }

@@ -3,6 +3,7 @@
 /* The widget library: creation, hierarchy, visibility, geometry, descriptors, properties,
    keyboard focus and widget callbacks. */
 
+#include "XPLMDisplay.h"
 #include "XPWidgetDefs.h"
 
 #ifdef __cplusplus
@@ -44,6 +45,7 @@ WIDGET_API void XPLoseKeyboardFocus(XPWidgetID inWidget);
 WIDGET_API XPWidgetID XPGetWidgetWithFocus(void);
 WIDGET_API void XPAddWidgetCallback(XPWidgetID inWidget, XPWidgetFunc_t inNewCallback);
 WIDGET_API XPWidgetFunc_t XPGetWidgetClassFunc(XPWidgetClass inWidgetClass);
+WIDGET_API XPLMWindowID XPGetWidgetUnderlyingWindow(XPWidgetID inWidget);
 
 #ifdef __cplusplus
 }

@@ -9,6 +9,9 @@
 // focused window or a matching hot key consumes the key. The window of a root widget hands its
 // keys to the focused widget and passes on those that no widget consumed.
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "HostState.h"
@@ -55,13 +58,47 @@ bool Contains(const Window& w, int x, int y) {
     return x >= w.left && x <= w.right && y >= w.bottom && y <= w.top;
 }
 
-int Mouse(std::size_t index, int x, int y, XPLMMouseStatus status) {
+int Mouse(std::size_t index, int x, int y, XPLMMouseStatus status, bool right = false) {
     Window window = S().windows[index];
-    if (!window.mouse || !OwnerEnabled(window.owner)) return 0;
+    XPLMHandleMouseClick_f handler = right ? window.rightClick : window.mouse;
+    if (!handler || !OwnerEnabled(window.owner)) return 0;
     int taken = 0;
-    CallPluginCode(window.owner, "a window mouse callback",
-                   [&] { taken = window.mouse(IdOf(index), x, y, status, window.refcon); });
+    CallPluginCode(window.owner, right ? "a window right-click callback" : "a window mouse callback",
+                   [&] { taken = handler(IdOf(index), x, y, status, window.refcon); });
     return taken;
+}
+
+const int kLayers = 4;  // flight overlay, floating windows, modal, growl notifications
+
+// The live, visible windows under (x, y), front-most first: the top layer's first.
+std::vector<std::size_t> WindowsAt(int x, int y) {
+    std::vector<std::size_t> found;
+    for (int layer = kLayers - 1; layer >= 0; --layer)
+        for (auto it = S().zOrder.rbegin(); it != S().zOrder.rend(); ++it) {
+            const Window& window = S().windows[*it];
+            if (window.alive && window.visible && window.layer == layer && Contains(window, x, y)) found.push_back(*it);
+        }
+    return found;
+}
+
+// A decorated modern window stops what its callbacks leave.
+bool StopsClicks(const Window& window) { return window.modern && window.decoration != xplm_WindowDecorationNone; }
+
+// Applies the positioning mode's rectangle on a screen of the current size.
+void Position(Window& w) {
+    int width = w.right - w.left, height = w.top - w.bottom;
+    int screenW = S().screenWidth, screenH = S().screenHeight;
+    if (w.mode == xplm_WindowCenterOnMonitor) {
+        w.left = (screenW - width) / 2;
+        w.right = w.left + width;
+        w.bottom = (screenH - height) / 2;
+        w.top = w.bottom + height;
+    } else if (w.mode == xplm_WindowFullScreenOnMonitor || w.mode == xplm_WindowFullScreenOnAllMonitors) {
+        w.left = 0;
+        w.top = screenH;
+        w.right = screenW;
+        w.bottom = 0;
+    }
 }
 
 }  // namespace
@@ -117,6 +154,7 @@ void CloseWindowAt(std::size_t index) {
     window.alive = false;
     LeaveZOrder();
     if (S().capture == index + 1) S().capture = 0;
+    if (S().rightCapture == index + 1) S().rightCapture = 0;
 }
 
 void FocusWindow(std::size_t index) { MoveFocus(index); }
@@ -128,9 +166,12 @@ void RaiseWindow(std::size_t index) {
     order.push_back(index);
 }
 
-bool IsFrontWindow(std::size_t index) {
-    for (auto it = S().zOrder.rbegin(); it != S().zOrder.rend(); ++it)
-        if (S().windows[*it].alive && S().windows[*it].visible) return *it == index;
+bool IsFrontWindow(std::size_t index) {  // within the window's layer
+    int layer = S().windows[index].layer;
+    for (auto it = S().zOrder.rbegin(); it != S().zOrder.rend(); ++it) {
+        const Window& window = S().windows[*it];
+        if (window.alive && window.visible && window.layer == layer) return *it == index;
+    }
     return false;
 }
 
@@ -154,11 +195,17 @@ void DrawFrame() {
     }
     s.currentPhase = -1;
     std::vector<std::size_t> order = s.zOrder;  // a callback may create or destroy windows
-    for (std::size_t index : order) {
-        Window window = s.windows[index];
-        if (!window.alive || !window.visible || !window.draw || !OwnerEnabled(window.owner)) continue;
-        CallPluginCode(window.owner, "a window draw callback", [&] { window.draw(IdOf(index), window.refcon); });
-    }
+    for (int layer = 0; layer < kLayers; ++layer)
+        for (std::size_t index : order) {
+            if (s.windows[index].layer != layer) continue;
+            Window window = s.windows[index];
+            if (!window.alive || !window.visible || !OwnerEnabled(window.owner)) continue;
+            if (window.modern && window.decoration == xplm_WindowDecorationRoundRectangle)
+                Record("frame", {double(window.left), double(window.top), double(window.right), double(window.bottom)},
+                       window.title);
+            if (!window.draw) continue;
+            CallPluginCode(window.owner, "a window draw callback", [&] { window.draw(IdOf(index), window.refcon); });
+        }
     auto& callbacks = s.drawCallbacks;
     callbacks.erase(std::remove_if(callbacks.begin(), callbacks.end(), [](const DrawCallback& c) { return c.removed; }),
                     callbacks.end());
@@ -186,6 +233,7 @@ void SweepDisplay(XPLMPluginID owner) {
         LeaveZOrder();
         if (s.focus == i + 1) s.focus = 0;
         if (s.capture == i + 1) s.capture = 0;
+        if (s.rightCapture == i + 1) s.rightCapture = 0;
     }
 }
 
@@ -201,7 +249,7 @@ void ResetDisplay() {
     s.closedInZOrder = 0;
     s.drawIndex.Clear();
     s.keySnifferIndex.Clear();
-    s.focus = s.capture = 0;
+    s.focus = s.capture = s.rightCapture = 0;
     s.hotKeys.clear();
     std::fill(std::begin(s.graphicsState), std::end(s.graphicsState), 0);
     std::fill(std::begin(s.boundTextures), std::end(s.boundTextures), 0);
@@ -364,6 +412,230 @@ int XPLMIsWindowInFront(XPLMWindowID inWindow) {
     return IsFrontWindow(index) ? 1 : 0;
 }
 
+// ---- Modern windows and the global desktop ----
+//
+// One monitor, index 0, as large as the screen; one boxel is one pixel, so global, OS and
+// legacy coordinates coincide. Nothing is ever popped out into an OS window of its own, nor
+// placed in VR: a popped-out window keeps its rectangle in the one desktop.
+
+namespace {
+
+// The window of `id` when it is a modern one; a legacy window is reported.
+Window* ModernFromId(XPLMWindowID id, const char* function) {
+    Window* window = WindowFromId(id, function);
+    if (window && !window->modern) {
+        HostWarning(std::string(function) + ": not a modern window (XPLMCreateWindowEx)");
+        return nullptr;
+    }
+    return window;
+}
+
+const int kCreateWindow200Size = int(offsetof(XPLMCreateWindow_t, decorateAsFloatingWindow));  // 72 on LP64
+
+template <typename T>
+T Field(const XPLMCreateWindow_t* params, std::size_t offset) {
+    T value;
+    std::memcpy(&value, reinterpret_cast<const char*>(params) + offset, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+XPLMWindowID XPLMCreateWindowEx(XPLMCreateWindow_t* inParams) {
+    BMHOST_ENTER();
+    if (!inParams || inParams->structSize < kCreateWindow200Size) {
+        HostWarning(std::string(__func__) + ": structSize " + (inParams ? std::to_string(inParams->structSize) : "?") +
+                    " is smaller than any XPLMCreateWindow_t");
+        return nullptr;
+    }
+    // Only the fields the caller's struct holds are read: the SDK 2.0 layout ends before the
+    // decoration; anything of the full size or more holds all of them.
+    bool full = inParams->structSize >= int(sizeof(XPLMCreateWindow_t));
+    Window window{inParams->left,          inParams->top,           inParams->right,
+                  inParams->bottom,        inParams->visible != 0,  inParams->drawWindowFunc,
+                  inParams->handleKeyFunc, inParams->handleMouseClickFunc, inParams->refcon,
+                  S().current};
+    window.cursor = inParams->handleCursorFunc;
+    window.wheel = inParams->handleMouseWheelFunc;
+    if (full) {
+        window.modern = true;
+        window.decoration = Field<int>(inParams, offsetof(XPLMCreateWindow_t, decorateAsFloatingWindow));
+        window.layer = Field<int>(inParams, offsetof(XPLMCreateWindow_t, layer));
+        window.rightClick =
+            Field<XPLMHandleMouseClick_f>(inParams, offsetof(XPLMCreateWindow_t, handleRightClickFunc));
+        if (window.layer < xplm_WindowLayerFlightOverlay || window.layer > xplm_WindowLayerGrowlNotifications) {
+            HostWarning(std::string(__func__) + ": layer " + std::to_string(window.layer) + " is no window layer");
+            return nullptr;
+        }
+        if (window.decoration < xplm_WindowDecorationNone ||
+            window.decoration > xplm_WindowDecorationSelfDecoratedResizable) {
+            HostWarning(std::string(__func__) + ": decorateAsFloatingWindow " + std::to_string(window.decoration) +
+                        " is no window decoration");
+            return nullptr;
+        }
+    }
+    const char* missing[] = {window.draw ? nullptr : "drawWindowFunc", window.key ? nullptr : "handleKeyFunc",
+                             window.cursor ? nullptr : "handleCursorFunc",
+                             window.wheel ? nullptr : "handleMouseWheelFunc"};
+    for (const char* field : missing)
+        if (field) HostWarning(std::string(__func__) + ": " + field + " is NULL");
+    std::size_t index = S().windows.size();
+    S().windows.push_back(window);
+    S().zOrder.push_back(index);  // at the front of its layer
+    return IdOf(index);
+}
+
+void XPLMGetScreenBoundsGlobal(int* outLeft, int* outTop, int* outRight, int* outBottom) {
+    BMHOST_ENTER();
+    if (outLeft) *outLeft = 0;
+    if (outTop) *outTop = S().screenHeight;
+    if (outRight) *outRight = S().screenWidth;
+    if (outBottom) *outBottom = 0;
+}
+
+void XPLMGetAllMonitorBoundsGlobal(XPLMReceiveMonitorBoundsGlobal_f inMonitorBoundsCallback, void* inRefcon) {
+    BMHOST_ENTER();
+    if (!inMonitorBoundsCallback) return;
+    int width = S().screenWidth, height = S().screenHeight;
+    CallPluginCode(S().current, "a monitor bounds callback",
+                   [&] { inMonitorBoundsCallback(0, 0, height, width, 0, inRefcon); });
+}
+
+void XPLMGetAllMonitorBoundsOS(XPLMReceiveMonitorBoundsOS_f inMonitorBoundsCallback, void* inRefcon) {
+    BMHOST_ENTER();
+    if (!inMonitorBoundsCallback) return;
+    int width = S().screenWidth, height = S().screenHeight;
+    CallPluginCode(S().current, "a monitor bounds callback",
+                   [&] { inMonitorBoundsCallback(0, 0, height, width, 0, inRefcon); });
+}
+
+void XPLMGetMouseLocationGlobal(int* outX, int* outY) {
+    BMHOST_ENTER();
+    if (outX) *outX = S().mouseX;
+    if (outY) *outY = S().mouseY;
+}
+
+// A window not popped out answers its global rectangle.
+void XPLMGetWindowGeometryOS(XPLMWindowID inWindowID, int* outLeft, int* outTop, int* outRight, int* outBottom) {
+    BMHOST_ENTER();
+    Window* w = WindowFromId(inWindowID, __func__);
+    if (!w) return;
+    bool popped = w->mode == xplm_WindowPopOut;
+    int rect[4] = {popped ? w->os[0] : w->left, popped ? w->os[1] : w->top, popped ? w->os[2] : w->right,
+                   popped ? w->os[3] : w->bottom};
+    int* out[4] = {outLeft, outTop, outRight, outBottom};
+    for (int i = 0; i < 4; ++i)
+        if (out[i]) *out[i] = rect[i];
+}
+
+// Kept for the window's next pop-out when it is not popped out.
+void XPLMSetWindowGeometryOS(XPLMWindowID inWindowID, int inLeft, int inTop, int inRight, int inBottom) {
+    BMHOST_ENTER();
+    if (Window* w = ModernFromId(inWindowID, __func__)) {
+        w->os[0] = inLeft;
+        w->os[1] = inTop;
+        w->os[2] = inRight;
+        w->os[3] = inBottom;
+    }
+}
+
+void XPLMGetWindowGeometryVR(XPLMWindowID inWindowID, int* outWidthBoxels, int* outHeightBoxels) {
+    BMHOST_ENTER();
+    Window* w = WindowFromId(inWindowID, __func__);
+    if (!w) return;
+    if (outWidthBoxels) *outWidthBoxels = w->right - w->left;
+    if (outHeightBoxels) *outHeightBoxels = w->top - w->bottom;
+}
+
+void XPLMSetWindowGeometryVR(XPLMWindowID inWindowID, int widthBoxels, int heightBoxels) {
+    BMHOST_ENTER();
+    Window* w = ModernFromId(inWindowID, __func__);
+    if (!w) return;
+    w->vr[0] = widthBoxels;
+    w->vr[1] = heightBoxels;
+    HostWarning(std::string(__func__) + ": the window is not in VR");
+}
+
+int XPLMWindowIsPoppedOut(XPLMWindowID inWindowID) {
+    BMHOST_ENTER();
+    Window* w = WindowFromId(inWindowID, __func__);
+    return w && w->modern && w->mode == xplm_WindowPopOut ? 1 : 0;
+}
+
+int XPLMWindowIsInVR(XPLMWindowID inWindowID) {
+    BMHOST_ENTER();
+    WindowFromId(inWindowID, __func__);
+    return 0;
+}
+
+void XPLMSetWindowGravity(XPLMWindowID inWindowID, float inLeftGravity, float inTopGravity, float inRightGravity,
+                          float inBottomGravity) {
+    BMHOST_ENTER();
+    if (Window* w = ModernFromId(inWindowID, __func__)) {
+        w->gravity[0] = inLeftGravity;
+        w->gravity[1] = inTopGravity;
+        w->gravity[2] = inRightGravity;
+        w->gravity[3] = inBottomGravity;
+    }
+}
+
+void XPLMSetWindowResizingLimits(XPLMWindowID inWindowID, int inMinWidthBoxels, int inMinHeightBoxels,
+                                 int inMaxWidthBoxels, int inMaxHeightBoxels) {
+    BMHOST_ENTER();
+    Window* w = ModernFromId(inWindowID, __func__);
+    if (!w) return;
+    if (inMinWidthBoxels > inMaxWidthBoxels || inMinHeightBoxels > inMaxHeightBoxels) {
+        HostWarning(std::string(__func__) + ": a minimum is above its maximum; the limits stay");
+        return;
+    }
+    w->limits[0] = inMinWidthBoxels;
+    w->limits[1] = inMinHeightBoxels;
+    w->limits[2] = inMaxWidthBoxels;
+    w->limits[3] = inMaxHeightBoxels;
+}
+
+void XPLMSetWindowPositioningMode(XPLMWindowID inWindowID, XPLMWindowPositioningMode inPositioningMode,
+                                  int inMonitorIndex) {
+    BMHOST_ENTER();
+    Window* w = ModernFromId(inWindowID, __func__);
+    if (!w) return;
+    if (inPositioningMode < xplm_WindowPositionFree || inPositioningMode > xplm_WindowVR) {
+        HostWarning(std::string(__func__) + ": " + std::to_string(inPositioningMode) + " is no positioning mode");
+        return;
+    }
+    if (inPositioningMode == xplm_WindowVR) {
+        HostWarning(std::string(__func__) + ": VR is not available");
+        return;
+    }
+    if (inMonitorIndex >= 1)
+        HostWarning(std::string(__func__) + ": there is no monitor " + std::to_string(inMonitorIndex) +
+                    "; monitor 0 is used");
+    if (inPositioningMode == xplm_WindowPopOut && w->mode != xplm_WindowPopOut) {
+        w->os[0] = w->left;
+        w->os[1] = w->top;
+        w->os[2] = w->right;
+        w->os[3] = w->bottom;
+    }
+    w->mode = inPositioningMode;
+    Position(*w);
+}
+
+void XPLMSetWindowTitle(XPLMWindowID inWindowID, const char* inWindowTitle) {
+    BMHOST_ENTER();
+    if (Window* w = ModernFromId(inWindowID, __func__)) w->title = inWindowTitle ? inWindowTitle : "";
+}
+
+// With NULL: whether no plug-in window has focus.
+int XPLMHasKeyboardFocus(XPLMWindowID inWindow) {
+    BMHOST_ENTER();
+    if (!inWindow) return S().focus == 0 ? 1 : 0;
+    std::size_t index = 0;
+    if (!DecodeHandle(inWindow, HandleKind::Window, &index) || index >= S().windows.size() ||
+        !S().windows[index].alive)
+        return 0;
+    return S().focus == index + 1 ? 1 : 0;
+}
+
 // ---- Hot keys ----
 
 XPLMHotKeyID XPLMRegisterHotKey(char inVirtualKey, XPLMKeyFlags inFlags, const char* inDescription,
@@ -433,8 +705,91 @@ void XPLMSetHotKeyCombination(XPLMHotKeyID inHotKey, char inVirtualKey, XPLMKeyF
 namespace bmhost {
 
 void SetScreenSize(int width, int height) {
+    int dW = width - S().screenWidth, dH = height - S().screenHeight;
     S().screenWidth = width;
     S().screenHeight = height;
+    for (Window& w : S().windows) {
+        if (!w.alive || !w.modern) continue;
+        if (w.mode != xplm_WindowPositionFree) {
+            Position(w);
+            continue;
+        }
+        w.left += int(std::lround(w.gravity[0] * dW));
+        w.top += int(std::lround(w.gravity[1] * dH));
+        w.right += int(std::lround(w.gravity[2] * dW));
+        w.bottom += int(std::lround(w.gravity[3] * dH));
+    }
+}
+
+void RightClick(int x, int y) {
+    S().mouseX = x;
+    S().mouseY = y;
+    S().rightCapture = 0;
+    for (std::size_t index : WindowsAt(x, y)) {
+        if (!S().windows[index].alive) continue;
+        if (Mouse(index, x, y, xplm_MouseDown, true)) {
+            S().rightCapture = index + 1;
+            break;
+        }
+        if (StopsClicks(S().windows[index])) break;
+    }
+    std::size_t capture = S().rightCapture;
+    S().rightCapture = 0;
+    if (capture && S().windows[capture - 1].alive) Mouse(capture - 1, x, y, xplm_MouseUp, true);
+    RunDeferredReload();
+}
+
+void MouseWheel(int x, int y, int wheel, int clicks) {
+    S().mouseX = x;
+    S().mouseY = y;
+    for (std::size_t index : WindowsAt(x, y)) {
+        Window window = S().windows[index];
+        if (!window.alive || !window.wheel || !OwnerEnabled(window.owner)) continue;
+        int taken = 0;
+        CallPluginCode(window.owner, "a window mouse-wheel callback",
+                       [&] { taken = window.wheel(IdOf(index), x, y, wheel, clicks, window.refcon); });
+        if (taken) break;
+    }
+    RunDeferredReload();
+}
+
+int CursorAt(int x, int y) {
+    S().mouseX = x;
+    S().mouseY = y;
+    int cursor = xplm_CursorDefault;
+    for (std::size_t index : WindowsAt(x, y)) {
+        Window window = S().windows[index];
+        if (!window.alive || !window.cursor || !OwnerEnabled(window.owner)) continue;
+        CallPluginCode(window.owner, "a window cursor callback",
+                       [&] { cursor = window.cursor(IdOf(index), x, y, window.refcon); });
+        if (cursor != xplm_CursorDefault) break;
+    }
+    RunDeferredReload();
+    return cursor;
+}
+
+void ResizeWindow(XPLMWindowID id, int left, int top, int right, int bottom) {
+    Window* w = WindowFromId(id, "bmhost::ResizeWindow");
+    if (!w) return;
+    int width = std::min(std::max(right - left, w->limits[0]), w->limits[2]);
+    int height = std::min(std::max(top - bottom, w->limits[1]), w->limits[3]);
+    w->left = left;
+    w->top = top;
+    w->right = left + width;
+    w->bottom = top - height;
+}
+
+std::string WindowTitle(XPLMWindowID id) {
+    std::size_t index = 0;
+    if (!DecodeHandle(id, HandleKind::Window, &index) || index >= S().windows.size()) return "";
+    return S().windows[index].title;
+}
+
+int WindowLayer(XPLMWindowID id) {
+    std::size_t index = 0;
+    if (!DecodeHandle(id, HandleKind::Window, &index) || index >= S().windows.size() || !S().windows[index].alive)
+        return -1;
+    return S().windows[index].layer;
 }
 
 int WindowCount() {  // the windows of root widgets are the widget library's, not a plug-in's
@@ -460,14 +815,13 @@ void MouseDown(int x, int y) {
     S().mouseX = x;
     S().mouseY = y;
     S().capture = 0;
-    std::vector<std::size_t> order = S().zOrder;
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        const Window& window = S().windows[*it];
-        if (!window.alive || !window.visible || !Contains(window, x, y)) continue;
-        if (Mouse(*it, x, y, xplm_MouseDown)) {
-            S().capture = *it + 1;
+    for (std::size_t index : WindowsAt(x, y)) {
+        if (!S().windows[index].alive) continue;  // a callback closed it meanwhile
+        if (Mouse(index, x, y, xplm_MouseDown)) {
+            S().capture = index + 1;
             return;
         }
+        if (StopsClicks(S().windows[index])) return;
     }
 }
 

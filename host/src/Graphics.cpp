@@ -144,6 +144,13 @@ void XPLMGetFontDimensions(XPLMFontID inFontID, int* outCharWidth, int* outCharH
     if (outDigitsOnly) *outDigitsOnly = dimensions[2];
 }
 
+// Every character of a font is as wide as the font's table says, the proportional one's too.
+float XPLMMeasureString(XPLMFontID inFontID, const char* inChar, int inNumChars) {
+    BMHOST_ENTER();
+    if (!inChar || inNumChars <= 0) return 0.0f;
+    return float(inNumChars) * float(FontDimensions(inFontID)[0]);
+}
+
 // ---- OpenGL immediate mode, recorded ----
 
 void glBegin(GLenum mode) { Record("glBegin", {double(mode)}); }

@@ -277,6 +277,20 @@ struct Window {
     XPLMPluginID owner;
     bool alive = true;
     std::size_t widget = 0;  // for the window behind a root widget: the widget's index + 1
+    // Modern windows (XPLMCreateWindowEx with a full struct). Legacy windows keep the defaults:
+    // the flight overlay, no decoration, free positioning, no limits.
+    bool modern = false;
+    int layer = 0;       // XPLMWindowLayer
+    int decoration = 0;  // XPLMWindowDecoration
+    XPLMHandleCursor_f cursor = nullptr;
+    XPLMHandleMouseWheel_f wheel = nullptr;
+    XPLMHandleMouseClick_f rightClick = nullptr;
+    std::string title = std::string();
+    float gravity[4] = {0.0f, 1.0f, 0.0f, 1.0f};  // left, top, right, bottom
+    int limits[4] = {0, 0, 1 << 30, 1 << 30};     // min width, min height, max width, max height
+    int mode = 0;                                 // XPLMWindowPositioningMode
+    int os[4] = {0, 0, 0, 0};                     // OS rectangle, left top right bottom
+    int vr[2] = {0, 0};                           // VR width and height as last set
 };
 
 struct HotKey {
@@ -328,6 +342,7 @@ struct State {
     std::size_t closedInZOrder = 0;
     std::size_t focus = 0;            // window index + 1, 0 for the simulator
     std::size_t capture = 0;          // window index + 1 that took the mouse down
+    std::size_t rightCapture = 0;     // window index + 1 that took the right mouse down
     std::vector<HotKey> hotKeys;
 
     int graphicsState[7] = {0, 0, 0, 0, 0, 0, 0};

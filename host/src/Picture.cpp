@@ -526,6 +526,11 @@ void Render(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
                       Colour{float(n[0]), float(n[1]), float(n[2]), 1});
         } else if (op.call == "XPDrawWindow") {
             DrawWindowFrame(canvas, RectOf(n), int(n[4]));
+        } else if (op.call == "frame") {  // a modern window's decoration: a dark body, the title above
+            Rect r = RectOf(n);
+            canvas.FillRect(r.left, r.bottom, r.right, r.top, Colour{0.12f, 0.14f, 0.17f, 0.9f});
+            canvas.FillRect(r.left, r.top, r.right, r.top + kTitleBarHeight, Colour{0.22f, 0.25f, 0.3f, 1});
+            text.Draw(canvas, op.text, r.left + 6, r.top + 5, 10, 7, 0, Colour{1, 1, 1, 1});
         } else if (op.call == "XPDrawElement") {
             DrawElement(canvas, RectOf(n), int(n[4]), n[5] != 0);
         } else if (op.call == "XPDrawTrack") {

@@ -720,6 +720,19 @@ XPWidgetID XPGetNthChildWidget(XPWidgetID inWidget, int inIndex) {
     return IdOf(children[std::size_t(inIndex)]);
 }
 
+// The window a root widget stands on; others have none.
+XPLMWindowID XPGetWidgetUnderlyingWindow(XPWidgetID inWidget) {
+    BMHOST_ENTER();
+    std::size_t found = Find(inWidget, __func__);
+    if (!found) return nullptr;
+    const Widget& widget = L().widgets[found - 1];
+    if (!widget.window) {
+        HostWarning(std::string(__func__) + ": not a root widget");
+        return nullptr;
+    }
+    return MakeHandle(HandleKind::Window, widget.window - 1);
+}
+
 XPWidgetID XPGetParentWidget(XPWidgetID inWidget) {
     BMHOST_ENTER();
     std::size_t found = Find(inWidget, __func__);

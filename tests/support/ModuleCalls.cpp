@@ -73,6 +73,12 @@ def new_menu():
 def new_window():
     return XPLMCreateWindow(script, 10, 300, 300, 10, 1, cb, cb, cb, 0)
 
+def new_modern():
+    return XPLMCreateWindowEx(script, {'left': 10, 'top': 300, 'right': 300, 'bottom': 10, 'visible': 1,
+                                       'drawWindowFunc': cb, 'handleMouseClickFunc': cb, 'handleKeyFunc': cb,
+                                       'handleCursorFunc': cb, 'handleMouseWheelFunc': cb, 'refcon': 0,
+                                       'handleRightClickFunc': cb})
+
 def new_hotkey():
     return XPLMRegisterHotKey(script, XPLM_VK_F5, 0, 'Sweep', cb, 0)
 
@@ -172,6 +178,25 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMDisplay", "XPLMTakeKeyboardFocus", "", {"window"}},
         {"XPLMDisplay", "XPLMBringWindowToFront", "", {"window"}},
         {"XPLMDisplay", "XPLMIsWindowInFront", "", {"window"}},
+        {"XPLMDisplay", "XPLMCreateWindowEx", "",
+         {"script", "[10, 300, 300, 10, 1, cb, cb, cb, cb, cb, 0, xplm_WindowDecorationRoundRectangle, "
+                    "xplm_WindowLayerFloatingWindows, cb]"}},
+        {"XPLMDisplay", "XPLMGetScreenBoundsGlobal", "", {"[]", "[]", "[]", "[]"}},
+        {"XPLMDisplay", "XPLMGetAllMonitorBoundsGlobal", "", {"cb", "0"}},
+        {"XPLMDisplay", "XPLMGetAllMonitorBoundsOS", "", {"cb", "0"}},
+        {"XPLMDisplay", "XPLMGetMouseLocationGlobal", "", {"[]", "[]"}},
+        {"XPLMDisplay", "XPLMGetWindowGeometryOS", "modern = new_modern()", {"modern", "[]", "[]", "[]", "[]"}},
+        {"XPLMDisplay", "XPLMSetWindowGeometryOS", "modern = new_modern()", {"modern", "10", "300", "300", "10"}},
+        {"XPLMDisplay", "XPLMGetWindowGeometryVR", "modern = new_modern()", {"modern", "[]", "[]"}},
+        {"XPLMDisplay", "XPLMSetWindowGeometryVR", "modern = new_modern()", {"modern", "290", "290"}},
+        {"XPLMDisplay", "XPLMWindowIsPoppedOut", "modern = new_modern()", {"modern"}},
+        {"XPLMDisplay", "XPLMWindowIsInVR", "modern = new_modern()", {"modern"}},
+        {"XPLMDisplay", "XPLMSetWindowGravity", "modern = new_modern()", {"modern", "0.0", "1.0", "1.0", "1.0"}},
+        {"XPLMDisplay", "XPLMSetWindowResizingLimits", "modern = new_modern()", {"modern", "100", "100", "600", "600"}},
+        {"XPLMDisplay", "XPLMSetWindowPositioningMode", "modern = new_modern()",
+         {"modern", "xplm_WindowCenterOnMonitor", "-1"}},
+        {"XPLMDisplay", "XPLMSetWindowTitle", "modern = new_modern()", {"modern", "'Sweep'"}},
+        {"XPLMDisplay", "XPLMHasKeyboardFocus", "", {"window"}},
         {"XPLMDisplay", "XPLMRegisterHotKey", "", {"script", "XPLM_VK_F5", "0", "'Sweep'", "cb", "0"}},
         {"XPLMDisplay", "XPLMUnregisterHotKey", "doomed = new_hotkey()", {"script", "doomed"}},
         {"XPLMDisplay", "XPLMCountHotKeys", "", {}},
@@ -191,6 +216,7 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMGraphics", "XPLMDrawNumber", "",
          {"(1.0, 1.0, 1.0)", "20", "20", "3.25", "3", "2", "1", "xplmFont_Basic"}},
         {"XPLMGraphics", "XPLMGetFontDimensions", "", {"xplmFont_Basic", "[]", "[]", "[]"}},
+        {"XPLMGraphics", "XPLMMeasureString", "", {"xplmFont_Basic", "'Sweep'", "5"}},
 
         // ---- XPLMMenus ----
         {"XPLMMenus", "XPLMFindPluginsMenu", "", {}},
@@ -338,6 +364,7 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPWidgets", "XPSetKeyboardFocus", "", {"widget"}},
         {"XPWidgets", "XPLoseKeyboardFocus", "", {"widget"}},
         {"XPWidgets", "XPGetWidgetWithFocus", "", {}},
+        {"XPWidgets", "XPGetWidgetUnderlyingWindow", "", {"widget"}},
         {"XPWidgets", "XPAddWidgetCallback", "", {"script", "widget", "cb"}},
         {"XPWidgets", "XPGetWidgetClassFunc", "", {"xpWidgetClass_Button"}},
         {"XPWidgets", "SetWidgetObject", "", {"script", "widget", "'object'"}},

@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -10,6 +12,8 @@
 #include "TestSupport.h"
 #include "XPLMDisplay.h"
 #include "XPLMGraphics.h"
+#include "XPWidgets.h"
+#include "XPStandardWidgets.h"
 #include "bmhost/Control.h"
 
 namespace {
@@ -176,6 +180,69 @@ std::vector<NumberCall> gNumbers;
 int DrawNumbers(XPLMDrawingPhase, int, void*) {
     for (const NumberCall& n : gNumbers) XPLMDrawNumber(nullptr, 1, 2, n.value, n.digits, n.decimals, n.showSign, 0);
     return 1;
+}
+
+// XPLMCreateWindowEx reads only the fields the plug-in's struct holds: none below the SDK 2.0
+// layout, which makes a window of the flight overlay without the modern management; the full
+// struct checks its layer and decoration. NULL callbacks are taken, some reported.
+TEST_F(DisplayStandIn, ModernWindowsByTheSizeOfTheirStruct) {
+    struct Case {
+        int size;
+        int layer, decoration;
+        bool made;
+        int layerSeen;      // bmhost::WindowLayer
+        std::string report;  // the report in the log, "" for none
+    };
+    const int full = int(sizeof(XPLMCreateWindow_t)), old = 72;
+    const Case cases[] = {
+        {old - 4, 1, 1, false, -1, "XPLMCreateWindowEx: structSize 68 is smaller than any XPLMCreateWindow_t"},
+        {old, 3, 9, true, xplm_WindowLayerFlightOverlay, "XPLMSetWindowTitle: not a modern window (XPLMCreateWindowEx)"},
+        {full, 3, 1, true, xplm_WindowLayerGrowlNotifications, ""},
+        {full + 16, 2, 0, true, xplm_WindowLayerModal, ""},
+        {full, -1, 1, false, -1, "XPLMCreateWindowEx: layer -1 is no window layer"},
+        {full, 1, 4, false, -1, "XPLMCreateWindowEx: decorateAsFloatingWindow 4 is no window decoration"},
+    };
+    for (const Case& c : cases) {
+        std::vector<char> bytes(std::size_t(std::max(c.size, full)), 0);  // room for what is not read
+        XPLMCreateWindow_t params = {};
+        params.structSize = c.size;
+        params.right = params.top = 50;
+        params.drawWindowFunc = DrawWindow;
+        params.handleKeyFunc = Key;
+        params.layer = c.layer;
+        params.decorateAsFloatingWindow = c.decoration;
+        std::memcpy(bytes.data(), &params, sizeof params);
+        std::size_t logged = bmhost::SimLog().size();
+        XPLMWindowID window = XPLMCreateWindowEx(reinterpret_cast<XPLMCreateWindow_t*>(bytes.data()));
+        EXPECT_EQ(window != nullptr, c.made) << c.size;
+        if (window) XPLMSetWindowTitle(window, "T");
+        EXPECT_EQ(bmhost::WindowLayer(window), c.layerSeen) << c.size;
+        std::string log = bmhost::SimLog().substr(logged);
+        if (c.made) {  // the cursor and wheel callbacks are missing
+            EXPECT_NE(log.find("[stand-in] XPLMCreateWindowEx: handleCursorFunc is NULL\n"), std::string::npos) << log;
+        }
+        if (!c.report.empty()) {
+            EXPECT_NE(log.find("[stand-in] " + c.report + "\n"), std::string::npos) << log;
+        }
+    }
+}
+
+TEST_F(DisplayStandIn, MeasuredStringsAndTheWindowsOfRootWidgets) {
+    EXPECT_EQ(XPLMMeasureString(xplmFont_Basic, "hello", 3), 21.0f);
+    EXPECT_EQ(XPLMMeasureString(xplmFont_Proportional, "hello", 5), 30.0f);
+    EXPECT_EQ(XPLMMeasureString(xplmFont_Basic, "hello", -1), 0.0f);
+    EXPECT_EQ(XPLMMeasureString(xplmFont_Basic, nullptr, 3), 0.0f);
+    XPWidgetID root = XPCreateWidget(10, 100, 100, 10, 1, "Root", 1, nullptr, xpWidgetClass_MainWindow);
+    XPWidgetID child = XPCreateWidget(20, 90, 90, 20, 1, "Child", 0, root, xpWidgetClass_Button);
+    XPLMWindowID window = XPGetWidgetUnderlyingWindow(root);
+    ASSERT_NE(window, nullptr);
+    int left = 0;
+    XPLMGetWindowGeometry(window, &left, nullptr, nullptr, nullptr);
+    EXPECT_EQ(left, 10);
+    EXPECT_EQ(XPGetWidgetUnderlyingWindow(child), nullptr);
+    EXPECT_EQ(XPGetWidgetUnderlyingWindow(nullptr), nullptr);
+    EXPECT_EQ(bmtest::Count(bmhost::SimLog(), "[stand-in] XPGetWidgetUnderlyingWindow: not a root widget\n"), 1u);
+    EXPECT_EQ(bmtest::Count(bmhost::SimLog(), "[stand-in] XPGetWidgetUnderlyingWindow: not a widget id\n"), 1u);
 }
 
 TEST_F(DisplayStandIn, DrawnNumbersArePaddedAndTheirTextStaysBounded) {

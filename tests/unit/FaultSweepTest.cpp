@@ -105,6 +105,22 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMTakeKeyboardFocus", "XPLMTakeKeyboardFocus", 1, "0", kParameterError},
     {"XPLMBringWindowToFront", "XPLMBringWindowToFront", 1, "0", kParameterError},
     {"XPLMIsWindowInFront", "XPLMIsWindowInFront", 1, "0", kParameterError},
+    {"XPLMCreateWindowEx", "XPLMCreateWindowEx", 1, "0", kParameterError},
+    {"XPLMGetScreenBoundsGlobal", "XPLMGetScreenBoundsGlobal", 1, "0", kParameterError},
+    {"XPLMGetAllMonitorBoundsGlobal", "XPLMGetAllMonitorBoundsGlobal", 1, "0", kParameterError},
+    {"XPLMGetAllMonitorBoundsOS", "XPLMGetAllMonitorBoundsOS", 1, "0", kParameterError},
+    {"XPLMGetMouseLocationGlobal", "XPLMGetMouseLocationGlobal", 1, "0", kParameterError},
+    {"XPLMGetWindowGeometryOS", "XPLMGetWindowGeometryOS", 1, "0", kParameterError},
+    {"XPLMSetWindowGeometryOS", "XPLMSetWindowGeometryOS", 1, "0", kParameterError},
+    {"XPLMGetWindowGeometryVR", "XPLMGetWindowGeometryVR", 1, "0", kParameterError},
+    {"XPLMSetWindowGeometryVR", "XPLMSetWindowGeometryVR", 1, "0", kParameterError},
+    {"XPLMWindowIsPoppedOut", "XPLMWindowIsPoppedOut", 1, "0", kParameterError},
+    {"XPLMWindowIsInVR", "XPLMWindowIsInVR", 1, "0", kParameterError},
+    {"XPLMSetWindowGravity", "XPLMSetWindowGravity", 1, "0", kParameterError},
+    {"XPLMSetWindowResizingLimits", "XPLMSetWindowResizingLimits", 1, "0", kParameterError},
+    {"XPLMSetWindowPositioningMode", "XPLMSetWindowPositioningMode", 1, "0", kParameterError},
+    {"XPLMSetWindowTitle", "XPLMSetWindowTitle", 1, "0", kParameterError},
+    {"XPLMHasKeyboardFocus", "XPLMHasKeyboardFocus", 1, "0", kParameterError},
     {"XPLMRegisterHotKey", "XPLMRegisterHotKey", 1, "0", kParameterError},
     {"XPLMUnregisterHotKey", "XPLMUnregisterHotKey", 1, "0", kParameterError},
     {"XPLMUnregisterHotKey", "XPLMUnregisterHotKey", 1, "0", kParameterError, "another hot key of the script remains",
@@ -125,6 +141,7 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMDrawString", "XPLMDrawString", 1, "0", kParameterError},
     {"XPLMDrawNumber", "XPLMDrawNumber", 1, "0", kParameterError},
     {"XPLMGetFontDimensions", "XPLMGetFontDimensions", 1, "0", kParameterError},
+    {"XPLMMeasureString", "XPLMMeasureString", 1, "0.0", kParameterError},
 
     // ---- XPLMMenus ----
     {"XPLMFindPluginsMenu", "XPLMFindPluginsMenu", 1, "0", kParameterError},
@@ -210,6 +227,7 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLoseKeyboardFocus", "XPLoseKeyboardFocus", 1, "0", kParameterError},
     {"XPAddWidgetCallback", "XPAddWidgetCallback", 1, "0", kParameterError},
     {"XPGetWidgetWithFocus", "XPGetWidgetWithFocus", 1, "0", kFunctionError},
+    {"XPGetWidgetUnderlyingWindow", "XPGetWidgetUnderlyingWindow", 1, "0", kParameterError},
     {"XPGetWidgetClassFunc", "XPGetWidgetClassFunc", 1, "0", kFunctionError},
 
     // ---- XPUIGraphics ----

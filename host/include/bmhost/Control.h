@@ -11,6 +11,7 @@
 
 #include "XPLMCamera.h"
 #include "XPLMDefs.h"
+#include "XPLMDisplay.h"
 #include "XPLMNavigation.h"
 #include "XPWidgetDefs.h"
 
@@ -115,12 +116,16 @@ int MenuItemCount();       // items and separators of the live menus, the Plugin
 
 // ---- Display and input ----
 
-// The screen is 1024 x 768 unless set otherwise; it frames windows, the mouse and pictures.
+// The screen is 1024 x 768 unless set otherwise; it frames windows, the mouse and pictures. A
+// change moves the modern windows: by their gravity when they position freely, to the middle
+// or over the whole screen when their positioning mode asks for it.
 void SetScreenSize(int width, int height);
 
 // One recorded drawing call: the SDK's drawing functions and the OpenGL calls plug-ins make.
 struct DrawOp {
-    std::string call;             // "XPLMDrawString", "glVertex2i", "phase" (the simulator drew one)...
+    // "XPLMDrawString", "glVertex2i", "phase" (the simulator drew one), "frame" (the decoration of
+    // a round-rectangle modern window: its rectangle and title)...
+    std::string call;
     int phase = -1;               // drawing phase, -1 for window drawing
     XPLMPluginID plugin = XPLM_NO_PLUGIN_ID;
     std::vector<double> numbers;  // the call's numeric arguments, in order
@@ -142,6 +147,25 @@ void Drag(int x1, int y1, int x2, int y2);
 // A key event as the simulator delivers it, and a whole press (a down and an up event).
 void KeyEvent(char key, XPLMKeyFlags flags, unsigned char virtualKey);
 void PressKey(char key, unsigned char virtualKey, XPLMKeyFlags modifiers = 0);
+
+// Modern windows lie in layers (flight overlay, floating windows, modal, growl notifications):
+// they draw layer by layer, back to front in each, and take the mouse from the top layer's
+// front-most window down. A window decorated with anything but xplm_WindowDecorationNone stops
+// the clicks its callback does not take; the others let them through to what lies below.
+// A right click is a right button down and up at one place, going as a click does to the
+// windows' right-click callbacks. The wheel goes to the front-most window under the pointer
+// whose wheel callback takes it (1). The cursor is asked of the windows under the pointer from
+// the front; xplm_CursorDefault defers to the window below, and the answer for the pointer over
+// no window at all is xplm_CursorDefault.
+void RightClick(int x, int y);
+void MouseWheel(int x, int y, int wheel, int clicks);
+int CursorAt(int x, int y);
+// The pilot resizes a window by its frame: the new rectangle, within its resizing limits (the
+// right and bottom edges give way).
+void ResizeWindow(XPLMWindowID window, int left, int top, int right, int bottom);
+// A window's title as XPLMSetWindowTitle set it ("" for an unknown window), and its layer (-1).
+std::string WindowTitle(XPLMWindowID window);
+int WindowLayer(XPLMWindowID window);
 
 int WindowCount();        // live windows
 int DrawCallbackCount();  // registered draw callbacks
