@@ -227,7 +227,10 @@ enum {
     xplm_Language_Korean = 6,
     xplm_Language_Russian = 7,
     xplm_Language_Greek = 8,
-    xplm_Language_Japanese = 9
+    xplm_Language_Japanese = 9,
+#if defined(XPLM300)
+    xplm_Language_Chinese = 10,
+#endif
 };
 
 XPLM_API void XPLMSpeakString(const char * inString);
