@@ -410,6 +410,7 @@ _CallbackRecordStruct* BM_ScriptTable::AddRecord(PyObject* script, BM_CallbackKi
     record->entry = entry;
     record->refcon = refcon;
     record->moduleName = entry->ModuleName;
+    record->registeredAt = BM_CurrentPlace();
     record->inScript = entry->Records.insert(entry->Records.end(), record.get());
     record->callables[0] = callable;
     Py_XINCREF(callable);

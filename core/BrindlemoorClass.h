@@ -132,6 +132,7 @@ struct _CallbackRecordStruct {
     // Undoes the simulator registration; may throw. Null while the registration is being made.
     void (*unregister)(_CallbackRecordStruct& record) = nullptr;
     std::string moduleName;    // the owning script's, for reports
+    std::string registeredAt;  // "BM_Foo.py:12": the script's registering call, for reports; "" if unknown
     // Calls into the script under way; a record removed meanwhile keeps its callables and is
     // freed when they end.
     int busy = 0;

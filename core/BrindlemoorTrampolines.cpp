@@ -83,6 +83,59 @@ void BM_CallbackFlushReport(_CallbackRecordStruct& record) {
     }
 }
 
+namespace {
+
+// The callable did not take `args`: a TypeError without a traceback, raised before any of the
+// callable's code ran (an error inside its body has the body's frame in the traceback). The
+// error becomes one that says which callback of which script, registered where, was given what:
+//   "BM_Foo: the flight loop callback registered at BM_Foo.py:12 does not take the arguments it
+//    was given: (0.1, 0.1, 1, 0); Loop() takes exactly 4 arguments (5 given)"
+void ExplainWrongArguments(const _CallbackRecordStruct& record, int slot, PyObject* const* args, int count) {
+    if (!PyErr_ExceptionMatches(PyExc_TypeError)) return;
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    if (traceback || type != PyExc_TypeError) {
+        PyErr_Restore(type, value, traceback);
+        return;
+    }
+    std::string text;
+    bool restored = false;
+    try {
+        text = record.moduleName + ": the " + BM_ActivityName(BM_RecordActivity(record.kind, slot)) + " callback";
+        if (!record.registeredAt.empty()) text += " registered at " + record.registeredAt;
+        text += " does not take the arguments it was given: ";
+        PyObject* tuple = PyTuple_New(count);
+        for (int i = 0; tuple && i < count; ++i) {
+            Py_INCREF(args[i]);
+            PyTuple_SET_ITEM(tuple, i, args[i]);
+        }
+        PyObject* shown = tuple ? PyObject_Repr(tuple) : nullptr;
+        Py_XDECREF(tuple);
+        const char* chars = shown ? BM_TextAsUtf8(shown) : nullptr;
+        std::string given = chars ? chars : "(?)";
+        Py_XDECREF(shown);
+        PyErr_Clear();
+        if (given.size() > 120) given = given.substr(0, 116) + " ...";
+        text += given;
+        PyErr_Restore(type, value, traceback);
+        restored = true;
+        std::string own = BM_PendingErrorText();
+        if (own.rfind("TypeError: ", 0) == 0) own.erase(0, 11);
+        text += "; " + own;
+    } catch (...) {
+        // Out of memory: Python's own error stays.
+        if (!restored) {
+            PyErr_Clear();
+            PyErr_Restore(type, value, traceback);
+        }
+        return;
+    }
+    PyErr_Clear();  // Python's own error, told in the new one
+    PyErr_SetString(PyExc_TypeError, text.c_str());
+}
+
+}  // namespace
+
 PyObject* BM_CallRecord(_CallbackRecordStruct* record, int slot, PyObject* args) {
     PyObject* result = nullptr;
     if (args) {
@@ -92,8 +145,8 @@ PyObject* BM_CallRecord(_CallbackRecordStruct* record, int slot, PyObject* args)
             BM_ScriptCall call(record->moduleName, record->kind, slot);
             if (call.TooDeep())
                 BM_RaiseTooDeep(CallbackName(*record, slot, record->moduleName));
-            else
-                result = BM_Call(record->callables[slot], args);
+            else if (!(result = BM_Call(record->callables[slot], args)))
+                ExplainWrongArguments(*record, slot, &PyTuple_GET_ITEM(args, 0), int(PyTuple_GET_SIZE(args)));
         }
         Py_DECREF(args);
     }
@@ -276,8 +329,8 @@ float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTi
         BM_ScriptCall call(record->moduleName, record->kind, 0);
         if (call.TooDeep())
             BM_RaiseTooDeep(CallbackName(*record, 0, record->moduleName));
-        else
-            result = BM_CallVector(record->Callable(), args, 4);
+        else if (!(result = BM_CallVector(record->Callable(), args, 4)))
+            ExplainWrongArguments(*record, 0, args, 4);
     }
     for (PyObject* arg : args) Py_XDECREF(arg);
     float interval = 1.0f;
@@ -321,8 +374,8 @@ int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
         BM_ScriptCall call(record->moduleName, BM_KindDrawWindow, BM_WindowDraw);
         if (call.TooDeep())
             BM_RaiseTooDeep(CallbackName(*record, BM_WindowDraw, record->moduleName));
-        else
-            result = BM_CallVector(record->callables[BM_WindowDraw], args, 2);
+        else if (!(result = BM_CallVector(record->callables[BM_WindowDraw], args, 2)))
+            ExplainWrongArguments(*record, BM_WindowDraw, args, 2);
     }
     for (PyObject* arg : args) Py_XDECREF(arg);
     if (result)
@@ -481,8 +534,8 @@ int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_
             BM_ScriptCall call(record->moduleName, BM_KindWidget, 0);
             if (call.TooDeep())
                 BM_RaiseTooDeep(CallbackName(*record, 0, record->moduleName));
-            else
-                result = BM_CallVector(record->Callable(), args, 4);
+            else if (!(result = BM_CallVector(record->Callable(), args, 4)))
+                ExplainWrongArguments(*record, 0, args, 4);
         }
         for (PyObject* arg : args) Py_XDECREF(arg);
         if (!result) {

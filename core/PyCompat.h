@@ -10,6 +10,7 @@
 //   bytes  a byte string: str under 2.7, bytes under 3.
 
 #include <Python.h>
+#include <frameobject.h>
 
 #include <memory>
 #include <string>
@@ -203,6 +204,32 @@ inline int BM_SetSysObject(const char* name, PyObject* value) {
 }
 
 // ---- Calls, modules and code ----
+
+// "BM_Foo.py:12": the file (its last part) and line of the innermost Python code that runs, or ""
+// when none runs. Asks nothing that could fail.
+inline std::string BM_CurrentPlace() {
+    PyFrameObject* frame = PyEval_GetFrame();
+    if (!frame) return std::string();
+#if PY_VERSION_HEX >= 0x03090000
+    PyCodeObject* code = PyFrame_GetCode(frame);  // new reference
+#else
+    PyCodeObject* code = frame->f_code;
+    Py_INCREF(code);
+#endif
+    std::string file;
+    PyObject* name = code->co_filename;
+#if BM_PY3
+    const char* chars = name && PyUnicode_Check(name) ? PyUnicode_AsUTF8(name) : nullptr;
+#else
+    const char* chars = name && PyString_Check(name) ? PyString_AS_STRING(name) : nullptr;
+#endif
+    if (chars) file = chars;
+    else PyErr_Clear();
+    Py_DECREF(code);
+    std::size_t slash = file.find_last_of("/\\");
+    if (slash != std::string::npos) file.erase(0, slash + 1);
+    return file + ":" + std::to_string(PyFrame_GetLineNumber(frame));
+}
 
 // Calls `callable` with the items of the tuple `args`; a new reference, or null with the error
 // set. From Python 3.9 the call goes through the vectorcall protocol, which hands the items over

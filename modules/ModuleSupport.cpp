@@ -117,9 +117,22 @@ PyObject* BM_IntegerArgument(PyObject* value, const char* argument) {
     return PyNumber_Index(value);
 }
 
+const char* BM_CallingFunction = nullptr;
+
 int BM_ParseTuple(PyObject* args, const char* format, ...) {
     PyObject* replaced = nullptr;
     if (BM_FLOATS_FOR_INTS && !TruncateFloats(args, format, &replaced)) return 0;
+    // The parser names the function in its own messages when the format ends in ":name".
+    char named[256];
+    if (BM_CallingFunction && !std::strpbrk(format, ":;")) {
+        const std::size_t length = std::strlen(format), nameLength = std::strlen(BM_CallingFunction);
+        if (length + nameLength + 2 <= sizeof named) {
+            std::memcpy(named, format, length);
+            named[length] = ':';
+            std::memcpy(named + length + 1, BM_CallingFunction, nameLength + 1);
+            format = named;
+        }
+    }
     va_list values;
     va_start(values, format);
     int parsed = PyArg_VaParse(replaced ? replaced : args, format, values);
@@ -142,9 +155,90 @@ int BM_ParseTuple(PyObject* args, const char* format, ...) {
 
 bool BM_CheckScript(PyObject* script, const char* function) {
     if (BMTestTable && BMTestTable->IsScriptObject(script)) return true;
-    PyErr_Format(PyExc_TypeError, "%s: the first argument must be the script object (self), not %.100s", function,
-                 Py_TYPE(script)->tp_name);
+    PyErr_Format(PyExc_TypeError, "%s(): %s", function, BM_SelfMissing(script).c_str());
     return false;
+}
+
+std::string BM_SelfMissing(PyObject* first) {
+    std::string text = "the first argument must be the script object (self)";
+    if (first) text += std::string(", not ") + Py_TYPE(first)->tp_name;
+    return text + "; was it left out?";
+}
+
+namespace {
+
+// The signature row of a module function, or null.
+const BM_Signature* SignatureOf(const char* function) {
+    static const auto* rows = [] {
+        auto* made = new std::unordered_map<std::string, const BM_Signature*>;
+        for (int i = 0; i < BM_SignatureCount; ++i) made->emplace(BM_Signatures[i].function, &BM_Signatures[i]);
+        return made;
+    }();
+    auto it = rows->find(function);
+    return it == rows->end() ? nullptr : it->second;
+}
+
+// How many parameters a signature row lists ("self, inName: str, inDict: Dict[str, int]" has 3).
+int ParameterCount(const char* parameters) {
+    if (!*parameters) return 0;
+    int count = 1, depth = 0;
+    for (const char* c = parameters; *c; ++c) {
+        if (*c == '[' || *c == '(') ++depth;
+        else if (*c == ']' || *c == ')') --depth;
+        else if (*c == ',' && depth == 0) ++count;
+    }
+    return count;
+}
+
+// Whether `text` names `function`: the name, not followed by more of an identifier.
+bool Names(const std::string& text, const char* function) {
+    const std::size_t length = std::strlen(function);
+    for (std::size_t at = text.find(function); at != std::string::npos; at = text.find(function, at + 1)) {
+        const char next = at + length < text.size() ? text[at + length] : ' ';
+        if (!std::isalnum(static_cast<unsigned char>(next)) && next != '_') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void BM_NameArgumentError(const char* function, PyObject* args) {
+    if (!PyErr_Occurred()) return;
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    const bool typeError = type == PyExc_TypeError;
+    if (!typeError && type != PyExc_OverflowError && type != PyExc_ValueError) {
+        PyErr_Restore(type, value, traceback);
+        return;
+    }
+    PyObject* shown = value ? PyObject_Str(value) : nullptr;
+    const char* chars = shown ? BM_TextAsUtf8(shown) : nullptr;
+    if (!chars) PyErr_Clear();
+    std::string text = chars ? chars : "";
+    Py_XDECREF(shown);
+    bool changed = false;
+    if (!Names(text, function)) {
+        text = std::string(function) + (text.rfind("argument ", 0) == 0 ? "() " : "(): ") + text;
+        changed = true;
+    }
+    // One argument short, and the first is no script object: `self` was left out, most likely.
+    const BM_Signature* row = typeError && args && PyTuple_Check(args) ? SignatureOf(function) : nullptr;
+    if (row && std::strncmp(row->parameters, "self", 4) == 0 && text.find(" given)") != std::string::npos &&
+        PyTuple_GET_SIZE(args) < ParameterCount(row->parameters)) {
+        PyObject* first = PyTuple_GET_SIZE(args) ? PyTuple_GET_ITEM(args, 0) : nullptr;
+        if (!first || !BMTestTable || !BMTestTable->IsScriptObject(first)) {
+            text += ": " + BM_SelfMissing(first);
+            changed = true;
+        }
+    }
+    if (!changed) {
+        PyErr_Restore(type, value, traceback);
+        return;
+    }
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
+    PyErr_SetString(type, text.c_str());
+    Py_DECREF(type);
 }
 
 bool BM_CheckCallable(PyObject* callable, const char* function, const char* argument) {
@@ -205,15 +299,25 @@ template <std::size_t N>
 PyObject* Guard(PyObject* module, PyObject* args) {
     const PyMethodDef* function = gGuarded[N];
     if (!BM_OnSimulatorThread()) return OffThread(function);
-    return function->ml_meth(module, args);
+    const char* outer = BM_CallingFunction;
+    BM_CallingFunction = function->ml_name;
+    PyObject* result = function->ml_meth(module, args);
+    BM_CallingFunction = outer;
+    if (!result) BM_NameArgumentError(function->ml_name, args);
+    return result;
 }
 
 template <std::size_t N>
 PyObject* GuardWithKeywords(PyObject* module, PyObject* args, PyObject* keywords) {
     const PyMethodDef* function = gGuarded[N];
     if (!BM_OnSimulatorThread()) return OffThread(function);
-    return reinterpret_cast<PyCFunctionWithKeywords>(reinterpret_cast<void (*)()>(function->ml_meth))(module, args,
-                                                                                                     keywords);
+    const char* outer = BM_CallingFunction;
+    BM_CallingFunction = function->ml_name;
+    PyObject* result = reinterpret_cast<PyCFunctionWithKeywords>(reinterpret_cast<void (*)()>(function->ml_meth))(
+        module, args, keywords);
+    BM_CallingFunction = outer;
+    if (!result) BM_NameArgumentError(function->ml_name, args);
+    return result;
 }
 
 template <std::size_t... N>

@@ -46,7 +46,25 @@ inline BM_ScriptTable& BM_Table() {
 // "h", "i", "l" and "L", at the top level of the format. Handles and refcons (BM_H, "n") take integers only, and so do the codes that do not
 // check the range ("B", "H", "I", "k", "K"): a float never becomes a masked value. Integers inside
 // a parenthesised group are elements of a sequence, not arguments, and are left to the parser.
+//
+// Inside a module function (BM_CallingFunction set by its guard) the parser's messages name the
+// function, as a format ending in ":name" makes them: "XPLMDrawString() takes exactly 6 arguments
+// (5 given)".
 int BM_ParseTuple(PyObject* args, const char* format, ...);
+
+// The module function whose call is under way (its guard sets it), or null.
+extern const char* BM_CallingFunction;
+
+// Makes the error of a failed call of `function` name it: a TypeError, OverflowError or
+// ValueError whose text does not name the function gets "NAME() " before an "argument N ..."
+// text and "NAME(): " before any other. A count error of a function that takes the script object
+// first, one or more arguments short and without a script object first, ends in
+// ": " + BM_SelfMissing(first). Every module function's guard calls it when the function failed.
+void BM_NameArgumentError(const char* function, PyObject* args);
+
+// "the first argument must be the script object (self), not function; was it left out?" (without
+// ", not ..." when `first` is null).
+std::string BM_SelfMissing(PyObject* first);
 
 // A float given for an integer argument, as int() makes an integer of it, truncating towards zero
 // (new reference); or null with TypeError for NaN and OverflowError for an infinity, the message

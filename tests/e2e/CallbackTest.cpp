@@ -1,6 +1,9 @@
 // Flight loops, menus and shared data from scripts, driven by the stand-in's frames and menus.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <regex>
+
 #include "LoadPlugin.h"
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
@@ -220,6 +223,66 @@ class Brindlemoor:
     // so no traceback).
     EXPECT_EQ(Count(log, "\n" + limit), 3u) << log;
     EXPECT_EQ(Count(log, "Error in sys.excepthook"), 0u);
+}
+
+// A callback that does not take the arguments it is given is reported with its script, its kind,
+// what it was given and the place of the registering call, then Python's own message; a
+// TypeError raised inside a callback's body stays Python's own, with its traceback.
+TEST(Callbacks, ACallbackThatDoesNotTakeItsArgumentsIsReportedWithItsRegistration) {
+    struct Case {
+        const char* registration;  // line 6 of the script
+        std::function<void()> trigger;
+        const char* report;  // a regular expression for the report's line in the log
+    };
+    const char* own = "; (Brindlemoor\\.)?Nothing\\(\\) takes .*";
+    const Case cases[] = {
+        {"XPLMRegisterFlightLoopCallback(self, self.Nothing, -1.0, 7)", [] { bmhost::RunFrames(1); },
+         "TypeError: BM_Arity: the flight loop callback registered at BM_Arity.py:6 does not take the arguments it was "
+         "given: \\([-0-9.e]+, [-0-9.e]+, 1, 7\\)"},
+        {"XPLMRegisterHotKey(self, XPLM_VK_F2, xplm_DownFlag, 'F2', self.Nothing, 3)",
+         [] { bmhost::PressKey(0, XPLM_VK_F2); },
+         "TypeError: BM_Arity: the hot key callback registered at BM_Arity.py:6 does not take the arguments it was "
+         "given: \\(3,\\)"},
+        {"XPLMCreateWindow(self, 10, 200, 200, 10, 1, self.Nothing, self.Nothing, self.Nothing, 4)",
+         [] { bmhost::RunFrames(1); },
+         "TypeError: BM_Arity: the window draw callback registered at BM_Arity.py:6 does not take the arguments it "
+         "was given: \\(\\d+, 4\\)"},
+        {"XPLMRegisterCommandHandler(self, XPLMFindCommand('sim/operation/pause_toggle'), self.Nothing, 1, 5)",
+         [] { bmhost::RunCommand("sim/operation/pause_toggle"); },
+         "TypeError: BM_Arity: the command callback registered at BM_Arity.py:6 does not take the arguments it was "
+         "given: \\(\\d+, 0, 5\\)"},
+        {"XPLMRegisterFlightLoopCallback(self, self.Body, -1.0, 0)", [] { bmhost::RunFrames(1); },
+         "TypeError: object of type 'int' has no len\\(\\)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.registration);
+        bmtest::SimFolder sim;
+        sim.AddScript("BM_Arity.py", std::string("from XPLMProcessing import *\n"
+                                                 "from XPLMDisplay import *\n"
+                                                 "from XPLMUtilities import *\n"
+                                                 "class Brindlemoor:\n"
+                                                 "    def XPluginStart(self):\n"
+                                                 "        ") +
+                                         c.registration +
+                                         "\n"
+                                         "        return 'Arity', 'sig.arity', ''\n"
+                                         "    def XPluginEnable(self):\n"
+                                         "        return 1\n"
+                                         "    def Nothing(self):\n"
+                                         "        pass\n"
+                                         "    def Body(self, *args):\n"
+                                         "        return len(5)\n");
+        LoadBrindlemoor(true);
+        c.trigger();
+        const std::string log = sim.Log();
+        const bool body = std::string(c.report).find("has no len") != std::string::npos;
+        const std::regex report(std::string(c.report) + (body ? "" : own));
+        int reports = 0;
+        for (const std::string& line : Lines(log)) reports += std::regex_match(line, report);
+        EXPECT_EQ(reports, 1) << log;
+        EXPECT_EQ(Count(log, "does not take the arguments"), body ? 0u : 1u) << log;
+        EXPECT_EQ(Count(log, "Traceback (most recent call last):\n"), body ? 1u : 0u) << log;
+    }
 }
 
 }  // namespace

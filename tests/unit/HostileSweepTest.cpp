@@ -743,6 +743,80 @@ TEST(HostileSweep, EveryModuleFunctionRefusesOtherThreads) {
     EXPECT_FALSE(PyErr_Occurred());
 }
 
+// Every module function's argument errors name it: called with one argument too few, one too
+// many, and object() in each place of its plausible call, a TypeError, OverflowError or ValueError
+// names the function (one too many is always refused). Every function that takes the script
+// object first, called without it or with a callable in its place, says that self was left out.
+TEST(HostileSweep, EveryModuleFunctionNamesItselfInArgumentErrors) {
+    bmtest::RunningPlugin plugin({{kSweepModule, SweepScript()}});
+    PyObject* scriptModule = PyImport_ImportModule(kSweepModule);
+    ASSERT_NE(scriptModule, nullptr);
+    PyDict_SetItemString(PyModule_GetDict(scriptModule), "Script", plugin.Script(kSweepModule));
+    Py_DECREF(scriptModule);
+    RunPython(kSweepModule, SweepSetupCode());
+
+    std::string calls = "import sys\nnamed_calls = []\nself_calls = []\n";
+    int count = 0, selfCount = 0;
+    for (const std::string& module : SweptModules())
+        for (const std::string& name : ModuleFunctions(module)) {
+            if (kGlobalEffects.count(name)) continue;
+            std::string args = "[";
+            if (const PlausibleCall* call = FindPlausibleCall(name)) {
+                if (!call->setup.empty()) calls += call->setup + "\n";
+                for (const std::string& arg : call->args) args += arg + ", ";
+            }
+            args += "]";
+            const std::string entry = "('" + name + "', sys.modules['" + module + "']." + name + ", " + args + ")";
+            calls += "named_calls.append(" + entry + ")\n";
+            ++count;
+            for (int i = 0; i < BM_SignatureCount; ++i)
+                if (name == BM_Signatures[i].function && std::string(BM_Signatures[i].parameters).rfind("self", 0) == 0) {
+                    calls += "self_calls.append(" + entry + ")\n";
+                    ++selfCount;
+                }
+        }
+    ASSERT_GT(count, 50);
+    ASSERT_GT(selfCount, 20);
+    RunPython(kSweepModule, calls);
+    RunPython(kSweepModule, R"(
+import re
+named_failures = []
+def outcome(function, args):
+    try:
+        function(*args)
+        return None, 'accepted'
+    except Exception as error:
+        return type(error), '%s: %s' % (type(error).__name__, error)
+for name, function, args in named_calls:
+    tries = [(args + [object()], 'one argument too many')]
+    if args:
+        tries.append((args[:-1], 'one argument too few'))
+    for i in range(len(args)):
+        tries.append((args[:i] + [object()] + args[i + 1:], 'object() as argument %d' % (i + 1)))
+    for given, what in tries:
+        kind, text = outcome(function, given)
+        if what == 'one argument too many' and kind is not TypeError:
+            named_failures.append('%s with %s: %s' % (name, what, text))
+        elif kind in (TypeError, OverflowError, ValueError) and not re.search(r'\b%s\b' % name, text):
+            named_failures.append('%s with %s: %s' % (name, what, text))
+self_failures = []
+for name, function, args in self_calls:
+    for given, what in ((args[1:], 'self left out'), ([cb] + args[1:], 'a callable for self')):
+        kind, text = outcome(function, given)
+        if not (text.startswith('TypeError: %s() ' % name) or text.startswith('TypeError: %s(): ' % name)) or \
+                not re.search(r'the first argument must be the script object \(self\)(, not \w+)?; was it left out\?$',
+                              text):
+            self_failures.append('%s with %s: %s' % (name, what, text))
+)");
+    for (const char* list : {"named_failures", "self_failures"}) {
+        PyObject* failures = EvalPython(kSweepModule, std::string("'\\n'.join(") + list + ")");
+        ASSERT_NE(failures, nullptr);
+        EXPECT_EQ(Repr(failures), "''") << list;
+        Py_DECREF(failures);
+    }
+    EXPECT_FALSE(PyErr_Occurred());
+}
+
 }  // namespace
 
 // ---- Another script's handles ----

@@ -137,8 +137,8 @@ TEST_F(Modules, ArgumentsThatDoNotMatchRaiseTypeError) {
     // An instance of a plain class (a script object, say) for a number: Python 2's parser would
     // say AttributeError of the old-style instance; Python 3's says TypeError itself.
     EXPECT_EQ(Repr("outcome(lambda: XPLMSetDatai(Old(), 1))"),
-              BM_PY3 ? "\"TypeError: 'Old' object cannot be interpreted as an integer\""
-                     : "\"TypeError: expected a number (Old instance has no attribute '__trunc__')\"");
+              BM_PY3 ? "\"TypeError: XPLMSetDatai(): 'Old' object cannot be interpreted as an integer\""
+                     : "\"TypeError: XPLMSetDatai(): expected a number (Old instance has no attribute '__trunc__')\"");
 }
 
 // A float for an integer argument: under 2.7 the simulator gets it truncated towards zero, NaN
@@ -194,32 +194,32 @@ TEST_F(Modules, AFloatForAnIntegerArgumentIsTruncatedUnder27AndRefusedUnder3) {
     };
     struct Row {
         const char* call;                      // "{}" stands for the float
-        const char* argument;                  // as a refusal names it
+        const char* argument;                  // as a refusal names it, with the function
         const char* value;                     // a float whose truncation the C type holds
         std::function<std::string()> reached;  // what the simulator holds, or answered
         const char* truncated;                 // reached after the call with `value`
         const char* handle;                    // a call with a handle given as a float, or ""
     };
     const Row rows[] = {
-        {"XPLMSetDatai(ref, {})", "argument 2", "-7.9",
+        {"XPLMSetDatai(ref, {})", "XPLMSetDatai() argument 2", "-7.9",
          [] { return std::to_string(bmhost::ReadInt("sim/cockpit/electrical/night_vision_on")); }, "-7",
          "XPLMSetDatai(float(ref), 1)"},
-        {"XPLMSetHotKeyCombination(hotkey, {}, 0)", "argument 2", "113.9",  // "b": XPLM_VK_F2
+        {"XPLMSetHotKeyCombination(hotkey, {}, 0)", "XPLMSetHotKeyCombination() argument 2", "113.9",  // "b": XPLM_VK_F2
          [&] { return Repr("hot_key()"); }, "113", "XPLMSetHotKeyCombination(float(hotkey), XPLM_VK_F2, 0)"},
-        {"keep(XPLMGetTexture({}))", "argument 1", "1.9", [&] { return Repr("kept"); }, "1001",
+        {"keep(XPLMGetTexture({}))", "XPLMGetTexture() argument 1", "1.9", [&] { return Repr("kept"); }, "1001",
          "XPLMGetDatai(float(ref))"},
         // A parenthesised group (the colour) is one argument. Outside a frame nothing is drawn.
-        {"XPLMDrawNumber((1.0, 1.0, 1.0), 20, {}, 3.25, 3, 2, 1, xplmFont_Basic)", "argument 3", "20.5",
+        {"XPLMDrawNumber((1.0, 1.0, 1.0), 20, {}, 3.25, 3, 2, 1, xplmFont_Basic)", "XPLMDrawNumber() argument 3", "20.5",
          [] { return std::string(); }, "", ""},
-        {"XPLMCheckMenuItem(menu, 0, {})", "argument 3", "2.5",
+        {"XPLMCheckMenuItem(menu, 0, {})", "XPLMCheckMenuItem() argument 3", "2.5",
          [] { return std::to_string(bmhost::MenuItemCheck("Plugins/Floats/First")); }, "2",
          "XPLMCheckMenuItem(float(menu), 0, 2)"},
-        {"XPLMCommandKeyStroke({})", "argument 1", "5.99",
+        {"XPLMCommandKeyStroke({})", "XPLMCommandKeyStroke() argument 1", "5.99",
          [] {
              return bmhost::CommandKeyStrokes().empty() ? "none" : std::to_string(bmhost::CommandKeyStrokes().back());
          },
          "5", "XPLMCommandOnce(float(command))"},
-        {"XPSetWidgetGeometry(widget, {}, 400, 300, 10)", "argument 2", "-20.7", [] { return bmhost::WidgetTree(); },
+        {"XPSetWidgetGeometry(widget, {}, 400, 300, 10)", "XPSetWidgetGeometry() argument 2", "-20.7", [] { return bmhost::WidgetTree(); },
          "MainWindow -20,400,300,10 \"Floats\" visible\n", "XPSetWidgetGeometry(float(widget), 0, 400, 300, 10)"},
         // The frequency is read by the module itself, not by the parser.
         {"keep(XPLMFindNavAid(None, None, None, None, {}, xplm_Nav_VOR))", "XPLMFindNavAid: the frequency", "11680.7",
@@ -353,6 +353,7 @@ TEST_F(Modules, RegisteringNeedsTheScriptObjectAndCallables) {
     int loops = bmhost::FlightLoopCount();
     Run("from XPLMProcessing import *\n"
         "from XPLMDisplay import *\n"
+        "from XPLMGraphics import *\n"
         "class Other:\n"
         "    def Loop(self, *a): return 1.0\n"
         "def refusal(call):\n"
@@ -365,13 +366,26 @@ TEST_F(Modules, RegisteringNeedsTheScriptObjectAndCallables) {
     PyObject* module = PyImport_ImportModule("BM_M");
     PyObject_SetAttrString(module, "script", script);
     Py_DECREF(module);
+    const std::string selfMissing = "the first argument must be the script object (self)";
     EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(None, Other().Loop, 1.0, 0))"),
-              "'XPLMRegisterFlightLoopCallback: the first argument must be the script object (self), not NoneType'");
+              "'XPLMRegisterFlightLoopCallback(): " + selfMissing + ", not NoneType; was it left out?'");
     EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(5, Other().Loop, 1.0, 0))"),
-              "'XPLMRegisterFlightLoopCallback: the first argument must be the script object (self), not int'");
+              "'XPLMRegisterFlightLoopCallback(): " + selfMissing + ", not int; was it left out?'");
     EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(Other(), Other().Loop, 1.0, 0))"),
-              std::string("'XPLMRegisterFlightLoopCallback: the first argument must be the script object (self), not ") +
-                  (BM_PY3 ? "Other'" : "instance'"));  // an old-style instance under 2.7
+              "'XPLMRegisterFlightLoopCallback(): " + selfMissing + ", not " +
+                  (BM_PY3 ? "Other" : "instance") + "; was it left out?'");  // an old-style instance under 2.7
+    // Left out: the count is one short, and the first argument no script object.
+    EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(Other().Loop, 1.0, 0))"),
+              "'XPLMRegisterFlightLoopCallback() takes exactly 4 arguments (3 given): " + selfMissing + ", not " +
+                  (BM_PY3 ? "method" : "instancemethod") + "; was it left out?'");
+    EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback())"),
+              "'XPLMRegisterFlightLoopCallback() takes exactly 4 arguments (0 given): " + selfMissing +
+                  "; was it left out?'");
+    // Short of another argument: the parser's own words, naming the function.
+    EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(script, Other().Loop, 1.0))"),
+              "'XPLMRegisterFlightLoopCallback() takes exactly 4 arguments (3 given)'");
+    EXPECT_EQ(Repr("refusal(lambda: XPLMDrawString((1.0, 1.0, 1.0), 10, 10, 'text', None))"),
+              "'XPLMDrawString() takes exactly 6 arguments (5 given)'");
     EXPECT_EQ(Repr("refusal(lambda: XPLMRegisterFlightLoopCallback(script, 42, 1.0, 0))"),
               "'XPLMRegisterFlightLoopCallback: the callback must be callable, not int'");
     EXPECT_EQ(Repr("refusal(lambda: XPLMCreateWindow(script, 0, 10, 10, 0, 1, Other().Loop, None, Other().Loop, 0))"),
