@@ -132,10 +132,14 @@ void NoteTypingNames(const std::string& text, std::set<std::string>* used) {
 std::string DocBody(const std::string& doc) {
     if (doc.empty()) return "    ...\n";
     std::string out = "    \"\"\"";
-    for (char c : doc) {
+    for (size_t i = 0; i < doc.size(); ++i) {
+        char c = doc[i];
         if (c == '\\' || c == '"') out += '\\';
         out += c;
+        // Later lines of a multi-line docstring sit at the body's indent; blank lines stay empty.
+        if (c == '\n' && i + 1 < doc.size() && doc[i + 1] != '\n') out += "    ";
     }
+    if (doc.find('\n') != std::string::npos) out += "\n    ";
     return out + "\"\"\"\n";
 }
 
