@@ -653,7 +653,8 @@ PyMethodDef XPLMDataAccessMethods[] = {
      "Returns 1. Raises TypeError for a value of another kind, OverflowError for an int out of\n"
      "range, ValueError for a negative offset or length."},
     {"XPLMRegisterDataAccessor", PY_XPLMRegisterDataAccessor, METH_VARARGS,
-     "Publishes a data ref of the script's own, read and written through its accessors.\n"
+     "Publishes a data ref of the script's own: the simulator calls its accessors to read and\n"
+     "write it.\n"
      "\n"
      "self: the script object (self of the script's class)\n"
      "inDataName: the new data ref's path\n"

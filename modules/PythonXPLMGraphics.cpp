@@ -260,7 +260,8 @@ PyMethodDef XPLMGraphicsMethods[] = {
      "inFontID: an xplmFont_* font\n"
      "outCharWidth: a list that gets the width as element 0 (appended when empty), or None\n"
      "outCharHeight: a list that gets the height as element 0 (appended when empty), or None\n"
-     "outDigitsOnly: a list that gets 1 when the font has only digits as element 0 (appended when empty), or None\n"
+     "outDigitsOnly: a list that gets 1 when the font has only digits as element 0 (appended\n"
+     "    when empty), or None\n"
      "\n"
      "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
     {"XPLMMeasureString", PY_XPLMMeasureString, METH_VARARGS,
