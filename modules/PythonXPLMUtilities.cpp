@@ -704,8 +704,7 @@ PyMethodDef XPLMUtilitiesMethods[] = {
     {"XPLMGetVersions", PY_XPLMGetVersions, METH_NOARGS,
      "Tells the versions of the simulator and of its plug-in SDK.\n"
      "\n"
-     "Returns the tuple (xplaneVersion, xplmVersion, hostID): e.g. 1210, 400 and\n"
-     "xplm_Host_XPlane."},
+     "Returns the tuple (xplaneVersion, xplmVersion, hostID), hostID being xplm_Host_XPlane."},
     {"XPLMGetLanguage", PY_XPLMGetLanguage, METH_NOARGS,
      "Tells the language the simulator runs in.\n"
      "\n"
