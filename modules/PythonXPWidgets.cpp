@@ -532,7 +532,7 @@ PyMethodDef XPWidgetsMethods[] = {
      "Returns the widget's id; the container's own when no child is there, 0 when the point is\n"
      "outside the container."},
     {"XPGetWidgetExposedGeometry", PY_XPGetWidgetExposedGeometry, METH_VARARGS,
-     "Tells the part of a widget's bounds not covered by its container's edges.\n"
+     "Tells the part of a widget that lies inside all its containers (what shows and is clickable).\n"
      "\n"
      "inWidgetID: the widget id\n"
      "outLeft: a list that gets left as element 0 (appended when empty), or None\n"
