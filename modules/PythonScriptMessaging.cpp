@@ -188,8 +188,8 @@ PyMethodDef PythonScriptMessagingMethods[] = {
      "inParam: an int handed on\n"
      "\n"
      "The recipients are called as XPluginReceiveMessage(inFromWho, inMessage, inParam), inFromWho\n"
-     "being the sender's id, before this returns; a recipient that raises has its traceback printed\n"
-     "and the others still get the message.\n"
+     "being the sender's script object as an int, before this returns; a recipient that raises has\n"
+     "its traceback printed and the others still get the message.\n"
      "Returns 1."},
     {"BM_ReloadScript", Guarded<ReloadScript>, METH_VARARGS,
      "Asks for a script to be reloaded from its file, once no script code runs.\n"
