@@ -727,19 +727,22 @@ PyMethodDef XPLMUtilitiesMethods[] = {
      "inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand\n"
      "\n"
      "A command the script began and did not end is ended when the script stops.\n"
-     "Returns 1. Raises ValueError for a handle that is no command those answered."},
+     "Returns 1.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
     {"XPLMCommandEnd", PY_XPLMCommandEnd, METH_VARARGS,
      "Ends holding a command down, that XPLMCommandBegin started.\n"
      "\n"
      "inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand\n"
      "\n"
-     "Returns 1. Raises ValueError for a handle that is no command those answered."},
+     "Returns 1.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
     {"XPLMCommandOnce", PY_XPLMCommandOnce, METH_VARARGS,
      "Runs a command once: begins and ends it at once.\n"
      "\n"
      "inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand\n"
      "\n"
-     "Returns 1. Raises ValueError for a handle that is no command those answered."},
+     "Returns 1.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
     {"XPLMCreateCommand", PY_XPLMCreateCommand, METH_VARARGS,
      "Creates a command, or finds it when one of that name exists.\n"
      "\n"
@@ -761,15 +764,15 @@ PyMethodDef XPLMUtilitiesMethods[] = {
      "The handler belongs to the script and goes when the script stops; registering it again keeps\n"
      "the one registration.\n"
      "Returns 1. Raises TypeError when self is no script object or inHandler is not callable.\n"
-     "Raises ValueError for a handle that is no command those answered."},
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
     {"XPLMUnregisterCommandHandler", PY_XPLMUnregisterCommandHandler, METH_VARARGS,
      "Removes a command handler the script registered.\n"
      "\n"
      "self: the script object (self of the script's class)\n"
      "inCommand, inHandler, inBefore, inRefcon: as given to XPLMRegisterCommandHandler\n"
      "\n"
-     "Returns 1 when the handler went, 0 when the script had none such. Raises ValueError for a\n"
-     "handle that is no command those answered."},
+     "Returns 1 when the handler went, 0 when the script had none such.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
     {"XPLMLoadDataFile", PY_XPLMLoadDataFile, METH_VARARGS,
      "Loads a situation or a replay file.\n"
      "\n"
