@@ -137,15 +137,67 @@ PyObject* Guarded(PyObject*, PyObject* args) {
 }
 
 PyMethodDef PythonScriptMessagingMethods[] = {
-    {"BM_CountScripts", Guarded<CountScripts>, METH_VARARGS, "Count the number of scripts."},
-    {"BM_GetNthScript", Guarded<GetNthScript>, METH_VARARGS, "Get the Nth scripts."},
-    {"BM_FindScriptBySignature", Guarded<FindScriptBySignature>, METH_VARARGS, "Find script by signature."},
-    {"BM_GetScriptInfo", Guarded<GetScriptInfo>, METH_VARARGS, "Get script info."},
-    {"BM_IsScriptEnabled", Guarded<IsScriptEnabled>, METH_VARARGS, "Is the script enabled."},
-    {"BM_EnableScript", Guarded<EnableScript>, METH_VARARGS, "Enable the script."},
-    {"BM_DisableScript", Guarded<DisableScript>, METH_VARARGS, "Disable the script."},
-    {"BM_SendMessageToScript", Guarded<SendMessageToScript>, METH_VARARGS, "Send message to a script."},
-    {"BM_ReloadScript", Guarded<ReloadScript>, METH_VARARGS, "Reload a script from its file."},
+    {"BM_CountScripts", Guarded<CountScripts>, METH_VARARGS,
+     "Counts the scripts loaded, enabled or not.\n"
+     "\n"
+     "Returns the count as an int."},
+    {"BM_GetNthScript", Guarded<GetNthScript>, METH_VARARGS,
+     "Finds a loaded script by its index, 0 to BM_CountScripts() - 1.\n"
+     "\n"
+     "inIndex: the index\n"
+     "\n"
+     "Returns the script object, or None for an index out of range or a script that was stopped."},
+    {"BM_FindScriptBySignature", Guarded<FindScriptBySignature>, METH_VARARGS,
+     "Finds a loaded script by the signature its XPluginStart gave.\n"
+     "\n"
+     "inSignature: the signature\n"
+     "\n"
+     "Returns the first script object loaded with it, or None when none has it."},
+    {"BM_GetScriptInfo", Guarded<GetScriptInfo>, METH_VARARGS,
+     "Tells a script's name, signature and description, as its XPluginStart gave them.\n"
+     "\n"
+     "inScript: the script object\n"
+     "\n"
+     "Returns the tuple (name, signature, description); empty texts for an object that is no\n"
+     "script."},
+    {"BM_IsScriptEnabled", Guarded<IsScriptEnabled>, METH_VARARGS,
+     "Tells whether a script is enabled.\n"
+     "\n"
+     "inScript: the script object\n"
+     "\n"
+     "Returns 1 when enabled, 0 when disabled or no script."},
+    {"BM_EnableScript", Guarded<EnableScript>, METH_VARARGS,
+     "Enables a script: it hears its callbacks and messages again.\n"
+     "\n"
+     "inScript: the script object\n"
+     "\n"
+     "None of the script's methods is called. Returns the flag as it was: 1 when the script was\n"
+     "enabled already, 0 when not."},
+    {"BM_DisableScript", Guarded<DisableScript>, METH_VARARGS,
+     "Disables a script: it hears no callbacks, lifecycle calls or messages until enabled.\n"
+     "\n"
+     "inScript: the script object\n"
+     "\n"
+     "None of the script's methods is called. Returns 1."},
+    {"BM_SendMessageToScript", Guarded<SendMessageToScript>, METH_VARARGS,
+     "Sends a message to a script, or to every script, through its XPluginReceiveMessage.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inRecipient: the script object, or None for every script in load order, the sender included\n"
+     "inMessage: the message number\n"
+     "inParam: an int handed on\n"
+     "\n"
+     "The recipients are called as XPluginReceiveMessage(inFromWho, inMessage, inParam), inFromWho\n"
+     "being the sender's script object as an int, before this returns; a recipient that raises has\n"
+     "its traceback printed and the others still get the message.\n"
+     "Returns 1."},
+    {"BM_ReloadScript", Guarded<ReloadScript>, METH_VARARGS,
+     "Asks for a script to be reloaded from its file, once no script code runs.\n"
+     "\n"
+     "inScript: a script object (itself too), or the script file's name with or without \".py\"\n"
+     "\n"
+     "Returns 1 when the reload is queued, 0 when there is no such script. Raises TypeError for a\n"
+     "name that is no string."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -71,17 +71,45 @@ PyObject* PY_PrintStdout(PyObject*, PyObject* args) { return CatchStream(args, B
 PyObject* PY_PrintStderr(PyObject*, PyObject* args) { return CatchStream(args, BM_WriteBytesToLog); }
 
 PyMethodDef TallowbridgeUtilitiesMethods[] = {
-    {"TallowbridgeDisplay", PY_TallowbridgeDisplay, METH_VARARGS, "Sends Text to the Pseudo Display."},
-    {"TallowbridgeClearDisplay", PY_TallowbridgeClearDisplay, METH_NOARGS, "Clear Display."},
-    {"TallowbridgePrint", PY_TallowbridgePrint, METH_VARARGS, "Sends Text to the Pseudo Print."},
-    {"TallowbridgeClearPrint", PY_TallowbridgeClearPrint, METH_NOARGS, "Clear Printer."},
+    {"TallowbridgeDisplay", PY_TallowbridgeDisplay, METH_VARARGS,
+     "Adds a line to the control panel's upper (display) console.\n"
+     "\n"
+     "inText: the text; a NUL shows as \\0\n"
+     "\n"
+     "Returns 0."},
+    {"TallowbridgeClearDisplay", PY_TallowbridgeClearDisplay, METH_NOARGS,
+     "Empties the control panel's upper (display) console.\n"
+     "\n"
+     "Returns 0."},
+    {"TallowbridgePrint", PY_TallowbridgePrint, METH_VARARGS,
+     "Adds a line to the control panel's lower (print) console, where print output goes.\n"
+     "\n"
+     "inText: the text; a NUL shows as \\0\n"
+     "\n"
+     "Returns 0."},
+    {"TallowbridgeClearPrint", PY_TallowbridgeClearPrint, METH_NOARGS,
+     "Empties the control panel's lower (print) console.\n"
+     "\n"
+     "Returns 0."},
     {nullptr, nullptr, 0, nullptr},
 };
 
 // The standard streams' catchers: scripts print on any thread.
 PyMethodDef StreamCatchers[] = {
-    {"PrintStdout", PY_PrintStdout, METH_VARARGS, "Prints to stdout"},
-    {"PrintStderr", PY_PrintStderr, METH_VARARGS, "Prints to stderr"},
+    {"PrintStdout", PY_PrintStdout, METH_VARARGS,
+     "Writes what a script prints (sys.stdout) to the output file and the print console.\n"
+     "\n"
+     "inText: the text (a unicode string is written as UTF-8)\n"
+     "\n"
+     "Returns what a file's write returns: None under Python 2.7, the length under 3. Raises\n"
+     "TypeError for anything but a string."},
+    {"PrintStderr", PY_PrintStderr, METH_VARARGS,
+     "Writes what goes to sys.stderr (tracebacks) to the log and the print console.\n"
+     "\n"
+     "inText: the text (a unicode string is written as UTF-8)\n"
+     "\n"
+     "Returns what a file's write returns: None under Python 2.7, the length under 3. Raises\n"
+     "TypeError for anything but a string."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -104,30 +104,130 @@ PyObject* Request(PyObject*, PyObject* args) {
 }
 
 PyMethodDef TallowbridgeVCUtilitiesMethods[] = {
-    {"VC_CameraPluginReady", GetInt<CameraPluginReady>, METH_VARARGS, "Check that VC plugin is ready."},
-    {"VC_AcquireCamera", Request<AcquireCamera>, METH_VARARGS, "Acquire the VC."},
-    {"VC_ReleaseCamera", Request<ReleaseCamera>, METH_VARARGS, "Release the VC."},
-    {"VC_SetCamera", Request<SetCamera>, METH_VARARGS, "Set the Camerar."},
-    {"VC_GetCameraIndex", GetInt<CameraIndex>, METH_VARARGS, "Get the Camera Index."},
-    {"VC_GetCameraTypeIndex", GetInt<CameraTypeIndex>, METH_VARARGS, "Get the Camera Type Index."},
-    {"VC_GetXOffset", GetFloat<XOffset>, METH_VARARGS, "Get the X Offset."},
-    {"VC_GetYOffset", GetFloat<YOffset>, METH_VARARGS, "Get the Y Offset."},
-    {"VC_GetZOffset", GetFloat<ZOffset>, METH_VARARGS, "Get the Z Offset."},
-    {"VC_GetHeadingOffset", GetFloat<HeadingOffset>, METH_VARARGS, "Get the Heading Offset."},
-    {"VC_GetPitchOffset", GetFloat<PitchOffset>, METH_VARARGS, "Get the Pitch Offset."},
-    {"VC_GetRollOffset", GetFloat<RollOffset>, METH_VARARGS, "Get the Roll Offset."},
-    {"VC_GetZoomRatio", GetFloat<ZoomRatio>, METH_VARARGS, "Get the Zoom Ratio."},
-    {"VC_SetCameraIndex", SetInt<CameraIndex>, METH_VARARGS, "Set the Camera Index."},
-    {"VC_SetCameraTypeIndex", SetInt<CameraTypeIndex>, METH_VARARGS, "Set the Camera Type Index."},
-    {"VC_SetXOffset", SetFloat<XOffset>, METH_VARARGS, "Set the X Offset."},
-    {"VC_SetYOffset", SetFloat<YOffset>, METH_VARARGS, "Set the Y Offset."},
-    {"VC_SetZOffset", SetFloat<ZOffset>, METH_VARARGS, "Set the Z Offset."},
-    {"VC_SetHeadingOffset", SetFloat<HeadingOffset>, METH_VARARGS, "Set the Heading Offset."},
-    {"VC_SetPitchOffset", SetFloat<PitchOffset>, METH_VARARGS, "Set the Pitch Offset."},
-    {"VC_SetRollOffset", SetFloat<RollOffset>, METH_VARARGS, "Set the Roll Offset."},
-    {"VC_SetZoomRatio", SetFloat<ZoomRatio>, METH_VARARGS, "Set the Zoom Ratio."},
-    {"VC_GetLookAtAircraft", GetInt<LookAtAircraft>, METH_VARARGS, "Get the LookAtAircraft Index."},
-    {"VC_SetLookAtAircraft", SetInt<LookAtAircraft>, METH_VARARGS, "Set the LookAtAircraft Index."},
+    {"VC_CameraPluginReady", GetInt<CameraPluginReady>, METH_VARARGS,
+     "Tells whether the virtual camera plug-in is ready (reads the shared data item\n"
+     "tallowbridge/virtualcamera/camerapluginready).\n"
+     "\n"
+     "Returns the item's value: 1 when ready, 0 when not."},
+    {"VC_AcquireCamera", Request<AcquireCamera>, METH_VARARGS,
+     "Asks the virtual camera plug-in to take the camera (sets the shared data item\n"
+     "tallowbridge/virtualcamera/acquirecamera to 1).\n"
+     "\n"
+     "Returns 0."},
+    {"VC_ReleaseCamera", Request<ReleaseCamera>, METH_VARARGS,
+     "Asks the virtual camera plug-in to give the camera back (sets the shared data item\n"
+     "tallowbridge/virtualcamera/releasecamera to 1).\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetCamera", Request<SetCamera>, METH_VARARGS,
+     "Asks the virtual camera plug-in to apply the camera values set (sets the shared data item\n"
+     "tallowbridge/virtualcamera/setcamera to 1).\n"
+     "\n"
+     "Returns 0."},
+    {"VC_GetCameraIndex", GetInt<CameraIndex>, METH_VARARGS,
+     "Reads the camera's index (the shared data item tallowbridge/virtualcamera/cameraindex).\n"
+     "\n"
+     "Returns the value (an int)."},
+    {"VC_GetCameraTypeIndex", GetInt<CameraTypeIndex>, METH_VARARGS,
+     "Reads the camera type's index (the shared data item tallowbridge/virtualcamera/cameratypeindex).\n"
+     "\n"
+     "Returns the value (an int)."},
+    {"VC_GetXOffset", GetFloat<XOffset>, METH_VARARGS,
+     "Reads the camera's x offset (the shared data item tallowbridge/virtualcamera/xoffset).\n"
+     "\n"
+     "Returns the value (a float)."},
+    {"VC_GetYOffset", GetFloat<YOffset>, METH_VARARGS,
+     "Reads the camera's y offset (the shared data item tallowbridge/virtualcamera/yoffset).\n"
+     "\n"
+     "Returns the value (a float)."},
+    {"VC_GetZOffset", GetFloat<ZOffset>, METH_VARARGS,
+     "Reads the camera's z offset (the shared data item tallowbridge/virtualcamera/zoffset).\n"
+     "\n"
+     "Returns the value (a float)."},
+    {"VC_GetHeadingOffset", GetFloat<HeadingOffset>, METH_VARARGS,
+     "Reads the camera's heading offset (the shared data item\n"
+     "tallowbridge/virtualcamera/headingoffset).\n"
+     "\n"
+     "Returns the value (a float)."},
+    {"VC_GetPitchOffset", GetFloat<PitchOffset>, METH_VARARGS,
+     "Reads the camera's pitch offset (the shared data item tallowbridge/virtualcamera/pitchoffset).\n"
+     "\n"
+     "Returns the value (a float)."},
+    {"VC_GetRollOffset", GetFloat<RollOffset>, METH_VARARGS,
+     "Reads the camera's roll offset (the shared data item tallowbridge/virtualcamera/rolloffset).\n"
+     "\n"
+     "Returns the value (a float)."},
+    {"VC_GetZoomRatio", GetFloat<ZoomRatio>, METH_VARARGS,
+     "Reads the camera's zoom ratio (the shared data item tallowbridge/virtualcamera/zoomratio).\n"
+     "\n"
+     "Returns the value (a float)."},
+    {"VC_SetCameraIndex", SetInt<CameraIndex>, METH_VARARGS,
+     "Sets the camera's index (the shared data item tallowbridge/virtualcamera/cameraindex).\n"
+     "\n"
+     "inValue: the new value (an int)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetCameraTypeIndex", SetInt<CameraTypeIndex>, METH_VARARGS,
+     "Sets the camera type's index (the shared data item tallowbridge/virtualcamera/cameratypeindex).\n"
+     "\n"
+     "inValue: the new value (an int)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetXOffset", SetFloat<XOffset>, METH_VARARGS,
+     "Sets the camera's x offset (the shared data item tallowbridge/virtualcamera/xoffset).\n"
+     "\n"
+     "inValue: the new value (a float)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetYOffset", SetFloat<YOffset>, METH_VARARGS,
+     "Sets the camera's y offset (the shared data item tallowbridge/virtualcamera/yoffset).\n"
+     "\n"
+     "inValue: the new value (a float)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetZOffset", SetFloat<ZOffset>, METH_VARARGS,
+     "Sets the camera's z offset (the shared data item tallowbridge/virtualcamera/zoffset).\n"
+     "\n"
+     "inValue: the new value (a float)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetHeadingOffset", SetFloat<HeadingOffset>, METH_VARARGS,
+     "Sets the camera's heading offset (the shared data item\n"
+     "tallowbridge/virtualcamera/headingoffset).\n"
+     "\n"
+     "inValue: the new value (a float)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetPitchOffset", SetFloat<PitchOffset>, METH_VARARGS,
+     "Sets the camera's pitch offset (the shared data item tallowbridge/virtualcamera/pitchoffset).\n"
+     "\n"
+     "inValue: the new value (a float)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetRollOffset", SetFloat<RollOffset>, METH_VARARGS,
+     "Sets the camera's roll offset (the shared data item tallowbridge/virtualcamera/rolloffset).\n"
+     "\n"
+     "inValue: the new value (a float)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_SetZoomRatio", SetFloat<ZoomRatio>, METH_VARARGS,
+     "Sets the camera's zoom ratio (the shared data item tallowbridge/virtualcamera/zoomratio).\n"
+     "\n"
+     "inValue: the new value (a float)\n"
+     "\n"
+     "Returns 0."},
+    {"VC_GetLookAtAircraft", GetInt<LookAtAircraft>, METH_VARARGS,
+     "Reads the index of the aircraft the camera looks at (the shared data item\n"
+     "tallowbridge/virtualcamera/lookataircraft).\n"
+     "\n"
+     "Returns the value (an int)."},
+    {"VC_SetLookAtAircraft", SetInt<LookAtAircraft>, METH_VARARGS,
+     "Sets the index of the aircraft the camera looks at (the shared data item\n"
+     "tallowbridge/virtualcamera/lookataircraft).\n"
+     "\n"
+     "inValue: the new value (an int)\n"
+     "\n"
+     "Returns 0."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -118,10 +118,37 @@ PyObject* PY_XPLMReadCameraPosition(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPLMCameraMethods[] = {
-    {"XPLMControlCamera", PY_XPLMControlCamera, METH_VARARGS, "Control Camera."},
-    {"XPLMDontControlCamera", PY_XPLMDontControlCamera, METH_VARARGS, "Dont Control Camera."},
-    {"XPLMIsCameraBeingControlled", PY_XPLMIsCameraBeingControlled, METH_NOARGS, "Is the Camera being Controlledk."},
-    {"XPLMReadCameraPosition", PY_XPLMReadCameraPosition, METH_VARARGS, "Read Camera Position."},
+    {"XPLMControlCamera", PY_XPLMControlCamera, METH_VARARGS,
+     "Takes control of the camera for the script: the callback positions it each frame.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inHowLong: xplm_ControlCameraUntilViewChanges or xplm_ControlCameraForever\n"
+     "inControlFunc: called as inControlFunc(position, isLosingControl, refcon) -> int; position is\n"
+     "    a list [x, y, z, pitch, heading, roll, zoom] the callback changes in place (0 when the\n"
+     "    camera is being lost); answer 1 to move the camera there, 0 to give the camera back\n"
+     "inRefcon: an int handed back to the callback\n"
+     "\n"
+     "Asking again replaces the script's earlier request; the newest request of all scripts holds\n"
+     "the camera, and it goes when the script stops.\n"
+     "Returns 1. Raises TypeError when self is no script object or inControlFunc is not callable."},
+    {"XPLMDontControlCamera", PY_XPLMDontControlCamera, METH_VARARGS,
+     "Gives up the script's control of the camera.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "\n"
+     "When no script controls it any more, the simulator gets the camera back.\n"
+     "Returns 1."},
+    {"XPLMIsCameraBeingControlled", PY_XPLMIsCameraBeingControlled, METH_NOARGS,
+     "Tells whether a plug-in controls the camera, and for how long.\n"
+     "\n"
+     "Returns 0 when nobody controls it, else xplm_ControlCameraUntilViewChanges or\n"
+     "xplm_ControlCameraForever."},
+    {"XPLMReadCameraPosition", PY_XPLMReadCameraPosition, METH_VARARGS,
+     "Reads where the camera is.\n"
+     "\n"
+     "outCameraPosition: a list; x, y, z, pitch, heading, roll and zoom are appended to it\n"
+     "\n"
+     "Returns the tuple (1,); (0,) when the reading failed."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -532,33 +532,198 @@ PyObject* PY_XPLMIsDataRefGood(PyObject*, PyObject* arg) {
 }
 
 PyMethodDef XPLMDataAccessMethods[] = {
-    {"XPLMFindDataRef", PY_XPLMFindDataRef, METH_VARARGS, "Find Dataref."},
-    {"XPLMCanWriteDataRef", PY_XPLMCanWriteDataRef, METH_O, "Test for writable Dataref."},
-    {"XPLMGetDataRefTypes", PY_XPLMGetDataRefTypes, METH_O, "Get the Dataref Type."},
-    {"XPLMGetDatai", PY_XPLMGetDatai, METH_O, "Get Integer Dataref."},
-    {"XPLMSetDatai", PY_XPLMSetDatai, METH_VARARGS, "Set Integer Dataref."},
-    {"XPLMGetDataf", PY_XPLMGetDataf, METH_O, "Get Float Dataref."},
-    {"XPLMSetDataf", PY_XPLMSetDataf, METH_VARARGS, "Set Float Dataref."},
-    {"XPLMGetDatad", PY_XPLMGetDatad, METH_O, "Get Double Dataref."},
-    {"XPLMSetDatad", PY_XPLMSetDatad, METH_VARARGS, "Set Double Dataref."},
-    {"XPLMGetDatavi", PY_XPLMGetDatavi, METH_VARARGS, "Get Integer Array Dataref."},
-    {"XPLMSetDatavi", PY_XPLMSetDatavi, METH_VARARGS, "Set Integer Array Dataref."},
-    {"XPLMGetDatavf", PY_XPLMGetDatavf, METH_VARARGS, "Get Float Array Dataref."},
-    {"XPLMSetDatavf", PY_XPLMSetDatavf, METH_VARARGS, "Set Float Array Dataref."},
-    {"XPLMGetDatab", PY_XPLMGetDatab, METH_VARARGS, "Get Byte Array Dataref."},
-    {"XPLMSetDatab", PY_XPLMSetDatab, METH_VARARGS, "Set Byte Array Dataref."},
-    {"XPLMRegisterDataAccessor", PY_XPLMRegisterDataAccessor, METH_VARARGS, "Register data accessor."},
-    {"XPLMUnregisterDataAccessor", PY_XPLMUnregisterDataAccessor, METH_VARARGS, "Unregister data accessor."},
-    {"XPLMShareData", PY_XPLMShareData, METH_VARARGS, "Share Data."},
-    {"XPLMUnshareData", PY_XPLMUnshareData, METH_VARARGS, "Unshare Data."},
+    {"XPLMFindDataRef", PY_XPLMFindDataRef, METH_VARARGS,
+     "Looks up a data ref by its name, e.g. \"sim/cockpit/radios/nav1_freq_hz\".\n"
+     "\n"
+     "inDataRefName: the data ref's path\n"
+     "\n"
+     "Returns the data ref handle (an int), or None when there is no such data ref."},
+    {"XPLMCanWriteDataRef", PY_XPLMCanWriteDataRef, METH_O,
+     "Tells whether a data ref can be written.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "\n"
+     "Returns 1 when it is writable, 0 when not or when the handle is bad."},
+    {"XPLMGetDataRefTypes", PY_XPLMGetDataRefTypes, METH_O,
+     "Tells the types a data ref can be read as.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "\n"
+     "Returns a bit field of xplmType_Int, xplmType_Float, xplmType_Double, xplmType_FloatArray,\n"
+     "xplmType_IntArray and xplmType_Data; 0 for a bad handle."},
+    {"XPLMGetDatai", PY_XPLMGetDatai, METH_O,
+     "Reads a data ref as an int.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "\n"
+     "Returns the value as an int; 0 when the data ref is bad or has no such type."},
+    {"XPLMSetDatai", PY_XPLMSetDatai, METH_VARARGS,
+     "Writes an int to a data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "inValue: the new value (int)\n"
+     "\n"
+     "Returns 1 (the simulator ignores writes to bad or read-only data refs)."},
+    {"XPLMGetDataf", PY_XPLMGetDataf, METH_O,
+     "Reads a data ref as a float.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "\n"
+     "Returns the value as a float; 0 when the data ref is bad or has no such type."},
+    {"XPLMSetDataf", PY_XPLMSetDataf, METH_VARARGS,
+     "Writes a float to a data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "inValue: the new value (float; OverflowError beyond the C float range)\n"
+     "\n"
+     "Returns 1 (the simulator ignores writes to bad or read-only data refs)."},
+    {"XPLMGetDatad", PY_XPLMGetDatad, METH_O,
+     "Reads a data ref as a double.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "\n"
+     "Returns the value as a float; 0 when the data ref is bad or has no such type."},
+    {"XPLMSetDatad", PY_XPLMSetDatad, METH_VARARGS,
+     "Writes a double to a data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "inValue: the new value (float)\n"
+     "\n"
+     "Returns 1 (the simulator ignores writes to bad or read-only data refs)."},
+    {"XPLMGetDatavi", PY_XPLMGetDatavi, METH_VARARGS,
+     "Reads elements of an int array data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "outValues: a list the elements are appended to, or None to ask for the array's length\n"
+     "inOffset: the first element read (not negative)\n"
+     "inMax: the most elements read (not negative)\n"
+     "\n"
+     "Returns the number of elements appended; with None, the length of the array.\n"
+     "Raises ValueError for a negative offset or maximum."},
+    {"XPLMSetDatavi", PY_XPLMSetDatavi, METH_VARARGS,
+     "Writes elements of an int array data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "inValues: a sequence of ints; its first min(inCount, len) elements are written\n"
+     "inoffset: the first element written (not negative)\n"
+     "inCount: the number of elements written (not negative)\n"
+     "\n"
+     "Returns 1. Raises TypeError for an element that is no int, OverflowError for one out of\n"
+     "range, ValueError for a negative offset or count; then nothing is written."},
+    {"XPLMGetDatavf", PY_XPLMGetDatavf, METH_VARARGS,
+     "Reads elements of a float array data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "outValues: a list the elements are appended to, or None to ask for the array's length\n"
+     "inOffset: the first element read (not negative)\n"
+     "inMax: the most elements read (not negative)\n"
+     "\n"
+     "Returns the number of elements appended; with None, the length of the array.\n"
+     "Raises ValueError for a negative offset or maximum."},
+    {"XPLMSetDatavf", PY_XPLMSetDatavf, METH_VARARGS,
+     "Writes elements of a float array data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "inValues: a sequence of floats; its first min(inCount, len) elements are written\n"
+     "inoffset: the first element written (not negative)\n"
+     "inCount: the number of elements written (not negative)\n"
+     "\n"
+     "Returns 1. Raises TypeError for an element that is no float, OverflowError for one out of\n"
+     "range, ValueError for a negative offset or count; then nothing is written."},
+    {"XPLMGetDatab", PY_XPLMGetDatab, METH_VARARGS,
+     "Reads bytes of a data (byte array) data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "outValue: a list the bytes are appended to as one string (ending at the first NUL), or None\n"
+     "    to ask for the data's length\n"
+     "inOffset: the first byte read (not negative)\n"
+     "inMaxBytes: the most bytes read (not negative)\n"
+     "\n"
+     "Returns the number of bytes read; with None, the length of the data.\n"
+     "Raises ValueError for a negative offset or maximum."},
+    {"XPLMSetDatab", PY_XPLMSetDatab, METH_VARARGS,
+     "Writes bytes to a data (byte array) data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "inValue: a byte or text string (written as UTF-8), a sequence holding one string, or a\n"
+     "    sequence of ints from -128 to 255, one per byte\n"
+     "inOffset: the first byte written (not negative)\n"
+     "inLength: the number of bytes written; past the bytes given, zeros are written\n"
+     "\n"
+     "Returns 1. Raises TypeError for a value of another kind, OverflowError for an int out of\n"
+     "range, ValueError for a negative offset or length."},
+    {"XPLMRegisterDataAccessor", PY_XPLMRegisterDataAccessor, METH_VARARGS,
+     "Publishes a data ref of the script's own: the simulator calls its accessors to read and\n"
+     "write it.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inDataName: the new data ref's path\n"
+     "inDataType: the xplmType_* bits of the types it offers\n"
+     "inIsWritable: 1 when other plug-ins may write it\n"
+     "inReadInt, inReadFloat, inReadDouble: called as read(refcon) -> the value\n"
+     "inWriteInt, inWriteFloat, inWriteDouble: called as write(refcon, value)\n"
+     "inReadIntArray, inReadFloatArray: called as read(refcon, values, offset, max) -> int: append\n"
+     "    at most max elements from offset to values and answer how many; values is None when the\n"
+     "    simulator asks for the length, which is then the answer\n"
+     "inWriteIntArray, inWriteFloatArray: called as write(refcon, values, offset, count)\n"
+     "inReadData: as the array reads, appending ints (bytes); inWriteData: as the array writes\n"
+     "Each accessor is a method of the script object, or None (or 0) for a type not offered.\n"
+     "inReadRefcon: an int handed to the reads; inWriteRefcon: an int handed to the writes\n"
+     "\n"
+     "The data ref belongs to the script and goes when the script stops.\n"
+     "Returns the data ref handle (an int), or 0 when the simulator refused it. Raises TypeError\n"
+     "when self is no script object or an accessor is neither callable nor None."},
+    {"XPLMUnregisterDataAccessor", PY_XPLMUnregisterDataAccessor, METH_VARARGS,
+     "Withdraws a data ref the script published with XPLMRegisterDataAccessor.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inDataRef: the handle XPLMRegisterDataAccessor returned\n"
+     "\n"
+     "Returns 1 when it went, 0 when the script did not register it."},
+    {"XPLMShareData", PY_XPLMShareData, METH_VARARGS,
+     "Shares a data item between plug-ins, creating it when nobody has yet.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inDataName: the item's path\n"
+     "inDataType: its xplmType_* type\n"
+     "inNotificationFunc: called as inNotificationFunc(refcon) whenever the item changes\n"
+     "inNotificationRefcon: an int handed back to the callback\n"
+     "\n"
+     "The sharing belongs to the script and ends when the script stops.\n"
+     "Returns 1 when shared (also when the script shares it so already), 0 when the item exists\n"
+     "with another type. Raises TypeError when inNotificationFunc is not callable."},
+    {"XPLMUnshareData", PY_XPLMUnshareData, METH_VARARGS,
+     "Ends a sharing the script made with XPLMShareData.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inDataName, inDataType, inNotificationFunc, inNotificationRefcon: as given to XPLMShareData\n"
+     "\n"
+     "Returns 1 when the sharing went, 0 when the script had none such."},
     {"XPLMCountDataRefs", PY_XPLMCountDataRefs, METH_NOARGS,
-     "Count the data refs: the simulator's and those plug-ins registered, orphaned ones too."},
+     "Counts the data refs the simulator knows, its own and the plug-ins'.\n"
+     "\n"
+     "Returns the count as an int."},
     {"XPLMGetDataRefsByIndex", PY_XPLMGetDataRefsByIndex, METH_VARARGS,
-     "Append the refs of indices offset to offset + count - 1 to the list outDataRefs, as ints\n"
-     "(0 past the last); answer how many were appended."},
+     "Lists data refs by their index, 0 to XPLMCountDataRefs() - 1.\n"
+     "\n"
+     "offset: the index of the first\n"
+     "count: how many (at most a million at a time)\n"
+     "outDataRefs: a list the handles are appended to (0 past the last data ref)\n"
+     "\n"
+     "Returns the number appended. Raises TypeError when outDataRefs is no list."},
     {"XPLMGetDataRefInfo", PY_XPLMGetDataRefInfo, METH_O,
-     "Get a data ref's XPLMDataRefInfo_t (name, type, writable, owner); None for no data ref."},
-    {"XPLMIsDataRefGood", PY_XPLMIsDataRefGood, METH_O, "Test whether a data ref is served (not orphaned); 0 for junk."},
+     "Describes a data ref.\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "\n"
+     "Returns an XPLMDataRefInfo_t with name, type, writable and owner (the plug-in id), or None\n"
+     "when the handle is no data ref."},
+    {"XPLMIsDataRefGood", PY_XPLMIsDataRefGood, METH_O,
+     "Tells whether a data ref handle still works (its provider may have gone).\n"
+     "\n"
+     "inDataRef: the data ref handle (an int, from XPLMFindDataRef)\n"
+     "\n"
+     "Returns 1 when it is good, 0 when not."},
     {nullptr, nullptr, 0, nullptr},
 };
 

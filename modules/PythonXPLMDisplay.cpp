@@ -622,59 +622,332 @@ PyObject* PY_XPLMSetHotKeyCombination(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPLMDisplayMethods[] = {
-    {"XPLMRegisterDrawCallback", PY_XPLMRegisterDrawCallback, METH_VARARGS, "Registers a Draw Call Back."},
-    {"XPLMUnregisterDrawCallback", PY_XPLMUnregisterDrawCallback, METH_VARARGS, "Unregisters a Draw Call Back."},
-    {"XPLMRegisterKeySniffer", PY_XPLMRegisterKeySniffer, METH_VARARGS, "Registers a Key Sniffer."},
-    {"XPLMUnregisterKeySniffer", PY_XPLMUnregisterKeySniffer, METH_VARARGS, "Unregisters a Key Sniffer."},
-    {"XPLMGetScreenSize", PY_XPLMGetScreenSize, METH_VARARGS, "Get Screen Size."},
-    {"XPLMGetMouseLocation", PY_XPLMGetMouseLocation, METH_VARARGS, "Get Mouse Location."},
-    {"XPLMCreateWindow", PY_XPLMCreateWindow, METH_VARARGS, "Creates a window."},
-    {"XPLMDestroyWindow", PY_XPLMDestroyWindow, METH_VARARGS, "Destroys a window."},
-    {"XPLMGetWindowGeometry", PY_XPLMGetWindowGeometry, METH_VARARGS, "Get window geometry."},
-    {"XPLMSetWindowGeometry", PY_XPLMSetWindowGeometry, METH_VARARGS, "Set window geometry."},
-    {"XPLMGetWindowIsVisible", PY_XPLMGetWindowIsVisible, METH_O, "Get Window is Visible."},
-    {"XPLMSetWindowIsVisible", PY_XPLMSetWindowIsVisible, METH_VARARGS, "Set Window is Visible."},
-    {"XPLMGetWindowRefCon", PY_XPLMGetWindowRefCon, METH_O, "Get the Window RefCon."},
-    {"XPLMSetWindowRefCon", PY_XPLMSetWindowRefCon, METH_VARARGS, "Set the Window RefCon."},
-    {"XPLMTakeKeyboardFocus", PY_XPLMTakeKeyboardFocus, METH_O, "Take the Keyboard Focus."},
-    {"XPLMBringWindowToFront", PY_XPLMBringWindowToFront, METH_O, "Bring Window to Front."},
-    {"XPLMIsWindowInFront", PY_XPLMIsWindowInFront, METH_O, "Is the Window in Front."},
+    {"XPLMRegisterDrawCallback", PY_XPLMRegisterDrawCallback, METH_VARARGS,
+     "Registers a callback of the script that draws in a phase of the simulator's drawing.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inCallback: called as inCallback(phase, isBefore, refcon) -> int; before the phase,\n"
+     "    0 stops the simulator's own drawing of it\n"
+     "inPhase: the xplm_Phase_* to draw in\n"
+     "inWantsBefore: 1 to draw before the simulator's drawing of the phase, 0 after it\n"
+     "inRefcon: an int handed back to the callback\n"
+     "\n"
+     "The callback belongs to the script and goes when the script stops.\n"
+     "Returns 1 when registered (also when already so), 0 when the simulator refused the phase.\n"
+     "Raises TypeError when self is no script object or inCallback is not callable."},
+    {"XPLMUnregisterDrawCallback", PY_XPLMUnregisterDrawCallback, METH_VARARGS,
+     "Removes a draw callback the script registered.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inCallback, inPhase, inWantsBefore, inRefcon: as given to XPLMRegisterDrawCallback\n"
+     "\n"
+     "Returns 1 when the callback went, 0 when the script had none such."},
+    {"XPLMRegisterKeySniffer", PY_XPLMRegisterKeySniffer, METH_VARARGS,
+     "Registers a callback of the script that sees every key press first.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inCallback: called as inCallback(char, flags, virtualKey, refcon) -> int: 1 lets the key\n"
+     "    go on, 0 eats it\n"
+     "inBeforeWindows: 1 to see keys before the windows do, 0 after them\n"
+     "inRefcon: an int handed back to the callback\n"
+     "\n"
+     "The sniffer belongs to the script and goes when the script stops.\n"
+     "Returns 1 when registered (also when already so), 0 when the simulator refused it.\n"
+     "Raises TypeError when self is no script object or inCallback is not callable."},
+    {"XPLMUnregisterKeySniffer", PY_XPLMUnregisterKeySniffer, METH_VARARGS,
+     "Removes a key sniffer the script registered.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inCallback, inBeforeWindows, inRefcon: as given to XPLMRegisterKeySniffer\n"
+     "\n"
+     "Returns 1 when the sniffer went, 0 when the script had none such."},
+    {"XPLMGetScreenSize", PY_XPLMGetScreenSize, METH_VARARGS,
+     "Tells the size of the simulator's main window, in pixels.\n"
+     "\n"
+     "outWidth: a list that gets the width as element 0 (appended when empty), or None\n"
+     "outHeight: a list that gets the height as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPLMGetMouseLocation", PY_XPLMGetMouseLocation, METH_VARARGS,
+     "Tells where the mouse is, in the main window's pixels.\n"
+     "\n"
+     "outX: a list that gets x as element 0 (appended when empty), or None\n"
+     "outY: a list that gets y as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPLMCreateWindow", PY_XPLMCreateWindow, METH_VARARGS,
+     "Creates a window of the script (the old-style window, drawn by the script).\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inLeft, inTop, inRight, inBottom: the window's bounds in the main window's pixels\n"
+     "inIsVisible: 1 to show it at once\n"
+     "inDrawCallback: called as inDrawCallback(windowID, refcon) each frame it is visible\n"
+     "inKeyCallback: called as inKeyCallback(windowID, key, flags, virtualKey, refcon, losingFocus)\n"
+     "inMouseCallback: called as inMouseCallback(windowID, x, y, mouseStatus, refcon) -> int: 1\n"
+     "    takes the click\n"
+     "inRefcon: not used; the window's refcon starts at 0 (set it with XPLMSetWindowRefCon)\n"
+     "\n"
+     "The window belongs to the script and is destroyed when the script stops.\n"
+     "Returns the window handle (an int), or 0 when the simulator refused it. Raises TypeError\n"
+     "when self is no script object or a callback is not callable."},
+    {"XPLMDestroyWindow", PY_XPLMDestroyWindow, METH_VARARGS,
+     "Destroys a window.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inWindowID: the window handle (an int)\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMGetWindowGeometry", PY_XPLMGetWindowGeometry, METH_VARARGS,
+     "Tells a window's bounds, in the main window's pixels.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "outLeft: a list that gets left as element 0 (appended when empty), or None\n"
+     "outTop: a list that gets top as element 0 (appended when empty), or None\n"
+     "outRight: a list that gets right as element 0 (appended when empty), or None\n"
+     "outBottom: a list that gets bottom as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPLMSetWindowGeometry", PY_XPLMSetWindowGeometry, METH_VARARGS,
+     "Moves and resizes a window, in the main window's pixels.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "inLeft, inTop, inRight, inBottom: the new bounds\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMGetWindowIsVisible", PY_XPLMGetWindowIsVisible, METH_O,
+     "Tells whether a window is visible.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "\n"
+     "Returns 1 when visible, 0 when not."},
+    {"XPLMSetWindowIsVisible", PY_XPLMSetWindowIsVisible, METH_VARARGS,
+     "Shows or hides a window.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "inIsVisible: 1 to show, 0 to hide\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMGetWindowRefCon", PY_XPLMGetWindowRefCon, METH_O,
+     "Tells a window's refcon.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "\n"
+     "Returns the refcon (an int)."},
+    {"XPLMSetWindowRefCon", PY_XPLMSetWindowRefCon, METH_VARARGS,
+     "Sets a window's refcon, handed to its callbacks.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "inRefcon: the new refcon (an int)\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMTakeKeyboardFocus", PY_XPLMTakeKeyboardFocus, METH_O,
+     "Gives the keyboard focus to a window, or to the simulator with 0.\n"
+     "\n"
+     "inWindow: the window handle, or 0\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMBringWindowToFront", PY_XPLMBringWindowToFront, METH_O,
+     "Brings a window to the front of its layer.\n"
+     "\n"
+     "inWindow: the window handle\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMIsWindowInFront", PY_XPLMIsWindowInFront, METH_O,
+     "Tells whether a window is the frontmost of its layer.\n"
+     "\n"
+     "inWindow: the window handle\n"
+     "\n"
+     "Returns 1 when it is in front, 0 when not."},
     {"XPLMCreateWindowEx", PY_XPLMCreateWindowEx, METH_VARARGS,
-     "Creates a modern window from its XPLMCreateWindow_t fields (a dict or a sequence in field order).\n"
-     "Callbacks may be None; left out, the window is decorated as a floating window, in the\n"
-     "floating-window layer, without a right-click callback."},
+     "Creates a window of the script with the modern options (decoration, layer, all callbacks).\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inParams: a dict or a sequence in this order: left, top, right, bottom (global desktop\n"
+     "    bounds), visible, drawWindowFunc(windowID, refcon),\n"
+     "    handleMouseClickFunc(windowID, x, y, mouseStatus, refcon) -> int (1 takes the click),\n"
+     "    handleKeyFunc(windowID, key, flags, virtualKey, refcon, losingFocus),\n"
+     "    handleCursorFunc(windowID, x, y, refcon) -> int (an xplm_Cursor* value),\n"
+     "    handleMouseWheelFunc(windowID, x, y, wheel, clicks, refcon) -> int (1 takes it),\n"
+     "    refcon, and optionally decorateAsFloatingWindow (xplm_WindowDecoration*), layer\n"
+     "    (xplm_WindowLayer*) and handleRightClickFunc (as the click); a callback may be None\n"
+     "\n"
+     "The window belongs to the script and is destroyed when the script stops.\n"
+     "Returns the window handle (an int), or 0 when the simulator refused it. Raises TypeError or\n"
+     "ValueError for a bad field."},
     {"XPLMGetScreenBoundsGlobal", PY_XPLMGetScreenBoundsGlobal, METH_VARARGS,
-     "Gets the bounds of the global desktop, in boxels."},
+     "Tells the bounds of the global desktop, all monitors together, in boxels.\n"
+     "\n"
+     "outLeft: a list that gets left as element 0 (appended when empty), or None\n"
+     "outTop: a list that gets top as element 0 (appended when empty), or None\n"
+     "outRight: a list that gets right as element 0 (appended when empty), or None\n"
+     "outBottom: a list that gets bottom as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
     {"XPLMGetAllMonitorBoundsGlobal", PY_XPLMGetAllMonitorBoundsGlobal, METH_VARARGS,
-     "Calls back, before returning, for every monitor holding a full-screen simulator window.\n"
-     "Takes no self: nothing stays registered. What the callback raises, this raises."},
+     "Tells the bounds of each full-screen monitor of the simulator, in global boxels.\n"
+     "\n"
+     "inMonitorBoundsCallback: called once per monitor, before the function returns, as\n"
+     "    inMonitorBoundsCallback(index, left, top, right, bottom, refcon)\n"
+     "inRefcon: an int handed to the callback\n"
+     "\n"
+     "Returns 1. What the callback raises stops the calls and is raised here."},
     {"XPLMGetAllMonitorBoundsOS", PY_XPLMGetAllMonitorBoundsOS, METH_VARARGS,
-     "Calls back, before returning, for every monitor of the OS, in OS pixels.\n"
-     "Takes no self: nothing stays registered. What the callback raises, this raises."},
+     "Tells the bounds of each monitor of the computer, in the OS's pixels.\n"
+     "\n"
+     "inMonitorBoundsCallback: called once per monitor, before the function returns, as\n"
+     "    inMonitorBoundsCallback(index, left, top, right, bottom, refcon)\n"
+     "inRefcon: an int handed to the callback\n"
+     "\n"
+     "Returns 1. What the callback raises stops the calls and is raised here."},
     {"XPLMGetMouseLocationGlobal", PY_XPLMGetMouseLocationGlobal, METH_VARARGS,
-     "Gets the mouse location in global boxels."},
+     "Tells where the mouse is, in global desktop boxels.\n"
+     "\n"
+     "outX: a list that gets x as element 0 (appended when empty), or None\n"
+     "outY: a list that gets y as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
     {"XPLMGetWindowGeometryOS", PY_XPLMGetWindowGeometryOS, METH_VARARGS,
-     "Gets a popped-out window's geometry in OS pixels."},
+     "Tells a popped-out window's bounds, in the OS's pixels.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "outLeft: a list that gets left as element 0 (appended when empty), or None\n"
+     "outTop: a list that gets top as element 0 (appended when empty), or None\n"
+     "outRight: a list that gets right as element 0 (appended when empty), or None\n"
+     "outBottom: a list that gets bottom as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
     {"XPLMSetWindowGeometryOS", PY_XPLMSetWindowGeometryOS, METH_VARARGS,
-     "Sets a popped-out window's geometry in OS pixels."},
-    {"XPLMGetWindowGeometryVR", PY_XPLMGetWindowGeometryVR, METH_VARARGS, "Gets a VR window's size in boxels."},
-    {"XPLMSetWindowGeometryVR", PY_XPLMSetWindowGeometryVR, METH_VARARGS, "Sets a VR window's size in boxels."},
-    {"XPLMWindowIsPoppedOut", PY_XPLMWindowIsPoppedOut, METH_O, "Is the window popped out."},
-    {"XPLMWindowIsInVR", PY_XPLMWindowIsInVR, METH_O, "Is the window in VR."},
-    {"XPLMSetWindowGravity", PY_XPLMSetWindowGravity, METH_VARARGS, "Sets how the window's edges follow resizes."},
+     "Moves and resizes a popped-out window, in the OS's pixels.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "inLeft, inTop, inRight, inBottom: the new bounds\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMGetWindowGeometryVR", PY_XPLMGetWindowGeometryVR, METH_VARARGS,
+     "Tells the size of a window in VR, in boxels.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "outWidthBoxels: a list that gets the width as element 0 (appended when empty), or None\n"
+     "outHeightBoxels: a list that gets the height as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPLMSetWindowGeometryVR", PY_XPLMSetWindowGeometryVR, METH_VARARGS,
+     "Sets the size of a window in VR, in boxels.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "widthBoxels: the new width\n"
+     "heightBoxels: the new height\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMWindowIsPoppedOut", PY_XPLMWindowIsPoppedOut, METH_O,
+     "Tells whether a window is popped out into a window of the OS.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "\n"
+     "Returns 1 when popped out, 0 when not."},
+    {"XPLMWindowIsInVR", PY_XPLMWindowIsInVR, METH_O,
+     "Tells whether a window is shown in VR.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "\n"
+     "Returns 1 when in VR, 0 when not."},
+    {"XPLMSetWindowGravity", PY_XPLMSetWindowGravity, METH_VARARGS,
+     "Sets how a window's edges follow the resizing of the main window.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "inLeftGravity, inTopGravity, inRightGravity, inBottomGravity: 0.0 keeps the edge's distance\n"
+     "    to the left (or bottom) side, 1.0 to the right (or top) side\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
     {"XPLMSetWindowResizingLimits", PY_XPLMSetWindowResizingLimits, METH_VARARGS,
-     "Sets the window's minimum and maximum size."},
+     "Sets the smallest and largest size the user can resize a window to.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "inMinWidthBoxels, inMinHeightBoxels, inMaxWidthBoxels, inMaxHeightBoxels: the limits\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
     {"XPLMSetWindowPositioningMode", PY_XPLMSetWindowPositioningMode, METH_VARARGS,
-     "Sets the window's positioning mode."},
-    {"XPLMSetWindowTitle", PY_XPLMSetWindowTitle, METH_VARARGS, "Sets the window's title."},
+     "Sets how a window is placed: free, centred, full screen, popped out or in VR.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "inPositioningMode: an xplm_Window* positioning mode\n"
+     "inMonitorIndex: the monitor, for the modes that take one (-1 for the main one)\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
+    {"XPLMSetWindowTitle", PY_XPLMSetWindowTitle, METH_VARARGS,
+     "Sets the title shown on a decorated or popped-out window.\n"
+     "\n"
+     "inWindowID: the window handle (an int)\n"
+     "inWindowTitle: the title\n"
+     "\n"
+     "A window of another script is left as it is.\n"
+     "Returns 1."},
     {"XPLMHasKeyboardFocus", PY_XPLMHasKeyboardFocus, METH_O,
-     "Has the window the keyboard focus; for 0 or None, has no plug-in window."},
-    {"XPLMRegisterHotKey", PY_XPLMRegisterHotKey, METH_VARARGS, "Register Hot Key."},
-    {"XPLMUnregisterHotKey", PY_XPLMUnregisterHotKey, METH_VARARGS, "Unregister Hot Key."},
-    {"XPLMCountHotKeys", PY_XPLMCountHotKeys, METH_NOARGS, "Count the Hot Keys."},
-    {"XPLMGetNthHotKey", PY_XPLMGetNthHotKey, METH_VARARGS, "Get Nth Hot Key."},
-    {"XPLMGetHotKeyInfo", PY_XPLMGetHotKeyInfo, METH_VARARGS, "Get Hot Key Info."},
-    {"XPLMSetHotKeyCombination", PY_XPLMSetHotKeyCombination, METH_VARARGS, "Set the Hot Key Combination."},
+     "Tells whether a window has the keyboard focus.\n"
+     "\n"
+     "inWindow: the window handle; 0 or None asks whether no plug-in window has it\n"
+     "\n"
+     "Returns 1 when it has the focus, 0 when not."},
+    {"XPLMRegisterHotKey", PY_XPLMRegisterHotKey, METH_VARARGS,
+     "Registers a hot key of the script, which the user may rebind.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inVirtualKey: the XPLM_VK_* key (0 to 255)\n"
+     "inFlags: the xplm_*Flag modifier bits\n"
+     "inDescription: what the key does, as the user sees it\n"
+     "inCallback: called as inCallback(refcon) when the key is pressed\n"
+     "inRefcon: an int handed back to the callback\n"
+     "\n"
+     "The hot key belongs to the script and goes when the script stops.\n"
+     "Returns the hot key handle (an int), or 0 when the simulator refused it. Raises TypeError\n"
+     "when self is no script object or inCallback is not callable."},
+    {"XPLMUnregisterHotKey", PY_XPLMUnregisterHotKey, METH_VARARGS,
+     "Removes a hot key the script registered.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inHotKey: the handle XPLMRegisterHotKey returned\n"
+     "\n"
+     "Returns 1 when it went, 0 when the script did not register it."},
+    {"XPLMCountHotKeys", PY_XPLMCountHotKeys, METH_NOARGS,
+     "Counts the hot keys of all plug-ins.\n"
+     "\n"
+     "Returns the count as an int."},
+    {"XPLMGetNthHotKey", PY_XPLMGetNthHotKey, METH_VARARGS,
+     "Finds a hot key by its index, 0 to XPLMCountHotKeys() - 1.\n"
+     "\n"
+     "inIndex: the index\n"
+     "\n"
+     "Returns the hot key handle (an int), 0 for an index out of range."},
+    {"XPLMGetHotKeyInfo", PY_XPLMGetHotKeyInfo, METH_VARARGS,
+     "Describes a hot key.\n"
+     "\n"
+     "inHotKey: the hot key handle\n"
+     "outVirtualKey: a list that gets the virtual key as element 0 (appended when empty), or None\n"
+     "outFlags: a list that gets the modifier flags as element 0 (appended when empty), or None\n"
+     "outDescription: a list that gets the description as element 0 (appended when empty), or None\n"
+     "outPlugin: a list that gets the owning plug-in's id as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPLMSetHotKeyCombination", PY_XPLMSetHotKeyCombination, METH_VARARGS,
+     "Binds a hot key to another key combination.\n"
+     "\n"
+     "inHotKey: the hot key handle\n"
+     "inVirtualKey: the new XPLM_VK_* key (0 to 255)\n"
+     "inFlags: the new xplm_*Flag modifier bits\n"
+     "\n"
+     "A hot key of another script keeps its keys.\n"
+     "Returns 1."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -179,17 +179,100 @@ PyObject* PY_XPLMMeasureString(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPLMGraphicsMethods[] = {
-    {"XPLMSetGraphicsState", PY_XPLMSetGraphicsState, METH_VARARGS, "Set Graphics State."},
-    {"XPLMBindTexture2d", PY_XPLMBindTexture2d, METH_VARARGS, "Bind Texture."},
-    {"XPLMGenerateTextureNumbers", PY_XPLMGenerateTextureNumbers, METH_VARARGS, "Generate Texture Numbers."},
-    {"XPLMGetTexture", PY_XPLMGetTexture, METH_VARARGS, "Get Texture."},
-    {"XPLMWorldToLocal", PY_XPLMWorldToLocal, METH_VARARGS, "Convert World to Local Coordinates."},
-    {"XPLMLocalToWorld", PY_XPLMLocalToWorld, METH_VARARGS, "Convert Local to World Coordinates."},
-    {"XPLMDrawTranslucentDarkBox", PY_XPLMDrawTranslucentDarkBox, METH_VARARGS, "Draw Translucent Dark Box."},
-    {"XPLMDrawString", PY_XPLMDrawString, METH_VARARGS, "Draw String."},
-    {"XPLMDrawNumber", PY_XPLMDrawNumber, METH_VARARGS, "Draw Number."},
-    {"XPLMGetFontDimensions", PY_XPLMGetFontDimensions, METH_VARARGS, "Get Font Dimensions."},
-    {"XPLMMeasureString", PY_XPLMMeasureString, METH_VARARGS, "Measure the width of the string's first numChars bytes."},
+    {"XPLMSetGraphicsState", PY_XPLMSetGraphicsState, METH_VARARGS,
+     "Sets the OpenGL state for drawing, through the simulator so that its own state stays right.\n"
+     "\n"
+     "inEnableFog: 1 for fog\n"
+     "inNumberTexUnits: how many texture units are enabled (0 to 4)\n"
+     "inEnableLighting: 1 for lighting\n"
+     "inEnableAlphaTesting: 1 for alpha testing\n"
+     "inEnableAlphaBlending: 1 for alpha blending\n"
+     "inEnableDepthTesting: 1 for depth testing\n"
+     "inEnableDepthWriting: 1 for writing to the depth buffer\n"
+     "\n"
+     "Returns 0."},
+    {"XPLMBindTexture2d", PY_XPLMBindTexture2d, METH_VARARGS,
+     "Binds a 2-D texture to a texture unit, through the simulator's state cache.\n"
+     "\n"
+     "inTextureNum: the OpenGL texture number\n"
+     "inTextureUnit: the texture unit, 0 to 3\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMGenerateTextureNumbers", PY_XPLMGenerateTextureNumbers, METH_VARARGS,
+     "Reserves OpenGL texture numbers that no other plug-in uses.\n"
+     "\n"
+     "outTextureIDs: a list the numbers are appended to\n"
+     "inCount: how many; below 1 asks for none\n"
+     "\n"
+     "Returns 1. Raises ValueError for a count of several thousand or more."},
+    {"XPLMGetTexture", PY_XPLMGetTexture, METH_VARARGS,
+     "Tells the OpenGL texture number of one of the simulator's own textures.\n"
+     "\n"
+     "inTexture: an xplm_Tex_* texture\n"
+     "\n"
+     "Returns the texture number (an int), 0 when there is none."},
+    {"XPLMWorldToLocal", PY_XPLMWorldToLocal, METH_VARARGS,
+     "Converts a point on the earth to the simulator's local OpenGL coordinates.\n"
+     "\n"
+     "inLatitude: degrees\n"
+     "inLongitude: degrees\n"
+     "inAltitude: metres above mean sea level\n"
+     "\n"
+     "Returns the tuple (x, y, z) in metres."},
+    {"XPLMLocalToWorld", PY_XPLMLocalToWorld, METH_VARARGS,
+     "Converts a point in local OpenGL coordinates to a point on the earth.\n"
+     "\n"
+     "inX, inY, inZ: the local coordinates in metres\n"
+     "\n"
+     "Returns the tuple (latitude, longitude, altitude): degrees, degrees, metres above sea level."},
+    {"XPLMDrawTranslucentDarkBox", PY_XPLMDrawTranslucentDarkBox, METH_VARARGS,
+     "Draws a translucent dark box, the background the simulator uses for its own texts.\n"
+     "\n"
+     "inLeft, inTop, inRight, inBottom: the box's bounds in window pixels\n"
+     "\n"
+     "Call it from a draw callback. Returns 1."},
+    {"XPLMDrawString", PY_XPLMDrawString, METH_VARARGS,
+     "Draws a string in one of the simulator's fonts.\n"
+     "\n"
+     "inColorRGB: the colour, a sequence of three floats from 0.0 to 1.0 (red, green, blue)\n"
+     "inXOffset, inYOffset: where the string starts (its lower left), in window pixels\n"
+     "inChar: the text\n"
+     "inWordWrapWidth: the width to wrap the text at, in pixels; 0 for no wrapping\n"
+     "inFontID: an xplmFont_* font\n"
+     "\n"
+     "Call it from a draw callback. Returns 1. Raises OverflowError for a colour component beyond\n"
+     "the float range."},
+    {"XPLMDrawNumber", PY_XPLMDrawNumber, METH_VARARGS,
+     "Draws a number in one of the simulator's fonts.\n"
+     "\n"
+     "inColorRGB: the colour, a sequence of three floats from 0.0 to 1.0 (red, green, blue)\n"
+     "inXOffset, inYOffset: where the number starts (its lower left), in window pixels\n"
+     "inValue: the number\n"
+     "inDigits: how many digits\n"
+     "inDecimals: how many of them after the decimal point\n"
+     "inShowSign: 1 to draw + before a positive number\n"
+     "inFontID: an xplmFont_* font\n"
+     "\n"
+     "Call it from a draw callback. Returns 1."},
+    {"XPLMGetFontDimensions", PY_XPLMGetFontDimensions, METH_VARARGS,
+     "Tells the size of a font's characters.\n"
+     "\n"
+     "inFontID: an xplmFont_* font\n"
+     "outCharWidth: a list that gets the width as element 0 (appended when empty), or None\n"
+     "outCharHeight: a list that gets the height as element 0 (appended when empty), or None\n"
+     "outDigitsOnly: a list that gets 1 when the font has only digits as element 0 (appended\n"
+     "    when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPLMMeasureString", PY_XPLMMeasureString, METH_VARARGS,
+     "Measures how wide a string draws in a font.\n"
+     "\n"
+     "inFontID: an xplmFont_* font\n"
+     "inChar: the text\n"
+     "inNumChars: how many of its first bytes (UTF-8) to measure\n"
+     "\n"
+     "Returns the width in pixels (a float). Raises ValueError when inNumChars is more than the\n"
+     "string's bytes."},
     {nullptr, nullptr, 0, nullptr},
 };
 

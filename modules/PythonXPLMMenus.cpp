@@ -324,22 +324,115 @@ PyObject* PY_XPLMEnableMenuItem(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPLMMenusMethods[] = {
-    {"XPLMFindPluginsMenu", PY_XPLMFindPluginsMenu, METH_NOARGS, "Find Plugins Menu."},
-    {"XPLMCreateMenu", PY_XPLMCreateMenu, METH_VARARGS, "Create Menu."},
-    {"XPLMDestroyMenu", PY_XPLMDestroyMenu, METH_VARARGS, "Destroy Menu."},
-    {"XPLMClearAllMenuItems", PY_XPLMClearAllMenuItems, METH_VARARGS, "Clear All Menu Items."},
-    {"XPLMAppendMenuItem", PY_XPLMAppendMenuItem, METH_VARARGS, "Append Menu Item."},
-    {"XPLMAppendMenuSeparator", PY_XPLMAppendMenuSeparator, METH_VARARGS, "Append Menu Separator."},
-    {"XPLMRemoveMenuItem", PY_XPLMRemoveMenuItem, METH_VARARGS, "Remove Menu Item."},
-    {"XPLMSetMenuItemName", PY_XPLMSetMenuItemName, METH_VARARGS, "Set Menu Item Name."},
-    {"XPLMCheckMenuItem", PY_XPLMCheckMenuItem, METH_VARARGS, "Check Menu Item."},
-    {"XPLMCheckMenuItemState", PY_XPLMCheckMenuItemState, METH_VARARGS, "Check Menu Item State."},
-    {"XPLMEnableMenuItem", PY_XPLMEnableMenuItem, METH_VARARGS, "Enable Menu Item."},
+    {"XPLMFindPluginsMenu", PY_XPLMFindPluginsMenu, METH_NOARGS,
+     "Finds the simulator's Plugins menu, to append items or submenus to.\n"
+     "\n"
+     "Returns the menu handle (an int)."},
+    {"XPLMCreateMenu", PY_XPLMCreateMenu, METH_VARARGS,
+     "Creates a menu of the script, hanging from an item of a parent menu.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inName: the menu's title\n"
+     "inParentMenu: the parent menu's handle (e.g. XPLMFindPluginsMenu()), or 0 for none\n"
+     "inParentItem: the index of the parent's item the menu hangs from\n"
+     "inHandler: called as inHandler(menuRef, itemRef) when an item of the menu is chosen\n"
+     "inMenuRef: an int handed to the handler as menuRef\n"
+     "\n"
+     "The menu belongs to the script and is destroyed when the script stops.\n"
+     "Returns the menu handle (an int), or 0 when the simulator refused it or the script may not use\n"
+     "that parent item. Raises TypeError when self is no script object or inHandler is not callable."},
+    {"XPLMDestroyMenu", PY_XPLMDestroyMenu, METH_VARARGS,
+     "Destroys a menu of the script and the menus hanging from it.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inMenuID: the menu handle\n"
+     "\n"
+     "Another script's menu and the plug-in's own are left as they are.\n"
+     "Returns 1."},
+    {"XPLMClearAllMenuItems", PY_XPLMClearAllMenuItems, METH_VARARGS,
+     "Removes all items of a menu.\n"
+     "\n"
+     "inMenuID: the menu handle\n"
+     "\n"
+     "In a menu that is no script's (the Plugins menu), only the calling script's items go.\n"
+     "Returns 1."},
+    {"XPLMAppendMenuItem", PY_XPLMAppendMenuItem, METH_VARARGS,
+     "Appends an item to a menu.\n"
+     "\n"
+     "inMenu: the menu handle (an int)\n"
+     "inItemName: the item's text\n"
+     "inItemRef: an int handed to the menu's handler as itemRef when the item is chosen\n"
+     "inForceEnglish: 1 to show the name untranslated\n"
+     "\n"
+     "Items a script appends to a menu that is no script's go when the script stops.\n"
+     "Returns the item's index, or -1 when the menu is unknown or another script's."},
+    {"XPLMAppendMenuSeparator", PY_XPLMAppendMenuSeparator, METH_VARARGS,
+     "Appends a separator line to a menu.\n"
+     "\n"
+     "inMenu: the menu handle (an int)\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMRemoveMenuItem", PY_XPLMRemoveMenuItem, METH_VARARGS,
+     "Removes an item of a menu; the items after it move up one.\n"
+     "\n"
+     "inMenu: the menu handle (an int)\n"
+     "inIndex: the item's index\n"
+     "\n"
+     "A script reaches its own menus' items and the items it appended elsewhere; in a menu that is\n"
+     "no script's, its own items count from 0.\n"
+     "Returns 1."},
+    {"XPLMSetMenuItemName", PY_XPLMSetMenuItemName, METH_VARARGS,
+     "Renames an item of a menu.\n"
+     "\n"
+     "inMenu: the menu handle (an int)\n"
+     "inIndex: the item's index\n"
+     "inItemName: the new text\n"
+     "inForceEnglish: 1 to show the name untranslated\n"
+     "\n"
+     "A script reaches its own menus' items and the items it appended elsewhere; in a menu that is\n"
+     "no script's, its own items count from 0.\n"
+     "Returns 1."},
+    {"XPLMCheckMenuItem", PY_XPLMCheckMenuItem, METH_VARARGS,
+     "Sets the check mark of a menu item.\n"
+     "\n"
+     "inMenu: the menu handle (an int)\n"
+     "index: the item's index\n"
+     "inCheck: xplm_Menu_NoCheck, xplm_Menu_Unchecked or xplm_Menu_Checked\n"
+     "\n"
+     "A script reaches its own menus' items and the items it appended elsewhere; in a menu that is\n"
+     "no script's, its own items count from 0.\n"
+     "Returns 1."},
+    {"XPLMCheckMenuItemState", PY_XPLMCheckMenuItemState, METH_VARARGS,
+     "Tells the check mark of a menu item.\n"
+     "\n"
+     "inMenu: the menu handle (an int)\n"
+     "index: the item's index\n"
+     "\n"
+     "Returns xplm_Menu_NoCheck, xplm_Menu_Unchecked or xplm_Menu_Checked; xplm_Menu_NoCheck for\n"
+     "an item the script may not reach."},
+    {"XPLMEnableMenuItem", PY_XPLMEnableMenuItem, METH_VARARGS,
+     "Enables or greys out a menu item.\n"
+     "\n"
+     "inMenu: the menu handle (an int)\n"
+     "index: the item's index\n"
+     "enabled: 1 to enable, 0 to grey out\n"
+     "\n"
+     "A script reaches its own menus' items and the items it appended elsewhere; in a menu that is\n"
+     "no script's, its own items count from 0.\n"
+     "Returns 1."},
     {"XPLMAppendMenuItemWithCommand", PY_XPLMAppendMenuItemWithCommand, METH_VARARGS,
-     "Append a menu item that runs the command when chosen; the index, -1 for a bad menu or command.\n"
-     "An item appended to a menu that is no script's is the script's: it goes when the script stops."},
+     "Appends an item to a menu that runs a command when chosen (not through the handler).\n"
+     "\n"
+     "inMenu: the menu handle (an int)\n"
+     "inItemName: the item's text\n"
+     "inCommandToExecute: the command handle (from XPLMFindCommand or XPLMCreateCommand)\n"
+     "\n"
+     "Items a script appends to a menu that is no script's go when the script stops.\n"
+     "Returns the item's index, or -1 when the menu is unknown or another script's."},
     {"XPLMFindAircraftMenu", PY_XPLMFindAircraftMenu, METH_NOARGS,
-     "Find the user's aircraft's menu; 0 for a plug-in not loaded with the aircraft."},
+     "Finds the menu of the user's aircraft, for plug-ins loaded with the aircraft.\n"
+     "\n"
+     "Returns the menu handle (an int); 0, since Brindlemoor is not loaded with an aircraft."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -290,23 +290,125 @@ PyObject* PY_XPLMGetGPSDestination(PyObject*, PyObject*) {
 }
 
 PyMethodDef XPLMNavigationMethods[] = {
-    {"XPLMGetFirstNavAid", PY_XPLMGetFirstNavAid, METH_NOARGS, "Get First Nav Aid."},
-    {"XPLMGetNextNavAid", PY_XPLMGetNextNavAid, METH_VARARGS, "Get Next Nav Aid."},
-    {"XPLMFindFirstNavAidOfType", PY_XPLMFindFirstNavAidOfType, METH_VARARGS, "Find First Nav Aid Of Type."},
-    {"XPLMFindLastNavAidOfType", PY_XPLMFindLastNavAidOfType, METH_VARARGS, "Find Last Nav Aid Of Type."},
-    {"XPLMFindNavAid", PY_XPLMFindNavAid, METH_VARARGS, "Find Nav Aid."},
-    {"XPLMGetNavAidInfo", PY_XPLMGetNavAidInfo, METH_VARARGS, "Get Nav Aid Info."},
-    {"XPLMCountFMSEntries", PY_XPLMCountFMSEntries, METH_NOARGS, "Count FMS Entries."},
-    {"XPLMGetDisplayedFMSEntry", PY_XPLMGetDisplayedFMSEntry, METH_NOARGS, "Get Displayed FMS Entry."},
-    {"XPLMGetDestinationFMSEntry", PY_XPLMGetDestinationFMSEntry, METH_NOARGS, "Get Destination FMS Entry."},
-    {"XPLMSetDisplayedFMSEntry", PY_XPLMSetDisplayedFMSEntry, METH_VARARGS, "Set Displayed FMS Entry."},
-    {"XPLMSetDestinationFMSEntry", PY_XPLMSetDestinationFMSEntry, METH_VARARGS, "Set Destination FMS Entry."},
-    {"XPLMGetFMSEntryInfo", PY_XPLMGetFMSEntryInfo, METH_VARARGS, "Get FMS Entry Info."},
-    {"XPLMSetFMSEntryInfo", PY_XPLMSetFMSEntryInfo, METH_VARARGS, "Set FMS Entry Info."},
-    {"XPLMSetFMSEntryLatLon", PY_XPLMSetFMSEntryLatLon, METH_VARARGS, "Set FMS Entry LatLon."},
-    {"XPLMClearFMSEntry", PY_XPLMClearFMSEntry, METH_VARARGS, "Clear FMSEntry."},
-    {"XPLMGetGPSDestinationType", PY_XPLMGetGPSDestinationType, METH_NOARGS, "Get GPS DestinationType."},
-    {"XPLMGetGPSDestination", PY_XPLMGetGPSDestination, METH_NOARGS, "Get GPS Destination."},
+    {"XPLMGetFirstNavAid", PY_XPLMGetFirstNavAid, METH_NOARGS,
+     "Finds the first navaid of the database, to walk it with XPLMGetNextNavAid.\n"
+     "\n"
+     "Returns the navaid ref (an int), or XPLM_NAV_NOT_FOUND (-1) when the database is empty."},
+    {"XPLMGetNextNavAid", PY_XPLMGetNextNavAid, METH_VARARGS,
+     "Finds the navaid after another in the database.\n"
+     "\n"
+     "inNavAidRef: a navaid ref\n"
+     "\n"
+     "Returns the next navaid ref, or XPLM_NAV_NOT_FOUND (-1) after the last."},
+    {"XPLMFindFirstNavAidOfType", PY_XPLMFindFirstNavAidOfType, METH_VARARGS,
+     "Finds the first navaid of a type in the database.\n"
+     "\n"
+     "inType: an xplm_Nav_* type\n"
+     "\n"
+     "Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when there is none of that type."},
+    {"XPLMFindLastNavAidOfType", PY_XPLMFindLastNavAidOfType, METH_VARARGS,
+     "Finds the last navaid of a type in the database.\n"
+     "\n"
+     "inType: an xplm_Nav_* type\n"
+     "\n"
+     "Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when there is none of that type."},
+    {"XPLMFindNavAid", PY_XPLMFindNavAid, METH_VARARGS,
+     "Searches the database for a navaid; None leaves a criterion out.\n"
+     "\n"
+     "inNameFragment: a piece of the navaid's name, or None\n"
+     "inIDFragment: a piece of its identifier, or None\n"
+     "inLat, inLon: with both given, the match nearest this point is taken (else the last match);\n"
+     "    or None\n"
+     "inFrequency: the frequency in the database's units (kHz for NDBs, MHz x 100 for the\n"
+     "    others: 113.10 MHz is 11310), or None\n"
+     "inType: the xplm_Nav_* types to look at, or-ed together\n"
+     "\n"
+     "Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when none matches. Raises TypeError for\n"
+     "a fragment that is\n"
+     "no string."},
+    {"XPLMGetNavAidInfo", PY_XPLMGetNavAidInfo, METH_VARARGS,
+     "Describes a navaid.\n"
+     "\n"
+     "inRef: the navaid ref\n"
+     "outType: its xplm_Nav_* type\n"
+     "outLatitude, outLongitude: where it is, in degrees\n"
+     "outHeight: its elevation, in feet as the database holds it\n"
+     "outFrequency: its frequency in the database's units (0 for none)\n"
+     "outHeading: its heading, for localizers (0.0 for none)\n"
+     "outID: its identifier\n"
+     "outName: its name\n"
+     "outReg: 1 when it lies in the loaded scenery region\n"
+     "\n"
+     "Each out argument is a list whose element 0 gets the value (appended when the list is empty),\n"
+     "or None for a value not wanted. Raises TypeError for one that is neither.\n"
+     "Returns the tuple (1,); (-1,) when the simulator failed."},
+    {"XPLMCountFMSEntries", PY_XPLMCountFMSEntries, METH_NOARGS,
+     "Counts the entries of the FMS flight plan.\n"
+     "\n"
+     "Returns the count as an int."},
+    {"XPLMGetDisplayedFMSEntry", PY_XPLMGetDisplayedFMSEntry, METH_NOARGS,
+     "Tells which FMS entry the FMS shows.\n"
+     "\n"
+     "Returns the entry's index."},
+    {"XPLMGetDestinationFMSEntry", PY_XPLMGetDestinationFMSEntry, METH_NOARGS,
+     "Tells which FMS entry the aircraft flies to.\n"
+     "\n"
+     "Returns the entry's index."},
+    {"XPLMSetDisplayedFMSEntry", PY_XPLMSetDisplayedFMSEntry, METH_VARARGS,
+     "Makes the FMS show an entry.\n"
+     "\n"
+     "inIndex: the entry's index\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMSetDestinationFMSEntry", PY_XPLMSetDestinationFMSEntry, METH_VARARGS,
+     "Makes an FMS entry the one the aircraft flies to.\n"
+     "\n"
+     "inIndex: the entry's index\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMGetFMSEntryInfo", PY_XPLMGetFMSEntryInfo, METH_VARARGS,
+     "Describes an FMS entry.\n"
+     "\n"
+     "inIndex: the entry's index\n"
+     "outType: its xplm_Nav_* type (xplm_Nav_LatLon for a plain position)\n"
+     "outID: its navaid's identifier\n"
+     "outRef: its navaid ref, or XPLM_NAV_NOT_FOUND (-1)\n"
+     "outAltitude: its altitude in feet\n"
+     "outLat, outLon: where it is, in degrees\n"
+     "\n"
+     "Each out argument is a list whose element 0 gets the value (appended when the list is empty),\n"
+     "or None for a value not wanted. Raises TypeError for one that is neither.\n"
+     "Returns the tuple (1,); (-1,) when the simulator failed."},
+    {"XPLMSetFMSEntryInfo", PY_XPLMSetFMSEntryInfo, METH_VARARGS,
+     "Sets an FMS entry to a navaid.\n"
+     "\n"
+     "inIndex: the entry's index\n"
+     "inRef: the navaid ref\n"
+     "inAltitude: the altitude in feet\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMSetFMSEntryLatLon", PY_XPLMSetFMSEntryLatLon, METH_VARARGS,
+     "Sets an FMS entry to a position.\n"
+     "\n"
+     "inIndex: the entry's index\n"
+     "inLat, inLon: the position in degrees\n"
+     "inAltitude: the altitude in feet\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMClearFMSEntry", PY_XPLMClearFMSEntry, METH_VARARGS,
+     "Clears an FMS entry.\n"
+     "\n"
+     "inIndex: the entry's index\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMGetGPSDestinationType", PY_XPLMGetGPSDestinationType, METH_NOARGS,
+     "Tells the type of what the GPS flies to.\n"
+     "\n"
+     "Returns an xplm_Nav_* type."},
+    {"XPLMGetGPSDestination", PY_XPLMGetGPSDestination, METH_NOARGS,
+     "Tells what the GPS flies to.\n"
+     "\n"
+     "Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1)."},
     {nullptr, nullptr, 0, nullptr},
 };
 

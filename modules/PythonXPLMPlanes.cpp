@@ -238,17 +238,86 @@ PyObject* PY_XPLMReinitUsersPlane(PyObject*, PyObject*) {
 }
 
 PyMethodDef XPLMPlanesMethods[] = {
-    {"XPLMSetUsersAircraft", PY_XPLMSetUsersAircraft, METH_VARARGS, "Set Users Aircraft."},
-    {"XPLMPlaceUserAtAirport", PY_XPLMPlaceUserAtAirport, METH_VARARGS, "Place User At Airport."},
-    {"XPLMCountAircraft", PY_XPLMCountAircraft, METH_NOARGS, "Count Aircraft."},
-    {"XPLMGetNthAircraftModel", PY_XPLMGetNthAircraftModel, METH_VARARGS, "Get Nth Aircraft Model."},
-    {"XPLMAcquirePlanes", PY_XPLMAcquirePlanes, METH_VARARGS, "Acquire Planes."},
-    {"XPLMReleasePlanes", PY_XPLMReleasePlanes, METH_VARARGS, "Release Planes."},
-    {"XPLMSetActiveAircraftCount", PY_XPLMSetActiveAircraftCount, METH_VARARGS, "Set Active Aircraft Count."},
-    {"XPLMSetAircraftModel", PY_XPLMSetAircraftModel, METH_VARARGS, "Set Aircraft Model."},
-    {"XPLMDisableAIForPlane", PY_XPLMDisableAIForPlane, METH_VARARGS, "Disable AI For Plane."},
-    {"XPLMDrawAircraft", PY_XPLMDrawAircraft, METH_VARARGS, "Draw Aircraft."},
-    {"XPLMReinitUsersPlane", PY_XPLMReinitUsersPlane, METH_NOARGS, "Reinit Users Plane."},
+    {"XPLMSetUsersAircraft", PY_XPLMSetUsersAircraft, METH_VARARGS,
+     "Loads another aircraft as the user's.\n"
+     "\n"
+     "inAircraftPath: the path of the aircraft's .acf file\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMPlaceUserAtAirport", PY_XPLMPlaceUserAtAirport, METH_VARARGS,
+     "Places the user's aircraft at an airport, on its default runway.\n"
+     "\n"
+     "inAirportCode: the airport's ICAO code, e.g. \"KBOS\"\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMCountAircraft", PY_XPLMCountAircraft, METH_NOARGS,
+     "Counts the aircraft: all there can be, those active, and who controls the others.\n"
+     "\n"
+     "Returns the tuple (total, active, controller): controller is the id of the plug-in that\n"
+     "has the other aircraft, or -1 for none."},
+    {"XPLMGetNthAircraftModel", PY_XPLMGetNthAircraftModel, METH_VARARGS,
+     "Tells the model an aircraft flies with.\n"
+     "\n"
+     "inIndex: the aircraft's index, 0 for the user's\n"
+     "\n"
+     "Returns the tuple (fileName, path), the path slash-separated; (\"\", \"\") when the\n"
+     "simulator failed."},
+    {"XPLMAcquirePlanes", PY_XPLMAcquirePlanes, METH_VARARGS,
+     "Asks for exclusive use of the other aircraft, loading models into them.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inAircraft: None to load nothing, or a sequence of .acf paths, one per aircraft from the\n"
+     "    first other aircraft on; an empty string leaves that aircraft as it is\n"
+     "inCallback: called as inCallback(refcon) once the aircraft are free, when another plug-in\n"
+     "    has them now\n"
+     "inRefcon: an int handed back to the callback\n"
+     "\n"
+     "Asking again replaces the script's earlier request; the aircraft go back when the last script\n"
+     "holding them releases them or stops.\n"
+     "Returns 1 when the aircraft are the plug-in's now, 0 when another plug-in has them. Raises\n"
+     "TypeError for an entry that is no path, ValueError for a path holding a NUL."},
+    {"XPLMReleasePlanes", PY_XPLMReleasePlanes, METH_VARARGS,
+     "Gives up the script's use of the other aircraft.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "\n"
+     "When no script holds them any more, the simulator gets the aircraft back.\n"
+     "Returns 1."},
+    {"XPLMSetActiveAircraftCount", PY_XPLMSetActiveAircraftCount, METH_VARARGS,
+     "Sets how many aircraft are active, the user's included (for the plug-in holding them).\n"
+     "\n"
+     "inCount: the number of aircraft\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMSetAircraftModel", PY_XPLMSetAircraftModel, METH_VARARGS,
+     "Loads a model into one of the other aircraft (for the plug-in holding them).\n"
+     "\n"
+     "inIndex: the aircraft's index, 1 and up\n"
+     "inAircraftPath: the path of the .acf file\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMDisableAIForPlane", PY_XPLMDisableAIForPlane, METH_VARARGS,
+     "Turns off the simulator's AI for one of the other aircraft, so that a plug-in flies it.\n"
+     "\n"
+     "inPlaneIndex: the aircraft's index, 1 and up\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMDrawAircraft", PY_XPLMDrawAircraft, METH_VARARGS,
+     "Draws an aircraft model at a place (deprecated in the simulator; call it from a draw callback).\n"
+     "\n"
+     "inPlaneIndex: the index of the aircraft whose model is drawn\n"
+     "inX, inY, inZ: where, in local coordinates (metres)\n"
+     "inPitch, inRoll, inYaw: the attitude in degrees\n"
+     "inFullDraw: 1 to draw it in full detail\n"
+     "inDrawStateInfo: eleven numbers: the record's size, then gear, flaps, spoilers, speed brakes,\n"
+     "    slats, wing sweep, thrust, and the yoke's pitch, heading and roll\n"
+     "\n"
+     "Returns 1. Raises TypeError or ValueError for a drawing state that is not eleven numbers or\n"
+     "whose size is out of range."},
+    {"XPLMReinitUsersPlane", PY_XPLMReinitUsersPlane, METH_NOARGS,
+     "Reinitialises the user's aircraft after its data refs were changed (e.g. its weight).\n"
+     "\n"
+     "Returns 1."},
     {nullptr, nullptr, 0, nullptr},
 };
 

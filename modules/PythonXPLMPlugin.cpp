@@ -206,28 +206,104 @@ PyObject* PY_XPLMEnumerateFeatures(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPLMPluginMethods[] = {
-    {"XPLMGetMyID", PY_XPLMGetMyID, METH_NOARGS, "Get plugin ID."},
-    {"XPLMCountPlugins", PY_XPLMCountPlugins, METH_NOARGS, "Count the number of plugins."},
-    {"XPLMGetNthPlugin", PY_XPLMGetNthPlugin, METH_VARARGS, "Get the Nth plugins."},
-    {"XPLMFindPluginByPath", PY_XPLMFindPluginByPath, METH_VARARGS, "Find plugin by path."},
-    {"XPLMFindPluginBySignature", PY_XPLMFindPluginBySignature, METH_VARARGS, "Find plugin by signature."},
-    {"XPLMGetPluginInfo", PY_XPLMGetPluginInfo, METH_VARARGS, "Get plugin info."},
-    {"XPLMIsPluginEnabled", PY_XPLMIsPluginEnabled, METH_VARARGS, "Is the plugin enabled."},
-    {"XPLMEnablePlugin", PY_XPLMEnablePlugin, METH_VARARGS, "Enable the plugin."},
-    {"XPLMDisablePlugin", PY_XPLMDisablePlugin, METH_VARARGS, "Disable the plugin."},
-    {"XPLMReloadPlugins", PY_XPLMReloadPlugins, METH_NOARGS, "Reload all plugins, once the current callback has returned."},
-    {"XPLMSendMessageToPlugin", PY_XPLMSendMessageToPlugin, METH_VARARGS, "Send message to a plugin."},
-    {"XPLMHasFeature", PY_XPLMHasFeature, METH_VARARGS, "Test whether the simulator has the feature."},
+    {"XPLMGetMyID", PY_XPLMGetMyID, METH_NOARGS,
+     "Tells the id of the plug-in the script runs in (Brindlemoor's, the same for all scripts).\n"
+     "\n"
+     "Returns the plug-in id (an int)."},
+    {"XPLMCountPlugins", PY_XPLMCountPlugins, METH_NOARGS,
+     "Counts the plug-ins loaded, Brindlemoor included.\n"
+     "\n"
+     "Returns the count as an int."},
+    {"XPLMGetNthPlugin", PY_XPLMGetNthPlugin, METH_VARARGS,
+     "Finds a plug-in by its index, 0 to XPLMCountPlugins() - 1.\n"
+     "\n"
+     "inIndex: the index\n"
+     "\n"
+     "Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) for an index out of range."},
+    {"XPLMFindPluginByPath", PY_XPLMFindPluginByPath, METH_VARARGS,
+     "Finds a plug-in by the path of its file.\n"
+     "\n"
+     "inPath: the plug-in's file path\n"
+     "\n"
+     "Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) when no plug-in has that path."},
+    {"XPLMFindPluginBySignature", PY_XPLMFindPluginBySignature, METH_VARARGS,
+     "Finds a plug-in by its signature, e.g. \"xplanesdk.examples.DataRefEditor\".\n"
+     "\n"
+     "inSignature: the signature\n"
+     "\n"
+     "Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) when no plug-in has it."},
+    {"XPLMGetPluginInfo", PY_XPLMGetPluginInfo, METH_VARARGS,
+     "Describes a plug-in.\n"
+     "\n"
+     "inPlugin: the plug-in id\n"
+     "outName: a list that gets its name as element 0 (appended when empty), or None\n"
+     "outFilePath: a list that gets its file path as element 0 (appended when empty), or None\n"
+     "outSignature: a list that gets its signature as element 0 (appended when empty), or None\n"
+     "outDescription: a list that gets its description as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPLMIsPluginEnabled", PY_XPLMIsPluginEnabled, METH_VARARGS,
+     "Tells whether a plug-in is enabled.\n"
+     "\n"
+     "inPluginID: the plug-in's id\n"
+     "\n"
+     "Returns 1 when enabled, 0 when not."},
+    {"XPLMEnablePlugin", PY_XPLMEnablePlugin, METH_VARARGS,
+     "Enables a plug-in.\n"
+     "\n"
+     "inPluginID: the plug-in's id\n"
+     "\n"
+     "Returns 1 when it is enabled now, 0 when it refused."},
+    {"XPLMDisablePlugin", PY_XPLMDisablePlugin, METH_VARARGS,
+     "Disables a plug-in.\n"
+     "\n"
+     "inPluginID: the plug-in's id\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMReloadPlugins", PY_XPLMReloadPlugins, METH_NOARGS,
+     "Reloads all plug-ins, Brindlemoor and so every script among them.\n"
+     "\n"
+     "The reload happens once the current callback has returned.\n"
+     "Returns 1."},
+    {"XPLMSendMessageToPlugin", PY_XPLMSendMessageToPlugin, METH_VARARGS,
+     "Sends a message to a plug-in, or to all with XPLM_NO_PLUGIN_ID.\n"
+     "\n"
+     "inPlugin: the plug-in id, or XPLM_NO_PLUGIN_ID (-1) for every plug-in\n"
+     "inMessage: the message number\n"
+     "inParam: an int, handed over as the pointer's value, or a string, whose characters the\n"
+     "    receiver may read during the call\n"
+     "\n"
+     "Returns 1; 0 for a parameter of another kind, which is logged as \"Parameter Error\" and not\n"
+     "sent. Raises OverflowError for an int wider than a pointer."},
+    {"XPLMHasFeature", PY_XPLMHasFeature, METH_VARARGS,
+     "Tells whether the simulator knows a feature, e.g. \"XPLM_USE_NATIVE_PATHS\".\n"
+     "\n"
+     "inFeature: the feature's name\n"
+     "\n"
+     "Returns 1 when it has it, 0 when not."},
     {"XPLMIsFeatureEnabled", PY_XPLMIsFeatureEnabled, METH_VARARGS,
-     "Test whether the feature is enabled for the plug-in that hosts every script."},
+     "Tells whether a feature is on.\n"
+     "\n"
+     "inFeature: the feature's name\n"
+     "\n"
+     "Features are Brindlemoor's: turning one on turns it on for every script.\n"
+     "Returns 1 when on, 0 when off or unknown."},
     {"XPLMEnableFeature", PY_XPLMEnableFeature, METH_VARARGS,
-     "Enable (1) or disable (0) a feature for the plug-in: every script sees the change, not only\n"
-     "the caller. XPLM_USE_NATIVE_PATHS: scripts get slash-separated paths either way.\n"
-     "XPLM_WANTS_DATAREF_NOTIFICATIONS: every script's XPluginReceiveMessage gets\n"
-     "XPLM_MSG_DATAREFS_ADDED (114, param the new count) after a frame that added data refs."},
+     "Turns a feature on or off.\n"
+     "\n"
+     "inFeature: the feature's name\n"
+     "inEnable: 1 for on, 0 for off\n"
+     "\n"
+     "Features are Brindlemoor's: turning one on turns it on for every script. Scripts get\n"
+     "slash-separated paths either way.\n"
+     "Returns 1."},
     {"XPLMEnumerateFeatures", PY_XPLMEnumerateFeatures, METH_VARARGS,
-     "Call inEnumerator(feature, inRef) for each feature the simulator has, before returning;\n"
-     "an exception the enumerator raises ends the enumeration and is raised here."},
+     "Names every feature the simulator has, calling back before it returns.\n"
+     "\n"
+     "inEnumerator: called as inEnumerator(featureName, ref) for each feature\n"
+     "inRef: any object, handed to the enumerator\n"
+     "\n"
+     "Returns 1. What the enumerator raises ends the calls and is raised here."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -164,17 +164,74 @@ const BM_Constant kConstants[] = {
 };
 
 PyMethodDef XPLMProcessingMethods[] = {
-    {"XPLMGetElapsedTime", PY_XPLMGetElapsedTime, METH_NOARGS, "Get Elapsed Time."},
-    {"XPLMGetCycleNumber", PY_XPLMGetCycleNumber, METH_NOARGS, "Get Cycle Number."},
+    {"XPLMGetElapsedTime", PY_XPLMGetElapsedTime, METH_NOARGS,
+     "Tells the seconds the simulator has run since it started, paused time included.\n"
+     "\n"
+     "Returns the elapsed time as a float."},
+    {"XPLMGetCycleNumber", PY_XPLMGetCycleNumber, METH_NOARGS,
+     "Tells the number of the current simulation cycle, which counts up each frame.\n"
+     "\n"
+     "Returns the cycle number as an int."},
     {"XPLMRegisterFlightLoopCallback", PY_XPLMRegisterFlightLoopCallback, METH_VARARGS,
-     "Register Flight Loop Callback."},
+     "Registers a flight loop callback of the script, called once per cycle when due.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inFlightLoop: the callable, called as inFlightLoop(elapsedSinceLastCall,\n"
+     "    elapsedTimeSinceLastFlightLoop, counter, refcon) -> float: seconds until the next call\n"
+     "    (>0), flight loops until it (<0), or 0 to stop\n"
+     "inInterval: when to call first: seconds (>0), flight loops (<0), or 0 for not yet\n"
+     "inRefcon: an int handed back to the callback\n"
+     "\n"
+     "The loop belongs to the script and goes when the script stops. Registering the same\n"
+     "callable with the same refcon again only sets its interval anew.\n"
+     "Returns 1. Raises TypeError when self is no script object or inFlightLoop is not callable."},
     {"XPLMUnregisterFlightLoopCallback", PY_XPLMUnregisterFlightLoopCallback, METH_VARARGS,
-     "Unregister Flight Loop Callback."},
+     "Removes a flight loop callback the script registered.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inFlightLoop: the callable it was registered with\n"
+     "inRefcon: the refcon it was registered with\n"
+     "\n"
+     "Returns 1 when the loop went, 0 when the script has no loop with this callable and refcon."},
     {"XPLMSetFlightLoopCallbackInterval", PY_XPLMSetFlightLoopCallbackInterval, METH_VARARGS,
-     "Set Flight Loop Callback Interval."},
-    {"XPLMCreateFlightLoop", PY_XPLMCreateFlightLoop, METH_VARARGS, "Create a Flight Loop object."},
-    {"XPLMDestroyFlightLoop", PY_XPLMDestroyFlightLoop, METH_VARARGS, "Destroy a Flight Loop object."},
-    {"XPLMScheduleFlightLoop", PY_XPLMScheduleFlightLoop, METH_VARARGS, "Schedule a Flight Loop object."},
+     "Sets when a registered flight loop callback is called next.\n"
+     "\n"
+     "inFlightLoop: the callable of the loop\n"
+     "inInterval: seconds (>0), flight loops (<0), or 0 to stop calling it\n"
+     "inRelativeToNow: 1 counts from now, 0 from the loop's last call\n"
+     "inRefcon: the refcon of the loop; failing a match, the first loop of inFlightLoop is taken\n"
+     "\n"
+     "Returns 1 when the loop was found, 0 when no loop has this callable."},
+    {"XPLMCreateFlightLoop", PY_XPLMCreateFlightLoop, METH_VARARGS,
+     "Creates a flight loop object of the script, not yet scheduled.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "params: a dict {\"phase\", \"callbackFunc\", \"refcon\"} or a sequence in that order;\n"
+     "    phase: xplm_FlightLoop_Phase_BeforeFlightModel or ..._AfterFlightModel;\n"
+     "    callbackFunc(elapsedSinceLastCall, elapsedTimeSinceLastFlightLoop, counter, refcon)\n"
+     "    -> float: seconds until the next call (>0), flight loops (<0), or 0 to stop;\n"
+     "    refcon: an int handed back to the callback (may be left out: 0)\n"
+     "\n"
+     "The loop belongs to the script and is destroyed when the script stops; schedule it with\n"
+     "XPLMScheduleFlightLoop.\n"
+     "Returns the loop's id (an int), or 0 when the simulator refused it. Raises TypeError or\n"
+     "ValueError for a bad params field."},
+    {"XPLMDestroyFlightLoop", PY_XPLMDestroyFlightLoop, METH_VARARGS,
+     "Destroys a flight loop object the script created.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inFlightLoopID: the id XPLMCreateFlightLoop returned\n"
+     "\n"
+     "Returns 1 when the loop went, 0 when it is no loop this script created."},
+    {"XPLMScheduleFlightLoop", PY_XPLMScheduleFlightLoop, METH_VARARGS,
+     "Schedules the next call of a flight loop object of the running script.\n"
+     "\n"
+     "inFlightLoopID: the id XPLMCreateFlightLoop returned\n"
+     "inInterval: seconds (>0), flight loops (<0), or 0 to stop calling it\n"
+     "inRelativeToNow: 1 counts from now, 0 from the loop's last call\n"
+     "\n"
+     "Called from inside the loop's own callback, the callback's answer wins.\n"
+     "Returns 1 when the loop was scheduled, 0 when it is no loop the running script created."},
     {nullptr, nullptr, 0, nullptr},
 };
 

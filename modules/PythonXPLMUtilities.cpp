@@ -627,32 +627,182 @@ PyObject* PY_XPLMSimulateKeyPress(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPLMUtilitiesMethods[] = {
-    {"XPLMSpeakString", PY_XPLMSpeakString, METH_VARARGS, "Speak and Display String."},
-    {"XPLMCommandKeyStroke", PY_XPLMCommandKeyStroke, METH_VARARGS, "Send a Command Key."},
-    {"XPLMCommandButtonPress", PY_XPLMCommandButtonPress, METH_VARARGS, "Send a Command Button Press."},
-    {"XPLMCommandButtonRelease", PY_XPLMCommandButtonRelease, METH_VARARGS, "Send a Command Button Release."},
-    {"XPLMGetVirtualKeyDescription", PY_XPLMGetVirtualKeyDescription, METH_VARARGS, "Get Virtual Key Description."},
-    {"XPLMReloadScenery", PY_XPLMReloadScenery, METH_NOARGS, "Reload the Scenery."},
-    {"XPLMGetSystemPath", PY_XPLMGetSystemPath, METH_NOARGS, "Get the XPlane System Path."},
-    {"XPLMGetPrefsPath", PY_XPLMGetPrefsPath, METH_NOARGS, "Get the Xplane Pref Path."},
-    {"XPLMGetDirectorySeparator", PY_XPLMGetDirectorySeparator, METH_NOARGS, "Get the OS Directory Separator."},
-    {"XPLMExtractFileAndPath", PY_XPLMExtractFileAndPath, METH_VARARGS, "Extract File and Path."},
-    {"XPLMGetDirectoryContents", PY_XPLMGetDirectoryContents, METH_VARARGS, "Get the Directory Contents."},
-    {"XPLMInitialized", PY_XPLMInitialized, METH_NOARGS, "Is XPLM Initialized Properly."},
-    {"XPLMGetVersions", PY_XPLMGetVersions, METH_NOARGS, "Get Xplane and XPLM Versions."},
-    {"XPLMGetLanguage", PY_XPLMGetLanguage, METH_NOARGS, "Get Language."},
-    {"XPLMDebugString", PY_XPLMDebugString, METH_VARARGS, "Write Debug String to Error.out."},
-    {"XPLMFindCommand", PY_XPLMFindCommand, METH_VARARGS, "Find a Command."},
-    {"XPLMCommandBegin", PY_XPLMCommandBegin, METH_VARARGS, "Begin a Command."},
-    {"XPLMCommandEnd", PY_XPLMCommandEnd, METH_VARARGS, "End a Command."},
-    {"XPLMCommandOnce", PY_XPLMCommandOnce, METH_VARARGS, "Run a Command Once."},
-    {"XPLMCreateCommand", PY_XPLMCreateCommand, METH_VARARGS, "Create a Command."},
-    {"XPLMRegisterCommandHandler", PY_XPLMRegisterCommandHandler, METH_VARARGS, "Register a Command Handler."},
-    {"XPLMUnregisterCommandHandler", PY_XPLMUnregisterCommandHandler, METH_VARARGS, "Unregister a Command Handler."},
-    {"XPLMLoadDataFile", PY_XPLMLoadDataFile, METH_VARARGS, "Load a Situation or Replay file."},
-    {"XPLMSaveDataFile", PY_XPLMSaveDataFile, METH_VARARGS, "Save a Situation or Replay file."},
-    {"XPLMSetErrorCallback", PY_XPLMSetErrorCallback, METH_VARARGS, "Set the Error Callback."},
-    {"XPLMSimulateKeyPress", PY_XPLMSimulateKeyPress, METH_VARARGS, "Simulate a Key Press."},
+    {"XPLMSpeakString", PY_XPLMSpeakString, METH_VARARGS,
+     "Speaks a text with the simulator's voice (or shows it, when speech is off).\n"
+     "\n"
+     "inString: the text\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMCommandKeyStroke", PY_XPLMCommandKeyStroke, METH_VARARGS,
+     "Presses one of the simulator's old command keys (deprecated: use commands).\n"
+     "\n"
+     "inKey: an xplm_key_* value\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMCommandButtonPress", PY_XPLMCommandButtonPress, METH_VARARGS,
+     "Presses one of the simulator's old joystick buttons (deprecated: use commands).\n"
+     "\n"
+     "inButton: an xplm_joy_* value\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMCommandButtonRelease", PY_XPLMCommandButtonRelease, METH_VARARGS,
+     "Releases one of the simulator's old joystick buttons (deprecated: use commands).\n"
+     "\n"
+     "inButton: an xplm_joy_* value\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMGetVirtualKeyDescription", PY_XPLMGetVirtualKeyDescription, METH_VARARGS,
+     "Tells the name of a virtual key, as shown to the user.\n"
+     "\n"
+     "inVirtualKey: the XPLM_VK_* key, 0 to 255\n"
+     "\n"
+     "Returns the name (a str), or None for a key the simulator has no name for."},
+    {"XPLMReloadScenery", PY_XPLMReloadScenery, METH_NOARGS,
+     "Reloads the scenery around the user's aircraft.\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMGetSystemPath", PY_XPLMGetSystemPath, METH_NOARGS,
+     "Tells the simulator's folder.\n"
+     "\n"
+     "Returns the path (a str, slash-separated, ending in a separator); \"\" when the simulator\n"
+     "failed."},
+    {"XPLMGetPrefsPath", PY_XPLMGetPrefsPath, METH_NOARGS,
+     "Tells the path of the simulator's preferences file; its folder is where preferences go.\n"
+     "\n"
+     "Returns the path (a str, slash-separated); \"\" when the simulator failed."},
+    {"XPLMGetDirectorySeparator", PY_XPLMGetDirectorySeparator, METH_NOARGS,
+     "Tells the separator of the paths scripts get and give.\n"
+     "\n"
+     "Returns the separator (a str)."},
+    {"XPLMExtractFileAndPath", PY_XPLMExtractFileAndPath, METH_VARARGS,
+     "Splits a path into its file name and its folder.\n"
+     "\n"
+     "inFullPath: the path, slash-separated; the string is not changed\n"
+     "\n"
+     "Returns the tuple (file, folder)."},
+    {"XPLMGetDirectoryContents", PY_XPLMGetDirectoryContents, METH_VARARGS,
+     "Lists the names in a folder, some at a time.\n"
+     "\n"
+     "inDirectoryPath: the folder\n"
+     "inFirstReturn: the index of the first name listed (0 for the first)\n"
+     "outFileNames: a list that gets one item, the first name listed (\"\" for none), or None\n"
+     "inFileNameBufSize: the bytes the names may take in all (0 to the limit)\n"
+     "outIndices: a list the names listed are appended to, or None\n"
+     "inIndexCount: the most names listed\n"
+     "outTotalFiles: a list that gets the number of names in the folder as element 0 (appended\n"
+     "    when empty), or None\n"
+     "outReturnedFiles: a list that gets the number listed as element 0 (appended when empty), or\n"
+     "    None\n"
+     "\n"
+     "Returns the tuple (1,) when all the remaining names were listed, (0,) when more remain or the\n"
+     "folder cannot be read. Raises TypeError for a list argument of another type, ValueError for a\n"
+     "size or count out of range."},
+    {"XPLMInitialized", PY_XPLMInitialized, METH_NOARGS,
+     "Tells whether the simulator has finished starting up.\n"
+     "\n"
+     "Returns 1 when it has, 0 when not."},
+    {"XPLMGetVersions", PY_XPLMGetVersions, METH_NOARGS,
+     "Tells the versions of the simulator and of its plug-in SDK.\n"
+     "\n"
+     "Returns the tuple (xplaneVersion, xplmVersion, hostID), hostID being xplm_Host_XPlane."},
+    {"XPLMGetLanguage", PY_XPLMGetLanguage, METH_NOARGS,
+     "Tells the language the simulator runs in.\n"
+     "\n"
+     "Returns an xplm_Language_* value."},
+    {"XPLMDebugString", PY_XPLMDebugString, METH_VARARGS,
+     "Writes a text to the simulator's log (Log.txt); end it with a newline.\n"
+     "\n"
+     "inString: the text\n"
+     "\n"
+     "Returns 1."},
+    {"XPLMFindCommand", PY_XPLMFindCommand, METH_VARARGS,
+     "Looks up a command by its name, e.g. \"sim/operation/pause_toggle\".\n"
+     "\n"
+     "inName: the command's name\n"
+     "\n"
+     "Returns the command handle (an int), or 0 when there is no such command."},
+    {"XPLMCommandBegin", PY_XPLMCommandBegin, METH_VARARGS,
+     "Starts holding a command down, until XPLMCommandEnd.\n"
+     "\n"
+     "inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand\n"
+     "\n"
+     "A command the script began and did not end is ended when the script stops.\n"
+     "Returns 1.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
+    {"XPLMCommandEnd", PY_XPLMCommandEnd, METH_VARARGS,
+     "Ends holding a command down, that XPLMCommandBegin started.\n"
+     "\n"
+     "inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand\n"
+     "\n"
+     "Returns 1.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
+    {"XPLMCommandOnce", PY_XPLMCommandOnce, METH_VARARGS,
+     "Runs a command once: begins and ends it at once.\n"
+     "\n"
+     "inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand\n"
+     "\n"
+     "Returns 1.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
+    {"XPLMCreateCommand", PY_XPLMCreateCommand, METH_VARARGS,
+     "Creates a command, or finds it when one of that name exists.\n"
+     "\n"
+     "inName: the command's name, e.g. \"myscript/do_thing\"\n"
+     "inDescription: what it does, as the user sees it\n"
+     "\n"
+     "Returns the command handle (an int)."},
+    {"XPLMRegisterCommandHandler", PY_XPLMRegisterCommandHandler, METH_VARARGS,
+     "Registers a handler of the script that is called when a command runs.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand\n"
+     "inHandler: called as inHandler(command, phase, refcon) -> int, phase being\n"
+     "    xplm_CommandBegin, xplm_CommandContinue or xplm_CommandEnd: 1 lets the command go on to\n"
+     "    the other handlers, 0 stops it\n"
+     "inBefore: 1 to be called before the simulator handles the command, 0 after\n"
+     "inRefcon: an int handed back to the handler\n"
+     "\n"
+     "The handler belongs to the script and goes when the script stops; registering it again keeps\n"
+     "the one registration.\n"
+     "Returns 1. Raises TypeError when self is no script object or inHandler is not callable.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
+    {"XPLMUnregisterCommandHandler", PY_XPLMUnregisterCommandHandler, METH_VARARGS,
+     "Removes a command handler the script registered.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inCommand, inHandler, inBefore, inRefcon: as given to XPLMRegisterCommandHandler\n"
+     "\n"
+     "Returns 1 when the handler went, 0 when the script had none such.\n"
+     "Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."},
+    {"XPLMLoadDataFile", PY_XPLMLoadDataFile, METH_VARARGS,
+     "Loads a situation or a replay file.\n"
+     "\n"
+     "inFileType: xplm_DataFile_Situation or xplm_DataFile_ReplayMovie\n"
+     "inFilePath: the path, relative to the simulator's folder; None clears the replay\n"
+     "\n"
+     "Returns 1 when the file was loaded, 0 when not."},
+    {"XPLMSaveDataFile", PY_XPLMSaveDataFile, METH_VARARGS,
+     "Saves the situation or the replay to a file.\n"
+     "\n"
+     "inFileType: xplm_DataFile_Situation or xplm_DataFile_ReplayMovie\n"
+     "inFilePath: the path, relative to the simulator's folder\n"
+     "\n"
+     "Returns 1 when the file was saved, 0 when not."},
+    {"XPLMSetErrorCallback", PY_XPLMSetErrorCallback, METH_VARARGS,
+     "Sets the script's callback for the simulator's reports of wrong calls (of this script).\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inCallback: called as inCallback(message) with the simulator's text; None removes it\n"
+     "\n"
+     "One callback a script: a second call replaces the first. It goes when the script stops.\n"
+     "Returns 1; 0 when None removed nothing. Raises TypeError when inCallback is neither callable\n"
+     "nor None."},
+    {"XPLMSimulateKeyPress", PY_XPLMSimulateKeyPress, METH_VARARGS,
+     "Feeds a raw key stroke to the simulator alone; plug-ins do not see it (deprecated).\n"
+     "\n"
+     "inKeyType: the kind of key event\n"
+     "inKey: the key\n"
+     "\n"
+     "Returns 1."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -139,18 +139,63 @@ PyObject* PY_XPGetTrackMetrics(PyObject*, PyObject* args) {
 
 PyMethodDef XPUIGraphicsMethods[] = {
     {"XPDrawWindow", PY_XPDrawWindow, METH_VARARGS,
-     "Draw a window frame of a style in the rectangle (x1, y1)-(x2, y2)."},
+     "Draws a window frame of the widget library.\n"
+     "\n"
+     "inX1, inY1, inX2, inY2: the frame's corners (left, bottom, right, top)\n"
+     "inStyle: an xpWindow_* style\n"
+     "\n"
+     "Call it from a draw callback or a widget's draw message. Returns 1."},
     {"XPGetWindowDefaultDimensions", PY_XPGetWindowDefaultDimensions, METH_VARARGS,
-     "Get the default width and height of a window style into two lists."},
-    {"XPDrawElement", PY_XPDrawElement, METH_VARARGS, "Draw an element of a style in a rectangle, lit or not."},
+     "Tells the default size of a window frame style.\n"
+     "\n"
+     "inStyle: an xpWindow_* style\n"
+     "outWidth: a list that gets the width as element 0 (appended when empty), or None\n"
+     "outHeight: a list that gets the height as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPDrawElement", PY_XPDrawElement, METH_VARARGS,
+     "Draws an element of the widget library (a button, a field, an icon...).\n"
+     "\n"
+     "inX1, inY1, inX2, inY2: the element's corners (left, bottom, right, top)\n"
+     "inStyle: an xpElement_* style\n"
+     "inLit: 1 to draw it lit\n"
+     "\n"
+     "Call it from a draw callback or a widget's draw message. Returns 1."},
     {"XPGetElementDefaultDimensions", PY_XPGetElementDefaultDimensions, METH_VARARGS,
-     "Get the default width, height and whether it can be lit of an element style into three lists."},
+     "Tells the default size of an element style, and whether it can be lit.\n"
+     "\n"
+     "inStyle: an xpElement_* style\n"
+     "outWidth: a list that gets the width as element 0 (appended when empty), or None\n"
+     "outHeight: a list that gets the height as element 0 (appended when empty), or None\n"
+     "outCanBeLit: a list that gets 1 when it can be lit as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
     {"XPDrawTrack", PY_XPDrawTrack, METH_VARARGS,
-     "Draw a scroll bar, slider or progress track with its value between min and max."},
+     "Draws a track of the widget library (a scroll bar, a slider, a progress bar).\n"
+     "\n"
+     "inX1, inY1, inX2, inY2: the track's corners (left, bottom, right, top)\n"
+     "inMin, inMax: the range of values\n"
+     "inValue: the value shown\n"
+     "inTrackStyle: an xpTrack_* style\n"
+     "inLit: 1 to draw it lit\n"
+     "\n"
+     "Call it from a draw callback or a widget's draw message. Returns 1."},
     {"XPGetTrackDefaultDimensions", PY_XPGetTrackDefaultDimensions, METH_VARARGS,
-     "Get (width, can be lit) of a track style."},
+     "Tells the default width of a track style, and whether it can be lit.\n"
+     "\n"
+     "inStyle: an xpTrack_* style\n"
+     "\n"
+     "Returns the tuple (width, canBeLit)."},
     {"XPGetTrackMetrics", PY_XPGetTrackMetrics, METH_VARARGS,
-     "Get (is vertical, down button, down page, thumb, up page, up button) sizes of a track."},
+     "Tells how a track with these bounds and values is laid out, to find what a click hit.\n"
+     "\n"
+     "inX1, inY1, inX2, inY2: the track's corners (left, bottom, right, top)\n"
+     "inMin, inMax: the range of values\n"
+     "inValue: the value shown\n"
+     "inTrackStyle: an xpTrack_* style\n"
+     "\n"
+     "Returns the tuple (isVertical, downBtnSize, downPageSize, thumbSize, upPageSize, upBtnSize),\n"
+     "the sizes in pixels along the track."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -84,10 +84,29 @@ PyObject* PY_BM_GetWidgetGeometryChange(PyObject*, PyObject* arg) {
 }
 
 PyMethodDef XPWidgetDefsMethods[] = {
-    {"BM_GetMouseState", PY_BM_GetMouseState, METH_O, "Get the mouse state from param1."},
-    {"BM_GetKeyState", PY_BM_GetKeyState, METH_O, "Get the key state from param1."},
+    {"BM_GetMouseState", PY_BM_GetMouseState, METH_O,
+     "Reads the mouse state a mouse message (down, drag, up, wheel, cursor) points at.\n"
+     "\n"
+     "inParam1: the message's param1\n"
+     "\n"
+     "The record is readable only while a widget callback handles the message that carries it.\n"
+     "Returns the tuple (x, y, button). Raises ValueError for an address that is no such record."},
+    {"BM_GetKeyState", PY_BM_GetKeyState, METH_O,
+     "Reads the key state an xpMsg_KeyPress message points at.\n"
+     "\n"
+     "inParam1: the message's param1\n"
+     "\n"
+     "The record is readable only while a widget callback handles the message that carries it.\n"
+     "Returns the tuple (key, flags, virtualKey), key and virtualKey as signed bytes. Raises\n"
+     "ValueError for an address that is no such record."},
     {"BM_GetWidgetGeometryChange", PY_BM_GetWidgetGeometryChange, METH_O,
-     "Get the widget geometry changes from param1."},
+     "Reads the geometry change an xpMsg_Reshape message points at.\n"
+     "\n"
+     "inParam2: the message's param2\n"
+     "\n"
+     "The record is readable only while a widget callback handles the message that carries it.\n"
+     "Returns the tuple (dx, dy, dwidth, dheight). Raises ValueError for an address that is no such\n"
+     "record."},
     {nullptr, nullptr, 0, nullptr},
 };
 

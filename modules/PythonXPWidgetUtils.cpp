@@ -169,12 +169,56 @@ PyObject* PY_XPUDragWidget(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPWidgetUtilsMethods[] = {
-    {"XPUCreateWidgets", PY_XPUCreateWidgets, METH_VARARGS, "Create an XPU widget."},
-    {"XPUMoveWidgetBy", PY_XPUMoveWidgetBy, METH_VARARGS, "Move a widget."},
-    {"XPUFixedLayout", PY_XPUFixedLayout, METH_VARARGS, "Fixed Layout."},
-    {"XPUSelectIfNeeded", PY_XPUSelectIfNeeded, METH_VARARGS, "Select if needed."},
-    {"XPUDefocusKeyboard", PY_XPUDefocusKeyboard, METH_VARARGS, "Defocus keyboard."},
-    {"XPUDragWidget", PY_XPUDragWidget, METH_VARARGS, "Drag widget."},
+    {"XPUCreateWidgets", PY_XPUCreateWidgets, METH_VARARGS,
+     "Creates a tree of widgets from a table of definitions.\n"
+     "\n"
+     "inWidgetDefs: a list of definitions, each a list of nine items: left, top, right, bottom,\n"
+     "    visible, descriptor, isRoot, containerIndex (the index of an earlier definition,\n"
+     "    NO_PARENT (-1) or PARAM_PARENT (-2)) and class\n"
+     "inCount: how many of the definitions to create\n"
+     "inParamParent: the container of the definitions whose containerIndex is PARAM_PARENT\n"
+     "ioWidgets: a list the new widgets' ids are appended to, in order (0 for one not made)\n"
+     "\n"
+     "Returns the tuple (1,); (0,) when nothing was made (e.g. inParamParent is another script's).\n"
+     "Raises TypeError for a bad definition, ValueError when inCount exceeds the definitions."},
+    {"XPUMoveWidgetBy", PY_XPUMoveWidgetBy, METH_VARARGS,
+     "Moves a widget and the widgets inside it by an offset.\n"
+     "\n"
+     "inWidget: the widget id\n"
+     "inDeltaX, inDeltaY: the offset in pixels\n"
+     "\n"
+     "Another script's widget is left as it is. Returns 1."},
+    {"XPUFixedLayout", PY_XPUFixedLayout, METH_VARARGS,
+     "The library's behaviour that keeps a widget's children where they are when it moves.\n"
+     "\n"
+     "inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it\n"
+     "\n"
+     "Call it from a widget callback. Returns 1 when it handled the message, 0 when not."},
+    {"XPUSelectIfNeeded", PY_XPUSelectIfNeeded, METH_VARARGS,
+     "The library's behaviour that brings a root widget to the front when it is clicked.\n"
+     "\n"
+     "inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it\n"
+     "inEatClick: 1 to take the click, 0 to let it go on to the widget\n"
+     "\n"
+     "Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0\n"
+     "for another script's widget)."},
+    {"XPUDefocusKeyboard", PY_XPUDefocusKeyboard, METH_VARARGS,
+     "The library's behaviour that takes the keyboard focus from a text field when the widget is\n"
+     "clicked.\n"
+     "\n"
+     "inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it\n"
+     "inEatClick: 1 to take the click, 0 to let it go on to the widget\n"
+     "\n"
+     "Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0\n"
+     "for another script's widget)."},
+    {"XPUDragWidget", PY_XPUDragWidget, METH_VARARGS,
+     "The library's behaviour that drags a widget by a part of it (e.g. a title bar).\n"
+     "\n"
+     "inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it\n"
+     "inLeft, inTop, inRight, inBottom: the part to drag by, in global window coordinates\n"
+     "\n"
+     "Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0\n"
+     "for another script's widget)."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -383,37 +383,253 @@ PyObject* PY_GetWidgetObject(PyObject*, PyObject* args) {
 }
 
 PyMethodDef XPWidgetsMethods[] = {
-    {"XPCreateWidget", PY_XPCreateWidget, METH_VARARGS, "Create a widget."},
-    {"XPCreateCustomWidget", PY_XPCreateCustomWidget, METH_VARARGS, "Create a custom widget."},
-    {"XPDestroyWidget", PY_XPDestroyWidget, METH_VARARGS, "Destroy a widget."},
-    {"XPSendMessageToWidget", PY_XPSendMessageToWidget, METH_VARARGS, "Send message to widget."},
-    {"XPPlaceWidgetWithin", PY_XPPlaceWidgetWithin, METH_VARARGS, "Place within another widget."},
-    {"XPCountChildWidgets", PY_XPCountChildWidgets, METH_O, "Count child widgets."},
-    {"XPGetNthChildWidget", PY_XPGetNthChildWidget, METH_VARARGS, "Get Nth child."},
-    {"XPGetParentWidget", PY_XPGetParentWidget, METH_O, "Get parent."},
-    {"XPShowWidget", PY_XPShowWidget, METH_O, "Show widget."},
-    {"XPHideWidget", PY_XPHideWidget, METH_O, "Hide widget."},
-    {"XPIsWidgetVisible", PY_XPIsWidgetVisible, METH_O, "Is the widget visible."},
-    {"XPFindRootWidget", PY_XPFindRootWidget, METH_O, "Find the root widget."},
-    {"XPBringRootWidgetToFront", PY_XPBringRootWidgetToFront, METH_O, "Bring root widget to front."},
-    {"XPIsWidgetInFront", PY_XPIsWidgetInFront, METH_O, "Is the widget in front."},
+    {"XPCreateWidget", PY_XPCreateWidget, METH_VARARGS,
+     "Creates a widget of one of the library's classes.\n"
+     "\n"
+     "inLeft, inTop, inRight, inBottom: its bounds in global window coordinates\n"
+     "inVisible: 1 to show it\n"
+     "inDescriptor: its text (a caption, a window title, a field's contents)\n"
+     "inIsRoot: 1 for a root widget (a window of its own)\n"
+     "inContainer: the widget it goes inside, or 0 for none\n"
+     "inClass: an xpWidgetClass_* class\n"
+     "\n"
+     "Widgets a script creates are destroyed when the interpreter stops.\n"
+     "Returns the widget id (an int), or 0 when it was refused (e.g. a container of another\n"
+     "script)."},
+    {"XPCreateCustomWidget", PY_XPCreateCustomWidget, METH_VARARGS,
+     "Creates a widget of the script whose behaviour is a Python callback.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inLeft, inTop, inRight, inBottom: its bounds in global window coordinates\n"
+     "inVisible: 1 to show it\n"
+     "inDescriptor: its text\n"
+     "inIsRoot: 1 for a root widget\n"
+     "inContainer: the widget it goes inside, or 0 for none\n"
+     "inCallback: called as callback(message, widget, param1, param2) -> int: 1 when it handled\n"
+     "    the message, 0 to pass it on\n"
+     "\n"
+     "Returns the widget id (an int), or 0 when it was refused. Raises TypeError when self is no\n"
+     "script object or inCallback is not callable."},
+    {"XPDestroyWidget", PY_XPDestroyWidget, METH_VARARGS,
+     "Destroys a widget, and with inDestroyChildren the widgets inside it.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inWidget: the widget id (an int)\n"
+     "inDestroyChildren: 1 to destroy its children too\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPSendMessageToWidget", PY_XPSendMessageToWidget, METH_VARARGS,
+     "Sends a message to a widget.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "inMessage: an xpMsg_* message, or a message of the script's own\n"
+     "inMode: xpMode_Direct, xpMode_UpChain, xpMode_Recursive, xpMode_DirectAllCallbacks or\n"
+     "    xpMode_Once\n"
+     "inParam1, inParam2: the message's parameters\n"
+     "\n"
+     "A message carrying a record's address (mouse, key, reshape) may pass on only the record of a\n"
+     "message being handled now; another raises ValueError.\n"
+     "Returns 1 when a widget handled the message, 0 when none did."},
+    {"XPPlaceWidgetWithin", PY_XPPlaceWidgetWithin, METH_VARARGS,
+     "Moves a widget inside another, or out of any with 0.\n"
+     "\n"
+     "inSubWidget: the widget moved\n"
+     "inContainer: its new container, or 0\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPCountChildWidgets", PY_XPCountChildWidgets, METH_O,
+     "Counts the widgets directly inside a widget.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Returns the count as an int."},
+    {"XPGetNthChildWidget", PY_XPGetNthChildWidget, METH_VARARGS,
+     "Finds a widget directly inside another, by its index.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "inIndex: the index, 0 to XPCountChildWidgets() - 1\n"
+     "\n"
+     "Returns the child's id, or 0 for an index out of range."},
+    {"XPGetParentWidget", PY_XPGetParentWidget, METH_O,
+     "Finds the container of a widget.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Returns the container's id, or 0 for none."},
+    {"XPShowWidget", PY_XPShowWidget, METH_O,
+     "Shows a widget.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPHideWidget", PY_XPHideWidget, METH_O,
+     "Hides a widget.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPIsWidgetVisible", PY_XPIsWidgetVisible, METH_O,
+     "Tells whether a widget is visible: shown, and all its containers too.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Returns 1 when visible, 0 when not."},
+    {"XPFindRootWidget", PY_XPFindRootWidget, METH_O,
+     "Finds the root widget a widget lies in.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Returns the root's id, or 0 when the widget is in no root."},
+    {"XPBringRootWidgetToFront", PY_XPBringRootWidgetToFront, METH_O,
+     "Brings the root widget a widget lies in to the front of the windows.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPIsWidgetInFront", PY_XPIsWidgetInFront, METH_O,
+     "Tells whether the root widget a widget lies in is in front of the other windows.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Returns 1 when in front, 0 when not."},
     {"XPGetWidgetUnderlyingWindow", PY_XPGetWidgetUnderlyingWindow, METH_O,
-     "Get the window a root widget stands on (0 for any other widget)."},
-    {"XPGetWidgetGeometry", PY_XPGetWidgetGeometry, METH_VARARGS, "Get the widget geometry."},
-    {"XPSetWidgetGeometry", PY_XPSetWidgetGeometry, METH_VARARGS, "Set the widget geometry."},
-    {"XPGetWidgetForLocation", PY_XPGetWidgetForLocation, METH_VARARGS, "Get widget for location."},
-    {"XPGetWidgetExposedGeometry", PY_XPGetWidgetExposedGeometry, METH_VARARGS, "Get widget exposed geometry."},
-    {"XPSetWidgetDescriptor", PY_XPSetWidgetDescriptor, METH_VARARGS, "Set widget descriptor."},
-    {"XPGetWidgetDescriptor", PY_XPGetWidgetDescriptor, METH_VARARGS, "Get widget descriptor."},
-    {"XPSetWidgetProperty", PY_XPSetWidgetProperty, METH_VARARGS, "Set the widget property."},
-    {"XPGetWidgetProperty", PY_XPGetWidgetProperty, METH_VARARGS, "Get the widget property."},
-    {"XPSetKeyboardFocus", PY_XPSetKeyboardFocus, METH_O, "Set keyboard focus."},
-    {"XPLoseKeyboardFocus", PY_XPLoseKeyboardFocus, METH_O, "Lose keyboard focuse."},
-    {"XPGetWidgetWithFocus", PY_XPGetWidgetWithFocus, METH_VARARGS, "Get widget with focus."},
-    {"XPAddWidgetCallback", PY_XPAddWidgetCallback, METH_VARARGS, "Add widget callback."},
-    {"XPGetWidgetClassFunc", PY_XPGetWidgetClassFunc, METH_VARARGS, "Get widget class function."},
-    {"SetWidgetObject", PY_SetWidgetObject, METH_VARARGS, "Set the widget object."},
-    {"GetWidgetObject", PY_GetWidgetObject, METH_VARARGS, "Get the widget object."},
+     "Tells the window a root widget is drawn in.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Returns the window handle (an int)."},
+    {"XPGetWidgetGeometry", PY_XPGetWidgetGeometry, METH_VARARGS,
+     "Tells a widget's bounds, in global window coordinates.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "outLeft: a list that gets left as element 0 (appended when empty), or None\n"
+     "outTop: a list that gets top as element 0 (appended when empty), or None\n"
+     "outRight: a list that gets right as element 0 (appended when empty), or None\n"
+     "outBottom: a list that gets bottom as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPSetWidgetGeometry", PY_XPSetWidgetGeometry, METH_VARARGS,
+     "Moves and resizes a widget, in global window coordinates.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "inLeft, inTop, inRight, inBottom: the new bounds\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPGetWidgetForLocation", PY_XPGetWidgetForLocation, METH_VARARGS,
+     "Finds the widget at a point inside a container.\n"
+     "\n"
+     "inContainer: the container's id\n"
+     "inXOffset, inYOffset: the point, in global window coordinates\n"
+     "inRecursive: 1 to look into the children's children\n"
+     "inVisibleOnly: 1 to look at visible widgets only\n"
+     "\n"
+     "Returns the widget's id; the container's own when no child is there, 0 when the point is\n"
+     "outside the container."},
+    {"XPGetWidgetExposedGeometry", PY_XPGetWidgetExposedGeometry, METH_VARARGS,
+     "Tells the part of a widget that lies inside all its containers (what shows and is clickable).\n"
+     "\n"
+     "inWidgetID: the widget id\n"
+     "outLeft: a list that gets left as element 0 (appended when empty), or None\n"
+     "outTop: a list that gets top as element 0 (appended when empty), or None\n"
+     "outRight: a list that gets right as element 0 (appended when empty), or None\n"
+     "outBottom: a list that gets bottom as element 0 (appended when empty), or None\n"
+     "\n"
+     "Returns 1. Raises TypeError for an out argument that is neither a list nor None."},
+    {"XPSetWidgetDescriptor", PY_XPSetWidgetDescriptor, METH_VARARGS,
+     "Sets a widget's text (a caption, a title, a field's contents).\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "inDescriptor: the text\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPGetWidgetDescriptor", PY_XPGetWidgetDescriptor, METH_VARARGS,
+     "Reads a widget's text.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "outDescriptor: a list that gets the text, cut to inMaxDescLength - 1 characters, appended as\n"
+     "    one more item; or None to learn the length only\n"
+     "inMaxDescLength: the longest text wanted, plus one\n"
+     "\n"
+     "Returns the length of the whole text. Raises TypeError when outDescriptor is neither a list\n"
+     "nor None."},
+    {"XPSetWidgetProperty", PY_XPSetWidgetProperty, METH_VARARGS,
+     "Sets a property of a widget.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "inProperty: an xpProperty_* property, or one of the script's own\n"
+     "inValue: the value (an int)\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPGetWidgetProperty", PY_XPGetWidgetProperty, METH_VARARGS,
+     "Reads a property of a widget.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "inProperty: an xpProperty_* property\n"
+     "inExists: 0 or None not to ask, or a list that gets 1 when the widget has the property and 0\n"
+     "    when not (element 0, appended when empty)\n"
+     "\n"
+     "Returns the value (an int), 0 when the widget does not have it. Raises TypeError for an\n"
+     "inExists of another kind."},
+    {"XPSetKeyboardFocus", PY_XPSetKeyboardFocus, METH_O,
+     "Gives the keyboard focus to a widget, or back to the simulator with 0.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Returns the id of the widget that has the focus now, 0 when none took it (also for another\n"
+     "script's widget)."},
+    {"XPLoseKeyboardFocus", PY_XPLoseKeyboardFocus, METH_O,
+     "Takes the keyboard focus from a widget, when it has it.\n"
+     "\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Another script's widget is left as it is.\n"
+     "Returns 1."},
+    {"XPGetWidgetWithFocus", PY_XPGetWidgetWithFocus, METH_VARARGS,
+     "Tells which widget has the keyboard focus.\n"
+     "\n"
+     "Returns the widget's id, or 0 when no widget has it."},
+    {"XPAddWidgetCallback", PY_XPAddWidgetCallback, METH_VARARGS,
+     "Adds a callback of the script to a widget, called before the widget's own behaviour.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inWidget: the widget id (an int)\n"
+     "inNewCallback: called as callback(message, widget, param1, param2) -> int: 1 when it handled\n"
+     "    the message, 0 to pass it on\n"
+     "\n"
+     "The simulator cannot take a callback back: when the script stops, its callbacks only pass the\n"
+     "messages on. Another script's widget is left as it is.\n"
+     "Returns 1. Raises TypeError when self is no script object or inNewCallback is not callable,\n"
+     "ValueError when the widget has too many callbacks from scripts."},
+    {"XPGetWidgetClassFunc", PY_XPGetWidgetClassFunc, METH_VARARGS,
+     "Tells the callback of a widget class, to pass messages on from a callback.\n"
+     "\n"
+     "inWidgetClass: an xpWidgetClass_* class\n"
+     "\n"
+     "Returns the class's callback as an address (an int), 0 for an unknown class."},
+    {"SetWidgetObject", PY_SetWidgetObject, METH_VARARGS,
+     "Keeps an object for a widget, for the script to find it again with GetWidgetObject.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inWidget: the widget id (an int)\n"
+     "inObject: any object\n"
+     "\n"
+     "One object per script and widget: a second call replaces the first; another script does not\n"
+     "see it. Returns 1."},
+    {"GetWidgetObject", PY_GetWidgetObject, METH_VARARGS,
+     "Finds the object the script kept for a widget with SetWidgetObject.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inWidget: the widget id (an int)\n"
+     "\n"
+     "Returns the object, or None when the script kept none."},
     {nullptr, nullptr, 0, nullptr},
 };
 

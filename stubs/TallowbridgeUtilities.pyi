@@ -6,24 +6,46 @@ from typing import Optional
 
 
 def TallowbridgeDisplay(inText: str) -> int:
-    """Sends Text to the Pseudo Display."""
+    """Adds a line to the control panel's upper (display) console.
+
+inText: the text; a NUL shows as \\0
+
+Returns 0."""
 
 
 def TallowbridgeClearDisplay() -> int:
-    """Clear Display."""
+    """Empties the control panel's upper (display) console.
+
+Returns 0."""
 
 
 def TallowbridgePrint(inText: str) -> int:
-    """Sends Text to the Pseudo Print."""
+    """Adds a line to the control panel's lower (print) console, where print output goes.
+
+inText: the text; a NUL shows as \\0
+
+Returns 0."""
 
 
 def TallowbridgeClearPrint() -> int:
-    """Clear Printer."""
+    """Empties the control panel's lower (print) console.
+
+Returns 0."""
 
 
 def PrintStdout(inText: str) -> Optional[int]:
-    """Prints to stdout"""
+    """Writes what a script prints (sys.stdout) to the output file and the print console.
+
+inText: the text (a unicode string is written as UTF-8)
+
+Returns what a file's write returns: None under Python 2.7, the length under 3. Raises
+TypeError for anything but a string."""
 
 
 def PrintStderr(inText: str) -> Optional[int]:
-    """Prints to stderr"""
+    """Writes what goes to sys.stderr (tracebacks) to the log and the print console.
+
+inText: the text (a unicode string is written as UTF-8)
+
+Returns what a file's write returns: None under Python 2.7, the length under 3. Raises
+TypeError for anything but a string."""

@@ -4,96 +4,172 @@
 
 
 def VC_CameraPluginReady() -> int:
-    """Check that VC plugin is ready."""
+    """Tells whether the virtual camera plug-in is ready (reads the shared data item
+tallowbridge/virtualcamera/camerapluginready).
+
+Returns the item's value: 1 when ready, 0 when not."""
 
 
 def VC_AcquireCamera() -> int:
-    """Acquire the VC."""
+    """Asks the virtual camera plug-in to take the camera (sets the shared data item
+tallowbridge/virtualcamera/acquirecamera to 1).
+
+Returns 0."""
 
 
 def VC_ReleaseCamera() -> int:
-    """Release the VC."""
+    """Asks the virtual camera plug-in to give the camera back (sets the shared data item
+tallowbridge/virtualcamera/releasecamera to 1).
+
+Returns 0."""
 
 
 def VC_SetCamera() -> int:
-    """Set the Camerar."""
+    """Asks the virtual camera plug-in to apply the camera values set (sets the shared data item
+tallowbridge/virtualcamera/setcamera to 1).
+
+Returns 0."""
 
 
 def VC_GetCameraIndex() -> int:
-    """Get the Camera Index."""
+    """Reads the camera's index (the shared data item tallowbridge/virtualcamera/cameraindex).
+
+Returns the value (an int)."""
 
 
 def VC_GetCameraTypeIndex() -> int:
-    """Get the Camera Type Index."""
+    """Reads the camera type's index (the shared data item tallowbridge/virtualcamera/cameratypeindex).
+
+Returns the value (an int)."""
 
 
 def VC_GetXOffset() -> float:
-    """Get the X Offset."""
+    """Reads the camera's x offset (the shared data item tallowbridge/virtualcamera/xoffset).
+
+Returns the value (a float)."""
 
 
 def VC_GetYOffset() -> float:
-    """Get the Y Offset."""
+    """Reads the camera's y offset (the shared data item tallowbridge/virtualcamera/yoffset).
+
+Returns the value (a float)."""
 
 
 def VC_GetZOffset() -> float:
-    """Get the Z Offset."""
+    """Reads the camera's z offset (the shared data item tallowbridge/virtualcamera/zoffset).
+
+Returns the value (a float)."""
 
 
 def VC_GetHeadingOffset() -> float:
-    """Get the Heading Offset."""
+    """Reads the camera's heading offset (the shared data item
+tallowbridge/virtualcamera/headingoffset).
+
+Returns the value (a float)."""
 
 
 def VC_GetPitchOffset() -> float:
-    """Get the Pitch Offset."""
+    """Reads the camera's pitch offset (the shared data item tallowbridge/virtualcamera/pitchoffset).
+
+Returns the value (a float)."""
 
 
 def VC_GetRollOffset() -> float:
-    """Get the Roll Offset."""
+    """Reads the camera's roll offset (the shared data item tallowbridge/virtualcamera/rolloffset).
+
+Returns the value (a float)."""
 
 
 def VC_GetZoomRatio() -> float:
-    """Get the Zoom Ratio."""
+    """Reads the camera's zoom ratio (the shared data item tallowbridge/virtualcamera/zoomratio).
+
+Returns the value (a float)."""
 
 
 def VC_SetCameraIndex(inValue: int) -> int:
-    """Set the Camera Index."""
+    """Sets the camera's index (the shared data item tallowbridge/virtualcamera/cameraindex).
+
+inValue: the new value (an int)
+
+Returns 0."""
 
 
 def VC_SetCameraTypeIndex(inValue: int) -> int:
-    """Set the Camera Type Index."""
+    """Sets the camera type's index (the shared data item tallowbridge/virtualcamera/cameratypeindex).
+
+inValue: the new value (an int)
+
+Returns 0."""
 
 
 def VC_SetXOffset(inValue: float) -> int:
-    """Set the X Offset."""
+    """Sets the camera's x offset (the shared data item tallowbridge/virtualcamera/xoffset).
+
+inValue: the new value (a float)
+
+Returns 0."""
 
 
 def VC_SetYOffset(inValue: float) -> int:
-    """Set the Y Offset."""
+    """Sets the camera's y offset (the shared data item tallowbridge/virtualcamera/yoffset).
+
+inValue: the new value (a float)
+
+Returns 0."""
 
 
 def VC_SetZOffset(inValue: float) -> int:
-    """Set the Z Offset."""
+    """Sets the camera's z offset (the shared data item tallowbridge/virtualcamera/zoffset).
+
+inValue: the new value (a float)
+
+Returns 0."""
 
 
 def VC_SetHeadingOffset(inValue: float) -> int:
-    """Set the Heading Offset."""
+    """Sets the camera's heading offset (the shared data item
+tallowbridge/virtualcamera/headingoffset).
+
+inValue: the new value (a float)
+
+Returns 0."""
 
 
 def VC_SetPitchOffset(inValue: float) -> int:
-    """Set the Pitch Offset."""
+    """Sets the camera's pitch offset (the shared data item tallowbridge/virtualcamera/pitchoffset).
+
+inValue: the new value (a float)
+
+Returns 0."""
 
 
 def VC_SetRollOffset(inValue: float) -> int:
-    """Set the Roll Offset."""
+    """Sets the camera's roll offset (the shared data item tallowbridge/virtualcamera/rolloffset).
+
+inValue: the new value (a float)
+
+Returns 0."""
 
 
 def VC_SetZoomRatio(inValue: float) -> int:
-    """Set the Zoom Ratio."""
+    """Sets the camera's zoom ratio (the shared data item tallowbridge/virtualcamera/zoomratio).
+
+inValue: the new value (a float)
+
+Returns 0."""
 
 
 def VC_GetLookAtAircraft() -> int:
-    """Get the LookAtAircraft Index."""
+    """Reads the index of the aircraft the camera looks at (the shared data item
+tallowbridge/virtualcamera/lookataircraft).
+
+Returns the value (an int)."""
 
 
 def VC_SetLookAtAircraft(inValue: int) -> int:
-    """Set the LookAtAircraft Index."""
+    """Sets the index of the aircraft the camera looks at (the shared data item
+tallowbridge/virtualcamera/lookataircraft).
+
+inValue: the new value (an int)
+
+Returns 0."""

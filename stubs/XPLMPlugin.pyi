@@ -21,64 +21,128 @@ XPLM_MSG_WILL_WRITE_PREFS: int = 107
 
 
 def XPLMGetMyID() -> int:
-    """Get plugin ID."""
+    """Tells the id of the plug-in the script runs in (Brindlemoor's, the same for all scripts).
+
+Returns the plug-in id (an int)."""
 
 
 def XPLMCountPlugins() -> int:
-    """Count the number of plugins."""
+    """Counts the plug-ins loaded, Brindlemoor included.
+
+Returns the count as an int."""
 
 
 def XPLMGetNthPlugin(inIndex: int) -> int:
-    """Get the Nth plugins."""
+    """Finds a plug-in by its index, 0 to XPLMCountPlugins() - 1.
+
+inIndex: the index
+
+Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) for an index out of range."""
 
 
 def XPLMFindPluginByPath(inPath: str) -> int:
-    """Find plugin by path."""
+    """Finds a plug-in by the path of its file.
+
+inPath: the plug-in's file path
+
+Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) when no plug-in has that path."""
 
 
 def XPLMFindPluginBySignature(inSignature: str) -> int:
-    """Find plugin by signature."""
+    """Finds a plug-in by its signature, e.g. \"xplanesdk.examples.DataRefEditor\".
+
+inSignature: the signature
+
+Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) when no plug-in has it."""
 
 
 def XPLMGetPluginInfo(inPlugin: int, outName: Optional[List[str]], outFilePath: Optional[List[str]], outSignature: Optional[List[str]], outDescription: Optional[List[str]]) -> int:
-    """Get plugin info."""
+    """Describes a plug-in.
+
+inPlugin: the plug-in id
+outName: a list that gets its name as element 0 (appended when empty), or None
+outFilePath: a list that gets its file path as element 0 (appended when empty), or None
+outSignature: a list that gets its signature as element 0 (appended when empty), or None
+outDescription: a list that gets its description as element 0 (appended when empty), or None
+
+Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
 
 
 def XPLMIsPluginEnabled(inPluginID: int) -> int:
-    """Is the plugin enabled."""
+    """Tells whether a plug-in is enabled.
+
+inPluginID: the plug-in's id
+
+Returns 1 when enabled, 0 when not."""
 
 
 def XPLMEnablePlugin(inPluginID: int) -> int:
-    """Enable the plugin."""
+    """Enables a plug-in.
+
+inPluginID: the plug-in's id
+
+Returns 1 when it is enabled now, 0 when it refused."""
 
 
 def XPLMDisablePlugin(inPluginID: int) -> int:
-    """Disable the plugin."""
+    """Disables a plug-in.
+
+inPluginID: the plug-in's id
+
+Returns 1."""
 
 
 def XPLMReloadPlugins() -> int:
-    """Reload all plugins, once the current callback has returned."""
+    """Reloads all plug-ins, Brindlemoor and so every script among them.
+
+The reload happens once the current callback has returned.
+Returns 1."""
 
 
 def XPLMSendMessageToPlugin(inPlugin: int, inMessage: int, inParam: Any) -> int:
-    """Send message to a plugin."""
+    """Sends a message to a plug-in, or to all with XPLM_NO_PLUGIN_ID.
+
+inPlugin: the plug-in id, or XPLM_NO_PLUGIN_ID (-1) for every plug-in
+inMessage: the message number
+inParam: an int, handed over as the pointer's value, or a string, whose characters the
+    receiver may read during the call
+
+Returns 1; 0 for a parameter of another kind, which is logged as \"Parameter Error\" and not
+sent. Raises OverflowError for an int wider than a pointer."""
 
 
 def XPLMHasFeature(inFeature: str) -> int:
-    """Test whether the simulator has the feature."""
+    """Tells whether the simulator knows a feature, e.g. \"XPLM_USE_NATIVE_PATHS\".
+
+inFeature: the feature's name
+
+Returns 1 when it has it, 0 when not."""
 
 
 def XPLMIsFeatureEnabled(inFeature: str) -> int:
-    """Test whether the feature is enabled for the plug-in that hosts every script."""
+    """Tells whether a feature is on.
+
+inFeature: the feature's name
+
+Features are Brindlemoor's: turning one on turns it on for every script.
+Returns 1 when on, 0 when off or unknown."""
 
 
 def XPLMEnableFeature(inFeature: str, inEnable: int) -> int:
-    """Enable (1) or disable (0) a feature for the plug-in: every script sees the change, not only
-the caller. XPLM_USE_NATIVE_PATHS: scripts get slash-separated paths either way.
-XPLM_WANTS_DATAREF_NOTIFICATIONS: every script's XPluginReceiveMessage gets
-XPLM_MSG_DATAREFS_ADDED (114, param the new count) after a frame that added data refs."""
+    """Turns a feature on or off.
+
+inFeature: the feature's name
+inEnable: 1 for on, 0 for off
+
+Features are Brindlemoor's: turning one on turns it on for every script. Scripts get
+slash-separated paths either way.
+Returns 1."""
 
 
 def XPLMEnumerateFeatures(inEnumerator: Callable[..., Any], inRef: Any) -> int:
-    """Call inEnumerator(feature, inRef) for each feature the simulator has, before returning;
-an exception the enumerator raises ends the enumeration and is raised here."""
+    """Names every feature the simulator has, calling back before it returns.
+
+inEnumerator: called as inEnumerator(featureName, ref) for each feature
+inRef: any object, handed to the enumerator
+
+Returns 1. What the enumerator raises ends the calls and is raised here."""
