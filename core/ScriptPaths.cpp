@@ -20,12 +20,8 @@ std::string FollowFolderLink(const std::string& folder) {
     std::error_code ec;
     fs::path path(folder);
     if (!fs::is_symlink(fs::symlink_status(path, ec))) return folder;
-    fs::path target = fs::read_symlink(path, ec);
-    if (ec || target.empty()) return folder;
-    if (target.is_relative()) target = path.parent_path() / target;
-    std::string resolved = target.lexically_normal().string();
-    while (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();
-    return resolved;
+    fs::path target = fs::canonical(path, ec);  // through every link, relative ones too
+    return ec || target.empty() ? folder : target.string();
 }
 }  // namespace
 

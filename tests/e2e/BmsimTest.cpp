@@ -345,10 +345,6 @@ TEST(Bmsim, DrivesTheControlPanelAndPrintsItsConsoles) {
               std::string::npos);
 }
 
-}  // namespace
-
-namespace {
-
 // --scripts runs the folder's own files: scripts left in the simulator's folder are moved aside
 // once, a later folder replaces the link, and tracebacks and __file__ name the author's files.
 TEST(Bmsim, RunsTheScriptsOfAFolderInPlace) {
@@ -357,8 +353,7 @@ TEST(Bmsim, RunsTheScriptsOfAFolderInPlace) {
     sim.AddScript("BM_Left.py", "print('left behind')\n");
     const std::string folder = sim.Root() + "Resources/plugins/PythonScripts", first = sim.Root() + "first",
                       second = sim.Root() + "second";
-    fs::create_directories(first);
-    fs::create_directories(second);
+    for (const std::string& made : {first, second}) fs::create_directories(made);
     std::ofstream(first + "/BM_Where.py") << "import sys\n"
                                              "from XPLMGraphics import *\n"
                                              "class Brindlemoor:\n"

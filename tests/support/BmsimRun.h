@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "TestSupport.h"
+
 namespace bmtest {
 
 struct BmsimRun {
@@ -37,11 +39,7 @@ inline BmsimRun RunBmsim(const std::string& arguments, const std::string& enviro
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     if (splitErrors) {
-        if (FILE* in = fopen(errorFile, "r")) {
-            char buffer[4096];
-            for (size_t n; (n = fread(buffer, 1, sizeof buffer, in)) > 0;) run.errors.append(buffer, n);
-            fclose(in);
-        }
+        run.errors = ReadFile(errorFile);
         unlink(errorFile);
     }
     return run;
