@@ -1,6 +1,8 @@
 #include "ScriptPaths.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 bool IsColonHost(const std::string& separator) { return separator == ":"; }
@@ -8,6 +10,18 @@ bool IsColonHost(const std::string& separator) { return separator == ":"; }
 std::string ColonToPosix(std::string path) {
     std::replace(path.begin(), path.end(), ':', '/');
     return path;
+}
+
+// A script folder that is a symbolic link names the folder it points to, so that the module
+// search path, __file__, tracebacks and the file watch name the scripts where their author keeps
+// them. Any other folder keeps its path as written.
+std::string FollowFolderLink(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path path(folder);
+    if (!fs::is_symlink(fs::symlink_status(path, ec))) return folder;
+    fs::path target = fs::canonical(path, ec);  // through every link, relative ones too
+    return ec || target.empty() ? folder : target.string();
 }
 }  // namespace
 
@@ -24,7 +38,7 @@ ScriptPaths DeriveScriptPaths(const std::string& systemPath, const std::string& 
     std::string folder = systemPath + "Resources" + sep + "plugins" + sep + "PythonScripts";
     paths.scriptFolder = folder + sep;
     paths.listingPath = folder;
-    paths.interpreterPath = folder;
+    paths.interpreterPath = sep == "/" ? FollowFolderLink(folder) : folder;
     return paths;
 }
 

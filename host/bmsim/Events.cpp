@@ -41,6 +41,8 @@ bool ParsePoint(const std::string& text, int* x, int* y) {
     return std::sscanf(text.c_str(), "%d,%d%c", x, y, &extra) == 2;
 }
 
+std::string Point(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
+
 }  // namespace
 
 bool ParseKey(const std::string& keyText, Event* event, std::string* error) {
@@ -155,11 +157,11 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
 std::string Deliver(const Event& event) {
     switch (event.kind) {
         case Event::Click:
-            bmhost::Click(event.x1, event.y1);
-            return "";
+            if (bmhost::Click(event.x1, event.y1)) return "";
+            return "bmsim: the click at " + Point(event.x1, event.y1) + " landed on nothing that takes clicks";
         case Event::Drag:
-            bmhost::Drag(event.x1, event.y1, event.x2, event.y2);
-            return "";
+            if (bmhost::Drag(event.x1, event.y1, event.x2, event.y2)) return "";
+            return "bmsim: the drag from " + Point(event.x1, event.y1) + " landed on nothing that takes clicks";
         case Event::Key:
             bmhost::PressKey(event.key, event.virtualKey, event.modifiers);
             return "";
@@ -167,7 +169,9 @@ std::string Deliver(const Event& event) {
             bmhost::TypeText(event.text);
             return "";
         case Event::Menu:
-            return bmhost::ChooseMenuItem(event.text) ? "" : "bmsim: no enabled menu item " + event.text;
+            if (bmhost::ChooseMenuItem(event.text)) return "";
+            return "bmsim: no enabled menu item " + event.text +
+                   " (a / or \\ in an item's name is written \\/ or \\\\; bmsim --menus lists the paths)";
         case Event::Screenshot: {
             std::string error;
             if (!bmhost::SavePicture(event.text, &error)) return "bmsim: cannot write " + event.text + ": " + error;

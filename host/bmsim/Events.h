@@ -32,9 +32,11 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error);
 // an XPLM_VK_ key without its prefix (any case) or one letter or digit.
 bool ParseKey(const std::string& keyText, Event* event, std::string* error);
 
-// Delivers one event; returns a line to print, or an empty text. A command event for a name the
-// simulator does not know answers "bmsim: no command NAME" (bmsim prints it on stderr). A hold
-// begins the command; bmsim delivers its Release event (the same name) FRAMES frames later.
+// Delivers one event; returns a line to print, or an empty text. For every event but a
+// screenshot, a line tells that the event did nothing: a menu path that chooses no enabled item,
+// a command the simulator does not know ("bmsim: no command NAME"), a click or drag whose mouse
+// down no window or widget took. A hold begins the command; bmsim delivers its Release event
+// (the same name) FRAMES frames later.
 std::string Deliver(const Event& event);
 
 // The events of a run, by frame. A frame's events are delivered once, when it comes, and then

@@ -26,8 +26,8 @@ namespace {
 const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
-    "             [--screenshot FILE] [--screen WxH] [--plugin FILE]... [--widgets] [--consoles]\n"
-    "             [--strict] [--profile] [--watch]\n"
+    "             [--screenshot FILE] [--screen WxH] [--plugin FILE]... [--widgets] [--menus]\n"
+    "             [--consoles] [--strict] [--profile] [--watch]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), livery loaded, airport loaded and\n"
@@ -37,11 +37,15 @@ const char kUsage[] =
     "and stopped.\n"
     "\n"
     "  --root DIR      simulator folder (default ./sim); its layout is created when missing\n"
-    "  --scripts DIR   copy the files of DIR into <root>/Resources/plugins/PythonScripts first\n"
+    "  --scripts DIR   run the scripts of DIR in place: <root>/Resources/plugins/PythonScripts\n"
+    "                  becomes a link to DIR (replacing the link of an earlier run; scripts\n"
+    "                  found in a folder there are moved to PythonScripts.saved), so that\n"
+    "                  tracebacks, __file__ and --watch name DIR's files; the plug-in writes\n"
+    "                  BrindlemoorLog.txt and BrindlemoorOutput.txt in DIR. Without --scripts\n"
+    "                  the root's script folder runs as it is\n"
     "  --frames N      frames to run between enable and disable (default 10)\n"
     "  --set NAME=VALUE  set a data ref before the run (one published by a script: once it is\n"
-    "                  enabled); arrays as 1,2,3, byte data as text; may be repeated; a name\n"
-    "                  the simulator does not know is told on stderr and the run goes on\n"
+    "                  enabled); arrays as 1,2,3, byte data as text; may be repeated\n"
     "  --at FRAME:EVENT  deliver EVENT after frame FRAME (0: before the first frame):\n"
     "                    click=X,Y  drag=X1,Y1:X2,Y2  key=KEY  type=TEXT  menu=PATH\n"
     "                    screenshot=FILE  view=NAME  command=NAME  hold=NAME:M\n"
@@ -51,11 +55,10 @@ const char kUsage[] =
     "                  camera until the view changes loses it)\n"
     "                  command=NAME runs a command once, e.g. sim/flight_controls/flaps_down;\n"
     "                  hold=NAME:M begins it and lets go of it M frames later (held, it runs\n"
-    "                  every frame); an unknown name is told on stderr and the run goes on\n"
-    "                  screen coordinates have their origin at the bottom left; may be repeated\n"
+    "                  every frame); may be repeated\n"
     "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"; a / or \\\n"
     "                  that is part of an item's name is written \\/ or \\\\:\n"
-    "                  \"Plugins/Brindlemoor/Script Enable \\/ Disable\"\n"
+    "                  \"Plugins/Brindlemoor/Script Enable \\/ Disable\" (--menus lists the paths)\n"
     "  --click X,Y     --at 0:click=X,Y          --drag X1,Y1:X2,Y2  --at 0:drag=...\n"
     "  --key KEY      --at 0:key=KEY: a key press, e.g. F8, a, shift+ctrl+numpad_eq\n"
     "                  (modifiers shift alt ctrl; XPLM_VK_ names without the prefix)\n"
@@ -67,7 +70,11 @@ const char kUsage[] =
     "                  left out, and the others run on\n"
     "  --widgets       after the last frame, list the widgets, one [widget] line each:\n"
     "                  class, left,top,right,bottom, \"descriptor\", visible or hidden and\n"
-    "                  the properties set, children indented under their parent\n"
+    "                  the properties set, by their SDK names (xpProperty_ButtonState=1; an id\n"
+    "                  the SDK does not name stays a number), children indented under their parent\n"
+    "  --menus         after the last frame, list the menu items a --menu path chooses, one\n"
+    "                  [menu] line each, the path as --menu takes it, \" (disabled)\" after an\n"
+    "                  item that does nothing now\n"
     "  --consoles      after the last frame, print the items of the control panel's two\n"
     "                  consoles, one a line: [display] and [print], line breaks inside an\n"
     "                  item written \\n (before the panel is opened: the items it will show)\n"
@@ -76,8 +83,12 @@ const char kUsage[] =
     "                  as failed; after the plug-in stopped, a line for each, \"strict: SCRIPT: WHAT\n"
     "                  failed: WHY\" or \"strict: SCRIPT: failed to load: WHY\" (\" (N times)\" after a\n"
     "                  repeated one), then \"strict: N problem(s)\" or \"strict: no problems\"\n"
-    "                  A plug-in left out and a --set of an unknown data ref count as problems\n"
-    "                  too: one \"strict: bmsim: WHAT\" line each, after the plug-in's lines\n"
+    "                  Whatever the run did not do counts as a problem too, one \"strict: bmsim:\n"
+    "                  WHAT\" line each after the plug-in's lines: a plug-in left out, a --set of\n"
+    "                  an unknown data ref, a menu path that chooses no enabled item, an unknown\n"
+    "                  command, a click or drag that lands on nothing that takes clicks (no\n"
+    "                  window or widget there took the mouse down). Without --strict each is\n"
+    "                  a warning on stderr, \"bmsim: WHAT\", and the run goes on\n"
     "  --profile       after the plug-in stopped, the time spent in each script's code by kind of\n"
     "                  call (lifecycle methods, flight loop, draw...): calls, total, mean and worst\n"
     "                  call in milliseconds, one \"profile: \" line each\n"
@@ -87,6 +98,10 @@ const char kUsage[] =
     "                  until interrupted (Ctrl-C: the plug-in is disabled and stopped, exit 0;\n"
     "                  a second Ctrl-C ends bmsim at once, should a script hang)\n"
     "  --help          this text\n"
+    "\n"
+    "Coordinates: X,Y are the SDK's screen coordinates, in pixels from the bottom left corner\n"
+    "(y upward), as plug-ins place their windows. A --screenshot picture is stored top row\n"
+    "first: the point X,Y is its pixel in column X, row HEIGHT-1-Y from the top.\n"
     "\n"
     "Output: the lines the run adds to the simulator log ([sim]), to BrindlemoorLog.txt\n"
     "([log]) and to BrindlemoorOutput.txt ([out]), in the order they were written; after each\n"
@@ -202,7 +217,7 @@ struct ScriptReport {
     bool strict = false, profile = false;
     bool stopped = false;  // the plug-in's log is between a stop and the next start
     std::vector<std::string> problems, table;
-    std::vector<std::string> ownProblems;  // bmsim's: plug-ins left out, unknown data refs
+    std::vector<std::string> ownProblems;  // bmsim's: what the run did not do
 
     // Tells a problem of the run itself on stderr.
     void Problem(const std::string& what) {
@@ -249,6 +264,46 @@ struct ScriptReport {
     }
 };
 
+// What a script folder may hold that no one wrote by hand: the plug-in's own files and the
+// interpreter's compiled modules.
+bool Generated(const fs::directory_entry& entry) {
+    std::string name = entry.path().filename().string();
+    return name == "BrindlemoorLog.txt" || name == "BrindlemoorOutput.txt" || name == "__pycache__" ||
+           entry.path().extension() == ".pyc";
+}
+
+// Makes the simulator's script folder a link to `scripts`, so that the plug-in runs the files
+// there in place. A link from an earlier run is replaced; a real folder holding nothing but
+// generated files is deleted, and one holding more is moved aside to PythonScripts.saved (once:
+// when that name is taken, bmsim stops). Answers a problem, or "".
+std::string LinkScriptFolder(const std::string& scriptFolder, const std::string& scripts) {
+    fs::path folder = fs::path(scriptFolder).parent_path(), target = fs::canonical(scripts);
+    fs::create_directories(folder.parent_path());
+    fs::file_status status = fs::symlink_status(folder);
+    if (fs::is_symlink(status)) {
+        fs::remove(folder);
+    } else if (fs::is_directory(status)) {
+        if (fs::equivalent(folder, target)) return "";  // the scripts are in the simulator already
+        bool ownFiles = false;
+        for (const auto& entry : fs::directory_iterator(folder)) ownFiles = ownFiles || !Generated(entry);
+        if (!ownFiles) {
+            fs::remove_all(folder);
+        } else {
+            fs::path aside = folder;
+            aside += ".saved";
+            if (fs::exists(fs::symlink_status(aside)))
+                return folder.string() + " holds scripts, and " + aside.string() +
+                       " is taken: move them out of the way to run the scripts of " + target.string();
+            fs::rename(folder, aside);
+            std::cerr << "bmsim: moved the scripts in " << folder.string() << " to " << aside.string() << "\n";
+        }
+    } else if (fs::exists(status)) {
+        return folder.string() + " is not a folder";
+    }
+    fs::create_directory_symlink(target, folder);
+    return "";
+}
+
 int Fail(const std::string& message) {
     std::cerr << "bmsim: " << message << "\n";
     return 1;
@@ -259,7 +314,7 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
     std::string root = "sim", scripts, screenshot;
     std::vector<std::string> plugins;  // none given: the plug-in this build made
-    bool listWidgets = false, listConsoles = false, watch = false, framesGiven = false;
+    bool listWidgets = false, listMenus = false, listConsoles = false, watch = false, framesGiven = false;
     ScriptReport report;
     int frames = 10, width = 1024, height = 768;
     bmsim::Schedule events;
@@ -318,6 +373,8 @@ int main(int argc, char** argv) {
             screenshot = value();
         } else if (arg == "--widgets") {
             listWidgets = true;
+        } else if (arg == "--menus") {
+            listMenus = true;
         } else if (arg == "--consoles") {
             listConsoles = true;
         } else if (arg == "--strict") {
@@ -341,14 +398,16 @@ int main(int argc, char** argv) {
     try {
         bmhost::SetRoot(root);
         scriptFolder = bmhost::ScriptFolder();
-        fs::create_directories(scriptFolder);
         if (!scripts.empty()) {
             if (!fs::is_directory(scripts)) return Fail("no script folder at " + scripts);
-            for (const auto& entry : fs::directory_iterator(scripts))
-                if (entry.is_regular_file())
-                    fs::copy_file(entry.path(), scriptFolder + entry.path().filename().string(),
-                                  fs::copy_options::overwrite_existing);
+            std::string problem = LinkScriptFolder(scriptFolder, scripts);
+            if (!problem.empty()) return Fail(problem);
         }
+        fs::path link = fs::path(scriptFolder).parent_path();
+        if (fs::is_symlink(fs::symlink_status(link)) && !fs::exists(link))
+            return Fail("the script folder " + link.string() + " links to " + fs::read_symlink(link).string() +
+                        ", which is gone: give --scripts DIR");
+        fs::create_directories(scriptFolder);
     } catch (const std::exception& e) {
         return Fail(std::string("cannot prepare the simulator folder: ") + e.what());
     }
@@ -414,9 +473,11 @@ int main(int argc, char** argv) {
     auto deliver = [&](int frame) {
         events.DeliverFrame(frame, [&](const bmsim::Event& e, const std::string& line) {
             drain();
-            bool command = e.kind == bmsim::Event::Command || e.kind == bmsim::Event::Hold ||
-                           e.kind == bmsim::Event::Release;
-            if (!line.empty()) (command ? std::cerr : std::cout) << line << "\n";
+            if (line.empty()) return;
+            if (e.kind == bmsim::Event::Screenshot)
+                std::cout << line << "\n";
+            else  // the event did nothing
+                report.Problem(line.substr(line.rfind("bmsim: ", 0) == 0 ? 7 : 0));
         });
     };
     // What the plug-ins spoke, each text once, after the frame it was spoken in (or before).
@@ -449,10 +510,16 @@ int main(int argc, char** argv) {
         std::cout << bmsim::Deliver(picture) << "\n";
     }
     if (listWidgets) {  // before the plug-ins go, and their widgets with them
-        std::string tree = bmhost::WidgetTree();
+        std::string tree = bmhost::WidgetTree(true);
         if (tree.empty()) std::cout << "bmsim: no widgets\n";
         for (std::size_t start = 0, nl; (nl = tree.find('\n', start)) != std::string::npos; start = nl + 1)
             std::cout << "[widget] " << tree.substr(start, nl - start) << "\n";
+    }
+    if (listMenus) {
+        std::vector<bmhost::MenuChoice> choices = bmhost::MenuChoices();
+        if (choices.empty()) std::cout << "bmsim: no menu items\n";
+        for (const bmhost::MenuChoice& choice : choices)
+            std::cout << "[menu] " << choice.path << (choice.enabled ? "" : " (disabled)") << "\n";
     }
     if (listConsoles) PrintConsoles();
     bmhost::Shutdown();

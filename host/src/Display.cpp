@@ -811,7 +811,7 @@ int HotKeyCount() {
     return int(std::count_if(S().hotKeys.begin(), S().hotKeys.end(), [](const HotKey& key) { return key.alive; }));
 }
 
-void MouseDown(int x, int y) {
+bool MouseDown(int x, int y) {
     S().mouseX = x;
     S().mouseY = y;
     S().capture = 0;
@@ -819,10 +819,11 @@ void MouseDown(int x, int y) {
         if (!S().windows[index].alive) continue;  // a callback closed it meanwhile
         if (Mouse(index, x, y, xplm_MouseDown)) {
             S().capture = index + 1;
-            return;
+            return true;
         }
-        if (StopsClicks(S().windows[index])) return;
+        if (StopsClicks(S().windows[index])) return false;
     }
+    return false;
 }
 
 void MouseDrag(int x, int y) {
@@ -841,15 +842,17 @@ void MouseUp(int x, int y) {
     RunDeferredReload();
 }
 
-void Click(int x, int y) {
-    MouseDown(x, y);
+bool Click(int x, int y) {
+    bool taken = MouseDown(x, y);
     MouseUp(x, y);
+    return taken;
 }
 
-void Drag(int x1, int y1, int x2, int y2) {
-    MouseDown(x1, y1);
+bool Drag(int x1, int y1, int x2, int y2) {
+    bool taken = MouseDown(x1, y1);
     MouseDrag(x2, y2);
     MouseUp(x2, y2);
+    return taken;
 }
 
 void KeyEvent(char key, XPLMKeyFlags flags, unsigned char virtualKey) {

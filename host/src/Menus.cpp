@@ -142,6 +142,32 @@ void CollectPaths(std::size_t index, const std::string& prefix, std::vector<std:
     }
 }
 
+// A name as a path writes it: '/' and '\\' after a '\\'.
+std::string Escaped(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        if (c == '/' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// The items a path can choose, from this menu down, as ChooseMenuItem would find them.
+void CollectChoices(std::size_t index, const std::string& prefix, std::vector<bmhost::MenuChoice>& out) {
+    const Menu& menu = S().menus[index];
+    for (const MenuItem& item : menu.items) {
+        if (item.separator) continue;
+        std::string path = prefix + "/" + Escaped(item.name);
+        if (item.submenu) {
+            CollectChoices(item.submenu - 1, path, out);
+            continue;
+        }
+        Plugin* owner = FindPlugin(menu.owner);
+        bool answers = item.command || (menu.handler && owner && owner->enabled);
+        out.push_back({path, item.enabled && answers});
+    }
+}
+
 // Finds the item named by a path such as "Plugins/Brindlemoor/Control Panel" or
 // "Plugins/Brindlemoor/Script Enable \\/ Disable".
 bool Resolve(const std::string& path, std::size_t* menuIndex, MenuItem** found) {
@@ -321,6 +347,13 @@ std::vector<std::string> MenuItemPaths() {
     CollectPaths(0, S().menus[0].name, paths);
     if (aircraftMenu) CollectPaths(aircraftMenu - 1, S().menus[aircraftMenu - 1].name, paths);
     return paths;
+}
+
+std::vector<MenuChoice> MenuChoices() {
+    std::vector<MenuChoice> choices;
+    CollectChoices(0, Escaped(S().menus[0].name), choices);
+    if (aircraftMenu) CollectChoices(aircraftMenu - 1, Escaped(S().menus[aircraftMenu - 1].name), choices);
+    return choices;
 }
 
 void SetAircraftPlugin(XPLMPluginID plugin, bool aircraft) {

@@ -24,6 +24,7 @@
 
 #include "HostState.h"
 #include "WidgetClasses.h"
+#include "XPStandardWidgets.h"
 #include "XPWidgets.h"
 
 using namespace bmhost::detail;
@@ -571,7 +572,51 @@ std::string Quoted(const std::string& text) {
     return out + '"';
 }
 
-void TreeLine(std::size_t index, std::size_t depth, std::ostringstream& out) {
+// The names the SDK headers give property ids: those every widget has (class 0), then each
+// standard class's own. 1200 names one property of a main window and another of a subwindow.
+struct PropertyName {
+    XPWidgetClass widgetClass;
+    XPWidgetPropertyID id;
+    const char* name;
+};
+const PropertyName kPropertyNames[] = {
+#define BM_PROPERTY(cls, name) {cls, xpProperty_##name, "xpProperty_" #name}
+    BM_PROPERTY(0, Refcon), BM_PROPERTY(0, Dragging), BM_PROPERTY(0, DragXOff), BM_PROPERTY(0, DragYOff),
+    BM_PROPERTY(0, Hilited), BM_PROPERTY(0, Object), BM_PROPERTY(0, Clip), BM_PROPERTY(0, Enabled),
+    BM_PROPERTY(xpWidgetClass_MainWindow, MainWindowType),
+    BM_PROPERTY(xpWidgetClass_MainWindow, MainWindowHasCloseBoxes),
+    BM_PROPERTY(xpWidgetClass_SubWindow, SubWindowType),
+    BM_PROPERTY(xpWidgetClass_Button, ButtonType), BM_PROPERTY(xpWidgetClass_Button, ButtonBehavior),
+    BM_PROPERTY(xpWidgetClass_Button, ButtonState),
+    BM_PROPERTY(xpWidgetClass_TextField, EditFieldSelStart), BM_PROPERTY(xpWidgetClass_TextField, EditFieldSelEnd),
+    BM_PROPERTY(xpWidgetClass_TextField, EditFieldSelDragStart),
+    BM_PROPERTY(xpWidgetClass_TextField, TextFieldType), BM_PROPERTY(xpWidgetClass_TextField, PasswordMode),
+    BM_PROPERTY(xpWidgetClass_TextField, MaxCharacters), BM_PROPERTY(xpWidgetClass_TextField, ScrollPosition),
+    BM_PROPERTY(xpWidgetClass_TextField, Font), BM_PROPERTY(xpWidgetClass_TextField, ActiveEditSide),
+    BM_PROPERTY(xpWidgetClass_ScrollBar, ScrollBarSliderPosition), BM_PROPERTY(xpWidgetClass_ScrollBar, ScrollBarMin),
+    BM_PROPERTY(xpWidgetClass_ScrollBar, ScrollBarMax), BM_PROPERTY(xpWidgetClass_ScrollBar, ScrollBarPageAmount),
+    BM_PROPERTY(xpWidgetClass_ScrollBar, ScrollBarType), BM_PROPERTY(xpWidgetClass_ScrollBar, ScrollBarSlop),
+    BM_PROPERTY(xpWidgetClass_Caption, CaptionLit), BM_PROPERTY(xpWidgetClass_GeneralGraphics, GeneralGraphicsType),
+    BM_PROPERTY(xpWidgetClass_Progress, ProgressPosition), BM_PROPERTY(xpWidgetClass_Progress, ProgressMin),
+    BM_PROPERTY(xpWidgetClass_Progress, ProgressMax),
+#undef BM_PROPERTY
+};
+
+// The property's name for a widget of this class (a custom widget: -1): its class's own, a
+// common one, or the one standard property that has the id; else the id in digits.
+std::string PropertyText(XPWidgetClass widgetClass, XPWidgetPropertyID id) {
+    const PropertyName* only = nullptr;
+    int owners = 0;
+    for (const PropertyName& p : kPropertyNames) {
+        if (p.id != id) continue;
+        if (p.widgetClass == 0 || p.widgetClass == widgetClass) return p.name;
+        only = &p;
+        ++owners;
+    }
+    return owners == 1 ? only->name : std::to_string(id);
+}
+
+void TreeLine(std::size_t index, std::size_t depth, bool names, std::ostringstream& out) {
     const Widget& w = L().widgets[index];
     out << std::string(depth * 2, ' ');
     if (w.custom)
@@ -582,17 +627,24 @@ void TreeLine(std::size_t index, std::size_t depth, std::ostringstream& out) {
         out << "class " << w.widgetClass;
     out << ' ' << w.box.left << ',' << w.box.top << ',' << w.box.right << ',' << w.box.bottom << ' '
         << Quoted(w.descriptor) << (w.visible ? " visible" : " hidden");
-    for (const auto& [id, value] : w.properties) out << ' ' << id << '=' << value;
+    for (const auto& [id, value] : w.properties) {
+        out << ' ';
+        if (names)
+            out << PropertyText(w.custom ? XPWidgetClass(-1) : w.widgetClass, XPWidgetPropertyID(id));
+        else
+            out << id;
+        out << '=' << value;
+    }
     out << '\n';
 }
 
 // The widget's line and its live descendants', children indented under their parent.
-void TreeLines(std::size_t index, std::ostringstream& out) {
+void TreeLines(std::size_t index, bool names, std::ostringstream& out) {
     std::vector<std::pair<std::size_t, std::size_t>> pending{{index, 0}};  // widget, depth
     while (!pending.empty()) {
         auto [i, depth] = pending.back();
         pending.pop_back();
-        TreeLine(i, depth, out);
+        TreeLine(i, depth, names, out);
         const auto& children = L().widgets[i].children;
         for (auto it = children.rbegin(); it != children.rend(); ++it)
             if (Live(*it)) pending.emplace_back(*it, depth + 1);
@@ -906,15 +958,15 @@ int WidgetCount(XPLMPluginID plugin) {
     }));
 }
 
-std::string WidgetTree() {
+std::string WidgetTree(bool propertyNames) {
     std::ostringstream out;
     for (std::size_t window : S().zOrder) {
         std::size_t root = S().windows[window].widget;
-        if (root && Live(root - 1)) TreeLines(root - 1, out);
+        if (root && Live(root - 1)) TreeLines(root - 1, propertyNames, out);
     }
     for (std::size_t i = 0; i < L().widgets.size(); ++i) {
         const Widget& w = L().widgets[i];
-        if (w.alive && !w.root && !w.parent) TreeLines(i, out);
+        if (w.alive && !w.root && !w.parent) TreeLines(i, propertyNames, out);
     }
     return out.str();
 }

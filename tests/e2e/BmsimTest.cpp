@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -18,9 +19,24 @@ BmsimRun Bmsim(const std::string& arguments, const std::string& environment = ""
     return bmtest::RunBmsim(arguments, environment);
 }
 
+// A copy of the examples (all, or those named) in the run's own folder, quoted for the shell:
+// bmsim runs --scripts in place, and the plug-in writes its files beside them.
+std::string Examples(const bmtest::SimFolder& sim, const std::vector<std::string>& names = {}) {
+    namespace fs = std::filesystem;
+    fs::path folder = sim.Root() + "examples";
+    fs::create_directories(folder);
+    for (const auto& entry : fs::directory_iterator(BM_EXAMPLES)) {
+        std::string name = entry.path().filename().string();
+        if (entry.path().extension() == ".py" &&
+            (names.empty() || std::find(names.begin(), names.end(), name) != names.end()))
+            fs::copy_file(entry.path(), folder / name, fs::copy_options::overwrite_existing);
+    }
+    return "'" + folder.string() + "'";
+}
+
 TEST(Bmsim, RunsTheExamples) {
     bmtest::SimFolder sim;
-    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 3");
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts " + Examples(sim) + " --frames 3");
     ASSERT_EQ(run.status, 0) << run.output;
     std::vector<std::string> lines = bmtest::Lines(run.output);
     auto at = [&](const std::string& line) {
@@ -46,20 +62,22 @@ TEST(Bmsim, RunsTheExamples) {
 
 TEST(Bmsim, ChoosesMenuItemsSetsDataAndRunsFlightLoops) {
     bmtest::SimFolder sim;
-    std::ofstream(sim.ScriptFolder() + "BM_Heading.py")
+    std::string examples = Examples(sim);
+    std::ofstream(sim.Root() + "examples/BM_Heading.py")
         << "from __future__ import print_function\n"
            "from XPLMDataAccess import *\n"
            "class Brindlemoor:\n"
            "    def XPluginStart(self):\n"
            "        print('heading', XPLMGetDataf(XPLMFindDataRef('sim/flightmodel/position/psi')))\n"
            "        return 'H', 'sig.h', ''\n";
-    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 12" +
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts " + examples + " --frames 12" +
                          " --menu 'Plugins/Menu example/Toggle the check' --menu 'Plugins/Nowhere'" +
                          " --set sim/flightmodel/position/psi=271.5 --set brindlemoor/examples/counter=7" +
                          " --set no/such/ref=1");
     ASSERT_EQ(run.status, 0) << run.output;
     for (const char* line : {"[out] heading 271.5", "[out] Menu: the item is now checked",
-                             "bmsim: no enabled menu item Plugins/Nowhere",
+                             "bmsim: no enabled menu item Plugins/Nowhere (a / or \\ in an item's name is "
+                             "written \\/ or \\\\; bmsim --menus lists the paths)",
                              "bmsim: no data ref no/such/ref",
                              "[out] FlightLoop: call 5, loop 5, 0.017 s since my last call",
                              "[out] FlightLoop: call 6, loop 11, 0.100 s since my last call"})
@@ -71,7 +89,7 @@ TEST(Bmsim, ChoosesMenuItemsSetsDataAndRunsFlightLoops) {
 TEST(Bmsim, DeliversEventsAndTakesPictures) {
     bmtest::SimFolder sim;
     std::string picture = sim.Root() + "hidden.png", last = sim.Root() + "last.png";
-    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 3" +
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts " + Examples(sim) + " --frames 3" +
                          " --drag 60,700:400,500 --at 1:key=F8 --at 1:screenshot='" + picture + "'" +
                          " --at 9:click=1,1 --screenshot '" + last + "'");
     ASSERT_EQ(run.status, 0) << run.output;
@@ -220,8 +238,8 @@ TEST(Bmsim, EchoesWhatThePluginsSpeakOnceAfterEachFrame) {
 
 TEST(Bmsim, APluginWrittenForSdk4RunsBesideBrindlemoor) {
     bmtest::SimFolder sim;
-    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts '" BM_EXAMPLES "' --frames 3 --plugin '" BM_PLUGIN_PATH
-                         "' --plugin '" BM_SDK4_PLUGIN_PATH "'");
+    BmsimRun run = Bmsim("--root '" + sim.Root() + "' --scripts " + Examples(sim) + " --frames 3 --plugin '" +
+                         BM_PLUGIN_PATH "' --plugin '" BM_SDK4_PLUGIN_PATH "'");
     ASSERT_EQ(run.status, 0) << run.output;
     std::vector<std::string> seen;
     for (const std::string& line : bmtest::Lines(run.output))
@@ -318,13 +336,124 @@ TEST(Bmsim, DrivesTheControlPanelAndPrintsItsConsoles) {
     auto last = [&](const std::string& line) { return std::find(lines.rbegin(), lines.rend(), line) - lines.rbegin(); };
     EXPECT_GT(last("[print] B enable"), last("[out] B stop"));
     // A path that does not escape the '/' names no item.
-    EXPECT_NE(run.output.find("bmsim: no enabled menu item Plugins/Brindlemoor/Script Enable / Disable\n"),
+    EXPECT_NE(run.output.find("bmsim: no enabled menu item Plugins/Brindlemoor/Script Enable / Disable (a / or"),
               std::string::npos);
     EXPECT_NE(bmhost::PicturePixel(picture, 700, 400), -1);
 
     BmsimRun help = Bmsim("--help");
     EXPECT_NE(help.output.find("  --consoles      after the last frame, print the items of the control panel's two"),
               std::string::npos);
+}
+
+// --scripts runs the folder's own files: scripts left in the simulator's folder are moved aside
+// once, a later folder replaces the link, and tracebacks and __file__ name the author's files.
+TEST(Bmsim, RunsTheScriptsOfAFolderInPlace) {
+    namespace fs = std::filesystem;
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Left.py", "print('left behind')\n");
+    const std::string folder = sim.Root() + "Resources/plugins/PythonScripts", first = sim.Root() + "first",
+                      second = sim.Root() + "second";
+    for (const std::string& made : {first, second}) fs::create_directories(made);
+    std::ofstream(first + "/BM_Where.py") << "import sys\n"
+                                             "from XPLMGraphics import *\n"
+                                             "class Brindlemoor:\n"
+                                             "    def XPluginStart(self):\n"
+                                             "        print('python %s (home %s)'\n"
+                                             "              % (sys.version.split()[0], sys.prefix))\n"
+                                             "        print('file ' + __file__)\n"
+                                             "        XPLMDrawString(1, 2)\n"
+                                             "    def XPluginStop(self): pass\n";
+    std::ofstream(second + "/BM_Second.py") << "print('second')\n";
+    const std::string common = "--root '" + sim.Root() + "' --frames 1 ";
+    BmsimRun run = bmtest::RunBmsim(common + "--strict --scripts '" + first + "'", "", true);
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_EQ(run.errors, "bmsim: moved the scripts in " + folder + " to " + folder + ".saved\n");
+    EXPECT_TRUE(fs::exists(folder + ".saved/BM_Left.py"));
+    const std::string script = fs::canonical(first).string() + "/BM_Where.py";
+    std::vector<std::string> lines = bmtest::Lines(run.output);
+    auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+    auto after = [&](const std::string& prefix) {  // the rest of the first line that starts with it
+        for (const std::string& line : lines)
+            if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
+        return std::string("(none)");
+    };
+    EXPECT_TRUE(has("[out] file " + script)) << run.output;
+    EXPECT_TRUE(has("[log]   File \"" + script + "\", line 8, in XPluginStart")) << run.output;
+    EXPECT_FALSE(has("[out] left behind")) << run.output;
+    // The log's start names the Python that runs as the interpreter itself tells it, and the
+    // summary carries the module call's error whole, as the traceback ends.
+    EXPECT_TRUE(has("[log] Python " + after("[out] python "))) << run.output;
+    EXPECT_TRUE(has("strict: BM_Where: XPluginStart failed: TypeError: " + after("[log] TypeError: "))) << run.output;
+
+    run = bmtest::RunBmsim(common + "--scripts '" + second + "'", "", true);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.errors, "");
+    EXPECT_NE(run.output.find("\n[out] second\n"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("BM_Where"), std::string::npos) << run.output;
+    EXPECT_EQ(fs::read_symlink(folder), fs::canonical(second));
+
+    fs::remove_all(second);
+    run = bmtest::RunBmsim(common, "", true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "bmsim: the script folder " + folder + " links to " + fs::canonical(sim.Root()).string() +
+                              "/second, which is gone: give --scripts DIR\n");
+    fs::remove(folder);
+    fs::create_directories(folder);
+    sim.AddScript("BM_Again.py", "");
+    run = bmtest::RunBmsim(common + "--scripts '" + first + "'", "", true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "bmsim: " + folder + " holds scripts, and " + folder + ".saved is taken: move them out of "
+                          "the way to run the scripts of " + fs::canonical(first).string() + "\n");
+}
+
+// Each event that does nothing, and a --set that sets nothing, is a warning on stderr, and
+// under --strict a problem that fails the run; the same events on things that take them pass.
+TEST(Bmsim, StrictFailsOnEveryEventThatDidNothing) {
+    const std::string menuHint = " (a / or \\ in an item's name is written \\/ or \\\\; bmsim --menus lists the paths)";
+    const std::pair<std::string, std::string> cases[] = {
+        {"--menu Plugins/Nowhere", "no enabled menu item Plugins/Nowhere" + menuHint},
+        {"--menu 'Plugins/Brindlemoor/Script Enable / Disable'",
+         "no enabled menu item Plugins/Brindlemoor/Script Enable / Disable" + menuHint},
+        {"--at 1:command=no/such/command", "no command no/such/command"},
+        {"--at 1:hold=no/such/command:2", "no command no/such/command"},
+        {"--set no/such/ref=1", "no data ref no/such/ref"},
+        {"--click 5,5", "the click at 5,5 landed on nothing that takes clicks"},
+        {"--drag 5,5:50,50", "the drag from 5,5 landed on nothing that takes clicks"},
+    };
+    for (const auto& [arguments, what] : cases) {
+        bmtest::SimFolder sim;
+        const std::string common = "--root '" + sim.Root() + "' --frames 2 " + arguments;
+        BmsimRun plain = bmtest::RunBmsim(common, "", true);
+        EXPECT_EQ(plain.status, 0) << arguments << "\n" << plain.output;
+        EXPECT_EQ(plain.errors, "bmsim: " + what + "\n") << arguments;
+        BmsimRun strict = Bmsim(common + " --strict");
+        EXPECT_EQ(strict.status, 3) << arguments << "\n" << strict.output;
+        std::vector<std::string> lines = bmtest::Lines(strict.output);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+                  (std::vector<std::string>{"strict: no problems", "strict: bmsim: " + what}))
+            << strict.output;
+    }
+
+    bmtest::SimFolder sim;
+    BmsimRun clean = Bmsim("--root '" + sim.Root() + "' --frames 2 --strict --menus --widgets --scripts " +
+                           Examples(sim, {"BM_MenuExample.py", "BM_PositionWindow.py"}) +
+                           " --menu 'Plugins/Menu example/Toggle the check' --drag 60,700:400,500" +
+                           " --at 1:command=sim/flight_controls/flaps_down --at 1:hold=sim/flight_controls/flaps_up:1" +
+                           " --menu 'Plugins/Brindlemoor/Control Panel' --at 1:click=780,185");
+    EXPECT_EQ(clean.status, 0) << clean.output;
+    std::vector<std::string> lines = bmtest::Lines(clean.output);
+    EXPECT_EQ(lines.back(), "strict: no problems");
+    for (const char* line : {"[menu] Plugins/Menu example/Toggle the check",
+                             "[menu] Plugins/Brindlemoor/Script Enable \\/ Disable",
+                             "[widget] MainWindow 500,650,950,100 \"Brindlemoor v1.92 - Python scripts for X-Plane\" "
+                             "visible xpProperty_MainWindowHasCloseBoxes=1",
+                             "[widget]   SubWindow 550,610,900,130 \"\" visible xpProperty_SubWindowType=0",
+                             "[widget]   Button 770,195,792,173 \"\" visible xpProperty_ButtonType=1 "
+                             "xpProperty_ButtonBehavior=1 xpProperty_ButtonState=0"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line << "\n" << clean.output;
+    // The screen's coordinates are told once, for the events and the pictures alike.
+    EXPECT_EQ(bmtest::Count(Bmsim("--help").output, "bottom left"), 1u);
 }
 
 }  // namespace

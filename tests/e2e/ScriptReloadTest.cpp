@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "BmsimRun.h"
 #include "LoadPlugin.h"
@@ -627,9 +628,12 @@ bool ReadUntil(FILE* out, const std::string& line, std::string* all) {
 
 }  // namespace
 
+// The scripts run in place (--scripts): an edit in the author's folder is what reloads.
 TEST(ScriptReload, BmsimWatchesInRealTimeUntilInterrupted) {
     bmtest::SimFolder sim;
-    sim.AddScript("BM_W.py", Watched("v1"));
+    const std::string mine = sim.Root() + "mine", script = mine + "/BM_W.py";
+    fs::create_directories(mine);
+    std::ofstream(script) << Watched("v1");
     int pipeFds[2];
     ASSERT_EQ(pipe(pipeFds), 0);
     pid_t child = fork();
@@ -638,7 +642,8 @@ TEST(ScriptReload, BmsimWatchesInRealTimeUntilInterrupted) {
         dup2(pipeFds[1], 1);
         dup2(pipeFds[1], 2);
         close(pipeFds[0]);
-        execl(BM_BMSIM_PATH, BM_BMSIM_PATH, "--root", sim.Root().c_str(), "--watch", static_cast<char*>(nullptr));
+        execl(BM_BMSIM_PATH, BM_BMSIM_PATH, "--root", sim.Root().c_str(), "--scripts", mine.c_str(), "--watch",
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);
@@ -646,7 +651,7 @@ TEST(ScriptReload, BmsimWatchesInRealTimeUntilInterrupted) {
     std::string output;
     EXPECT_TRUE(ReadUntil(out, "[out] v1 watch 1", &output)) << output;
     // The run goes on until interrupted: an edit now is picked up.
-    sim.AddScript("BM_W.py", Watched("v2"));
+    std::ofstream(script) << Watched("v2");
     EXPECT_TRUE(ReadUntil(out, "[out] v2 watch 1", &output)) << output;
     kill(child, SIGINT);
     ReadUntil(out, "", &output);

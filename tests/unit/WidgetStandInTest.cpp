@@ -656,6 +656,8 @@ TEST_F(WidgetStandIn, TheTreeListsRootsBackToFrontThenLooseWidgets) {
     MakeTree();
     XPSetWidgetProperty(leaf, 1302, 1);
     XPSetWidgetProperty(leaf, xpProperty_Refcon, -5);
+    XPSetWidgetProperty(leaf, 1200, 1);    // a main window's or a subwindow's: a custom one's is neither
+    XPSetWidgetProperty(leaf, 10001, 2);
     XPSetWidgetDescriptor(mid, "say \"hi\"\nback\\slash");
     Make("loose", 1, 2, 3, 4, nullptr, false, 0);
     Make("other", 0, 700, 50, 650, nullptr, true);
@@ -664,8 +666,11 @@ TEST_F(WidgetStandIn, TheTreeListsRootsBackToFrontThenLooseWidgets) {
               "custom 0,700,50,650 \"other\" visible\n"
               "custom 100,500,500,100 \"root\" visible\n"
               "  custom 150,450,450,150 \"say \\\"hi\\\"\\nback\\\\slash\" visible\n"
-              "    custom 200,400,300,300 \"leaf\" visible 0=-5 1302=1\n"
+              "    custom 200,400,300,300 \"leaf\" visible 0=-5 1200=1 1302=1 10001=2\n"
               "custom 1,2,3,4 \"loose\" hidden\n");
+    EXPECT_NE(bmhost::WidgetTree(true).find(
+                  "\"leaf\" visible xpProperty_Refcon=-5 1200=1 xpProperty_ButtonState=1 10001=2\n"),
+              std::string::npos);
     EXPECT_EQ(bmhost::FindWidget("leaf"), leaf);
     EXPECT_EQ(bmhost::FindWidget("nobody"), nullptr);
     XPDestroyWidget(leaf, 1);

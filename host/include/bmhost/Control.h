@@ -92,6 +92,13 @@ void SetSdkCallListener(std::function<void(const char*)> listener);
 // '/' or '\' that is part of a name is written with a '\' before it:
 // "Plugins/Brindlemoor/Script Enable \/ Disable". MenuItemPaths lists the names as they are.
 std::vector<std::string> MenuItemPaths();
+// The items a path can choose (no separators, no submenus), each path written as ChooseMenuItem
+// takes it; `enabled` false for one that answers nothing now (disabled, or its plug-in is).
+struct MenuChoice {
+    std::string path;
+    bool enabled;
+};
+std::vector<MenuChoice> MenuChoices();
 bool ChooseMenuItem(const std::string& path);  // false when no enabled item has that path
 int MenuItemCheck(const std::string& path);     // xplm_Menu_* or -1 when unknown
 
@@ -138,11 +145,13 @@ const std::vector<DrawOp>& LastFrameDrawing();
 bool SavePicture(const std::string& path, std::string* error = nullptr);
 
 // The mouse. A click is a down and an up at one place; a drag moves between down and up.
-void MouseDown(int x, int y);
+// MouseDown, Click and Drag answer whether a window (or a widget in it) took the mouse down:
+// false when it landed on no window, or on none whose callback answered 1.
+bool MouseDown(int x, int y);
 void MouseDrag(int x, int y);
 void MouseUp(int x, int y);
-void Click(int x, int y);
-void Drag(int x1, int y1, int x2, int y2);
+bool Click(int x, int y);
+bool Drag(int x1, int y1, int x2, int y2);
 
 // A key event as the simulator delivers it, and a whole press (a down and an up event).
 void KeyEvent(char key, XPLMKeyFlags flags, unsigned char virtualKey);
@@ -185,7 +194,11 @@ int WidgetCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
 // properties that were set, as id=value in the order of their ids:
 //     MainWindow 100,400,300,200 "Settings" visible 1100=0
 //       Button 110,380,190,360 "OK" visible 1300=0 1301=0
-std::string WidgetTree();
+// With `propertyNames`, a property the SDK headers name is written by its name, as the widget's
+// class reads it (1200 is xpProperty_MainWindowHasCloseBoxes of a main window and
+// xpProperty_SubWindowType of a subwindow); other ids stay numbers:
+//       Button 110,380,190,360 "OK" visible xpProperty_ButtonType=0 xpProperty_ButtonBehavior=0
+std::string WidgetTree(bool propertyNames = false);
 // The first live widget, in the order of creation, with this descriptor; null when none has it.
 XPWidgetID FindWidget(const std::string& descriptor);
 // Types the text: each character a whole key press (PressKey) with its virtual key on a US
