@@ -8,77 +8,86 @@ from typing import Any, Tuple
 def BM_CountScripts() -> int:
     """Counts the scripts loaded, enabled or not.
 
-Returns the count as an int."""
+    Returns the count as an int.
+    """
 
 
 def BM_GetNthScript(inIndex: int) -> Any:
     """Finds a loaded script by its index, 0 to BM_CountScripts() - 1.
 
-inIndex: the index
+    inIndex: the index
 
-Returns the script object, or None for an index out of range or a script that was stopped."""
+    Returns the script object, or None for an index out of range or a script that was stopped.
+    """
 
 
 def BM_FindScriptBySignature(inSignature: str) -> Any:
     """Finds a loaded script by the signature its XPluginStart gave.
 
-inSignature: the signature
+    inSignature: the signature
 
-Returns the first script object loaded with it, or None when none has it."""
+    Returns the first script object loaded with it, or None when none has it.
+    """
 
 
 def BM_GetScriptInfo(inScript: Any) -> Tuple[str, str, str]:
     """Tells a script's name, signature and description, as its XPluginStart gave them.
 
-inScript: the script object
+    inScript: the script object
 
-Returns the tuple (name, signature, description); empty texts for an object that is no
-script."""
+    Returns the tuple (name, signature, description); empty texts for an object that is no
+    script.
+    """
 
 
 def BM_IsScriptEnabled(inScript: Any) -> int:
     """Tells whether a script is enabled.
 
-inScript: the script object
+    inScript: the script object
 
-Returns 1 when enabled, 0 when disabled or no script."""
+    Returns 1 when enabled, 0 when disabled or no script.
+    """
 
 
 def BM_EnableScript(inScript: Any) -> int:
     """Enables a script: it hears its callbacks and messages again.
 
-inScript: the script object
+    inScript: the script object
 
-None of the script's methods is called. Returns the flag as it was: 1 when the script was
-enabled already, 0 when not."""
+    None of the script's methods is called. Returns the flag as it was: 1 when the script was
+    enabled already, 0 when not.
+    """
 
 
 def BM_DisableScript(inScript: Any) -> int:
     """Disables a script: it hears no callbacks, lifecycle calls or messages until enabled.
 
-inScript: the script object
+    inScript: the script object
 
-None of the script's methods is called. Returns 1."""
+    None of the script's methods is called. Returns 1.
+    """
 
 
 def BM_SendMessageToScript(self, inRecipient: Any, inMessage: int, inParam: int) -> int:
     """Sends a message to a script, or to every script, through its XPluginReceiveMessage.
 
-self: the script object (self of the script's class)
-inRecipient: the script object, or None for every script in load order, the sender included
-inMessage: the message number
-inParam: an int handed on
+    self: the script object (self of the script's class)
+    inRecipient: the script object, or None for every script in load order, the sender included
+    inMessage: the message number
+    inParam: an int handed on
 
-The recipients are called as XPluginReceiveMessage(inFromWho, inMessage, inParam), inFromWho
-being the sender's script object as an int, before this returns; a recipient that raises has
-its traceback printed and the others still get the message.
-Returns 1."""
+    The recipients are called as XPluginReceiveMessage(inFromWho, inMessage, inParam), inFromWho
+    being the sender's script object as an int, before this returns; a recipient that raises has
+    its traceback printed and the others still get the message.
+    Returns 1.
+    """
 
 
 def BM_ReloadScript(inScript: Any) -> int:
     """Asks for a script to be reloaded from its file, once no script code runs.
 
-inScript: a script object (itself too), or the script file's name with or without \".py\"
+    inScript: a script object (itself too), or the script file's name with or without \".py\"
 
-Returns 1 when the reload is queued, 0 when there is no such script. Raises TypeError for a
-name that is no string."""
+    Returns 1 when the reload is queued, 0 when there is no such script. Raises TypeError for a
+    name that is no string.
+    """

@@ -8,44 +8,50 @@ from typing import Optional
 def TallowbridgeDisplay(inText: str) -> int:
     """Adds a line to the control panel's upper (display) console.
 
-inText: the text; a NUL shows as \\0
+    inText: the text; a NUL shows as \\0
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def TallowbridgeClearDisplay() -> int:
     """Empties the control panel's upper (display) console.
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def TallowbridgePrint(inText: str) -> int:
     """Adds a line to the control panel's lower (print) console, where print output goes.
 
-inText: the text; a NUL shows as \\0
+    inText: the text; a NUL shows as \\0
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def TallowbridgeClearPrint() -> int:
     """Empties the control panel's lower (print) console.
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def PrintStdout(inText: str) -> Optional[int]:
     """Writes what a script prints (sys.stdout) to the output file and the print console.
 
-inText: the text (a unicode string is written as UTF-8)
+    inText: the text (a unicode string is written as UTF-8)
 
-Returns what a file's write returns: None under Python 2.7, the length under 3. Raises
-TypeError for anything but a string."""
+    Returns what a file's write returns: None under Python 2.7, the length under 3. Raises
+    TypeError for anything but a string.
+    """
 
 
 def PrintStderr(inText: str) -> Optional[int]:
     """Writes what goes to sys.stderr (tracebacks) to the log and the print console.
 
-inText: the text (a unicode string is written as UTF-8)
+    inText: the text (a unicode string is written as UTF-8)
 
-Returns what a file's write returns: None under Python 2.7, the length under 3. Raises
-TypeError for anything but a string."""
+    Returns what a file's write returns: None under Python 2.7, the length under 3. Raises
+    TypeError for anything but a string.
+    """

@@ -5,171 +5,195 @@
 
 def VC_CameraPluginReady() -> int:
     """Tells whether the virtual camera plug-in is ready (reads the shared data item
-tallowbridge/virtualcamera/camerapluginready).
+    tallowbridge/virtualcamera/camerapluginready).
 
-Returns the item's value: 1 when ready, 0 when not."""
+    Returns the item's value: 1 when ready, 0 when not.
+    """
 
 
 def VC_AcquireCamera() -> int:
     """Asks the virtual camera plug-in to take the camera (sets the shared data item
-tallowbridge/virtualcamera/acquirecamera to 1).
+    tallowbridge/virtualcamera/acquirecamera to 1).
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_ReleaseCamera() -> int:
     """Asks the virtual camera plug-in to give the camera back (sets the shared data item
-tallowbridge/virtualcamera/releasecamera to 1).
+    tallowbridge/virtualcamera/releasecamera to 1).
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetCamera() -> int:
     """Asks the virtual camera plug-in to apply the camera values set (sets the shared data item
-tallowbridge/virtualcamera/setcamera to 1).
+    tallowbridge/virtualcamera/setcamera to 1).
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_GetCameraIndex() -> int:
     """Reads the camera's index (the shared data item tallowbridge/virtualcamera/cameraindex).
 
-Returns the value (an int)."""
+    Returns the value (an int).
+    """
 
 
 def VC_GetCameraTypeIndex() -> int:
     """Reads the camera type's index (the shared data item tallowbridge/virtualcamera/cameratypeindex).
 
-Returns the value (an int)."""
+    Returns the value (an int).
+    """
 
 
 def VC_GetXOffset() -> float:
     """Reads the camera's x offset (the shared data item tallowbridge/virtualcamera/xoffset).
 
-Returns the value (a float)."""
+    Returns the value (a float).
+    """
 
 
 def VC_GetYOffset() -> float:
     """Reads the camera's y offset (the shared data item tallowbridge/virtualcamera/yoffset).
 
-Returns the value (a float)."""
+    Returns the value (a float).
+    """
 
 
 def VC_GetZOffset() -> float:
     """Reads the camera's z offset (the shared data item tallowbridge/virtualcamera/zoffset).
 
-Returns the value (a float)."""
+    Returns the value (a float).
+    """
 
 
 def VC_GetHeadingOffset() -> float:
     """Reads the camera's heading offset (the shared data item
-tallowbridge/virtualcamera/headingoffset).
+    tallowbridge/virtualcamera/headingoffset).
 
-Returns the value (a float)."""
+    Returns the value (a float).
+    """
 
 
 def VC_GetPitchOffset() -> float:
     """Reads the camera's pitch offset (the shared data item tallowbridge/virtualcamera/pitchoffset).
 
-Returns the value (a float)."""
+    Returns the value (a float).
+    """
 
 
 def VC_GetRollOffset() -> float:
     """Reads the camera's roll offset (the shared data item tallowbridge/virtualcamera/rolloffset).
 
-Returns the value (a float)."""
+    Returns the value (a float).
+    """
 
 
 def VC_GetZoomRatio() -> float:
     """Reads the camera's zoom ratio (the shared data item tallowbridge/virtualcamera/zoomratio).
 
-Returns the value (a float)."""
+    Returns the value (a float).
+    """
 
 
 def VC_SetCameraIndex(inValue: int) -> int:
     """Sets the camera's index (the shared data item tallowbridge/virtualcamera/cameraindex).
 
-inValue: the new value (an int)
+    inValue: the new value (an int)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetCameraTypeIndex(inValue: int) -> int:
     """Sets the camera type's index (the shared data item tallowbridge/virtualcamera/cameratypeindex).
 
-inValue: the new value (an int)
+    inValue: the new value (an int)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetXOffset(inValue: float) -> int:
     """Sets the camera's x offset (the shared data item tallowbridge/virtualcamera/xoffset).
 
-inValue: the new value (a float)
+    inValue: the new value (a float)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetYOffset(inValue: float) -> int:
     """Sets the camera's y offset (the shared data item tallowbridge/virtualcamera/yoffset).
 
-inValue: the new value (a float)
+    inValue: the new value (a float)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetZOffset(inValue: float) -> int:
     """Sets the camera's z offset (the shared data item tallowbridge/virtualcamera/zoffset).
 
-inValue: the new value (a float)
+    inValue: the new value (a float)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetHeadingOffset(inValue: float) -> int:
     """Sets the camera's heading offset (the shared data item
-tallowbridge/virtualcamera/headingoffset).
+    tallowbridge/virtualcamera/headingoffset).
 
-inValue: the new value (a float)
+    inValue: the new value (a float)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetPitchOffset(inValue: float) -> int:
     """Sets the camera's pitch offset (the shared data item tallowbridge/virtualcamera/pitchoffset).
 
-inValue: the new value (a float)
+    inValue: the new value (a float)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetRollOffset(inValue: float) -> int:
     """Sets the camera's roll offset (the shared data item tallowbridge/virtualcamera/rolloffset).
 
-inValue: the new value (a float)
+    inValue: the new value (a float)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_SetZoomRatio(inValue: float) -> int:
     """Sets the camera's zoom ratio (the shared data item tallowbridge/virtualcamera/zoomratio).
 
-inValue: the new value (a float)
+    inValue: the new value (a float)
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def VC_GetLookAtAircraft() -> int:
     """Reads the index of the aircraft the camera looks at (the shared data item
-tallowbridge/virtualcamera/lookataircraft).
+    tallowbridge/virtualcamera/lookataircraft).
 
-Returns the value (an int)."""
+    Returns the value (an int).
+    """
 
 
 def VC_SetLookAtAircraft(inValue: int) -> int:
     """Sets the index of the aircraft the camera looks at (the shared data item
-tallowbridge/virtualcamera/lookataircraft).
+    tallowbridge/virtualcamera/lookataircraft).
 
-inValue: the new value (an int)
+    inValue: the new value (an int)
 
-Returns 0."""
+    Returns 0.
+    """

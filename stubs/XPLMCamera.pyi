@@ -11,37 +11,41 @@ xplm_ControlCameraUntilViewChanges: int = 1
 def XPLMControlCamera(self, inHowLong: int, inControlFunc: Callable[..., Any], inRefcon: int) -> int:
     """Takes control of the camera for the script: the callback positions it each frame.
 
-self: the script object (self of the script's class)
-inHowLong: xplm_ControlCameraUntilViewChanges or xplm_ControlCameraForever
-inControlFunc: called as inControlFunc(position, isLosingControl, refcon) -> int; position is
-    a list [x, y, z, pitch, heading, roll, zoom] the callback changes in place (0 when the
-    camera is being lost); answer 1 to move the camera there, 0 to give the camera back
-inRefcon: an int handed back to the callback
+    self: the script object (self of the script's class)
+    inHowLong: xplm_ControlCameraUntilViewChanges or xplm_ControlCameraForever
+    inControlFunc: called as inControlFunc(position, isLosingControl, refcon) -> int; position is
+        a list [x, y, z, pitch, heading, roll, zoom] the callback changes in place (0 when the
+        camera is being lost); answer 1 to move the camera there, 0 to give the camera back
+    inRefcon: an int handed back to the callback
 
-Asking again replaces the script's earlier request; the newest request of all scripts holds
-the camera, and it goes when the script stops.
-Returns 1. Raises TypeError when self is no script object or inControlFunc is not callable."""
+    Asking again replaces the script's earlier request; the newest request of all scripts holds
+    the camera, and it goes when the script stops.
+    Returns 1. Raises TypeError when self is no script object or inControlFunc is not callable.
+    """
 
 
 def XPLMDontControlCamera(self) -> int:
     """Gives up the script's control of the camera.
 
-self: the script object (self of the script's class)
+    self: the script object (self of the script's class)
 
-When no script controls it any more, the simulator gets the camera back.
-Returns 1."""
+    When no script controls it any more, the simulator gets the camera back.
+    Returns 1.
+    """
 
 
 def XPLMIsCameraBeingControlled() -> int:
     """Tells whether a plug-in controls the camera, and for how long.
 
-Returns 0 when nobody controls it, else xplm_ControlCameraUntilViewChanges or
-xplm_ControlCameraForever."""
+    Returns 0 when nobody controls it, else xplm_ControlCameraUntilViewChanges or
+    xplm_ControlCameraForever.
+    """
 
 
 def XPLMReadCameraPosition(outCameraPosition: List[float]) -> Tuple[int]:
     """Reads where the camera is.
 
-outCameraPosition: a list; x, y, z, pitch, heading, roll and zoom are appended to it
+    outCameraPosition: a list; x, y, z, pitch, heading, roll and zoom are appended to it
 
-Returns the tuple (1,); (0,) when the reading failed."""
+    Returns the tuple (1,); (0,) when the reading failed.
+    """

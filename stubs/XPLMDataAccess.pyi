@@ -23,235 +23,259 @@ class XPLMDataRefInfo_t(NamedTuple):
 def XPLMFindDataRef(inDataRefName: str) -> Optional[int]:
     """Looks up a data ref by its name, e.g. \"sim/cockpit/radios/nav1_freq_hz\".
 
-inDataRefName: the data ref's path
+    inDataRefName: the data ref's path
 
-Returns the data ref handle (an int), or None when there is no such data ref."""
+    Returns the data ref handle (an int), or None when there is no such data ref.
+    """
 
 
 def XPLMCanWriteDataRef(inDataRef: int) -> int:
     """Tells whether a data ref can be written.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
 
-Returns 1 when it is writable, 0 when not or when the handle is bad."""
+    Returns 1 when it is writable, 0 when not or when the handle is bad.
+    """
 
 
 def XPLMGetDataRefTypes(inDataRef: int) -> int:
     """Tells the types a data ref can be read as.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
 
-Returns a bit field of xplmType_Int, xplmType_Float, xplmType_Double, xplmType_FloatArray,
-xplmType_IntArray and xplmType_Data; 0 for a bad handle."""
+    Returns a bit field of xplmType_Int, xplmType_Float, xplmType_Double, xplmType_FloatArray,
+    xplmType_IntArray and xplmType_Data; 0 for a bad handle.
+    """
 
 
 def XPLMGetDatai(inDataRef: int) -> int:
     """Reads a data ref as an int.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
 
-Returns the value as an int; 0 when the data ref is bad or has no such type."""
+    Returns the value as an int; 0 when the data ref is bad or has no such type.
+    """
 
 
 def XPLMSetDatai(inDataRef: int, inValue: int) -> int:
     """Writes an int to a data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-inValue: the new value (int)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inValue: the new value (int)
 
-Returns 1 (the simulator ignores writes to bad or read-only data refs)."""
+    Returns 1 (the simulator ignores writes to bad or read-only data refs).
+    """
 
 
 def XPLMGetDataf(inDataRef: int) -> float:
     """Reads a data ref as a float.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
 
-Returns the value as a float; 0 when the data ref is bad or has no such type."""
+    Returns the value as a float; 0 when the data ref is bad or has no such type.
+    """
 
 
 def XPLMSetDataf(inDataRef: int, inValue: float) -> int:
     """Writes a float to a data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-inValue: the new value (float; OverflowError beyond the C float range)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inValue: the new value (float; OverflowError beyond the C float range)
 
-Returns 1 (the simulator ignores writes to bad or read-only data refs)."""
+    Returns 1 (the simulator ignores writes to bad or read-only data refs).
+    """
 
 
 def XPLMGetDatad(inDataRef: int) -> float:
     """Reads a data ref as a double.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
 
-Returns the value as a float; 0 when the data ref is bad or has no such type."""
+    Returns the value as a float; 0 when the data ref is bad or has no such type.
+    """
 
 
 def XPLMSetDatad(inDataRef: int, inValue: float) -> int:
     """Writes a double to a data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-inValue: the new value (float)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inValue: the new value (float)
 
-Returns 1 (the simulator ignores writes to bad or read-only data refs)."""
+    Returns 1 (the simulator ignores writes to bad or read-only data refs).
+    """
 
 
 def XPLMGetDatavi(inDataRef: int, outValues: Optional[List[int]], inOffset: int, inMax: int) -> int:
     """Reads elements of an int array data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-outValues: a list the elements are appended to, or None to ask for the array's length
-inOffset: the first element read (not negative)
-inMax: the most elements read (not negative)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    outValues: a list the elements are appended to, or None to ask for the array's length
+    inOffset: the first element read (not negative)
+    inMax: the most elements read (not negative)
 
-Returns the number of elements appended; with None, the length of the array.
-Raises ValueError for a negative offset or maximum."""
+    Returns the number of elements appended; with None, the length of the array.
+    Raises ValueError for a negative offset or maximum.
+    """
 
 
 def XPLMSetDatavi(inDataRef: int, inValues: Sequence[int], inoffset: int, inCount: int) -> int:
     """Writes elements of an int array data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-inValues: a sequence of ints; its first min(inCount, len) elements are written
-inoffset: the first element written (not negative)
-inCount: the number of elements written (not negative)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inValues: a sequence of ints; its first min(inCount, len) elements are written
+    inoffset: the first element written (not negative)
+    inCount: the number of elements written (not negative)
 
-Returns 1. Raises TypeError for an element that is no int, OverflowError for one out of
-range, ValueError for a negative offset or count; then nothing is written."""
+    Returns 1. Raises TypeError for an element that is no int, OverflowError for one out of
+    range, ValueError for a negative offset or count; then nothing is written.
+    """
 
 
 def XPLMGetDatavf(inDataRef: int, outValues: Optional[List[float]], inOffset: int, inMax: int) -> int:
     """Reads elements of a float array data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-outValues: a list the elements are appended to, or None to ask for the array's length
-inOffset: the first element read (not negative)
-inMax: the most elements read (not negative)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    outValues: a list the elements are appended to, or None to ask for the array's length
+    inOffset: the first element read (not negative)
+    inMax: the most elements read (not negative)
 
-Returns the number of elements appended; with None, the length of the array.
-Raises ValueError for a negative offset or maximum."""
+    Returns the number of elements appended; with None, the length of the array.
+    Raises ValueError for a negative offset or maximum.
+    """
 
 
 def XPLMSetDatavf(inDataRef: int, inValues: Sequence[float], inoffset: int, inCount: int) -> int:
     """Writes elements of a float array data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-inValues: a sequence of floats; its first min(inCount, len) elements are written
-inoffset: the first element written (not negative)
-inCount: the number of elements written (not negative)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inValues: a sequence of floats; its first min(inCount, len) elements are written
+    inoffset: the first element written (not negative)
+    inCount: the number of elements written (not negative)
 
-Returns 1. Raises TypeError for an element that is no float, OverflowError for one out of
-range, ValueError for a negative offset or count; then nothing is written."""
+    Returns 1. Raises TypeError for an element that is no float, OverflowError for one out of
+    range, ValueError for a negative offset or count; then nothing is written.
+    """
 
 
 def XPLMGetDatab(inDataRef: int, outValue: Optional[List[Any]], inOffset: int, inMaxBytes: int) -> int:
     """Reads bytes of a data (byte array) data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-outValue: a list the bytes are appended to as one string (ending at the first NUL), or None
-    to ask for the data's length
-inOffset: the first byte read (not negative)
-inMaxBytes: the most bytes read (not negative)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    outValue: a list the bytes are appended to as one string (ending at the first NUL), or None
+        to ask for the data's length
+    inOffset: the first byte read (not negative)
+    inMaxBytes: the most bytes read (not negative)
 
-Returns the number of bytes read; with None, the length of the data.
-Raises ValueError for a negative offset or maximum."""
+    Returns the number of bytes read; with None, the length of the data.
+    Raises ValueError for a negative offset or maximum.
+    """
 
 
 def XPLMSetDatab(inDataRef: int, inValue: Any, inOffset: int, inLength: int) -> int:
     """Writes bytes to a data (byte array) data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
-inValue: a byte or text string (written as UTF-8), a sequence holding one string, or a
-    sequence of ints from -128 to 255, one per byte
-inOffset: the first byte written (not negative)
-inLength: the number of bytes written; past the bytes given, zeros are written
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inValue: a byte or text string (written as UTF-8), a sequence holding one string, or a
+        sequence of ints from -128 to 255, one per byte
+    inOffset: the first byte written (not negative)
+    inLength: the number of bytes written; past the bytes given, zeros are written
 
-Returns 1. Raises TypeError for a value of another kind, OverflowError for an int out of
-range, ValueError for a negative offset or length."""
+    Returns 1. Raises TypeError for a value of another kind, OverflowError for an int out of
+    range, ValueError for a negative offset or length.
+    """
 
 
 def XPLMRegisterDataAccessor(self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: Optional[Callable[..., Any]], inWriteInt: Optional[Callable[..., Any]], inReadFloat: Optional[Callable[..., Any]], inWriteFloat: Optional[Callable[..., Any]], inReadDouble: Optional[Callable[..., Any]], inWriteDouble: Optional[Callable[..., Any]], inReadIntArray: Optional[Callable[..., Any]], inWriteIntArray: Optional[Callable[..., Any]], inReadFloatArray: Optional[Callable[..., Any]], inWriteFloatArray: Optional[Callable[..., Any]], inReadData: Optional[Callable[..., Any]], inWriteData: Optional[Callable[..., Any]], inReadRefcon: int, inWriteRefcon: int) -> int:
-    """Publishes a data ref of the script's own, read and written through its accessors.
+    """Publishes a data ref of the script's own: the simulator calls its accessors to read and
+    write it.
 
-self: the script object (self of the script's class)
-inDataName: the new data ref's path
-inDataType: the xplmType_* bits of the types it offers
-inIsWritable: 1 when other plug-ins may write it
-inReadInt, inReadFloat, inReadDouble: called as read(refcon) -> the value
-inWriteInt, inWriteFloat, inWriteDouble: called as write(refcon, value)
-inReadIntArray, inReadFloatArray: called as read(refcon, values, offset, max) -> int: append
-    at most max elements from offset to values and answer how many; values is None when the
-    simulator asks for the length, which is then the answer
-inWriteIntArray, inWriteFloatArray: called as write(refcon, values, offset, count)
-inReadData: as the array reads, appending ints (bytes); inWriteData: as the array writes
-Each accessor is a method of the script object, or None (or 0) for a type not offered.
-inReadRefcon: an int handed to the reads; inWriteRefcon: an int handed to the writes
+    self: the script object (self of the script's class)
+    inDataName: the new data ref's path
+    inDataType: the xplmType_* bits of the types it offers
+    inIsWritable: 1 when other plug-ins may write it
+    inReadInt, inReadFloat, inReadDouble: called as read(refcon) -> the value
+    inWriteInt, inWriteFloat, inWriteDouble: called as write(refcon, value)
+    inReadIntArray, inReadFloatArray: called as read(refcon, values, offset, max) -> int: append
+        at most max elements from offset to values and answer how many; values is None when the
+        simulator asks for the length, which is then the answer
+    inWriteIntArray, inWriteFloatArray: called as write(refcon, values, offset, count)
+    inReadData: as the array reads, appending ints (bytes); inWriteData: as the array writes
+    Each accessor is a method of the script object, or None (or 0) for a type not offered.
+    inReadRefcon: an int handed to the reads; inWriteRefcon: an int handed to the writes
 
-The data ref belongs to the script and goes when the script stops.
-Returns the data ref handle (an int), or 0 when the simulator refused it. Raises TypeError
-when self is no script object or an accessor is neither callable nor None."""
+    The data ref belongs to the script and goes when the script stops.
+    Returns the data ref handle (an int), or 0 when the simulator refused it. Raises TypeError
+    when self is no script object or an accessor is neither callable nor None.
+    """
 
 
 def XPLMUnregisterDataAccessor(self, inDataRef: int) -> int:
     """Withdraws a data ref the script published with XPLMRegisterDataAccessor.
 
-self: the script object (self of the script's class)
-inDataRef: the handle XPLMRegisterDataAccessor returned
+    self: the script object (self of the script's class)
+    inDataRef: the handle XPLMRegisterDataAccessor returned
 
-Returns 1 when it went, 0 when the script did not register it."""
+    Returns 1 when it went, 0 when the script did not register it.
+    """
 
 
 def XPLMShareData(self, inDataName: str, inDataType: int, inNotificationFunc: Callable[..., Any], inNotificationRefcon: int) -> int:
     """Shares a data item between plug-ins, creating it when nobody has yet.
 
-self: the script object (self of the script's class)
-inDataName: the item's path
-inDataType: its xplmType_* type
-inNotificationFunc: called as inNotificationFunc(refcon) whenever the item changes
-inNotificationRefcon: an int handed back to the callback
+    self: the script object (self of the script's class)
+    inDataName: the item's path
+    inDataType: its xplmType_* type
+    inNotificationFunc: called as inNotificationFunc(refcon) whenever the item changes
+    inNotificationRefcon: an int handed back to the callback
 
-The sharing belongs to the script and ends when the script stops.
-Returns 1 when shared (also when the script shares it so already), 0 when the item exists
-with another type. Raises TypeError when inNotificationFunc is not callable."""
+    The sharing belongs to the script and ends when the script stops.
+    Returns 1 when shared (also when the script shares it so already), 0 when the item exists
+    with another type. Raises TypeError when inNotificationFunc is not callable.
+    """
 
 
 def XPLMUnshareData(self, inDataName: str, inDataType: int, inNotificationFunc: Callable[..., Any], inNotificationRefcon: int) -> int:
     """Ends a sharing the script made with XPLMShareData.
 
-self: the script object (self of the script's class)
-inDataName, inDataType, inNotificationFunc, inNotificationRefcon: as given to XPLMShareData
+    self: the script object (self of the script's class)
+    inDataName, inDataType, inNotificationFunc, inNotificationRefcon: as given to XPLMShareData
 
-Returns 1 when the sharing went, 0 when the script had none such."""
+    Returns 1 when the sharing went, 0 when the script had none such.
+    """
 
 
 def XPLMCountDataRefs() -> int:
     """Counts the data refs the simulator knows, its own and the plug-ins'.
 
-Returns the count as an int."""
+    Returns the count as an int.
+    """
 
 
 def XPLMGetDataRefsByIndex(offset: int, count: int, outDataRefs: List[int]) -> int:
     """Lists data refs by their index, 0 to XPLMCountDataRefs() - 1.
 
-offset: the index of the first
-count: how many (at most a million at a time)
-outDataRefs: a list the handles are appended to (0 past the last data ref)
+    offset: the index of the first
+    count: how many (at most a million at a time)
+    outDataRefs: a list the handles are appended to (0 past the last data ref)
 
-Returns the number appended. Raises TypeError when outDataRefs is no list."""
+    Returns the number appended. Raises TypeError when outDataRefs is no list.
+    """
 
 
 def XPLMGetDataRefInfo(inDataRef: int) -> Optional[XPLMDataRefInfo_t]:
     """Describes a data ref.
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
 
-Returns an XPLMDataRefInfo_t with name, type, writable and owner (the plug-in id), or None
-when the handle is no data ref."""
+    Returns an XPLMDataRefInfo_t with name, type, writable and owner (the plug-in id), or None
+    when the handle is no data ref.
+    """
 
 
 def XPLMIsDataRefGood(inDataRef: int) -> int:
     """Tells whether a data ref handle still works (its provider may have gone).
 
-inDataRef: the data ref handle (an int, from XPLMFindDataRef)
+    inDataRef: the data ref handle (an int, from XPLMFindDataRef)
 
-Returns 1 when it is good, 0 when not."""
+    Returns 1 when it is good, 0 when not.
+    """

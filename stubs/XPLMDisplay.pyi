@@ -43,402 +43,441 @@ xplm_WindowVR: int = 5
 def XPLMRegisterDrawCallback(self, inCallback: Callable[..., Any], inPhase: int, inWantsBefore: int, inRefcon: int) -> int:
     """Registers a callback of the script that draws in a phase of the simulator's drawing.
 
-self: the script object (self of the script's class)
-inCallback: called as inCallback(phase, isBefore, refcon) -> int; before the phase,
-    0 stops the simulator's own drawing of it
-inPhase: the xplm_Phase_* to draw in
-inWantsBefore: 1 to draw before the simulator's drawing of the phase, 0 after it
-inRefcon: an int handed back to the callback
+    self: the script object (self of the script's class)
+    inCallback: called as inCallback(phase, isBefore, refcon) -> int; before the phase,
+        0 stops the simulator's own drawing of it
+    inPhase: the xplm_Phase_* to draw in
+    inWantsBefore: 1 to draw before the simulator's drawing of the phase, 0 after it
+    inRefcon: an int handed back to the callback
 
-The callback belongs to the script and goes when the script stops.
-Returns 1 when registered (also when already so), 0 when the simulator refused the phase.
-Raises TypeError when self is no script object or inCallback is not callable."""
+    The callback belongs to the script and goes when the script stops.
+    Returns 1 when registered (also when already so), 0 when the simulator refused the phase.
+    Raises TypeError when self is no script object or inCallback is not callable.
+    """
 
 
 def XPLMUnregisterDrawCallback(self, inCallback: Callable[..., Any], inPhase: int, inWantsBefore: int, inRefcon: int) -> int:
     """Removes a draw callback the script registered.
 
-self: the script object (self of the script's class)
-inCallback, inPhase, inWantsBefore, inRefcon: as given to XPLMRegisterDrawCallback
+    self: the script object (self of the script's class)
+    inCallback, inPhase, inWantsBefore, inRefcon: as given to XPLMRegisterDrawCallback
 
-Returns 1 when the callback went, 0 when the script had none such."""
+    Returns 1 when the callback went, 0 when the script had none such.
+    """
 
 
 def XPLMRegisterKeySniffer(self, inCallback: Callable[..., Any], inBeforeWindows: int, inRefcon: int) -> int:
     """Registers a callback of the script that sees every key press first.
 
-self: the script object (self of the script's class)
-inCallback: called as inCallback(char, flags, virtualKey, refcon) -> int: 1 lets the key
-    go on, 0 eats it
-inBeforeWindows: 1 to see keys before the windows do, 0 after them
-inRefcon: an int handed back to the callback
+    self: the script object (self of the script's class)
+    inCallback: called as inCallback(char, flags, virtualKey, refcon) -> int: 1 lets the key
+        go on, 0 eats it
+    inBeforeWindows: 1 to see keys before the windows do, 0 after them
+    inRefcon: an int handed back to the callback
 
-The sniffer belongs to the script and goes when the script stops.
-Returns 1 when registered (also when already so), 0 when the simulator refused it.
-Raises TypeError when self is no script object or inCallback is not callable."""
+    The sniffer belongs to the script and goes when the script stops.
+    Returns 1 when registered (also when already so), 0 when the simulator refused it.
+    Raises TypeError when self is no script object or inCallback is not callable.
+    """
 
 
 def XPLMUnregisterKeySniffer(self, inCallback: Callable[..., Any], inBeforeWindows: int, inRefcon: int) -> int:
     """Removes a key sniffer the script registered.
 
-self: the script object (self of the script's class)
-inCallback, inBeforeWindows, inRefcon: as given to XPLMRegisterKeySniffer
+    self: the script object (self of the script's class)
+    inCallback, inBeforeWindows, inRefcon: as given to XPLMRegisterKeySniffer
 
-Returns 1 when the sniffer went, 0 when the script had none such."""
+    Returns 1 when the sniffer went, 0 when the script had none such.
+    """
 
 
 def XPLMGetScreenSize(outWidth: Optional[List[int]], outHeight: Optional[List[int]]) -> int:
     """Tells the size of the simulator's main window, in pixels.
 
-outWidth: a list that gets the width as element 0 (appended when empty), or None
-outHeight: a list that gets the height as element 0 (appended when empty), or None
+    outWidth: a list that gets the width as element 0 (appended when empty), or None
+    outHeight: a list that gets the height as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMGetMouseLocation(outX: Optional[List[int]], outY: Optional[List[int]]) -> int:
     """Tells where the mouse is, in the main window's pixels.
 
-outX: a list that gets x as element 0 (appended when empty), or None
-outY: a list that gets y as element 0 (appended when empty), or None
+    outX: a list that gets x as element 0 (appended when empty), or None
+    outY: a list that gets y as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMCreateWindow(self, inLeft: int, inTop: int, inRight: int, inBottom: int, inIsVisible: int, inDrawCallback: Callable[..., Any], inKeyCallback: Callable[..., Any], inMouseCallback: Callable[..., Any], inRefcon: int) -> int:
     """Creates a window of the script (the old-style window, drawn by the script).
 
-self: the script object (self of the script's class)
-inLeft, inTop, inRight, inBottom: the window's bounds in the main window's pixels
-inIsVisible: 1 to show it at once
-inDrawCallback: called as inDrawCallback(windowID, refcon) each frame it is visible
-inKeyCallback: called as inKeyCallback(windowID, key, flags, virtualKey, refcon, losingFocus)
-inMouseCallback: called as inMouseCallback(windowID, x, y, mouseStatus, refcon) -> int: 1
-    takes the click
-inRefcon: not used; the window's refcon starts at 0 (set it with XPLMSetWindowRefCon)
+    self: the script object (self of the script's class)
+    inLeft, inTop, inRight, inBottom: the window's bounds in the main window's pixels
+    inIsVisible: 1 to show it at once
+    inDrawCallback: called as inDrawCallback(windowID, refcon) each frame it is visible
+    inKeyCallback: called as inKeyCallback(windowID, key, flags, virtualKey, refcon, losingFocus)
+    inMouseCallback: called as inMouseCallback(windowID, x, y, mouseStatus, refcon) -> int: 1
+        takes the click
+    inRefcon: not used; the window's refcon starts at 0 (set it with XPLMSetWindowRefCon)
 
-The window belongs to the script and is destroyed when the script stops.
-Returns the window handle (an int), or 0 when the simulator refused it. Raises TypeError
-when self is no script object or a callback is not callable."""
+    The window belongs to the script and is destroyed when the script stops.
+    Returns the window handle (an int), or 0 when the simulator refused it. Raises TypeError
+    when self is no script object or a callback is not callable.
+    """
 
 
 def XPLMDestroyWindow(self, inWindowID: int) -> int:
     """Destroys a window.
 
-self: the script object (self of the script's class)
-inWindowID: the window handle (an int)
+    self: the script object (self of the script's class)
+    inWindowID: the window handle (an int)
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMGetWindowGeometry(inWindowID: int, outLeft: Optional[List[int]], outTop: Optional[List[int]], outRight: Optional[List[int]], outBottom: Optional[List[int]]) -> int:
     """Tells a window's bounds, in the main window's pixels.
 
-inWindowID: the window handle (an int)
-outLeft: a list that gets left as element 0 (appended when empty), or None
-outTop: a list that gets top as element 0 (appended when empty), or None
-outRight: a list that gets right as element 0 (appended when empty), or None
-outBottom: a list that gets bottom as element 0 (appended when empty), or None
+    inWindowID: the window handle (an int)
+    outLeft: a list that gets left as element 0 (appended when empty), or None
+    outTop: a list that gets top as element 0 (appended when empty), or None
+    outRight: a list that gets right as element 0 (appended when empty), or None
+    outBottom: a list that gets bottom as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMSetWindowGeometry(inWindowID: int, inLeft: int, inTop: int, inRight: int, inBottom: int) -> int:
     """Moves and resizes a window, in the main window's pixels.
 
-inWindowID: the window handle (an int)
-inLeft, inTop, inRight, inBottom: the new bounds
+    inWindowID: the window handle (an int)
+    inLeft, inTop, inRight, inBottom: the new bounds
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMGetWindowIsVisible(inWindowID: int) -> int:
     """Tells whether a window is visible.
 
-inWindowID: the window handle (an int)
+    inWindowID: the window handle (an int)
 
-Returns 1 when visible, 0 when not."""
+    Returns 1 when visible, 0 when not.
+    """
 
 
 def XPLMSetWindowIsVisible(inWindowID: int, inIsVisible: int) -> int:
     """Shows or hides a window.
 
-inWindowID: the window handle (an int)
-inIsVisible: 1 to show, 0 to hide
+    inWindowID: the window handle (an int)
+    inIsVisible: 1 to show, 0 to hide
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMGetWindowRefCon(inWindowID: int) -> int:
     """Tells a window's refcon.
 
-inWindowID: the window handle (an int)
+    inWindowID: the window handle (an int)
 
-Returns the refcon (an int)."""
+    Returns the refcon (an int).
+    """
 
 
 def XPLMSetWindowRefCon(inWindowID: int, inRefcon: int) -> int:
     """Sets a window's refcon, handed to its callbacks.
 
-inWindowID: the window handle (an int)
-inRefcon: the new refcon (an int)
+    inWindowID: the window handle (an int)
+    inRefcon: the new refcon (an int)
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMTakeKeyboardFocus(inWindow: int) -> int:
     """Gives the keyboard focus to a window, or to the simulator with 0.
 
-inWindow: the window handle, or 0
+    inWindow: the window handle, or 0
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMBringWindowToFront(inWindow: int) -> int:
     """Brings a window to the front of its layer.
 
-inWindow: the window handle
+    inWindow: the window handle
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMIsWindowInFront(inWindow: int) -> int:
     """Tells whether a window is the frontmost of its layer.
 
-inWindow: the window handle
+    inWindow: the window handle
 
-Returns 1 when it is in front, 0 when not."""
+    Returns 1 when it is in front, 0 when not.
+    """
 
 
 def XPLMCreateWindowEx(self, inParams: Union[Dict[str, Any], Sequence[Any]]) -> int:
     """Creates a window of the script with the modern options (decoration, layer, all callbacks).
 
-self: the script object (self of the script's class)
-inParams: a dict or a sequence in this order: left, top, right, bottom (global desktop
-    bounds), visible, drawWindowFunc(windowID, refcon),
-    handleMouseClickFunc(windowID, x, y, mouseStatus, refcon) -> int (1 takes the click),
-    handleKeyFunc(windowID, key, flags, virtualKey, refcon, losingFocus),
-    handleCursorFunc(windowID, x, y, refcon) -> int (an xplm_Cursor* value),
-    handleMouseWheelFunc(windowID, x, y, wheel, clicks, refcon) -> int (1 takes it),
-    refcon, and optionally decorateAsFloatingWindow (xplm_WindowDecoration*), layer
-    (xplm_WindowLayer*) and handleRightClickFunc (as the click); a callback may be None
+    self: the script object (self of the script's class)
+    inParams: a dict or a sequence in this order: left, top, right, bottom (global desktop
+        bounds), visible, drawWindowFunc(windowID, refcon),
+        handleMouseClickFunc(windowID, x, y, mouseStatus, refcon) -> int (1 takes the click),
+        handleKeyFunc(windowID, key, flags, virtualKey, refcon, losingFocus),
+        handleCursorFunc(windowID, x, y, refcon) -> int (an xplm_Cursor* value),
+        handleMouseWheelFunc(windowID, x, y, wheel, clicks, refcon) -> int (1 takes it),
+        refcon, and optionally decorateAsFloatingWindow (xplm_WindowDecoration*), layer
+        (xplm_WindowLayer*) and handleRightClickFunc (as the click); a callback may be None
 
-The window belongs to the script and is destroyed when the script stops.
-Returns the window handle (an int), or 0 when the simulator refused it. Raises TypeError or
-ValueError for a bad field."""
+    The window belongs to the script and is destroyed when the script stops.
+    Returns the window handle (an int), or 0 when the simulator refused it. Raises TypeError or
+    ValueError for a bad field.
+    """
 
 
 def XPLMGetScreenBoundsGlobal(outLeft: Optional[List[int]], outTop: Optional[List[int]], outRight: Optional[List[int]], outBottom: Optional[List[int]]) -> int:
     """Tells the bounds of the global desktop, all monitors together, in boxels.
 
-outLeft: a list that gets left as element 0 (appended when empty), or None
-outTop: a list that gets top as element 0 (appended when empty), or None
-outRight: a list that gets right as element 0 (appended when empty), or None
-outBottom: a list that gets bottom as element 0 (appended when empty), or None
+    outLeft: a list that gets left as element 0 (appended when empty), or None
+    outTop: a list that gets top as element 0 (appended when empty), or None
+    outRight: a list that gets right as element 0 (appended when empty), or None
+    outBottom: a list that gets bottom as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMGetAllMonitorBoundsGlobal(inMonitorBoundsCallback: Callable[..., Any], inRefcon: int) -> int:
     """Tells the bounds of each full-screen monitor of the simulator, in global boxels.
 
-inMonitorBoundsCallback: called once per monitor, before the function returns, as
-    inMonitorBoundsCallback(index, left, top, right, bottom, refcon)
-inRefcon: an int handed to the callback
+    inMonitorBoundsCallback: called once per monitor, before the function returns, as
+        inMonitorBoundsCallback(index, left, top, right, bottom, refcon)
+    inRefcon: an int handed to the callback
 
-Returns 1. What the callback raises stops the calls and is raised here."""
+    Returns 1. What the callback raises stops the calls and is raised here.
+    """
 
 
 def XPLMGetAllMonitorBoundsOS(inMonitorBoundsCallback: Callable[..., Any], inRefcon: int) -> int:
     """Tells the bounds of each monitor of the computer, in the OS's pixels.
 
-inMonitorBoundsCallback: called once per monitor, before the function returns, as
-    inMonitorBoundsCallback(index, left, top, right, bottom, refcon)
-inRefcon: an int handed to the callback
+    inMonitorBoundsCallback: called once per monitor, before the function returns, as
+        inMonitorBoundsCallback(index, left, top, right, bottom, refcon)
+    inRefcon: an int handed to the callback
 
-Returns 1. What the callback raises stops the calls and is raised here."""
+    Returns 1. What the callback raises stops the calls and is raised here.
+    """
 
 
 def XPLMGetMouseLocationGlobal(outX: Optional[List[int]], outY: Optional[List[int]]) -> int:
     """Tells where the mouse is, in global desktop boxels.
 
-outX: a list that gets x as element 0 (appended when empty), or None
-outY: a list that gets y as element 0 (appended when empty), or None
+    outX: a list that gets x as element 0 (appended when empty), or None
+    outY: a list that gets y as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMGetWindowGeometryOS(inWindowID: int, outLeft: Optional[List[int]], outTop: Optional[List[int]], outRight: Optional[List[int]], outBottom: Optional[List[int]]) -> int:
     """Tells a popped-out window's bounds, in the OS's pixels.
 
-inWindowID: the window handle (an int)
-outLeft: a list that gets left as element 0 (appended when empty), or None
-outTop: a list that gets top as element 0 (appended when empty), or None
-outRight: a list that gets right as element 0 (appended when empty), or None
-outBottom: a list that gets bottom as element 0 (appended when empty), or None
+    inWindowID: the window handle (an int)
+    outLeft: a list that gets left as element 0 (appended when empty), or None
+    outTop: a list that gets top as element 0 (appended when empty), or None
+    outRight: a list that gets right as element 0 (appended when empty), or None
+    outBottom: a list that gets bottom as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMSetWindowGeometryOS(inWindowID: int, inLeft: int, inTop: int, inRight: int, inBottom: int) -> int:
     """Moves and resizes a popped-out window, in the OS's pixels.
 
-inWindowID: the window handle (an int)
-inLeft, inTop, inRight, inBottom: the new bounds
+    inWindowID: the window handle (an int)
+    inLeft, inTop, inRight, inBottom: the new bounds
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMGetWindowGeometryVR(inWindowID: int, outWidthBoxels: Optional[List[int]], outHeightBoxels: Optional[List[int]]) -> int:
     """Tells the size of a window in VR, in boxels.
 
-inWindowID: the window handle (an int)
-outWidthBoxels: a list that gets the width as element 0 (appended when empty), or None
-outHeightBoxels: a list that gets the height as element 0 (appended when empty), or None
+    inWindowID: the window handle (an int)
+    outWidthBoxels: a list that gets the width as element 0 (appended when empty), or None
+    outHeightBoxels: a list that gets the height as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMSetWindowGeometryVR(inWindowID: int, widthBoxels: int, heightBoxels: int) -> int:
     """Sets the size of a window in VR, in boxels.
 
-inWindowID: the window handle (an int)
-widthBoxels: the new width
-heightBoxels: the new height
+    inWindowID: the window handle (an int)
+    widthBoxels: the new width
+    heightBoxels: the new height
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMWindowIsPoppedOut(inWindowID: int) -> int:
     """Tells whether a window is popped out into a window of the OS.
 
-inWindowID: the window handle (an int)
+    inWindowID: the window handle (an int)
 
-Returns 1 when popped out, 0 when not."""
+    Returns 1 when popped out, 0 when not.
+    """
 
 
 def XPLMWindowIsInVR(inWindowID: int) -> int:
     """Tells whether a window is shown in VR.
 
-inWindowID: the window handle (an int)
+    inWindowID: the window handle (an int)
 
-Returns 1 when in VR, 0 when not."""
+    Returns 1 when in VR, 0 when not.
+    """
 
 
 def XPLMSetWindowGravity(inWindowID: int, inLeftGravity: float, inTopGravity: float, inRightGravity: float, inBottomGravity: float) -> int:
     """Sets how a window's edges follow the resizing of the main window.
 
-inWindowID: the window handle (an int)
-inLeftGravity, inTopGravity, inRightGravity, inBottomGravity: 0.0 keeps the edge's distance
-    to the left (or bottom) side, 1.0 to the right (or top) side
+    inWindowID: the window handle (an int)
+    inLeftGravity, inTopGravity, inRightGravity, inBottomGravity: 0.0 keeps the edge's distance
+        to the left (or bottom) side, 1.0 to the right (or top) side
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMSetWindowResizingLimits(inWindowID: int, inMinWidthBoxels: int, inMinHeightBoxels: int, inMaxWidthBoxels: int, inMaxHeightBoxels: int) -> int:
     """Sets the smallest and largest size the user can resize a window to.
 
-inWindowID: the window handle (an int)
-inMinWidthBoxels, inMinHeightBoxels, inMaxWidthBoxels, inMaxHeightBoxels: the limits
+    inWindowID: the window handle (an int)
+    inMinWidthBoxels, inMinHeightBoxels, inMaxWidthBoxels, inMaxHeightBoxels: the limits
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMSetWindowPositioningMode(inWindowID: int, inPositioningMode: int, inMonitorIndex: int) -> int:
     """Sets how a window is placed: free, centred, full screen, popped out or in VR.
 
-inWindowID: the window handle (an int)
-inPositioningMode: an xplm_Window* positioning mode
-inMonitorIndex: the monitor, for the modes that take one (-1 for the main one)
+    inWindowID: the window handle (an int)
+    inPositioningMode: an xplm_Window* positioning mode
+    inMonitorIndex: the monitor, for the modes that take one (-1 for the main one)
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMSetWindowTitle(inWindowID: int, inWindowTitle: str) -> int:
     """Sets the title shown on a decorated or popped-out window.
 
-inWindowID: the window handle (an int)
-inWindowTitle: the title
+    inWindowID: the window handle (an int)
+    inWindowTitle: the title
 
-A window of another script is left as it is.
-Returns 1."""
+    A window of another script is left as it is.
+    Returns 1.
+    """
 
 
 def XPLMHasKeyboardFocus(inWindow: Optional[int]) -> int:
     """Tells whether a window has the keyboard focus.
 
-inWindow: the window handle; 0 or None asks whether no plug-in window has it
+    inWindow: the window handle; 0 or None asks whether no plug-in window has it
 
-Returns 1 when it has the focus, 0 when not."""
+    Returns 1 when it has the focus, 0 when not.
+    """
 
 
 def XPLMRegisterHotKey(self, inVirtualKey: int, inFlags: int, inDescription: str, inCallback: Callable[..., Any], inRefcon: int) -> int:
     """Registers a hot key of the script, which the user may rebind.
 
-self: the script object (self of the script's class)
-inVirtualKey: the XPLM_VK_* key (0 to 255)
-inFlags: the xplm_*Flag modifier bits
-inDescription: what the key does, as the user sees it
-inCallback: called as inCallback(refcon) when the key is pressed
-inRefcon: an int handed back to the callback
+    self: the script object (self of the script's class)
+    inVirtualKey: the XPLM_VK_* key (0 to 255)
+    inFlags: the xplm_*Flag modifier bits
+    inDescription: what the key does, as the user sees it
+    inCallback: called as inCallback(refcon) when the key is pressed
+    inRefcon: an int handed back to the callback
 
-The hot key belongs to the script and goes when the script stops.
-Returns the hot key handle (an int), or 0 when the simulator refused it. Raises TypeError
-when self is no script object or inCallback is not callable."""
+    The hot key belongs to the script and goes when the script stops.
+    Returns the hot key handle (an int), or 0 when the simulator refused it. Raises TypeError
+    when self is no script object or inCallback is not callable.
+    """
 
 
 def XPLMUnregisterHotKey(self, inHotKey: int) -> int:
     """Removes a hot key the script registered.
 
-self: the script object (self of the script's class)
-inHotKey: the handle XPLMRegisterHotKey returned
+    self: the script object (self of the script's class)
+    inHotKey: the handle XPLMRegisterHotKey returned
 
-Returns 1 when it went, 0 when the script did not register it."""
+    Returns 1 when it went, 0 when the script did not register it.
+    """
 
 
 def XPLMCountHotKeys() -> int:
     """Counts the hot keys of all plug-ins.
 
-Returns the count as an int."""
+    Returns the count as an int.
+    """
 
 
 def XPLMGetNthHotKey(inIndex: int) -> int:
     """Finds a hot key by its index, 0 to XPLMCountHotKeys() - 1.
 
-inIndex: the index
+    inIndex: the index
 
-Returns the hot key handle (an int), 0 for an index out of range."""
+    Returns the hot key handle (an int), 0 for an index out of range.
+    """
 
 
 def XPLMGetHotKeyInfo(inHotKey: int, outVirtualKey: Optional[List[int]], outFlags: Optional[List[int]], outDescription: Optional[List[str]], outPlugin: Optional[List[int]]) -> int:
     """Describes a hot key.
 
-inHotKey: the hot key handle
-outVirtualKey: a list that gets the virtual key as element 0 (appended when empty), or None
-outFlags: a list that gets the modifier flags as element 0 (appended when empty), or None
-outDescription: a list that gets the description as element 0 (appended when empty), or None
-outPlugin: a list that gets the owning plug-in's id as element 0 (appended when empty), or None
+    inHotKey: the hot key handle
+    outVirtualKey: a list that gets the virtual key as element 0 (appended when empty), or None
+    outFlags: a list that gets the modifier flags as element 0 (appended when empty), or None
+    outDescription: a list that gets the description as element 0 (appended when empty), or None
+    outPlugin: a list that gets the owning plug-in's id as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMSetHotKeyCombination(inHotKey: int, inVirtualKey: int, inFlags: int) -> int:
     """Binds a hot key to another key combination.
 
-inHotKey: the hot key handle
-inVirtualKey: the new XPLM_VK_* key (0 to 255)
-inFlags: the new xplm_*Flag modifier bits
+    inHotKey: the hot key handle
+    inVirtualKey: the new XPLM_VK_* key (0 to 255)
+    inFlags: the new xplm_*Flag modifier bits
 
-A hot key of another script keeps its keys.
-Returns 1."""
+    A hot key of another script keeps its keys.
+    Returns 1.
+    """

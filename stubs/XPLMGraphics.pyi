@@ -30,114 +30,125 @@ xplm_Tex_GeneralInterface: int = 0
 def XPLMSetGraphicsState(inEnableFog: int, inNumberTexUnits: int, inEnableLighting: int, inEnableAlphaTesting: int, inEnableAlphaBlending: int, inEnableDepthTesting: int, inEnableDepthWriting: int) -> int:
     """Sets the OpenGL state for drawing, through the simulator so that its own state stays right.
 
-inEnableFog: 1 for fog
-inNumberTexUnits: how many texture units are enabled (0 to 4)
-inEnableLighting: 1 for lighting
-inEnableAlphaTesting: 1 for alpha testing
-inEnableAlphaBlending: 1 for alpha blending
-inEnableDepthTesting: 1 for depth testing
-inEnableDepthWriting: 1 for writing to the depth buffer
+    inEnableFog: 1 for fog
+    inNumberTexUnits: how many texture units are enabled (0 to 4)
+    inEnableLighting: 1 for lighting
+    inEnableAlphaTesting: 1 for alpha testing
+    inEnableAlphaBlending: 1 for alpha blending
+    inEnableDepthTesting: 1 for depth testing
+    inEnableDepthWriting: 1 for writing to the depth buffer
 
-Returns 0."""
+    Returns 0.
+    """
 
 
 def XPLMBindTexture2d(inTextureNum: int, inTextureUnit: int) -> int:
     """Binds a 2-D texture to a texture unit, through the simulator's state cache.
 
-inTextureNum: the OpenGL texture number
-inTextureUnit: the texture unit, 0 to 3
+    inTextureNum: the OpenGL texture number
+    inTextureUnit: the texture unit, 0 to 3
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMGenerateTextureNumbers(outTextureIDs: List[int], inCount: int) -> int:
     """Reserves OpenGL texture numbers that no other plug-in uses.
 
-outTextureIDs: a list the numbers are appended to
-inCount: how many; below 1 asks for none
+    outTextureIDs: a list the numbers are appended to
+    inCount: how many; below 1 asks for none
 
-Returns 1. Raises ValueError for a count of several thousand or more."""
+    Returns 1. Raises ValueError for a count of several thousand or more.
+    """
 
 
 def XPLMGetTexture(inTexture: int) -> int:
     """Tells the OpenGL texture number of one of the simulator's own textures.
 
-inTexture: an xplm_Tex_* texture
+    inTexture: an xplm_Tex_* texture
 
-Returns the texture number (an int), 0 when there is none."""
+    Returns the texture number (an int), 0 when there is none.
+    """
 
 
 def XPLMWorldToLocal(inLatitude: float, inLongitude: float, inAltitude: float) -> Tuple[float, float, float]:
     """Converts a point on the earth to the simulator's local OpenGL coordinates.
 
-inLatitude: degrees
-inLongitude: degrees
-inAltitude: metres above mean sea level
+    inLatitude: degrees
+    inLongitude: degrees
+    inAltitude: metres above mean sea level
 
-Returns the tuple (x, y, z) in metres."""
+    Returns the tuple (x, y, z) in metres.
+    """
 
 
 def XPLMLocalToWorld(inX: float, inY: float, inZ: float) -> Tuple[float, float, float]:
     """Converts a point in local OpenGL coordinates to a point on the earth.
 
-inX, inY, inZ: the local coordinates in metres
+    inX, inY, inZ: the local coordinates in metres
 
-Returns the tuple (latitude, longitude, altitude): degrees, degrees, metres above sea level."""
+    Returns the tuple (latitude, longitude, altitude): degrees, degrees, metres above sea level.
+    """
 
 
 def XPLMDrawTranslucentDarkBox(inLeft: int, inTop: int, inRight: int, inBottom: int) -> int:
     """Draws a translucent dark box, the background the simulator uses for its own texts.
 
-inLeft, inTop, inRight, inBottom: the box's bounds in window pixels
+    inLeft, inTop, inRight, inBottom: the box's bounds in window pixels
 
-Call it from a draw callback. Returns 1."""
+    Call it from a draw callback. Returns 1.
+    """
 
 
 def XPLMDrawString(inColorRGB: Sequence[float], inXOffset: int, inYOffset: int, inChar: str, inWordWrapWidth: int, inFontID: int) -> int:
     """Draws a string in one of the simulator's fonts.
 
-inColorRGB: the colour, a sequence of three floats from 0.0 to 1.0 (red, green, blue)
-inXOffset, inYOffset: where the string starts (its lower left), in window pixels
-inChar: the text
-inWordWrapWidth: the width to wrap the text at, in pixels; 0 for no wrapping
-inFontID: an xplmFont_* font
+    inColorRGB: the colour, a sequence of three floats from 0.0 to 1.0 (red, green, blue)
+    inXOffset, inYOffset: where the string starts (its lower left), in window pixels
+    inChar: the text
+    inWordWrapWidth: the width to wrap the text at, in pixels; 0 for no wrapping
+    inFontID: an xplmFont_* font
 
-Call it from a draw callback. Returns 1. Raises OverflowError for a colour component beyond
-the float range."""
+    Call it from a draw callback. Returns 1. Raises OverflowError for a colour component beyond
+    the float range.
+    """
 
 
 def XPLMDrawNumber(inColorRGB: Sequence[float], inXOffset: int, inYOffset: int, inValue: float, inDigits: int, inDecimals: int, inShowSign: int, inFontID: int) -> int:
     """Draws a number in one of the simulator's fonts.
 
-inColorRGB: the colour, a sequence of three floats from 0.0 to 1.0 (red, green, blue)
-inXOffset, inYOffset: where the number starts (its lower left), in window pixels
-inValue: the number
-inDigits: how many digits
-inDecimals: how many of them after the decimal point
-inShowSign: 1 to draw + before a positive number
-inFontID: an xplmFont_* font
+    inColorRGB: the colour, a sequence of three floats from 0.0 to 1.0 (red, green, blue)
+    inXOffset, inYOffset: where the number starts (its lower left), in window pixels
+    inValue: the number
+    inDigits: how many digits
+    inDecimals: how many of them after the decimal point
+    inShowSign: 1 to draw + before a positive number
+    inFontID: an xplmFont_* font
 
-Call it from a draw callback. Returns 1."""
+    Call it from a draw callback. Returns 1.
+    """
 
 
 def XPLMGetFontDimensions(inFontID: int, outCharWidth: Optional[List[int]], outCharHeight: Optional[List[int]], outDigitsOnly: Optional[List[int]]) -> int:
     """Tells the size of a font's characters.
 
-inFontID: an xplmFont_* font
-outCharWidth: a list that gets the width as element 0 (appended when empty), or None
-outCharHeight: a list that gets the height as element 0 (appended when empty), or None
-outDigitsOnly: a list that gets 1 when the font has only digits as element 0 (appended
-    when empty), or None
+    inFontID: an xplmFont_* font
+    outCharWidth: a list that gets the width as element 0 (appended when empty), or None
+    outCharHeight: a list that gets the height as element 0 (appended when empty), or None
+    outDigitsOnly: a list that gets 1 when the font has only digits as element 0 (appended
+        when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMMeasureString(inFontID: int, inChar: str, inNumChars: int) -> float:
     """Measures how wide a string draws in a font.
 
-inFontID: an xplmFont_* font
-inChar: the text
-inNumChars: how many of its first bytes (UTF-8) to measure
+    inFontID: an xplmFont_* font
+    inChar: the text
+    inNumChars: how many of its first bytes (UTF-8) to measure
 
-Returns the width in pixels (a float). Raises ValueError when inNumChars is more than the
-string's bytes."""
+    Returns the width in pixels (a float). Raises ValueError when inNumChars is more than the
+    string's bytes.
+    """

@@ -12,133 +12,146 @@ xplm_Menu_Unchecked: int = 1
 def XPLMFindPluginsMenu() -> int:
     """Finds the simulator's Plugins menu, to append items or submenus to.
 
-Returns the menu handle (an int)."""
+    Returns the menu handle (an int).
+    """
 
 
 def XPLMCreateMenu(self, inName: str, inParentMenu: int, inParentItem: int, inHandler: Callable[..., Any], inMenuRef: int) -> int:
     """Creates a menu of the script, hanging from an item of a parent menu.
 
-self: the script object (self of the script's class)
-inName: the menu's title
-inParentMenu: the parent menu's handle (e.g. XPLMFindPluginsMenu()), or 0 for none
-inParentItem: the index of the parent's item the menu hangs from
-inHandler: called as inHandler(menuRef, itemRef) when an item of the menu is chosen
-inMenuRef: an int handed to the handler as menuRef
+    self: the script object (self of the script's class)
+    inName: the menu's title
+    inParentMenu: the parent menu's handle (e.g. XPLMFindPluginsMenu()), or 0 for none
+    inParentItem: the index of the parent's item the menu hangs from
+    inHandler: called as inHandler(menuRef, itemRef) when an item of the menu is chosen
+    inMenuRef: an int handed to the handler as menuRef
 
-The menu belongs to the script and is destroyed when the script stops.
-Returns the menu handle (an int), or 0 when the simulator refused it or the script may not use
-that parent item. Raises TypeError when self is no script object or inHandler is not callable."""
+    The menu belongs to the script and is destroyed when the script stops.
+    Returns the menu handle (an int), or 0 when the simulator refused it or the script may not use
+    that parent item. Raises TypeError when self is no script object or inHandler is not callable.
+    """
 
 
 def XPLMDestroyMenu(self, inMenuID: int) -> int:
     """Destroys a menu of the script and the menus hanging from it.
 
-self: the script object (self of the script's class)
-inMenuID: the menu handle
+    self: the script object (self of the script's class)
+    inMenuID: the menu handle
 
-Another script's menu and the plug-in's own are left as they are.
-Returns 1."""
+    Another script's menu and the plug-in's own are left as they are.
+    Returns 1.
+    """
 
 
 def XPLMClearAllMenuItems(inMenuID: int) -> int:
     """Removes all items of a menu.
 
-inMenuID: the menu handle
+    inMenuID: the menu handle
 
-In a menu that is no script's (the Plugins menu), only the calling script's items go.
-Returns 1."""
+    In a menu that is no script's (the Plugins menu), only the calling script's items go.
+    Returns 1.
+    """
 
 
 def XPLMAppendMenuItem(inMenu: int, inItemName: str, inItemRef: int, inForceEnglish: int) -> int:
     """Appends an item to a menu.
 
-inMenu: the menu handle (an int)
-inItemName: the item's text
-inItemRef: an int handed to the menu's handler as itemRef when the item is chosen
-inForceEnglish: 1 to show the name untranslated
+    inMenu: the menu handle (an int)
+    inItemName: the item's text
+    inItemRef: an int handed to the menu's handler as itemRef when the item is chosen
+    inForceEnglish: 1 to show the name untranslated
 
-Items a script appends to a menu that is no script's go when the script stops.
-Returns the item's index, or -1 when the menu is unknown or another script's."""
+    Items a script appends to a menu that is no script's go when the script stops.
+    Returns the item's index, or -1 when the menu is unknown or another script's.
+    """
 
 
 def XPLMAppendMenuSeparator(inMenu: int) -> int:
     """Appends a separator line to a menu.
 
-inMenu: the menu handle (an int)
+    inMenu: the menu handle (an int)
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMRemoveMenuItem(inMenu: int, inIndex: int) -> int:
     """Removes an item of a menu; the items after it move up one.
 
-inMenu: the menu handle (an int)
-inIndex: the item's index
+    inMenu: the menu handle (an int)
+    inIndex: the item's index
 
-A script reaches its own menus' items and the items it appended elsewhere; in a menu that is
-no script's, its own items count from 0.
-Returns 1."""
+    A script reaches its own menus' items and the items it appended elsewhere; in a menu that is
+    no script's, its own items count from 0.
+    Returns 1.
+    """
 
 
 def XPLMSetMenuItemName(inMenu: int, inIndex: int, inItemName: str, inForceEnglish: int) -> int:
     """Renames an item of a menu.
 
-inMenu: the menu handle (an int)
-inIndex: the item's index
-inItemName: the new text
-inForceEnglish: 1 to show the name untranslated
+    inMenu: the menu handle (an int)
+    inIndex: the item's index
+    inItemName: the new text
+    inForceEnglish: 1 to show the name untranslated
 
-A script reaches its own menus' items and the items it appended elsewhere; in a menu that is
-no script's, its own items count from 0.
-Returns 1."""
+    A script reaches its own menus' items and the items it appended elsewhere; in a menu that is
+    no script's, its own items count from 0.
+    Returns 1.
+    """
 
 
 def XPLMCheckMenuItem(inMenu: int, index: int, inCheck: int) -> int:
     """Sets the check mark of a menu item.
 
-inMenu: the menu handle (an int)
-index: the item's index
-inCheck: xplm_Menu_NoCheck, xplm_Menu_Unchecked or xplm_Menu_Checked
+    inMenu: the menu handle (an int)
+    index: the item's index
+    inCheck: xplm_Menu_NoCheck, xplm_Menu_Unchecked or xplm_Menu_Checked
 
-A script reaches its own menus' items and the items it appended elsewhere; in a menu that is
-no script's, its own items count from 0.
-Returns 1."""
+    A script reaches its own menus' items and the items it appended elsewhere; in a menu that is
+    no script's, its own items count from 0.
+    Returns 1.
+    """
 
 
 def XPLMCheckMenuItemState(inMenu: int, index: int) -> int:
     """Tells the check mark of a menu item.
 
-inMenu: the menu handle (an int)
-index: the item's index
+    inMenu: the menu handle (an int)
+    index: the item's index
 
-Returns xplm_Menu_NoCheck, xplm_Menu_Unchecked or xplm_Menu_Checked; xplm_Menu_NoCheck for
-an item the script may not reach."""
+    Returns xplm_Menu_NoCheck, xplm_Menu_Unchecked or xplm_Menu_Checked; xplm_Menu_NoCheck for
+    an item the script may not reach.
+    """
 
 
 def XPLMEnableMenuItem(inMenu: int, index: int, enabled: int) -> int:
     """Enables or greys out a menu item.
 
-inMenu: the menu handle (an int)
-index: the item's index
-enabled: 1 to enable, 0 to grey out
+    inMenu: the menu handle (an int)
+    index: the item's index
+    enabled: 1 to enable, 0 to grey out
 
-A script reaches its own menus' items and the items it appended elsewhere; in a menu that is
-no script's, its own items count from 0.
-Returns 1."""
+    A script reaches its own menus' items and the items it appended elsewhere; in a menu that is
+    no script's, its own items count from 0.
+    Returns 1.
+    """
 
 
 def XPLMAppendMenuItemWithCommand(inMenu: int, inItemName: str, inCommandToExecute: int) -> int:
     """Appends an item to a menu that runs a command when chosen (not through the handler).
 
-inMenu: the menu handle (an int)
-inItemName: the item's text
-inCommandToExecute: the command handle (from XPLMFindCommand or XPLMCreateCommand)
+    inMenu: the menu handle (an int)
+    inItemName: the item's text
+    inCommandToExecute: the command handle (from XPLMFindCommand or XPLMCreateCommand)
 
-Items a script appends to a menu that is no script's go when the script stops.
-Returns the item's index, or -1 when the menu is unknown or another script's."""
+    Items a script appends to a menu that is no script's go when the script stops.
+    Returns the item's index, or -1 when the menu is unknown or another script's.
+    """
 
 
 def XPLMFindAircraftMenu() -> int:
     """Finds the menu of the user's aircraft, for plug-ins loaded with the aircraft.
 
-Returns the menu handle (an int); 0, since Brindlemoor is not loaded with an aircraft."""
+    Returns the menu handle (an int); 0, since Brindlemoor is not loaded with an aircraft.
+    """

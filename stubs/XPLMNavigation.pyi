@@ -23,151 +23,168 @@ xplm_Nav_VOR: int = 4
 def XPLMGetFirstNavAid() -> int:
     """Finds the first navaid of the database, to walk it with XPLMGetNextNavAid.
 
-Returns the navaid ref (an int), or XPLM_NAV_NOT_FOUND (-1) when the database is empty."""
+    Returns the navaid ref (an int), or XPLM_NAV_NOT_FOUND (-1) when the database is empty.
+    """
 
 
 def XPLMGetNextNavAid(inNavAidRef: int) -> int:
     """Finds the navaid after another in the database.
 
-inNavAidRef: a navaid ref
+    inNavAidRef: a navaid ref
 
-Returns the next navaid ref, or XPLM_NAV_NOT_FOUND (-1) after the last."""
+    Returns the next navaid ref, or XPLM_NAV_NOT_FOUND (-1) after the last.
+    """
 
 
 def XPLMFindFirstNavAidOfType(inType: int) -> int:
     """Finds the first navaid of a type in the database.
 
-inType: an xplm_Nav_* type
+    inType: an xplm_Nav_* type
 
-Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when there is none of that type."""
+    Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when there is none of that type.
+    """
 
 
 def XPLMFindLastNavAidOfType(inType: int) -> int:
     """Finds the last navaid of a type in the database.
 
-inType: an xplm_Nav_* type
+    inType: an xplm_Nav_* type
 
-Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when there is none of that type."""
+    Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when there is none of that type.
+    """
 
 
 def XPLMFindNavAid(inNameFragment: Optional[str], inIDFragment: Optional[str], inLat: Optional[float], inLon: Optional[float], inFrequency: Optional[int], inType: int) -> int:
     """Searches the database for a navaid; None leaves a criterion out.
 
-inNameFragment: a piece of the navaid's name, or None
-inIDFragment: a piece of its identifier, or None
-inLat, inLon: with both given, the match nearest this point is taken (else the last match);
-    or None
-inFrequency: the frequency in the database's units (kHz for NDBs, MHz x 100 for the
-    others: 113.10 MHz is 11310), or None
-inType: the xplm_Nav_* types to look at, or-ed together
+    inNameFragment: a piece of the navaid's name, or None
+    inIDFragment: a piece of its identifier, or None
+    inLat, inLon: with both given, the match nearest this point is taken (else the last match);
+        or None
+    inFrequency: the frequency in the database's units (kHz for NDBs, MHz x 100 for the
+        others: 113.10 MHz is 11310), or None
+    inType: the xplm_Nav_* types to look at, or-ed together
 
-Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when none matches. Raises TypeError for
-a fragment that is
-no string."""
+    Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1) when none matches. Raises TypeError for
+    a fragment that is
+    no string.
+    """
 
 
 def XPLMGetNavAidInfo(inRef: int, outType: Optional[List[int]], outLatitude: Optional[List[float]], outLongitude: Optional[List[float]], outHeight: Optional[List[float]], outFrequency: Optional[List[int]], outHeading: Optional[List[float]], outID: Optional[List[str]], outName: Optional[List[str]], outReg: Optional[List[int]]) -> Tuple[int]:
     """Describes a navaid.
 
-inRef: the navaid ref
-outType: its xplm_Nav_* type
-outLatitude, outLongitude: where it is, in degrees
-outHeight: its elevation, in feet as the database holds it
-outFrequency: its frequency in the database's units (0 for none)
-outHeading: its heading, for localizers (0.0 for none)
-outID: its identifier
-outName: its name
-outReg: 1 when it lies in the loaded scenery region
+    inRef: the navaid ref
+    outType: its xplm_Nav_* type
+    outLatitude, outLongitude: where it is, in degrees
+    outHeight: its elevation, in feet as the database holds it
+    outFrequency: its frequency in the database's units (0 for none)
+    outHeading: its heading, for localizers (0.0 for none)
+    outID: its identifier
+    outName: its name
+    outReg: 1 when it lies in the loaded scenery region
 
-Each out argument is a list whose element 0 gets the value (appended when the list is empty),
-or None for a value not wanted. Raises TypeError for one that is neither.
-Returns the tuple (1,); (-1,) when the simulator failed."""
+    Each out argument is a list whose element 0 gets the value (appended when the list is empty),
+    or None for a value not wanted. Raises TypeError for one that is neither.
+    Returns the tuple (1,); (-1,) when the simulator failed.
+    """
 
 
 def XPLMCountFMSEntries() -> int:
     """Counts the entries of the FMS flight plan.
 
-Returns the count as an int."""
+    Returns the count as an int.
+    """
 
 
 def XPLMGetDisplayedFMSEntry() -> int:
     """Tells which FMS entry the FMS shows.
 
-Returns the entry's index."""
+    Returns the entry's index.
+    """
 
 
 def XPLMGetDestinationFMSEntry() -> int:
     """Tells which FMS entry the aircraft flies to.
 
-Returns the entry's index."""
+    Returns the entry's index.
+    """
 
 
 def XPLMSetDisplayedFMSEntry(inIndex: int) -> int:
     """Makes the FMS show an entry.
 
-inIndex: the entry's index
+    inIndex: the entry's index
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMSetDestinationFMSEntry(inIndex: int) -> int:
     """Makes an FMS entry the one the aircraft flies to.
 
-inIndex: the entry's index
+    inIndex: the entry's index
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMGetFMSEntryInfo(inIndex: int, outType: Optional[List[int]], outID: Optional[List[str]], outRef: Optional[List[int]], outAltitude: Optional[List[int]], outLat: Optional[List[float]], outLon: Optional[List[float]]) -> Tuple[int]:
     """Describes an FMS entry.
 
-inIndex: the entry's index
-outType: its xplm_Nav_* type (xplm_Nav_LatLon for a plain position)
-outID: its navaid's identifier
-outRef: its navaid ref, or XPLM_NAV_NOT_FOUND (-1)
-outAltitude: its altitude in feet
-outLat, outLon: where it is, in degrees
+    inIndex: the entry's index
+    outType: its xplm_Nav_* type (xplm_Nav_LatLon for a plain position)
+    outID: its navaid's identifier
+    outRef: its navaid ref, or XPLM_NAV_NOT_FOUND (-1)
+    outAltitude: its altitude in feet
+    outLat, outLon: where it is, in degrees
 
-Each out argument is a list whose element 0 gets the value (appended when the list is empty),
-or None for a value not wanted. Raises TypeError for one that is neither.
-Returns the tuple (1,); (-1,) when the simulator failed."""
+    Each out argument is a list whose element 0 gets the value (appended when the list is empty),
+    or None for a value not wanted. Raises TypeError for one that is neither.
+    Returns the tuple (1,); (-1,) when the simulator failed.
+    """
 
 
 def XPLMSetFMSEntryInfo(inIndex: int, inRef: int, inAltitude: int) -> int:
     """Sets an FMS entry to a navaid.
 
-inIndex: the entry's index
-inRef: the navaid ref
-inAltitude: the altitude in feet
+    inIndex: the entry's index
+    inRef: the navaid ref
+    inAltitude: the altitude in feet
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMSetFMSEntryLatLon(inIndex: int, inLat: float, inLon: float, inAltitude: int) -> int:
     """Sets an FMS entry to a position.
 
-inIndex: the entry's index
-inLat, inLon: the position in degrees
-inAltitude: the altitude in feet
+    inIndex: the entry's index
+    inLat, inLon: the position in degrees
+    inAltitude: the altitude in feet
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMClearFMSEntry(inIndex: int) -> int:
     """Clears an FMS entry.
 
-inIndex: the entry's index
+    inIndex: the entry's index
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMGetGPSDestinationType() -> int:
     """Tells the type of what the GPS flies to.
 
-Returns an xplm_Nav_* type."""
+    Returns an xplm_Nav_* type.
+    """
 
 
 def XPLMGetGPSDestination() -> int:
     """Tells what the GPS flies to.
 
-Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1)."""
+    Returns the navaid ref, or XPLM_NAV_NOT_FOUND (-1).
+    """

@@ -10,100 +10,111 @@ XPLM_USER_AIRCRAFT: int = 0
 def XPLMSetUsersAircraft(inAircraftPath: str) -> int:
     """Loads another aircraft as the user's.
 
-inAircraftPath: the path of the aircraft's .acf file
+    inAircraftPath: the path of the aircraft's .acf file
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMPlaceUserAtAirport(inAirportCode: str) -> int:
     """Places the user's aircraft at an airport, on its default runway.
 
-inAirportCode: the airport's ICAO code, e.g. \"KBOS\"
+    inAirportCode: the airport's ICAO code, e.g. \"KBOS\"
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMCountAircraft() -> Tuple[int, int, int]:
     """Counts the aircraft: all there can be, those active, and who controls the others.
 
-Returns the tuple (total, active, controller): controller is the id of the plug-in that
-has the other aircraft, or -1 for none."""
+    Returns the tuple (total, active, controller): controller is the id of the plug-in that
+    has the other aircraft, or -1 for none.
+    """
 
 
 def XPLMGetNthAircraftModel(inIndex: int) -> Tuple[str, str]:
     """Tells the model an aircraft flies with.
 
-inIndex: the aircraft's index, 0 for the user's
+    inIndex: the aircraft's index, 0 for the user's
 
-Returns the tuple (fileName, path), the path slash-separated; (\"\", \"\") when the
-simulator failed."""
+    Returns the tuple (fileName, path), the path slash-separated; (\"\", \"\") when the
+    simulator failed.
+    """
 
 
 def XPLMAcquirePlanes(self, inAircraft: Optional[Sequence[str]], inCallback: Callable[..., Any], inRefcon: int) -> int:
     """Asks for exclusive use of the other aircraft, loading models into them.
 
-self: the script object (self of the script's class)
-inAircraft: None to load nothing, or a sequence of .acf paths, one per aircraft from the
-    first other aircraft on; an empty string leaves that aircraft as it is
-inCallback: called as inCallback(refcon) once the aircraft are free, when another plug-in
-    has them now
-inRefcon: an int handed back to the callback
+    self: the script object (self of the script's class)
+    inAircraft: None to load nothing, or a sequence of .acf paths, one per aircraft from the
+        first other aircraft on; an empty string leaves that aircraft as it is
+    inCallback: called as inCallback(refcon) once the aircraft are free, when another plug-in
+        has them now
+    inRefcon: an int handed back to the callback
 
-Asking again replaces the script's earlier request; the aircraft go back when the last script
-holding them releases them or stops.
-Returns 1 when the aircraft are the plug-in's now, 0 when another plug-in has them. Raises
-TypeError for an entry that is no path, ValueError for a path holding a NUL."""
+    Asking again replaces the script's earlier request; the aircraft go back when the last script
+    holding them releases them or stops.
+    Returns 1 when the aircraft are the plug-in's now, 0 when another plug-in has them. Raises
+    TypeError for an entry that is no path, ValueError for a path holding a NUL.
+    """
 
 
 def XPLMReleasePlanes(self) -> int:
     """Gives up the script's use of the other aircraft.
 
-self: the script object (self of the script's class)
+    self: the script object (self of the script's class)
 
-When no script holds them any more, the simulator gets the aircraft back.
-Returns 1."""
+    When no script holds them any more, the simulator gets the aircraft back.
+    Returns 1.
+    """
 
 
 def XPLMSetActiveAircraftCount(inCount: int) -> int:
     """Sets how many aircraft are active, the user's included (for the plug-in holding them).
 
-inCount: the number of aircraft
+    inCount: the number of aircraft
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMSetAircraftModel(inIndex: int, inAircraftPath: str) -> int:
     """Loads a model into one of the other aircraft (for the plug-in holding them).
 
-inIndex: the aircraft's index, 1 and up
-inAircraftPath: the path of the .acf file
+    inIndex: the aircraft's index, 1 and up
+    inAircraftPath: the path of the .acf file
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMDisableAIForPlane(inPlaneIndex: int) -> int:
     """Turns off the simulator's AI for one of the other aircraft, so that a plug-in flies it.
 
-inPlaneIndex: the aircraft's index, 1 and up
+    inPlaneIndex: the aircraft's index, 1 and up
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMDrawAircraft(inPlaneIndex: int, inX: float, inY: float, inZ: float, inPitch: float, inRoll: float, inYaw: float, inFullDraw: int, inDrawStateInfo: Sequence[float]) -> int:
     """Draws an aircraft model at a place (deprecated in the simulator; call it from a draw callback).
 
-inPlaneIndex: the index of the aircraft whose model is drawn
-inX, inY, inZ: where, in local coordinates (metres)
-inPitch, inRoll, inYaw: the attitude in degrees
-inFullDraw: 1 to draw it in full detail
-inDrawStateInfo: eleven numbers: the record's size, then gear, flaps, spoilers, speed brakes,
-    slats, wing sweep, thrust, and the yoke's pitch, heading and roll
+    inPlaneIndex: the index of the aircraft whose model is drawn
+    inX, inY, inZ: where, in local coordinates (metres)
+    inPitch, inRoll, inYaw: the attitude in degrees
+    inFullDraw: 1 to draw it in full detail
+    inDrawStateInfo: eleven numbers: the record's size, then gear, flaps, spoilers, speed brakes,
+        slats, wing sweep, thrust, and the yoke's pitch, heading and roll
 
-Returns 1. Raises TypeError or ValueError for a drawing state that is not eleven numbers or
-whose size is out of range."""
+    Returns 1. Raises TypeError or ValueError for a drawing state that is not eleven numbers or
+    whose size is out of range.
+    """
 
 
 def XPLMReinitUsersPlane() -> int:
     """Reinitialises the user's aircraft after its data refs were changed (e.g. its weight).
 
-Returns 1."""
+    Returns 1.
+    """

@@ -23,126 +23,141 @@ XPLM_MSG_WILL_WRITE_PREFS: int = 107
 def XPLMGetMyID() -> int:
     """Tells the id of the plug-in the script runs in (Brindlemoor's, the same for all scripts).
 
-Returns the plug-in id (an int)."""
+    Returns the plug-in id (an int).
+    """
 
 
 def XPLMCountPlugins() -> int:
     """Counts the plug-ins loaded, Brindlemoor included.
 
-Returns the count as an int."""
+    Returns the count as an int.
+    """
 
 
 def XPLMGetNthPlugin(inIndex: int) -> int:
     """Finds a plug-in by its index, 0 to XPLMCountPlugins() - 1.
 
-inIndex: the index
+    inIndex: the index
 
-Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) for an index out of range."""
+    Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) for an index out of range.
+    """
 
 
 def XPLMFindPluginByPath(inPath: str) -> int:
     """Finds a plug-in by the path of its file.
 
-inPath: the plug-in's file path
+    inPath: the plug-in's file path
 
-Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) when no plug-in has that path."""
+    Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) when no plug-in has that path.
+    """
 
 
 def XPLMFindPluginBySignature(inSignature: str) -> int:
     """Finds a plug-in by its signature, e.g. \"xplanesdk.examples.DataRefEditor\".
 
-inSignature: the signature
+    inSignature: the signature
 
-Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) when no plug-in has it."""
+    Returns the plug-in id, or -1 (XPLM_NO_PLUGIN_ID) when no plug-in has it.
+    """
 
 
 def XPLMGetPluginInfo(inPlugin: int, outName: Optional[List[str]], outFilePath: Optional[List[str]], outSignature: Optional[List[str]], outDescription: Optional[List[str]]) -> int:
     """Describes a plug-in.
 
-inPlugin: the plug-in id
-outName: a list that gets its name as element 0 (appended when empty), or None
-outFilePath: a list that gets its file path as element 0 (appended when empty), or None
-outSignature: a list that gets its signature as element 0 (appended when empty), or None
-outDescription: a list that gets its description as element 0 (appended when empty), or None
+    inPlugin: the plug-in id
+    outName: a list that gets its name as element 0 (appended when empty), or None
+    outFilePath: a list that gets its file path as element 0 (appended when empty), or None
+    outSignature: a list that gets its signature as element 0 (appended when empty), or None
+    outDescription: a list that gets its description as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPLMIsPluginEnabled(inPluginID: int) -> int:
     """Tells whether a plug-in is enabled.
 
-inPluginID: the plug-in's id
+    inPluginID: the plug-in's id
 
-Returns 1 when enabled, 0 when not."""
+    Returns 1 when enabled, 0 when not.
+    """
 
 
 def XPLMEnablePlugin(inPluginID: int) -> int:
     """Enables a plug-in.
 
-inPluginID: the plug-in's id
+    inPluginID: the plug-in's id
 
-Returns 1 when it is enabled now, 0 when it refused."""
+    Returns 1 when it is enabled now, 0 when it refused.
+    """
 
 
 def XPLMDisablePlugin(inPluginID: int) -> int:
     """Disables a plug-in.
 
-inPluginID: the plug-in's id
+    inPluginID: the plug-in's id
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMReloadPlugins() -> int:
     """Reloads all plug-ins, Brindlemoor and so every script among them.
 
-The reload happens once the current callback has returned.
-Returns 1."""
+    The reload happens once the current callback has returned.
+    Returns 1.
+    """
 
 
 def XPLMSendMessageToPlugin(inPlugin: int, inMessage: int, inParam: Any) -> int:
     """Sends a message to a plug-in, or to all with XPLM_NO_PLUGIN_ID.
 
-inPlugin: the plug-in id, or XPLM_NO_PLUGIN_ID (-1) for every plug-in
-inMessage: the message number
-inParam: an int, handed over as the pointer's value, or a string, whose characters the
-    receiver may read during the call
+    inPlugin: the plug-in id, or XPLM_NO_PLUGIN_ID (-1) for every plug-in
+    inMessage: the message number
+    inParam: an int, handed over as the pointer's value, or a string, whose characters the
+        receiver may read during the call
 
-Returns 1; 0 for a parameter of another kind, which is logged as \"Parameter Error\" and not
-sent. Raises OverflowError for an int wider than a pointer."""
+    Returns 1; 0 for a parameter of another kind, which is logged as \"Parameter Error\" and not
+    sent. Raises OverflowError for an int wider than a pointer.
+    """
 
 
 def XPLMHasFeature(inFeature: str) -> int:
     """Tells whether the simulator knows a feature, e.g. \"XPLM_USE_NATIVE_PATHS\".
 
-inFeature: the feature's name
+    inFeature: the feature's name
 
-Returns 1 when it has it, 0 when not."""
+    Returns 1 when it has it, 0 when not.
+    """
 
 
 def XPLMIsFeatureEnabled(inFeature: str) -> int:
     """Tells whether a feature is on.
 
-inFeature: the feature's name
+    inFeature: the feature's name
 
-Features are Brindlemoor's: turning one on turns it on for every script.
-Returns 1 when on, 0 when off or unknown."""
+    Features are Brindlemoor's: turning one on turns it on for every script.
+    Returns 1 when on, 0 when off or unknown.
+    """
 
 
 def XPLMEnableFeature(inFeature: str, inEnable: int) -> int:
     """Turns a feature on or off.
 
-inFeature: the feature's name
-inEnable: 1 for on, 0 for off
+    inFeature: the feature's name
+    inEnable: 1 for on, 0 for off
 
-Features are Brindlemoor's: turning one on turns it on for every script. Scripts get
-slash-separated paths either way.
-Returns 1."""
+    Features are Brindlemoor's: turning one on turns it on for every script. Scripts get
+    slash-separated paths either way.
+    Returns 1.
+    """
 
 
 def XPLMEnumerateFeatures(inEnumerator: Callable[..., Any], inRef: Any) -> int:
     """Names every feature the simulator has, calling back before it returns.
 
-inEnumerator: called as inEnumerator(featureName, ref) for each feature
-inRef: any object, handed to the enumerator
+    inEnumerator: called as inEnumerator(featureName, ref) for each feature
+    inRef: any object, handed to the enumerator
 
-Returns 1. What the enumerator raises ends the calls and is raised here."""
+    Returns 1. What the enumerator raises ends the calls and is raised here.
+    """

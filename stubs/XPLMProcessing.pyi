@@ -11,82 +11,90 @@ xplm_FlightLoop_Phase_BeforeFlightModel: int = 0
 def XPLMGetElapsedTime() -> float:
     """Tells the seconds the simulator has run since it started, paused time included.
 
-Returns the elapsed time as a float."""
+    Returns the elapsed time as a float.
+    """
 
 
 def XPLMGetCycleNumber() -> int:
     """Tells the number of the current simulation cycle, which counts up each frame.
 
-Returns the cycle number as an int."""
+    Returns the cycle number as an int.
+    """
 
 
 def XPLMRegisterFlightLoopCallback(self, inFlightLoop: Callable[..., Any], inInterval: float, inRefcon: int) -> int:
     """Registers a flight loop callback of the script, called once per cycle when due.
 
-self: the script object (self of the script's class)
-inFlightLoop: the callable, called as inFlightLoop(elapsedSinceLastCall,
-    elapsedTimeSinceLastFlightLoop, counter, refcon) -> float: seconds until the next call
-    (>0), flight loops until it (<0), or 0 to stop
-inInterval: when to call first: seconds (>0), flight loops (<0), or 0 for not yet
-inRefcon: an int handed back to the callback
+    self: the script object (self of the script's class)
+    inFlightLoop: the callable, called as inFlightLoop(elapsedSinceLastCall,
+        elapsedTimeSinceLastFlightLoop, counter, refcon) -> float: seconds until the next call
+        (>0), flight loops until it (<0), or 0 to stop
+    inInterval: when to call first: seconds (>0), flight loops (<0), or 0 for not yet
+    inRefcon: an int handed back to the callback
 
-The loop belongs to the script and goes when the script stops. Registering the same
-callable with the same refcon again only sets its interval anew.
-Returns 1. Raises TypeError when self is no script object or inFlightLoop is not callable."""
+    The loop belongs to the script and goes when the script stops. Registering the same
+    callable with the same refcon again only sets its interval anew.
+    Returns 1. Raises TypeError when self is no script object or inFlightLoop is not callable.
+    """
 
 
 def XPLMUnregisterFlightLoopCallback(self, inFlightLoop: Callable[..., Any], inRefcon: int) -> int:
     """Removes a flight loop callback the script registered.
 
-self: the script object (self of the script's class)
-inFlightLoop: the callable it was registered with
-inRefcon: the refcon it was registered with
+    self: the script object (self of the script's class)
+    inFlightLoop: the callable it was registered with
+    inRefcon: the refcon it was registered with
 
-Returns 1 when the loop went, 0 when the script has no loop with this callable and refcon."""
+    Returns 1 when the loop went, 0 when the script has no loop with this callable and refcon.
+    """
 
 
 def XPLMSetFlightLoopCallbackInterval(inFlightLoop: Callable[..., Any], inInterval: float, inRelativeToNow: int, inRefcon: int) -> int:
     """Sets when a registered flight loop callback is called next.
 
-inFlightLoop: the callable of the loop
-inInterval: seconds (>0), flight loops (<0), or 0 to stop calling it
-inRelativeToNow: 1 counts from now, 0 from the loop's last call
-inRefcon: the refcon of the loop; failing a match, the first loop of inFlightLoop is taken
+    inFlightLoop: the callable of the loop
+    inInterval: seconds (>0), flight loops (<0), or 0 to stop calling it
+    inRelativeToNow: 1 counts from now, 0 from the loop's last call
+    inRefcon: the refcon of the loop; failing a match, the first loop of inFlightLoop is taken
 
-Returns 1 when the loop was found, 0 when no loop has this callable."""
+    Returns 1 when the loop was found, 0 when no loop has this callable.
+    """
 
 
 def XPLMCreateFlightLoop(self, params: Union[Dict[str, Any], Sequence[Any]]) -> int:
     """Creates a flight loop object of the script, not yet scheduled.
 
-self: the script object (self of the script's class)
-params: a dict {\"phase\", \"callbackFunc\", \"refcon\"} or a sequence in that order;
-    phase: xplm_FlightLoop_Phase_BeforeFlightModel or ..._AfterFlightModel;
-    callbackFunc(elapsedSinceLastCall, elapsedTimeSinceLastFlightLoop, counter, refcon)
-    -> float: seconds until the next call (>0), flight loops (<0), or 0 to stop;
-    refcon: an int handed back to the callback (may be left out: 0)
+    self: the script object (self of the script's class)
+    params: a dict {\"phase\", \"callbackFunc\", \"refcon\"} or a sequence in that order;
+        phase: xplm_FlightLoop_Phase_BeforeFlightModel or ..._AfterFlightModel;
+        callbackFunc(elapsedSinceLastCall, elapsedTimeSinceLastFlightLoop, counter, refcon)
+        -> float: seconds until the next call (>0), flight loops (<0), or 0 to stop;
+        refcon: an int handed back to the callback (may be left out: 0)
 
-The loop belongs to the script and is destroyed when the script stops; schedule it with
-XPLMScheduleFlightLoop.
-Returns the loop's id (an int), or 0 when the simulator refused it. Raises TypeError or
-ValueError for a bad params field."""
+    The loop belongs to the script and is destroyed when the script stops; schedule it with
+    XPLMScheduleFlightLoop.
+    Returns the loop's id (an int), or 0 when the simulator refused it. Raises TypeError or
+    ValueError for a bad params field.
+    """
 
 
 def XPLMDestroyFlightLoop(self, inFlightLoopID: int) -> int:
     """Destroys a flight loop object the script created.
 
-self: the script object (self of the script's class)
-inFlightLoopID: the id XPLMCreateFlightLoop returned
+    self: the script object (self of the script's class)
+    inFlightLoopID: the id XPLMCreateFlightLoop returned
 
-Returns 1 when the loop went, 0 when it is no loop this script created."""
+    Returns 1 when the loop went, 0 when it is no loop this script created.
+    """
 
 
 def XPLMScheduleFlightLoop(inFlightLoopID: int, inInterval: float, inRelativeToNow: int) -> int:
     """Schedules the next call of a flight loop object of the running script.
 
-inFlightLoopID: the id XPLMCreateFlightLoop returned
-inInterval: seconds (>0), flight loops (<0), or 0 to stop calling it
-inRelativeToNow: 1 counts from now, 0 from the loop's last call
+    inFlightLoopID: the id XPLMCreateFlightLoop returned
+    inInterval: seconds (>0), flight loops (<0), or 0 to stop calling it
+    inRelativeToNow: 1 counts from now, 0 from the loop's last call
 
-Called from inside the loop's own callback, the callback's answer wins.
-Returns 1 when the loop was scheduled, 0 when it is no loop the running script created."""
+    Called from inside the loop's own callback, the callback's answer wins.
+    Returns 1 when the loop was scheduled, 0 when it is no loop the running script created.
+    """

@@ -223,226 +223,252 @@ xplm_key_zoomout: int = 90
 def XPLMSpeakString(inString: str) -> int:
     """Speaks a text with the simulator's voice (or shows it, when speech is off).
 
-inString: the text
+    inString: the text
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMCommandKeyStroke(inKey: int) -> int:
     """Presses one of the simulator's old command keys (deprecated: use commands).
 
-inKey: an xplm_key_* value
+    inKey: an xplm_key_* value
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMCommandButtonPress(inButton: int) -> int:
     """Presses one of the simulator's old joystick buttons (deprecated: use commands).
 
-inButton: an xplm_joy_* value
+    inButton: an xplm_joy_* value
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMCommandButtonRelease(inButton: int) -> int:
     """Releases one of the simulator's old joystick buttons (deprecated: use commands).
 
-inButton: an xplm_joy_* value
+    inButton: an xplm_joy_* value
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMGetVirtualKeyDescription(inVirtualKey: int) -> Optional[str]:
     """Tells the name of a virtual key, as shown to the user.
 
-inVirtualKey: the XPLM_VK_* key, 0 to 255
+    inVirtualKey: the XPLM_VK_* key, 0 to 255
 
-Returns the name (a str), or None for a key the simulator has no name for."""
+    Returns the name (a str), or None for a key the simulator has no name for.
+    """
 
 
 def XPLMReloadScenery() -> int:
     """Reloads the scenery around the user's aircraft.
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMGetSystemPath() -> str:
     """Tells the simulator's folder.
 
-Returns the path (a str, slash-separated, ending in a separator); \"\" when the simulator
-failed."""
+    Returns the path (a str, slash-separated, ending in a separator); \"\" when the simulator
+    failed.
+    """
 
 
 def XPLMGetPrefsPath() -> str:
     """Tells the path of the simulator's preferences file; its folder is where preferences go.
 
-Returns the path (a str, slash-separated); \"\" when the simulator failed."""
+    Returns the path (a str, slash-separated); \"\" when the simulator failed.
+    """
 
 
 def XPLMGetDirectorySeparator() -> str:
     """Tells the separator of the paths scripts get and give.
 
-Returns the separator (a str)."""
+    Returns the separator (a str).
+    """
 
 
 def XPLMExtractFileAndPath(inFullPath: str) -> Tuple[str, str]:
     """Splits a path into its file name and its folder.
 
-inFullPath: the path, slash-separated; the string is not changed
+    inFullPath: the path, slash-separated; the string is not changed
 
-Returns the tuple (file, folder)."""
+    Returns the tuple (file, folder).
+    """
 
 
 def XPLMGetDirectoryContents(inDirectoryPath: str, inFirstReturn: int, outFileNames: Optional[List[str]], inFileNameBufSize: int, outIndices: Optional[List[int]], inIndexCount: int, outTotalFiles: Optional[List[int]], outReturnedFiles: Optional[List[int]]) -> Tuple[int]:
     """Lists the names in a folder, some at a time.
 
-inDirectoryPath: the folder
-inFirstReturn: the index of the first name listed (0 for the first)
-outFileNames: a list that gets one item, the first name listed (\"\" for none), or None
-inFileNameBufSize: the bytes the names may take in all (0 to the limit)
-outIndices: a list the names listed are appended to, or None
-inIndexCount: the most names listed
-outTotalFiles: a list that gets the number of names in the folder as element 0 (appended
-    when empty), or None
-outReturnedFiles: a list that gets the number listed as element 0 (appended when empty), or
-    None
+    inDirectoryPath: the folder
+    inFirstReturn: the index of the first name listed (0 for the first)
+    outFileNames: a list that gets one item, the first name listed (\"\" for none), or None
+    inFileNameBufSize: the bytes the names may take in all (0 to the limit)
+    outIndices: a list the names listed are appended to, or None
+    inIndexCount: the most names listed
+    outTotalFiles: a list that gets the number of names in the folder as element 0 (appended
+        when empty), or None
+    outReturnedFiles: a list that gets the number listed as element 0 (appended when empty), or
+        None
 
-Returns the tuple (1,) when all the remaining names were listed, (0,) when more remain or the
-folder cannot be read. Raises TypeError for a list argument of another type, ValueError for a
-size or count out of range."""
+    Returns the tuple (1,) when all the remaining names were listed, (0,) when more remain or the
+    folder cannot be read. Raises TypeError for a list argument of another type, ValueError for a
+    size or count out of range.
+    """
 
 
 def XPLMInitialized() -> int:
     """Tells whether the simulator has finished starting up.
 
-Returns 1 when it has, 0 when not."""
+    Returns 1 when it has, 0 when not.
+    """
 
 
 def XPLMGetVersions() -> Tuple[int, int, int]:
     """Tells the versions of the simulator and of its plug-in SDK.
 
-Returns the tuple (xplaneVersion, xplmVersion, hostID), hostID being xplm_Host_XPlane."""
+    Returns the tuple (xplaneVersion, xplmVersion, hostID), hostID being xplm_Host_XPlane.
+    """
 
 
 def XPLMGetLanguage() -> int:
     """Tells the language the simulator runs in.
 
-Returns an xplm_Language_* value."""
+    Returns an xplm_Language_* value.
+    """
 
 
 def XPLMDebugString(inString: str) -> int:
     """Writes a text to the simulator's log (Log.txt); end it with a newline.
 
-inString: the text
+    inString: the text
 
-Returns 1."""
+    Returns 1.
+    """
 
 
 def XPLMFindCommand(inName: str) -> int:
     """Looks up a command by its name, e.g. \"sim/operation/pause_toggle\".
 
-inName: the command's name
+    inName: the command's name
 
-Returns the command handle (an int), or 0 when there is no such command."""
+    Returns the command handle (an int), or 0 when there is no such command.
+    """
 
 
 def XPLMCommandBegin(inCommand: int) -> int:
     """Starts holding a command down, until XPLMCommandEnd.
 
-inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand
+    inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand
 
-A command the script began and did not end is ended when the script stops.
-Returns 1.
-Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."""
+    A command the script began and did not end is ended when the script stops.
+    Returns 1.
+    Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer.
+    """
 
 
 def XPLMCommandEnd(inCommand: int) -> int:
     """Ends holding a command down, that XPLMCommandBegin started.
 
-inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand
+    inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand
 
-Returns 1.
-Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."""
+    Returns 1.
+    Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer.
+    """
 
 
 def XPLMCommandOnce(inCommand: int) -> int:
     """Runs a command once: begins and ends it at once.
 
-inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand
+    inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand
 
-Returns 1.
-Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."""
+    Returns 1.
+    Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer.
+    """
 
 
 def XPLMCreateCommand(inName: str, inDescription: str) -> int:
     """Creates a command, or finds it when one of that name exists.
 
-inName: the command's name, e.g. \"myscript/do_thing\"
-inDescription: what it does, as the user sees it
+    inName: the command's name, e.g. \"myscript/do_thing\"
+    inDescription: what it does, as the user sees it
 
-Returns the command handle (an int)."""
+    Returns the command handle (an int).
+    """
 
 
 def XPLMRegisterCommandHandler(self, inCommand: int, inHandler: Callable[..., Any], inBefore: int, inRefcon: int) -> int:
     """Registers a handler of the script that is called when a command runs.
 
-self: the script object (self of the script's class)
-inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand
-inHandler: called as inHandler(command, phase, refcon) -> int, phase being
-    xplm_CommandBegin, xplm_CommandContinue or xplm_CommandEnd: 1 lets the command go on to
-    the other handlers, 0 stops it
-inBefore: 1 to be called before the simulator handles the command, 0 after
-inRefcon: an int handed back to the handler
+    self: the script object (self of the script's class)
+    inCommand: the command handle, from XPLMFindCommand or XPLMCreateCommand
+    inHandler: called as inHandler(command, phase, refcon) -> int, phase being
+        xplm_CommandBegin, xplm_CommandContinue or xplm_CommandEnd: 1 lets the command go on to
+        the other handlers, 0 stops it
+    inBefore: 1 to be called before the simulator handles the command, 0 after
+    inRefcon: an int handed back to the handler
 
-The handler belongs to the script and goes when the script stops; registering it again keeps
-the one registration.
-Returns 1. Raises TypeError when self is no script object or inHandler is not callable.
-Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."""
+    The handler belongs to the script and goes when the script stops; registering it again keeps
+    the one registration.
+    Returns 1. Raises TypeError when self is no script object or inHandler is not callable.
+    Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer.
+    """
 
 
 def XPLMUnregisterCommandHandler(self, inCommand: int, inHandler: Callable[..., Any], inBefore: int, inRefcon: int) -> int:
     """Removes a command handler the script registered.
 
-self: the script object (self of the script's class)
-inCommand, inHandler, inBefore, inRefcon: as given to XPLMRegisterCommandHandler
+    self: the script object (self of the script's class)
+    inCommand, inHandler, inBefore, inRefcon: as given to XPLMRegisterCommandHandler
 
-Returns 1 when the handler went, 0 when the script had none such.
-Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer."""
+    Returns 1 when the handler went, 0 when the script had none such.
+    Raises ValueError for a handle that XPLMFindCommand or XPLMCreateCommand did not answer.
+    """
 
 
 def XPLMLoadDataFile(inFileType: int, inFilePath: Optional[str]) -> int:
     """Loads a situation or a replay file.
 
-inFileType: xplm_DataFile_Situation or xplm_DataFile_ReplayMovie
-inFilePath: the path, relative to the simulator's folder; None clears the replay
+    inFileType: xplm_DataFile_Situation or xplm_DataFile_ReplayMovie
+    inFilePath: the path, relative to the simulator's folder; None clears the replay
 
-Returns 1 when the file was loaded, 0 when not."""
+    Returns 1 when the file was loaded, 0 when not.
+    """
 
 
 def XPLMSaveDataFile(inFileType: int, inFilePath: str) -> int:
     """Saves the situation or the replay to a file.
 
-inFileType: xplm_DataFile_Situation or xplm_DataFile_ReplayMovie
-inFilePath: the path, relative to the simulator's folder
+    inFileType: xplm_DataFile_Situation or xplm_DataFile_ReplayMovie
+    inFilePath: the path, relative to the simulator's folder
 
-Returns 1 when the file was saved, 0 when not."""
+    Returns 1 when the file was saved, 0 when not.
+    """
 
 
 def XPLMSetErrorCallback(self, inCallback: Optional[Callable[..., Any]]) -> int:
     """Sets the script's callback for the simulator's reports of wrong calls (of this script).
 
-self: the script object (self of the script's class)
-inCallback: called as inCallback(message) with the simulator's text; None removes it
+    self: the script object (self of the script's class)
+    inCallback: called as inCallback(message) with the simulator's text; None removes it
 
-One callback a script: a second call replaces the first. It goes when the script stops.
-Returns 1; 0 when None removed nothing. Raises TypeError when inCallback is neither callable
-nor None."""
+    One callback a script: a second call replaces the first. It goes when the script stops.
+    Returns 1; 0 when None removed nothing. Raises TypeError when inCallback is neither callable
+    nor None.
+    """
 
 
 def XPLMSimulateKeyPress(inKeyType: int, inKey: int) -> int:
     """Feeds a raw key stroke to the simulator alone; plug-ins do not see it (deprecated).
 
-inKeyType: the kind of key event
-inKey: the key
+    inKeyType: the kind of key event
+    inKey: the key
 
-Returns 1."""
+    Returns 1.
+    """

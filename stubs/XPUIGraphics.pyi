@@ -53,70 +53,77 @@ xpWindow_SubWindow: int = 2
 def XPDrawWindow(inX1: int, inY1: int, inX2: int, inY2: int, inStyle: int) -> int:
     """Draws a window frame of the widget library.
 
-inX1, inY1, inX2, inY2: the frame's corners (left, bottom, right, top)
-inStyle: an xpWindow_* style
+    inX1, inY1, inX2, inY2: the frame's corners (left, bottom, right, top)
+    inStyle: an xpWindow_* style
 
-Call it from a draw callback or a widget's draw message. Returns 1."""
+    Call it from a draw callback or a widget's draw message. Returns 1.
+    """
 
 
 def XPGetWindowDefaultDimensions(inStyle: int, outWidth: Optional[List[int]], outHeight: Optional[List[int]]) -> int:
     """Tells the default size of a window frame style.
 
-inStyle: an xpWindow_* style
-outWidth: a list that gets the width as element 0 (appended when empty), or None
-outHeight: a list that gets the height as element 0 (appended when empty), or None
+    inStyle: an xpWindow_* style
+    outWidth: a list that gets the width as element 0 (appended when empty), or None
+    outHeight: a list that gets the height as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPDrawElement(inX1: int, inY1: int, inX2: int, inY2: int, inStyle: int, inLit: int) -> int:
     """Draws an element of the widget library (a button, a field, an icon...).
 
-inX1, inY1, inX2, inY2: the element's corners (left, bottom, right, top)
-inStyle: an xpElement_* style
-inLit: 1 to draw it lit
+    inX1, inY1, inX2, inY2: the element's corners (left, bottom, right, top)
+    inStyle: an xpElement_* style
+    inLit: 1 to draw it lit
 
-Call it from a draw callback or a widget's draw message. Returns 1."""
+    Call it from a draw callback or a widget's draw message. Returns 1.
+    """
 
 
 def XPGetElementDefaultDimensions(inStyle: int, outWidth: Optional[List[int]], outHeight: Optional[List[int]], outCanBeLit: Optional[List[int]]) -> int:
     """Tells the default size of an element style, and whether it can be lit.
 
-inStyle: an xpElement_* style
-outWidth: a list that gets the width as element 0 (appended when empty), or None
-outHeight: a list that gets the height as element 0 (appended when empty), or None
-outCanBeLit: a list that gets 1 when it can be lit as element 0 (appended when empty), or None
+    inStyle: an xpElement_* style
+    outWidth: a list that gets the width as element 0 (appended when empty), or None
+    outHeight: a list that gets the height as element 0 (appended when empty), or None
+    outCanBeLit: a list that gets 1 when it can be lit as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPDrawTrack(inX1: int, inY1: int, inX2: int, inY2: int, inMin: int, inMax: int, inValue: int, inTrackStyle: int, inLit: int) -> int:
     """Draws a track of the widget library (a scroll bar, a slider, a progress bar).
 
-inX1, inY1, inX2, inY2: the track's corners (left, bottom, right, top)
-inMin, inMax: the range of values
-inValue: the value shown
-inTrackStyle: an xpTrack_* style
-inLit: 1 to draw it lit
+    inX1, inY1, inX2, inY2: the track's corners (left, bottom, right, top)
+    inMin, inMax: the range of values
+    inValue: the value shown
+    inTrackStyle: an xpTrack_* style
+    inLit: 1 to draw it lit
 
-Call it from a draw callback or a widget's draw message. Returns 1."""
+    Call it from a draw callback or a widget's draw message. Returns 1.
+    """
 
 
 def XPGetTrackDefaultDimensions(inStyle: int) -> Tuple[int, int]:
     """Tells the default width of a track style, and whether it can be lit.
 
-inStyle: an xpTrack_* style
+    inStyle: an xpTrack_* style
 
-Returns the tuple (width, canBeLit)."""
+    Returns the tuple (width, canBeLit).
+    """
 
 
 def XPGetTrackMetrics(inX1: int, inY1: int, inX2: int, inY2: int, inMin: int, inMax: int, inValue: int, inTrackStyle: int) -> Tuple[int, int, int, int, int, int]:
     """Tells how a track with these bounds and values is laid out, to find what a click hit.
 
-inX1, inY1, inX2, inY2: the track's corners (left, bottom, right, top)
-inMin, inMax: the range of values
-inValue: the value shown
-inTrackStyle: an xpTrack_* style
+    inX1, inY1, inX2, inY2: the track's corners (left, bottom, right, top)
+    inMin, inMax: the range of values
+    inValue: the value shown
+    inTrackStyle: an xpTrack_* style
 
-Returns the tuple (isVertical, downBtnSize, downPageSize, thumbSize, upPageSize, upBtnSize),
-the sizes in pixels along the track."""
+    Returns the tuple (isVertical, downBtnSize, downPageSize, thumbSize, upPageSize, upBtnSize),
+    the sizes in pixels along the track.
+    """

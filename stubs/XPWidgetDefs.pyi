@@ -45,27 +45,30 @@ xpWidgetClass_None: int = 0
 def BM_GetMouseState(inParam1: int) -> Tuple[int, int, int]:
     """Reads the mouse state a mouse message (down, drag, up, wheel, cursor) points at.
 
-inParam1: the message's param1
+    inParam1: the message's param1
 
-The record is readable only while a widget callback handles the message that carries it.
-Returns the tuple (x, y, button). Raises ValueError for an address that is no such record."""
+    The record is readable only while a widget callback handles the message that carries it.
+    Returns the tuple (x, y, button). Raises ValueError for an address that is no such record.
+    """
 
 
 def BM_GetKeyState(inParam1: int) -> Tuple[int, int, int]:
     """Reads the key state an xpMsg_KeyPress message points at.
 
-inParam1: the message's param1
+    inParam1: the message's param1
 
-The record is readable only while a widget callback handles the message that carries it.
-Returns the tuple (key, flags, virtualKey), key and virtualKey as signed bytes. Raises
-ValueError for an address that is no such record."""
+    The record is readable only while a widget callback handles the message that carries it.
+    Returns the tuple (key, flags, virtualKey), key and virtualKey as signed bytes. Raises
+    ValueError for an address that is no such record.
+    """
 
 
 def BM_GetWidgetGeometryChange(inParam2: int) -> Tuple[int, int, int, int]:
     """Reads the geometry change an xpMsg_Reshape message points at.
 
-inParam2: the message's param2
+    inParam2: the message's param2
 
-The record is readable only while a widget callback handles the message that carries it.
-Returns the tuple (dx, dy, dwidth, dheight). Raises ValueError for an address that is no such
-record."""
+    The record is readable only while a widget callback handles the message that carries it.
+    Returns the tuple (dx, dy, dwidth, dheight). Raises ValueError for an address that is no such
+    record.
+    """

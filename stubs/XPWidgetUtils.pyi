@@ -11,60 +11,66 @@ PARAM_PARENT: int = -2
 def XPUCreateWidgets(inWidgetDefs: Sequence[Sequence[Any]], inCount: int, inParamParent: int, ioWidgets: List[int]) -> int:
     """Creates a tree of widgets from a table of definitions.
 
-inWidgetDefs: a list of definitions, each a list of nine items: left, top, right, bottom,
-    visible, descriptor, isRoot, containerIndex (the index of an earlier definition,
-    NO_PARENT (-1) or PARAM_PARENT (-2)) and class
-inCount: how many of the definitions to create
-inParamParent: the container of the definitions whose containerIndex is PARAM_PARENT
-ioWidgets: a list the new widgets' ids are appended to, in order (0 for one not made)
+    inWidgetDefs: a list of definitions, each a list of nine items: left, top, right, bottom,
+        visible, descriptor, isRoot, containerIndex (the index of an earlier definition,
+        NO_PARENT (-1) or PARAM_PARENT (-2)) and class
+    inCount: how many of the definitions to create
+    inParamParent: the container of the definitions whose containerIndex is PARAM_PARENT
+    ioWidgets: a list the new widgets' ids are appended to, in order (0 for one not made)
 
-Returns the tuple (1,); (0,) when nothing was made (e.g. inParamParent is another script's).
-Raises TypeError for a bad definition, ValueError when inCount exceeds the definitions."""
+    Returns the tuple (1,); (0,) when nothing was made (e.g. inParamParent is another script's).
+    Raises TypeError for a bad definition, ValueError when inCount exceeds the definitions.
+    """
 
 
 def XPUMoveWidgetBy(inWidget: int, inDeltaX: int, inDeltaY: int) -> int:
     """Moves a widget and the widgets inside it by an offset.
 
-inWidget: the widget id
-inDeltaX, inDeltaY: the offset in pixels
+    inWidget: the widget id
+    inDeltaX, inDeltaY: the offset in pixels
 
-Another script's widget is left as it is. Returns 1."""
+    Another script's widget is left as it is. Returns 1.
+    """
 
 
 def XPUFixedLayout(inMessage: int, inWidget: int, inParam1: int, inParam2: int) -> int:
     """The library's behaviour that keeps a widget's children where they are when it moves.
 
-inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it
+    inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it
 
-Call it from a widget callback. Returns 1 when it handled the message, 0 when not."""
+    Call it from a widget callback. Returns 1 when it handled the message, 0 when not.
+    """
 
 
 def XPUSelectIfNeeded(inMessage: int, inWidget: int, inParam1: int, inParam2: int, inEatClick: int) -> int:
     """The library's behaviour that brings a root widget to the front when it is clicked.
 
-inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it
-inEatClick: 1 to take the click, 0 to let it go on to the widget
+    inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it
+    inEatClick: 1 to take the click, 0 to let it go on to the widget
 
-Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0
-for another script's widget)."""
+    Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0
+    for another script's widget).
+    """
 
 
 def XPUDefocusKeyboard(inMessage: int, inWidget: int, inParam1: int, inParam2: int, inEatClick: int) -> int:
     """The library's behaviour that takes the keyboard focus from a text field when the widget is
-clicked.
+    clicked.
 
-inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it
-inEatClick: 1 to take the click, 0 to let it go on to the widget
+    inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it
+    inEatClick: 1 to take the click, 0 to let it go on to the widget
 
-Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0
-for another script's widget)."""
+    Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0
+    for another script's widget).
+    """
 
 
 def XPUDragWidget(inMessage: int, inWidget: int, inParam1: int, inParam2: int, inLeft: int, inTop: int, inRight: int, inBottom: int) -> int:
     """The library's behaviour that drags a widget by a part of it (e.g. a title bar).
 
-inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it
-inLeft, inTop, inRight, inBottom: the part to drag by, in global window coordinates
+    inMessage, inWidget, inParam1, inParam2: the message as the widget callback received it
+    inLeft, inTop, inRight, inBottom: the part to drag by, in global window coordinates
 
-Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0
-for another script's widget)."""
+    Call it from a widget callback. Returns 1 when it handled the message, 0 when not (and 0
+    for another script's widget).
+    """

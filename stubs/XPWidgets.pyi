@@ -8,305 +8,335 @@ from typing import Any, Callable, List, Optional, Union
 def XPCreateWidget(inLeft: int, inTop: int, inRight: int, inBottom: int, inVisible: int, inDescriptor: str, inIsRoot: int, inContainer: int, inClass: int) -> int:
     """Creates a widget of one of the library's classes.
 
-inLeft, inTop, inRight, inBottom: its bounds in global window coordinates
-inVisible: 1 to show it
-inDescriptor: its text (a caption, a window title, a field's contents)
-inIsRoot: 1 for a root widget (a window of its own)
-inContainer: the widget it goes inside, or 0 for none
-inClass: an xpWidgetClass_* class
+    inLeft, inTop, inRight, inBottom: its bounds in global window coordinates
+    inVisible: 1 to show it
+    inDescriptor: its text (a caption, a window title, a field's contents)
+    inIsRoot: 1 for a root widget (a window of its own)
+    inContainer: the widget it goes inside, or 0 for none
+    inClass: an xpWidgetClass_* class
 
-Widgets a script creates are destroyed when the interpreter stops.
-Returns the widget id (an int), or 0 when it was refused (e.g. a container of another
-script)."""
+    Widgets a script creates are destroyed when the interpreter stops.
+    Returns the widget id (an int), or 0 when it was refused (e.g. a container of another
+    script).
+    """
 
 
 def XPCreateCustomWidget(self, inLeft: int, inTop: int, inRight: int, inBottom: int, inVisible: int, inDescriptor: str, inIsRoot: int, inContainer: int, inCallback: Callable[..., Any]) -> int:
     """Creates a widget of the script whose behaviour is a Python callback.
 
-self: the script object (self of the script's class)
-inLeft, inTop, inRight, inBottom: its bounds in global window coordinates
-inVisible: 1 to show it
-inDescriptor: its text
-inIsRoot: 1 for a root widget
-inContainer: the widget it goes inside, or 0 for none
-inCallback: called as callback(message, widget, param1, param2) -> int: 1 when it handled
-    the message, 0 to pass it on
+    self: the script object (self of the script's class)
+    inLeft, inTop, inRight, inBottom: its bounds in global window coordinates
+    inVisible: 1 to show it
+    inDescriptor: its text
+    inIsRoot: 1 for a root widget
+    inContainer: the widget it goes inside, or 0 for none
+    inCallback: called as callback(message, widget, param1, param2) -> int: 1 when it handled
+        the message, 0 to pass it on
 
-Returns the widget id (an int), or 0 when it was refused. Raises TypeError when self is no
-script object or inCallback is not callable."""
+    Returns the widget id (an int), or 0 when it was refused. Raises TypeError when self is no
+    script object or inCallback is not callable.
+    """
 
 
 def XPDestroyWidget(self, inWidget: int, inDestroyChildren: int) -> int:
     """Destroys a widget, and with inDestroyChildren the widgets inside it.
 
-self: the script object (self of the script's class)
-inWidget: the widget id (an int)
-inDestroyChildren: 1 to destroy its children too
+    self: the script object (self of the script's class)
+    inWidget: the widget id (an int)
+    inDestroyChildren: 1 to destroy its children too
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPSendMessageToWidget(inWidget: int, inMessage: int, inMode: int, inParam1: int, inParam2: int) -> int:
     """Sends a message to a widget.
 
-inWidget: the widget id (an int)
-inMessage: an xpMsg_* message, or a message of the script's own
-inMode: xpMode_Direct, xpMode_UpChain, xpMode_Recursive, xpMode_DirectAllCallbacks or
-    xpMode_Once
-inParam1, inParam2: the message's parameters
+    inWidget: the widget id (an int)
+    inMessage: an xpMsg_* message, or a message of the script's own
+    inMode: xpMode_Direct, xpMode_UpChain, xpMode_Recursive, xpMode_DirectAllCallbacks or
+        xpMode_Once
+    inParam1, inParam2: the message's parameters
 
-A message carrying a record's address (mouse, key, reshape) may pass on only the record of a
-message being handled now; another raises ValueError.
-Returns 1 when a widget handled the message, 0 when none did."""
+    A message carrying a record's address (mouse, key, reshape) may pass on only the record of a
+    message being handled now; another raises ValueError.
+    Returns 1 when a widget handled the message, 0 when none did.
+    """
 
 
 def XPPlaceWidgetWithin(inSubWidget: int, inContainer: int) -> int:
     """Moves a widget inside another, or out of any with 0.
 
-inSubWidget: the widget moved
-inContainer: its new container, or 0
+    inSubWidget: the widget moved
+    inContainer: its new container, or 0
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPCountChildWidgets(inWidget: int) -> int:
     """Counts the widgets directly inside a widget.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Returns the count as an int."""
+    Returns the count as an int.
+    """
 
 
 def XPGetNthChildWidget(inWidget: int, inIndex: int) -> int:
     """Finds a widget directly inside another, by its index.
 
-inWidget: the widget id (an int)
-inIndex: the index, 0 to XPCountChildWidgets() - 1
+    inWidget: the widget id (an int)
+    inIndex: the index, 0 to XPCountChildWidgets() - 1
 
-Returns the child's id, or 0 for an index out of range."""
+    Returns the child's id, or 0 for an index out of range.
+    """
 
 
 def XPGetParentWidget(inWidget: int) -> int:
     """Finds the container of a widget.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Returns the container's id, or 0 for none."""
+    Returns the container's id, or 0 for none.
+    """
 
 
 def XPShowWidget(inWidget: int) -> int:
     """Shows a widget.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPHideWidget(inWidget: int) -> int:
     """Hides a widget.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPIsWidgetVisible(inWidget: int) -> int:
     """Tells whether a widget is visible: shown, and all its containers too.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Returns 1 when visible, 0 when not."""
+    Returns 1 when visible, 0 when not.
+    """
 
 
 def XPFindRootWidget(inWidget: int) -> int:
     """Finds the root widget a widget lies in.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Returns the root's id, or 0 when the widget is in no root."""
+    Returns the root's id, or 0 when the widget is in no root.
+    """
 
 
 def XPBringRootWidgetToFront(inWidget: int) -> int:
     """Brings the root widget a widget lies in to the front of the windows.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPIsWidgetInFront(inWidget: int) -> int:
     """Tells whether the root widget a widget lies in is in front of the other windows.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Returns 1 when in front, 0 when not."""
+    Returns 1 when in front, 0 when not.
+    """
 
 
 def XPGetWidgetUnderlyingWindow(inWidget: int) -> int:
     """Tells the window a root widget is drawn in.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Returns the window handle (an int)."""
+    Returns the window handle (an int).
+    """
 
 
 def XPGetWidgetGeometry(inWidget: int, outLeft: Optional[List[int]], outTop: Optional[List[int]], outRight: Optional[List[int]], outBottom: Optional[List[int]]) -> int:
     """Tells a widget's bounds, in global window coordinates.
 
-inWidget: the widget id (an int)
-outLeft: a list that gets left as element 0 (appended when empty), or None
-outTop: a list that gets top as element 0 (appended when empty), or None
-outRight: a list that gets right as element 0 (appended when empty), or None
-outBottom: a list that gets bottom as element 0 (appended when empty), or None
+    inWidget: the widget id (an int)
+    outLeft: a list that gets left as element 0 (appended when empty), or None
+    outTop: a list that gets top as element 0 (appended when empty), or None
+    outRight: a list that gets right as element 0 (appended when empty), or None
+    outBottom: a list that gets bottom as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPSetWidgetGeometry(inWidget: int, inLeft: int, inTop: int, inRight: int, inBottom: int) -> int:
     """Moves and resizes a widget, in global window coordinates.
 
-inWidget: the widget id (an int)
-inLeft, inTop, inRight, inBottom: the new bounds
+    inWidget: the widget id (an int)
+    inLeft, inTop, inRight, inBottom: the new bounds
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPGetWidgetForLocation(inContainer: int, inXOffset: int, inYOffset: int, inRecursive: int, inVisibleOnly: int) -> int:
     """Finds the widget at a point inside a container.
 
-inContainer: the container's id
-inXOffset, inYOffset: the point, in global window coordinates
-inRecursive: 1 to look into the children's children
-inVisibleOnly: 1 to look at visible widgets only
+    inContainer: the container's id
+    inXOffset, inYOffset: the point, in global window coordinates
+    inRecursive: 1 to look into the children's children
+    inVisibleOnly: 1 to look at visible widgets only
 
-Returns the widget's id; the container's own when no child is there, 0 when the point is
-outside the container."""
+    Returns the widget's id; the container's own when no child is there, 0 when the point is
+    outside the container.
+    """
 
 
 def XPGetWidgetExposedGeometry(inWidgetID: int, outLeft: Optional[List[int]], outTop: Optional[List[int]], outRight: Optional[List[int]], outBottom: Optional[List[int]]) -> int:
     """Tells the part of a widget that lies inside all its containers (what shows and is clickable).
 
-inWidgetID: the widget id
-outLeft: a list that gets left as element 0 (appended when empty), or None
-outTop: a list that gets top as element 0 (appended when empty), or None
-outRight: a list that gets right as element 0 (appended when empty), or None
-outBottom: a list that gets bottom as element 0 (appended when empty), or None
+    inWidgetID: the widget id
+    outLeft: a list that gets left as element 0 (appended when empty), or None
+    outTop: a list that gets top as element 0 (appended when empty), or None
+    outRight: a list that gets right as element 0 (appended when empty), or None
+    outBottom: a list that gets bottom as element 0 (appended when empty), or None
 
-Returns 1. Raises TypeError for an out argument that is neither a list nor None."""
+    Returns 1. Raises TypeError for an out argument that is neither a list nor None.
+    """
 
 
 def XPSetWidgetDescriptor(inWidget: int, inDescriptor: str) -> int:
     """Sets a widget's text (a caption, a title, a field's contents).
 
-inWidget: the widget id (an int)
-inDescriptor: the text
+    inWidget: the widget id (an int)
+    inDescriptor: the text
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPGetWidgetDescriptor(inWidget: int, outDescriptor: Optional[List[str]], inMaxDescLength: int) -> int:
     """Reads a widget's text.
 
-inWidget: the widget id (an int)
-outDescriptor: a list that gets the text, cut to inMaxDescLength - 1 characters, appended as
-    one more item; or None to learn the length only
-inMaxDescLength: the longest text wanted, plus one
+    inWidget: the widget id (an int)
+    outDescriptor: a list that gets the text, cut to inMaxDescLength - 1 characters, appended as
+        one more item; or None to learn the length only
+    inMaxDescLength: the longest text wanted, plus one
 
-Returns the length of the whole text. Raises TypeError when outDescriptor is neither a list
-nor None."""
+    Returns the length of the whole text. Raises TypeError when outDescriptor is neither a list
+    nor None.
+    """
 
 
 def XPSetWidgetProperty(inWidget: int, inProperty: int, inValue: int) -> int:
     """Sets a property of a widget.
 
-inWidget: the widget id (an int)
-inProperty: an xpProperty_* property, or one of the script's own
-inValue: the value (an int)
+    inWidget: the widget id (an int)
+    inProperty: an xpProperty_* property, or one of the script's own
+    inValue: the value (an int)
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPGetWidgetProperty(inWidget: int, inProperty: int, inExists: Union[List[int], int, None]) -> int:
     """Reads a property of a widget.
 
-inWidget: the widget id (an int)
-inProperty: an xpProperty_* property
-inExists: 0 or None not to ask, or a list that gets 1 when the widget has the property and 0
-    when not (element 0, appended when empty)
+    inWidget: the widget id (an int)
+    inProperty: an xpProperty_* property
+    inExists: 0 or None not to ask, or a list that gets 1 when the widget has the property and 0
+        when not (element 0, appended when empty)
 
-Returns the value (an int), 0 when the widget does not have it. Raises TypeError for an
-inExists of another kind."""
+    Returns the value (an int), 0 when the widget does not have it. Raises TypeError for an
+    inExists of another kind.
+    """
 
 
 def XPSetKeyboardFocus(inWidget: int) -> int:
     """Gives the keyboard focus to a widget, or back to the simulator with 0.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Returns the id of the widget that has the focus now, 0 when none took it (also for another
-script's widget)."""
+    Returns the id of the widget that has the focus now, 0 when none took it (also for another
+    script's widget).
+    """
 
 
 def XPLoseKeyboardFocus(inWidget: int) -> int:
     """Takes the keyboard focus from a widget, when it has it.
 
-inWidget: the widget id (an int)
+    inWidget: the widget id (an int)
 
-Another script's widget is left as it is.
-Returns 1."""
+    Another script's widget is left as it is.
+    Returns 1.
+    """
 
 
 def XPGetWidgetWithFocus() -> int:
     """Tells which widget has the keyboard focus.
 
-Returns the widget's id, or 0 when no widget has it."""
+    Returns the widget's id, or 0 when no widget has it.
+    """
 
 
 def XPAddWidgetCallback(self, inWidget: int, inNewCallback: Callable[..., Any]) -> int:
     """Adds a callback of the script to a widget, called before the widget's own behaviour.
 
-self: the script object (self of the script's class)
-inWidget: the widget id (an int)
-inNewCallback: called as callback(message, widget, param1, param2) -> int: 1 when it handled
-    the message, 0 to pass it on
+    self: the script object (self of the script's class)
+    inWidget: the widget id (an int)
+    inNewCallback: called as callback(message, widget, param1, param2) -> int: 1 when it handled
+        the message, 0 to pass it on
 
-The simulator cannot take a callback back: when the script stops, its callbacks only pass the
-messages on. Another script's widget is left as it is.
-Returns 1. Raises TypeError when self is no script object or inNewCallback is not callable,
-ValueError when the widget has too many callbacks from scripts."""
+    The simulator cannot take a callback back: when the script stops, its callbacks only pass the
+    messages on. Another script's widget is left as it is.
+    Returns 1. Raises TypeError when self is no script object or inNewCallback is not callable,
+    ValueError when the widget has too many callbacks from scripts.
+    """
 
 
 def XPGetWidgetClassFunc(inWidgetClass: int) -> int:
     """Tells the callback of a widget class, to pass messages on from a callback.
 
-inWidgetClass: an xpWidgetClass_* class
+    inWidgetClass: an xpWidgetClass_* class
 
-Returns the class's callback as an address (an int), 0 for an unknown class."""
+    Returns the class's callback as an address (an int), 0 for an unknown class.
+    """
 
 
 def SetWidgetObject(self, inWidget: int, inObject: Any) -> int:
     """Keeps an object for a widget, for the script to find it again with GetWidgetObject.
 
-self: the script object (self of the script's class)
-inWidget: the widget id (an int)
-inObject: any object
+    self: the script object (self of the script's class)
+    inWidget: the widget id (an int)
+    inObject: any object
 
-One object per script and widget: a second call replaces the first; another script does not
-see it. Returns 1."""
+    One object per script and widget: a second call replaces the first; another script does not
+    see it. Returns 1.
+    """
 
 
 def GetWidgetObject(self, inWidget: int) -> Any:
     """Finds the object the script kept for a widget with SetWidgetObject.
 
-self: the script object (self of the script's class)
-inWidget: the widget id (an int)
+    self: the script object (self of the script's class)
+    inWidget: the widget id (an int)
 
-Returns the object, or None when the script kept none."""
+    Returns the object, or None when the script kept none.
+    """

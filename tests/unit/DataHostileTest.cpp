@@ -124,13 +124,13 @@ TEST_F(DataHostile, IntegersBeyondACIntRaiseOverflowErrorAndNothingIsWritten) {
               "OverflowError: XPLMSetDatavi: element 0 is out of range for a C int");
     EXPECT_EQ(Outcome("XPLMSetDatavi, ints, (1, 2, -2**31 - 1), 0, 3"),
               "OverflowError: XPLMSetDatavi: element 2 is out of range for a C int");
-    EXPECT_EQ(Outcome("XPLMSetDatavi, ints, [1, 2.0], 0, 2"), "TypeError: expected sequence of integers");
+    EXPECT_EQ(Outcome("XPLMSetDatavi, ints, [1, 2.0], 0, 2"), "TypeError: XPLMSetDatavi(): expected sequence of integers");
     EXPECT_EQ(Ints(), (std::vector<int>{7, 7, 7, 0, 0, 0, 0, 0}));
 
     EXPECT_EQ(Outcome("XPLMSetDatavi, ints, [-2**31, 2**31 - 1, long_int(2), True], 0, 4"), "1");
     EXPECT_EQ(Ints(), (std::vector<int>{INT_MIN, INT_MAX, 2, 1, 0, 0, 0, 0}));
     // The scalar setter, through the argument parser, agrees.
-    EXPECT_EQ(Outcome("XPLMSetDatai, night, 2**31"), "OverflowError: signed integer is greater than maximum");
+    EXPECT_EQ(Outcome("XPLMSetDatai, night, 2**31"), "OverflowError: XPLMSetDatai(): signed integer is greater than maximum");
 }
 
 TEST_F(DataHostile, FloatsBeyondTheFloatRangeRaiseOverflowError) {
@@ -151,17 +151,17 @@ TEST_F(DataHostile, FloatsBeyondTheFloatRangeRaiseOverflowError) {
     EXPECT_EQ(written[3], -INFINITY);
     EXPECT_TRUE(std::isnan(written[4]));
 
-    EXPECT_EQ(Outcome("XPLMSetDataf, psi, 1e300"), "OverflowError: float argument is out of range for a C float");
+    EXPECT_EQ(Outcome("XPLMSetDataf, psi, 1e300"), "OverflowError: XPLMSetDataf(): float argument is out of range for a C float");
     EXPECT_EQ(Outcome("XPLMSetDataf, psi, 'north'"),
-              BM_PY3 ? "TypeError: must be real number, not str" : "TypeError: a float is required");
+              BM_PY3 ? "TypeError: XPLMSetDataf(): must be real number, not str" : "TypeError: XPLMSetDataf(): a float is required");
     EXPECT_EQ(Text("repr(XPLMGetDataf(psi))"), "90.0");
     EXPECT_EQ(Outcome("XPLMSetDataf, psi, 180"), "1");
     EXPECT_EQ(Text("repr(XPLMGetDataf(psi))"), "180.0");
     // Drawing colours follow the same rule.
     EXPECT_EQ(Outcome("__import__('XPLMGraphics').XPLMDrawString, (1.0, -1e39, 0.0), 0, 0, 'x', 0, 0"),
-              "OverflowError: float argument is out of range for a C float");
+              "OverflowError: XPLMDrawString(): float argument is out of range for a C float");
     EXPECT_EQ(Outcome("__import__('XPLMGraphics').XPLMDrawNumber, (1e39, 1.0, 0.0), 0, 0, 1.5, 3, 1, 0, 0"),
-              "OverflowError: float argument is out of range for a C float");
+              "OverflowError: XPLMDrawNumber(): float argument is out of range for a C float");
 }
 
 TEST_F(DataHostile, NegativeOrHugePositionsWriteNothing) {
@@ -172,7 +172,7 @@ TEST_F(DataHostile, NegativeOrHugePositionsWriteNothing) {
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, 'x', -1, 1"), "ValueError: XPLMSetDatab: offset must not be negative");
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, 'x', 0, -5"), "ValueError: XPLMSetDatab: count must not be negative");
     EXPECT_EQ(Outcome("XPLMSetDatavf, floats, [1.0], 2**31, 1"),
-              "OverflowError: signed integer is greater than maximum");
+              "OverflowError: XPLMSetDatavf(): signed integer is greater than maximum");
     EXPECT_EQ(Outcome("XPLMGetDatavi, ints, [], -1, 2"), "ValueError: XPLMGetDatavi: offset must not be negative");
     EXPECT_EQ(Outcome("XPLMGetDatab, tail, [], 0, -1"), "ValueError: XPLMGetDatab: max must not be negative");
     // Asking for the length looks at neither.
@@ -243,7 +243,7 @@ TEST_F(DataHostile, ByteWritesTakeStringsTextsAndBytes) {
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, [65, 'b'], 0, 2"), typeError);
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, [1.5], 0, 1"), typeError);
     EXPECT_EQ(Outcome("XPLMSetDatab, tail, 5, 0, 1"), typeError);
-    EXPECT_EQ(Outcome("XPLMSetDatab, tail, [], 0, 1"), "TypeError: expected sequence of bytes");
+    EXPECT_EQ(Outcome("XPLMSetDatab, tail, [], 0, 1"), "TypeError: XPLMSetDatab(): expected sequence of bytes");
     EXPECT_EQ(Tail(), std::string("QZ\0\0z", 5));
 }
 
