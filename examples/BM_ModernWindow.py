@@ -11,9 +11,17 @@ LEFT, TOP, RIGHT, BOTTOM = 640, 300, 940, 140
 LINE = 14
 
 
+def find_data_ref(name):
+    # None means the simulator has no such data ref: say which, rather than fail later.
+    ref = XPLMFindDataRef(name)
+    if ref is None:
+        raise LookupError("no data ref %s" % name)
+    return ref
+
+
 class Brindlemoor:
     def XPluginStart(self):
-        self.Refs = [(name, XPLMFindDataRef(name)) for name in (
+        self.Refs = [(name, find_data_ref(name)) for name in (
             "sim/time/total_running_time_sec",
             "sim/flightmodel/position/theta",
             "sim/flightmodel/position/latitude",

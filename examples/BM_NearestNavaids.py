@@ -7,6 +7,14 @@ from XPLMProcessing import *
 from XPLMUtilities import *
 
 
+def find_data_ref(name):
+    # None means the simulator has no such data ref: say which, rather than fail later.
+    ref = XPLMFindDataRef(name)
+    if ref is None:
+        raise LookupError("no data ref %s" % name)
+    return ref
+
+
 def frequency_text(kind, frequency):
     if kind == xplm_Nav_NDB:
         return " %d kHz" % frequency
@@ -17,8 +25,8 @@ def frequency_text(kind, frequency):
 
 class Brindlemoor:
     def XPluginStart(self):
-        self.Latitude = XPLMFindDataRef("sim/flightmodel/position/latitude")
-        self.Longitude = XPLMFindDataRef("sim/flightmodel/position/longitude")
+        self.Latitude = find_data_ref("sim/flightmodel/position/latitude")
+        self.Longitude = find_data_ref("sim/flightmodel/position/longitude")
         self.FirstLoop = self.FirstFlightLoop
         XPLMRegisterFlightLoopCallback(self, self.FirstLoop, -1.0, 0)
         return "Nearest navaids", "brindlemoor.examples.navaids", "Finds the radio aids nearest the aircraft."
@@ -41,7 +49,7 @@ class Brindlemoor:
         return XPLMFindNavAid(None, None, latitude, longitude, None, kind)
 
     def FirstFlightLoop(self, elapsedMe, elapsedSim, counter, refcon):
-        vor = XPLM_NAV_NOT_FOUND
+        vor, vor_id = XPLM_NAV_NOT_FOUND, ""
         for kind, label in ((xplm_Nav_Airport, "airport"), (xplm_Nav_VOR, "VOR"), (xplm_Nav_NDB, "NDB")):
             ref = self.Nearest(kind)
             if ref == XPLM_NAV_NOT_FOUND:

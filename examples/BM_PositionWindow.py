@@ -8,12 +8,20 @@ from XPLMGraphics import *
 WIDTH, HEIGHT = 260, 70
 
 
+def find_data_ref(name):
+    # None means the simulator has no such data ref: say which, rather than fail later.
+    ref = XPLMFindDataRef(name)
+    if ref is None:
+        raise LookupError("no data ref %s" % name)
+    return ref
+
+
 class Brindlemoor:
     def XPluginStart(self):
-        self.Latitude = XPLMFindDataRef("sim/flightmodel/position/latitude")
-        self.Longitude = XPLMFindDataRef("sim/flightmodel/position/longitude")
-        self.Elevation = XPLMFindDataRef("sim/flightmodel/position/elevation")
-        self.Heading = XPLMFindDataRef("sim/flightmodel/position/psi")
+        self.Latitude = find_data_ref("sim/flightmodel/position/latitude")
+        self.Longitude = find_data_ref("sim/flightmodel/position/longitude")
+        self.Elevation = find_data_ref("sim/flightmodel/position/elevation")
+        self.Heading = find_data_ref("sim/flightmodel/position/psi")
         # The callables are kept: the same objects must stay registered.
         self.DrawCB = self.DrawWindow
         self.KeyCB = self.Key

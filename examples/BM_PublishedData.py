@@ -3,6 +3,14 @@
 from XPLMDataAccess import *
 
 
+def find_data_ref(name):
+    # None means the simulator has no such data ref: say which, rather than fail later.
+    ref = XPLMFindDataRef(name)
+    if ref is None:
+        raise LookupError("no data ref %s" % name)
+    return ref
+
+
 class Brindlemoor:
     def XPluginStart(self):
         self.Counter = 42
@@ -32,16 +40,16 @@ class Brindlemoor:
             XPLMUnregisterDataAccessor(self, ref)
 
     def XPluginEnable(self):
-        counter = XPLMFindDataRef("brindlemoor/examples/counter")
+        counter = find_data_ref("brindlemoor/examples/counter")
         print("Data: counter reads %d" % XPLMGetDatai(counter))
         XPLMSetDatai(counter, 43)
         print("Data: after writing 43 it reads %d" % XPLMGetDatai(counter))
-        gauges = XPLMFindDataRef("brindlemoor/examples/gauges")
+        gauges = find_data_ref("brindlemoor/examples/gauges")
         values = []
         count = XPLMGetDatavf(gauges, values, 0, 8)
         print("Data: %d of %d gauges: %s" % (count, XPLMGetDatavf(gauges, None, 0, 0), values))
         label = []
-        XPLMGetDatab(XPLMFindDataRef("brindlemoor/examples/label"), label, 0, 64)
+        XPLMGetDatab(find_data_ref("brindlemoor/examples/label"), label, 0, 64)
         print("Data: the label is %s" % label[0].decode("utf-8"))  # byte data arrives as a byte string
         return 1
 

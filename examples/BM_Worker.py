@@ -3,12 +3,13 @@
 # simulator's thread, in the script's methods and callbacks; on any other thread they raise
 # RuntimeError. So the thread hands what it made to a flight loop through a queue, and the flight
 # loop, on the simulator's thread, takes it from there.
+import sys
 import threading
 
-try:
-    import queue  # Python 3
-except ImportError:
-    import Queue as queue  # Python 2
+if sys.version_info[0] >= 3:
+    import queue
+else:
+    import Queue as queue
 
 from XPLMProcessing import *
 

@@ -13,14 +13,35 @@ namespace {
 #define OUT_INT "Optional[List[int]]"
 #define OUT_FLOAT "Optional[List[float]]"
 #define OUT_STR "Optional[List[str]]"
-#define CALLBACK "Callable[..., Any]"
-#define ACCESSOR "Optional[Callable[..., Any]]"
+// Callbacks: the C arguments in C order, the refcon last; the answer the simulator uses, or
+// `object` where it ignores it. A script's method that forgets an answer returns None, which a
+// type checker then refuses where an int or float is wanted.
+#define FLIGHT_LOOP "Callable[[float, float, int, int], float]"
+#define DRAW_CALLBACK "Callable[[int, int, int], int]"
+#define KEY_SNIFFER "Callable[[int, int, int, int], int]"
+#define WINDOW_DRAW "Callable[[int, int], object]"
+#define WINDOW_KEY "Callable[[int, int, int, int, int, int], object]"
+#define WINDOW_MOUSE "Callable[[int, int, int, int, int], int]"
+#define MONITOR_BOUNDS "Callable[[int, int, int, int, int, int], object]"
+#define REFCON_ONLY "Callable[[int], object]"
+#define MENU_HANDLER "Callable[[int, int], object]"
+#define COMMAND_HANDLER "Callable[[int, int, int], int]"
+#define CAMERA_CONTROL "Callable[[Union[List[float], int], int, int], int]"
+#define FEATURE_ENUMERATOR "Callable[[str, Any], object]"
+#define WIDGET_CALLBACK "Callable[[int, int, int, int], int]"
+// Data accessors, None where the data ref does not offer the type: reads take the refcon (arrays
+// also the list to fill, None for the length, the offset and the most to give); writes the refcon
+// and the value, or the values, their offset and count.
+#define READ(T) "Optional[Callable[[int], " T "]]"
+#define WRITE(T) "Optional[Callable[[int, " T "], object]]"
+#define READ_ARRAY(T) "Optional[Callable[[int, Optional[List[" T "]], int, int], int]]"
+#define WRITE_ARRAY(T) "Optional[Callable[[int, List[" T "], int, int], object]]"
 
 }  // namespace
 
 const BM_Signature BM_Signatures[] = {
     // ---- XPLMCamera ----
-    {"XPLMCamera", "XPLMControlCamera", "self, inHowLong: int, inControlFunc: " CALLBACK ", inRefcon: int", "int"},
+    {"XPLMCamera", "XPLMControlCamera", "self, inHowLong: int, inControlFunc: " CAMERA_CONTROL ", inRefcon: int", "int"},
     {"XPLMCamera", "XPLMDontControlCamera", "self", "int"},
     {"XPLMCamera", "XPLMIsCameraBeingControlled", "", "int"},
     {"XPLMCamera", "XPLMReadCameraPosition", "outCameraPosition: List[float]", "Tuple[int]"},
@@ -45,35 +66,36 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMDataAccess", "XPLMSetDatab", "inDataRef: int, inValue: Any, inOffset: int, inLength: int", "int"},
     // An accessor the data does not have is None (or 0).
     {"XPLMDataAccess", "XPLMRegisterDataAccessor",
-     "self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: " ACCESSOR ", inWriteInt: " ACCESSOR
-     ", inReadFloat: " ACCESSOR ", inWriteFloat: " ACCESSOR ", inReadDouble: " ACCESSOR ", inWriteDouble: " ACCESSOR
-     ", inReadIntArray: " ACCESSOR ", inWriteIntArray: " ACCESSOR ", inReadFloatArray: " ACCESSOR
-     ", inWriteFloatArray: " ACCESSOR ", inReadData: " ACCESSOR ", inWriteData: " ACCESSOR
+     "self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: " READ("int") ", inWriteInt: " WRITE("int")
+     ", inReadFloat: " READ("float") ", inWriteFloat: " WRITE("float") ", inReadDouble: " READ("float")
+     ", inWriteDouble: " WRITE("float") ", inReadIntArray: " READ_ARRAY("int") ", inWriteIntArray: " WRITE_ARRAY("int")
+     ", inReadFloatArray: " READ_ARRAY("float") ", inWriteFloatArray: " WRITE_ARRAY("float")
+     ", inReadData: " READ_ARRAY("Any") ", inWriteData: " WRITE_ARRAY("int")
      ", inReadRefcon: int, inWriteRefcon: int",
      "int"},
     {"XPLMDataAccess", "XPLMUnregisterDataAccessor", "self, inDataRef: int", "int"},
     {"XPLMDataAccess", "XPLMShareData",
-     "self, inDataName: str, inDataType: int, inNotificationFunc: " CALLBACK ", inNotificationRefcon: int", "int"},
+     "self, inDataName: str, inDataType: int, inNotificationFunc: " REFCON_ONLY ", inNotificationRefcon: int", "int"},
     {"XPLMDataAccess", "XPLMUnshareData",
-     "self, inDataName: str, inDataType: int, inNotificationFunc: " CALLBACK ", inNotificationRefcon: int", "int"},
+     "self, inDataName: str, inDataType: int, inNotificationFunc: " REFCON_ONLY ", inNotificationRefcon: int", "int"},
     {"XPLMDataAccess", "XPLMCountDataRefs", "", "int"},
     {"XPLMDataAccess", "XPLMGetDataRefsByIndex", "offset: int, count: int, outDataRefs: List[int]", "int"},
     {"XPLMDataAccess", "XPLMGetDataRefInfo", "inDataRef: int", "Optional[XPLMDataRefInfo_t]"},
     {"XPLMDataAccess", "XPLMIsDataRefGood", "inDataRef: int", "int"},
     // ---- XPLMDisplay ----
     {"XPLMDisplay", "XPLMRegisterDrawCallback",
-     "self, inCallback: " CALLBACK ", inPhase: int, inWantsBefore: int, inRefcon: int", "int"},
+     "self, inCallback: " DRAW_CALLBACK ", inPhase: int, inWantsBefore: int, inRefcon: int", "int"},
     {"XPLMDisplay", "XPLMUnregisterDrawCallback",
-     "self, inCallback: " CALLBACK ", inPhase: int, inWantsBefore: int, inRefcon: int", "int"},
-    {"XPLMDisplay", "XPLMRegisterKeySniffer", "self, inCallback: " CALLBACK ", inBeforeWindows: int, inRefcon: int",
+     "self, inCallback: " DRAW_CALLBACK ", inPhase: int, inWantsBefore: int, inRefcon: int", "int"},
+    {"XPLMDisplay", "XPLMRegisterKeySniffer", "self, inCallback: " KEY_SNIFFER ", inBeforeWindows: int, inRefcon: int",
      "int"},
-    {"XPLMDisplay", "XPLMUnregisterKeySniffer", "self, inCallback: " CALLBACK ", inBeforeWindows: int, inRefcon: int",
+    {"XPLMDisplay", "XPLMUnregisterKeySniffer", "self, inCallback: " KEY_SNIFFER ", inBeforeWindows: int, inRefcon: int",
      "int"},
     {"XPLMDisplay", "XPLMGetScreenSize", "outWidth: " OUT_INT ", outHeight: " OUT_INT, "int"},
     {"XPLMDisplay", "XPLMGetMouseLocation", "outX: " OUT_INT ", outY: " OUT_INT, "int"},
     {"XPLMDisplay", "XPLMCreateWindow",
-     "self, inLeft: int, inTop: int, inRight: int, inBottom: int, inIsVisible: int, inDrawCallback: " CALLBACK
-     ", inKeyCallback: " CALLBACK ", inMouseCallback: " CALLBACK ", inRefcon: int",
+     "self, inLeft: int, inTop: int, inRight: int, inBottom: int, inIsVisible: int, inDrawCallback: " WINDOW_DRAW
+     ", inKeyCallback: " WINDOW_KEY ", inMouseCallback: " WINDOW_MOUSE ", inRefcon: int",
      "int"},
     {"XPLMDisplay", "XPLMDestroyWindow", "self, inWindowID: int", "int"},
     {"XPLMDisplay", "XPLMGetWindowGeometry",
@@ -90,8 +112,8 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMDisplay", "XPLMCreateWindowEx", "self, inParams: Union[Dict[str, Any], Sequence[Any]]", "int"},
     {"XPLMDisplay", "XPLMGetScreenBoundsGlobal",
      "outLeft: " OUT_INT ", outTop: " OUT_INT ", outRight: " OUT_INT ", outBottom: " OUT_INT, "int"},
-    {"XPLMDisplay", "XPLMGetAllMonitorBoundsGlobal", "inMonitorBoundsCallback: " CALLBACK ", inRefcon: int", "int"},
-    {"XPLMDisplay", "XPLMGetAllMonitorBoundsOS", "inMonitorBoundsCallback: " CALLBACK ", inRefcon: int", "int"},
+    {"XPLMDisplay", "XPLMGetAllMonitorBoundsGlobal", "inMonitorBoundsCallback: " MONITOR_BOUNDS ", inRefcon: int", "int"},
+    {"XPLMDisplay", "XPLMGetAllMonitorBoundsOS", "inMonitorBoundsCallback: " MONITOR_BOUNDS ", inRefcon: int", "int"},
     {"XPLMDisplay", "XPLMGetMouseLocationGlobal", "outX: " OUT_INT ", outY: " OUT_INT, "int"},
     {"XPLMDisplay", "XPLMGetWindowGeometryOS",
      "inWindowID: int, outLeft: " OUT_INT ", outTop: " OUT_INT ", outRight: " OUT_INT ", outBottom: " OUT_INT, "int"},
@@ -112,7 +134,7 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMDisplay", "XPLMSetWindowTitle", "inWindowID: int, inWindowTitle: str", "int"},
     {"XPLMDisplay", "XPLMHasKeyboardFocus", "inWindow: Optional[int]", "int"},
     {"XPLMDisplay", "XPLMRegisterHotKey",
-     "self, inVirtualKey: int, inFlags: int, inDescription: str, inCallback: " CALLBACK ", inRefcon: int", "int"},
+     "self, inVirtualKey: int, inFlags: int, inDescription: str, inCallback: " REFCON_ONLY ", inRefcon: int", "int"},
     {"XPLMDisplay", "XPLMUnregisterHotKey", "self, inHotKey: int", "int"},
     {"XPLMDisplay", "XPLMCountHotKeys", "", "int"},
     {"XPLMDisplay", "XPLMGetNthHotKey", "inIndex: int", "int"},
@@ -146,7 +168,7 @@ const BM_Signature BM_Signatures[] = {
     // ---- XPLMMenus ----
     {"XPLMMenus", "XPLMFindPluginsMenu", "", "int"},
     {"XPLMMenus", "XPLMCreateMenu",
-     "self, inName: str, inParentMenu: int, inParentItem: int, inHandler: " CALLBACK ", inMenuRef: int", "int"},
+     "self, inName: str, inParentMenu: int, inParentItem: int, inHandler: " MENU_HANDLER ", inMenuRef: int", "int"},
     {"XPLMMenus", "XPLMDestroyMenu", "self, inMenuID: int", "int"},
     {"XPLMMenus", "XPLMClearAllMenuItems", "inMenuID: int", "int"},
     {"XPLMMenus", "XPLMAppendMenuItem", "inMenu: int, inItemName: str, inItemRef: int, inForceEnglish: int", "int"},
@@ -190,10 +212,10 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMProcessing", "XPLMGetElapsedTime", "", "float"},
     {"XPLMProcessing", "XPLMGetCycleNumber", "", "int"},
     {"XPLMProcessing", "XPLMRegisterFlightLoopCallback",
-     "self, inFlightLoop: " CALLBACK ", inInterval: float, inRefcon: int", "int"},
-    {"XPLMProcessing", "XPLMUnregisterFlightLoopCallback", "self, inFlightLoop: " CALLBACK ", inRefcon: int", "int"},
+     "self, inFlightLoop: " FLIGHT_LOOP ", inInterval: float, inRefcon: int", "int"},
+    {"XPLMProcessing", "XPLMUnregisterFlightLoopCallback", "self, inFlightLoop: " FLIGHT_LOOP ", inRefcon: int", "int"},
     {"XPLMProcessing", "XPLMSetFlightLoopCallbackInterval",
-     "inFlightLoop: " CALLBACK ", inInterval: float, inRelativeToNow: int, inRefcon: int", "int"},
+     "inFlightLoop: " FLIGHT_LOOP ", inInterval: float, inRelativeToNow: int, inRefcon: int", "int"},
     // params: a dict {phase, callbackFunc, refcon} or a sequence in that order.
     {"XPLMProcessing", "XPLMCreateFlightLoop", "self, params: Union[Dict[str, Any], Sequence[Any]]", "int"},
     {"XPLMProcessing", "XPLMDestroyFlightLoop", "self, inFlightLoopID: int", "int"},
@@ -223,19 +245,19 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMUtilities", "XPLMCommandOnce", "inCommand: int", "int"},
     {"XPLMUtilities", "XPLMCreateCommand", "inName: str, inDescription: str", "int"},
     {"XPLMUtilities", "XPLMRegisterCommandHandler",
-     "self, inCommand: int, inHandler: " CALLBACK ", inBefore: int, inRefcon: int", "int"},
+     "self, inCommand: int, inHandler: " COMMAND_HANDLER ", inBefore: int, inRefcon: int", "int"},
     {"XPLMUtilities", "XPLMUnregisterCommandHandler",
-     "self, inCommand: int, inHandler: " CALLBACK ", inBefore: int, inRefcon: int", "int"},
+     "self, inCommand: int, inHandler: " COMMAND_HANDLER ", inBefore: int, inRefcon: int", "int"},
     {"XPLMUtilities", "XPLMLoadDataFile", "inFileType: int, inFilePath: Optional[str]", "int"},
     {"XPLMUtilities", "XPLMSaveDataFile", "inFileType: int, inFilePath: str", "int"},
-    {"XPLMUtilities", "XPLMSetErrorCallback", "self, inCallback: " ACCESSOR, "int"},
+    {"XPLMUtilities", "XPLMSetErrorCallback", "self, inCallback: Optional[Callable[[str], object]]", "int"},
     {"XPLMUtilities", "XPLMSimulateKeyPress", "inKeyType: int, inKey: int", "int"},
     // ---- XPLMPlanes ----
     {"XPLMPlanes", "XPLMSetUsersAircraft", "inAircraftPath: str", "int"},
     {"XPLMPlanes", "XPLMPlaceUserAtAirport", "inAirportCode: str", "int"},
     {"XPLMPlanes", "XPLMCountAircraft", "", "Tuple[int, int, int]"},
     {"XPLMPlanes", "XPLMGetNthAircraftModel", "inIndex: int", "Tuple[str, str]"},
-    {"XPLMPlanes", "XPLMAcquirePlanes", "self, inAircraft: Optional[Sequence[str]], inCallback: " CALLBACK
+    {"XPLMPlanes", "XPLMAcquirePlanes", "self, inAircraft: Optional[Sequence[str]], inCallback: " REFCON_ONLY
      ", inRefcon: int", "int"},
     {"XPLMPlanes", "XPLMReleasePlanes", "self", "int"},
     {"XPLMPlanes", "XPLMSetActiveAircraftCount", "inCount: int", "int"},
@@ -264,7 +286,7 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMPlugin", "XPLMHasFeature", "inFeature: str", "int"},
     {"XPLMPlugin", "XPLMIsFeatureEnabled", "inFeature: str", "int"},
     {"XPLMPlugin", "XPLMEnableFeature", "inFeature: str, inEnable: int", "int"},
-    {"XPLMPlugin", "XPLMEnumerateFeatures", "inEnumerator: " CALLBACK ", inRef: Any", "int"},
+    {"XPLMPlugin", "XPLMEnumerateFeatures", "inEnumerator: " FEATURE_ENUMERATOR ", inRef: Any", "int"},
     // ---- XPWidgetDefs: the records a widget message carries, read by its parameter ----
     {"XPWidgetDefs", "BM_GetMouseState", "inParam1: int", "Tuple[int, int, int]"},
     {"XPWidgetDefs", "BM_GetKeyState", "inParam1: int", "Tuple[int, int, int]"},
@@ -276,7 +298,7 @@ const BM_Signature BM_Signatures[] = {
      "int"},
     {"XPWidgets", "XPCreateCustomWidget",
      "self, inLeft: int, inTop: int, inRight: int, inBottom: int, inVisible: int, inDescriptor: str, inIsRoot: int, "
-     "inContainer: int, inCallback: " CALLBACK,
+     "inContainer: int, inCallback: " WIDGET_CALLBACK,
      "int"},
     {"XPWidgets", "XPDestroyWidget", "self, inWidget: int, inDestroyChildren: int", "int"},
     {"XPWidgets", "XPSendMessageToWidget", "inWidget: int, inMessage: int, inMode: int, inParam1: int, inParam2: int",
@@ -307,7 +329,7 @@ const BM_Signature BM_Signatures[] = {
     {"XPWidgets", "XPSetKeyboardFocus", "inWidget: int", "int"},
     {"XPWidgets", "XPLoseKeyboardFocus", "inWidget: int", "int"},
     {"XPWidgets", "XPGetWidgetWithFocus", "", "int"},
-    {"XPWidgets", "XPAddWidgetCallback", "self, inWidget: int, inNewCallback: " CALLBACK, "int"},
+    {"XPWidgets", "XPAddWidgetCallback", "self, inWidget: int, inNewCallback: " WIDGET_CALLBACK, "int"},
     {"XPWidgets", "XPGetWidgetClassFunc", "inWidgetClass: int", "int"},
     {"XPWidgets", "SetWidgetObject", "self, inWidget: int, inObject: Any", "int"},
     {"XPWidgets", "GetWidgetObject", "self, inWidget: int", "Any"},

@@ -59,7 +59,7 @@ PyObject* CatchStream(PyObject* args, WriteFile writeFile) {
     if (written < 0) PyErr_Clear();
     PyObject* result = BM_RaiseInstead([&] {
         writeFile(data, std::size_t(length));
-        AddPrintItem(ConsoleText(data, std::size_t(length)).c_str());
+        AddPrintText(ConsoleText(data, std::size_t(length)).c_str());
         return BM_WriteAnswer(written < 0 ? length : written);
     });
     Py_DECREF(bytes);

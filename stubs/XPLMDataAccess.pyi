@@ -185,7 +185,7 @@ def XPLMSetDatab(inDataRef: int, inValue: Any, inOffset: int, inLength: int) -> 
     """
 
 
-def XPLMRegisterDataAccessor(self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: Optional[Callable[..., Any]], inWriteInt: Optional[Callable[..., Any]], inReadFloat: Optional[Callable[..., Any]], inWriteFloat: Optional[Callable[..., Any]], inReadDouble: Optional[Callable[..., Any]], inWriteDouble: Optional[Callable[..., Any]], inReadIntArray: Optional[Callable[..., Any]], inWriteIntArray: Optional[Callable[..., Any]], inReadFloatArray: Optional[Callable[..., Any]], inWriteFloatArray: Optional[Callable[..., Any]], inReadData: Optional[Callable[..., Any]], inWriteData: Optional[Callable[..., Any]], inReadRefcon: int, inWriteRefcon: int) -> int:
+def XPLMRegisterDataAccessor(self, inDataName: str, inDataType: int, inIsWritable: int, inReadInt: Optional[Callable[[int], int]], inWriteInt: Optional[Callable[[int, int], object]], inReadFloat: Optional[Callable[[int], float]], inWriteFloat: Optional[Callable[[int, float], object]], inReadDouble: Optional[Callable[[int], float]], inWriteDouble: Optional[Callable[[int, float], object]], inReadIntArray: Optional[Callable[[int, Optional[List[int]], int, int], int]], inWriteIntArray: Optional[Callable[[int, List[int], int, int], object]], inReadFloatArray: Optional[Callable[[int, Optional[List[float]], int, int], int]], inWriteFloatArray: Optional[Callable[[int, List[float], int, int], object]], inReadData: Optional[Callable[[int, Optional[List[Any]], int, int], int]], inWriteData: Optional[Callable[[int, List[int], int, int], object]], inReadRefcon: int, inWriteRefcon: int) -> int:
     """Publishes a data ref of the script's own: the simulator calls its accessors to read and
     write it.
 
@@ -219,7 +219,7 @@ def XPLMUnregisterDataAccessor(self, inDataRef: int) -> int:
     """
 
 
-def XPLMShareData(self, inDataName: str, inDataType: int, inNotificationFunc: Callable[..., Any], inNotificationRefcon: int) -> int:
+def XPLMShareData(self, inDataName: str, inDataType: int, inNotificationFunc: Callable[[int], object], inNotificationRefcon: int) -> int:
     """Shares a data item between plug-ins, creating it when nobody has yet.
 
     self: the script object (self of the script's class)
@@ -234,7 +234,7 @@ def XPLMShareData(self, inDataName: str, inDataType: int, inNotificationFunc: Ca
     """
 
 
-def XPLMUnshareData(self, inDataName: str, inDataType: int, inNotificationFunc: Callable[..., Any], inNotificationRefcon: int) -> int:
+def XPLMUnshareData(self, inDataName: str, inDataType: int, inNotificationFunc: Callable[[int], object], inNotificationRefcon: int) -> int:
     """Ends a sharing the script made with XPLMShareData.
 
     self: the script object (self of the script's class)

@@ -40,7 +40,7 @@ xplm_WindowPositionFree: int = 0
 xplm_WindowVR: int = 5
 
 
-def XPLMRegisterDrawCallback(self, inCallback: Callable[..., Any], inPhase: int, inWantsBefore: int, inRefcon: int) -> int:
+def XPLMRegisterDrawCallback(self, inCallback: Callable[[int, int, int], int], inPhase: int, inWantsBefore: int, inRefcon: int) -> int:
     """Registers a callback of the script that draws in a phase of the simulator's drawing.
 
     self: the script object (self of the script's class)
@@ -56,7 +56,7 @@ def XPLMRegisterDrawCallback(self, inCallback: Callable[..., Any], inPhase: int,
     """
 
 
-def XPLMUnregisterDrawCallback(self, inCallback: Callable[..., Any], inPhase: int, inWantsBefore: int, inRefcon: int) -> int:
+def XPLMUnregisterDrawCallback(self, inCallback: Callable[[int, int, int], int], inPhase: int, inWantsBefore: int, inRefcon: int) -> int:
     """Removes a draw callback the script registered.
 
     self: the script object (self of the script's class)
@@ -66,7 +66,7 @@ def XPLMUnregisterDrawCallback(self, inCallback: Callable[..., Any], inPhase: in
     """
 
 
-def XPLMRegisterKeySniffer(self, inCallback: Callable[..., Any], inBeforeWindows: int, inRefcon: int) -> int:
+def XPLMRegisterKeySniffer(self, inCallback: Callable[[int, int, int, int], int], inBeforeWindows: int, inRefcon: int) -> int:
     """Registers a callback of the script that sees every key press first.
 
     self: the script object (self of the script's class)
@@ -81,7 +81,7 @@ def XPLMRegisterKeySniffer(self, inCallback: Callable[..., Any], inBeforeWindows
     """
 
 
-def XPLMUnregisterKeySniffer(self, inCallback: Callable[..., Any], inBeforeWindows: int, inRefcon: int) -> int:
+def XPLMUnregisterKeySniffer(self, inCallback: Callable[[int, int, int, int], int], inBeforeWindows: int, inRefcon: int) -> int:
     """Removes a key sniffer the script registered.
 
     self: the script object (self of the script's class)
@@ -111,7 +111,7 @@ def XPLMGetMouseLocation(outX: Optional[List[int]], outY: Optional[List[int]]) -
     """
 
 
-def XPLMCreateWindow(self, inLeft: int, inTop: int, inRight: int, inBottom: int, inIsVisible: int, inDrawCallback: Callable[..., Any], inKeyCallback: Callable[..., Any], inMouseCallback: Callable[..., Any], inRefcon: int) -> int:
+def XPLMCreateWindow(self, inLeft: int, inTop: int, inRight: int, inBottom: int, inIsVisible: int, inDrawCallback: Callable[[int, int], object], inKeyCallback: Callable[[int, int, int, int, int, int], object], inMouseCallback: Callable[[int, int, int, int, int], int], inRefcon: int) -> int:
     """Creates a window of the script (the old-style window, drawn by the script).
 
     self: the script object (self of the script's class)
@@ -264,7 +264,7 @@ def XPLMGetScreenBoundsGlobal(outLeft: Optional[List[int]], outTop: Optional[Lis
     """
 
 
-def XPLMGetAllMonitorBoundsGlobal(inMonitorBoundsCallback: Callable[..., Any], inRefcon: int) -> int:
+def XPLMGetAllMonitorBoundsGlobal(inMonitorBoundsCallback: Callable[[int, int, int, int, int, int], object], inRefcon: int) -> int:
     """Tells the bounds of each full-screen monitor of the simulator, in global boxels.
 
     inMonitorBoundsCallback: called once per monitor, before the function returns, as
@@ -275,7 +275,7 @@ def XPLMGetAllMonitorBoundsGlobal(inMonitorBoundsCallback: Callable[..., Any], i
     """
 
 
-def XPLMGetAllMonitorBoundsOS(inMonitorBoundsCallback: Callable[..., Any], inRefcon: int) -> int:
+def XPLMGetAllMonitorBoundsOS(inMonitorBoundsCallback: Callable[[int, int, int, int, int, int], object], inRefcon: int) -> int:
     """Tells the bounds of each monitor of the computer, in the OS's pixels.
 
     inMonitorBoundsCallback: called once per monitor, before the function returns, as
@@ -416,7 +416,7 @@ def XPLMHasKeyboardFocus(inWindow: Optional[int]) -> int:
     """
 
 
-def XPLMRegisterHotKey(self, inVirtualKey: int, inFlags: int, inDescription: str, inCallback: Callable[..., Any], inRefcon: int) -> int:
+def XPLMRegisterHotKey(self, inVirtualKey: int, inFlags: int, inDescription: str, inCallback: Callable[[int], object], inRefcon: int) -> int:
     """Registers a hot key of the script, which the user may rebind.
 
     self: the script object (self of the script's class)

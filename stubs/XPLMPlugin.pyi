@@ -153,7 +153,7 @@ def XPLMEnableFeature(inFeature: str, inEnable: int) -> int:
     """
 
 
-def XPLMEnumerateFeatures(inEnumerator: Callable[..., Any], inRef: Any) -> int:
+def XPLMEnumerateFeatures(inEnumerator: Callable[[str, Any], object], inRef: Any) -> int:
     """Names every feature the simulator has, calling back before it returns.
 
     inEnumerator: called as inEnumerator(featureName, ref) for each feature

@@ -22,7 +22,7 @@ def XPLMGetCycleNumber() -> int:
     """
 
 
-def XPLMRegisterFlightLoopCallback(self, inFlightLoop: Callable[..., Any], inInterval: float, inRefcon: int) -> int:
+def XPLMRegisterFlightLoopCallback(self, inFlightLoop: Callable[[float, float, int, int], float], inInterval: float, inRefcon: int) -> int:
     """Registers a flight loop callback of the script, called once per cycle when due.
 
     self: the script object (self of the script's class)
@@ -38,7 +38,7 @@ def XPLMRegisterFlightLoopCallback(self, inFlightLoop: Callable[..., Any], inInt
     """
 
 
-def XPLMUnregisterFlightLoopCallback(self, inFlightLoop: Callable[..., Any], inRefcon: int) -> int:
+def XPLMUnregisterFlightLoopCallback(self, inFlightLoop: Callable[[float, float, int, int], float], inRefcon: int) -> int:
     """Removes a flight loop callback the script registered.
 
     self: the script object (self of the script's class)
@@ -49,7 +49,7 @@ def XPLMUnregisterFlightLoopCallback(self, inFlightLoop: Callable[..., Any], inR
     """
 
 
-def XPLMSetFlightLoopCallbackInterval(inFlightLoop: Callable[..., Any], inInterval: float, inRelativeToNow: int, inRefcon: int) -> int:
+def XPLMSetFlightLoopCallbackInterval(inFlightLoop: Callable[[float, float, int, int], float], inInterval: float, inRelativeToNow: int, inRefcon: int) -> int:
     """Sets when a registered flight loop callback is called next.
 
     inFlightLoop: the callable of the loop

@@ -21,7 +21,7 @@ def XPCreateWidget(inLeft: int, inTop: int, inRight: int, inBottom: int, inVisib
     """
 
 
-def XPCreateCustomWidget(self, inLeft: int, inTop: int, inRight: int, inBottom: int, inVisible: int, inDescriptor: str, inIsRoot: int, inContainer: int, inCallback: Callable[..., Any]) -> int:
+def XPCreateCustomWidget(self, inLeft: int, inTop: int, inRight: int, inBottom: int, inVisible: int, inDescriptor: str, inIsRoot: int, inContainer: int, inCallback: Callable[[int, int, int, int], int]) -> int:
     """Creates a widget of the script whose behaviour is a Python callback.
 
     self: the script object (self of the script's class)
@@ -296,7 +296,7 @@ def XPGetWidgetWithFocus() -> int:
     """
 
 
-def XPAddWidgetCallback(self, inWidget: int, inNewCallback: Callable[..., Any]) -> int:
+def XPAddWidgetCallback(self, inWidget: int, inNewCallback: Callable[[int, int, int, int], int]) -> int:
     """Adds a callback of the script to a widget, called before the widget's own behaviour.
 
     self: the script object (self of the script's class)

@@ -248,6 +248,15 @@ void Requests(BM_ListBoxData_t& data, const ListState& s) {
         intptr_t at = IndexIn(s.selection, data.Items.size());
         if (at >= 0) BM_ListBoxDeleteItem(&data, static_cast<int>(std::min<intptr_t>(at, INT_MAX)));
     }
+    if (intptr_t count = Get(w, xpProperty_ListDeleteLastItems)) {
+        Set(w, xpProperty_ListDeleteLastItems, 0);
+        std::size_t drop = count < 0 ? 0 : std::min(std::size_t(count), data.Items.size());
+        std::size_t keep = data.Items.size() - drop;
+        data.Items.resize(keep);
+        data.Lefts.resize(std::min(keep, data.Lefts.size()));
+        data.Rights.resize(std::min(keep, data.Rights.size()));
+        ScrollToTop(w, data);
+    }
 }
 
 void Draw(const BM_ListBoxData_t& data, const ListState& s) {

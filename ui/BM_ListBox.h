@@ -24,7 +24,8 @@ enum {
     xpProperty_ListScrollMin = 1909,
     xpProperty_ListScrollMax = 1910,
     xpProperty_ListScrollPosition = 1911,
-    xpProperty_ListPageAmount = 1912
+    xpProperty_ListPageAmount = 1912,
+    xpProperty_ListDeleteLastItems = 1913  // request: delete that many items from the end
 };
 
 // Sent up the widget chain when the mouse is released over the list: param1 the list box,

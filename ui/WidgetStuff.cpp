@@ -132,9 +132,13 @@ struct Console {
     XPWidgetID* widget;   // the list box, once the panel is built
     std::string pending;  // lines added before, each followed by ';'
     XPLMDataRef dataRef = nullptr;
+    // What the standard streams wrote since their last line end, and how many of the list box's
+    // last items show it (0 before the panel is built).
+    std::string partial;
+    std::size_t partialRows = 0;
 };
-Console gDisplayConsole{&BrindlemoorDisplayConsole, {}};
-Console gPrintConsole{&BrindlemoorPrintConsole, {}};
+Console gDisplayConsole{&BrindlemoorDisplayConsole, {}, nullptr, {}, 0};
+Console gPrintConsole{&BrindlemoorPrintConsole, {}, nullptr, {}, 0};
 
 constexpr std::size_t kPendingBuffer = 8192;  // with its terminating NUL
 constexpr std::size_t kPendingFull = 7999;
@@ -161,44 +165,62 @@ std::string SplitLine(std::string& line) {
     return rest;
 }
 
-// Lines printed on scripts' own threads wait here for the simulator's thread, which alone may
-// touch the consoles' widgets: it takes them at its next line and whenever the panel hears from
-// the simulator. At most kThreadLinesKept wait; later ones are left out of the console (the
+// A partial line longer than this is shown as a whole line: the next write starts another.
+constexpr std::size_t kLongestPartial = 4096;
+
+// Texts written on scripts' own threads wait here for the simulator's thread, which alone may
+// touch the consoles' widgets: it takes them at its next text and whenever the panel hears from
+// the simulator. At most kThreadTextsKept wait; later ones are left out of the console (the
 // output file has them).
-constexpr std::size_t kThreadLinesKept = 1000;
-std::mutex gThreadLinesLock;
-std::vector<std::pair<Console*, std::string>> gThreadLines;
+struct ThreadText {
+    Console* console;
+    std::string text;
+    bool stream;  // written to a standard stream, not added as an item
+};
+constexpr std::size_t kThreadTextsKept = 1000;
+std::mutex gThreadTextsLock;
+std::vector<ThreadText> gThreadTexts;
 
 void AddLines(Console& console, const char* text);
+void AddStreamText(Console& console, const std::string& text);
 
 void TakeThreadLines() {
-    std::vector<std::pair<Console*, std::string>> lines;
+    std::vector<ThreadText> texts;
     {
-        std::lock_guard<std::mutex> hold(gThreadLinesLock);
-        lines.swap(gThreadLines);
+        std::lock_guard<std::mutex> hold(gThreadTextsLock);
+        texts.swap(gThreadTexts);
     }
-    for (const auto& [console, text] : lines) AddLines(*console, text.c_str());
+    for (const ThreadText& text : texts) {
+        if (text.stream)
+            AddStreamText(*text.console, text.text);
+        else
+            AddLines(*text.console, text.text.c_str());
+    }
 }
 
-void AddItem(Console& console, const char* text, const char* what) noexcept {
+template <typename Add>
+void AddOnSimulatorThread(Console& console, const char* text, bool stream, const char* what, Add&& add) noexcept {
     Guarded(what, [&] {
         if (!BM_OnSimulatorThread()) {
-            std::lock_guard<std::mutex> hold(gThreadLinesLock);
-            if (gThreadLines.size() < kThreadLinesKept) gThreadLines.emplace_back(&console, text);
+            std::lock_guard<std::mutex> hold(gThreadTextsLock);
+            if (gThreadTexts.size() < kThreadTextsKept) gThreadTexts.push_back({&console, text, stream});
             return;
         }
         TakeThreadLines();
-        AddLines(console, text);
+        add();
     });
 }
 
-void AddLines(Console& console, const char* text) {
-    std::vector<std::string> lines = SplitConsoleText(text);
+// Rows at the end of the console: in place of the partial line's rows when `replacing`. Empty
+// rows are left out unless `keepEmpty`.
+void PutRows(Console& console, const std::vector<std::string>& rows, bool keepEmpty, bool replacing) {
     if (XPWidgetID listBox = *console.widget) {
-        // Each line is one item, whatever it holds.
-        for (const std::string& line : lines) {
-            if (line.empty()) continue;
-            XPSetWidgetDescriptor(listBox, line.c_str());
+        if (replacing && console.partialRows)
+            XPSetWidgetProperty(listBox, xpProperty_ListDeleteLastItems, intptr_t(console.partialRows));
+        // Each row is one item, whatever it holds.
+        for (const std::string& row : rows) {
+            if (row.empty() && !keepEmpty) continue;
+            XPSetWidgetDescriptor(listBox, row.c_str());
             XPSetWidgetProperty(listBox, xpProperty_ListAppendItem, 1);
         }
         // The list box took the pending lines when it was made.
@@ -206,16 +228,76 @@ void AddLines(Console& console, const char* text) {
         return;
     }
     if (console.pending.size() > kPendingFull) return;
-    for (const std::string& line : lines) {
-        if (line.empty()) continue;
-        if (console.pending.size() + line.size() + 1 > kPendingBuffer - 1) continue;
-        console.pending += line;
+    for (const std::string& row : rows) {
+        if (row.empty() && !keepEmpty) continue;
+        if (console.pending.size() + row.size() + 1 > kPendingBuffer - 1) continue;
+        console.pending += row;
         console.pending += ';';
     }
 }
 
+// The rows of a line the streams wrote: an empty line is one empty row.
+std::vector<std::string> StreamRows(const std::string& line) {
+    std::vector<std::string> rows = SplitConsoleText(line.c_str());
+    if (rows.empty()) rows.emplace_back();
+    return rows;
+}
+
+// The partial line ends where it stands (another item follows it).
+void EndPartialLine(Console& console) {
+    if (console.partial.empty()) return;
+    PutRows(console, StreamRows(console.partial), true, true);
+    console.partial.clear();
+    console.partialRows = 0;
+}
+
+// Shows the partial line in the list box, in place of what showed it before.
+void ShowPartialLine(Console& console) {
+    if (!*console.widget || (console.partial.empty() && !console.partialRows)) return;
+    std::vector<std::string> rows =
+        console.partial.empty() ? std::vector<std::string>() : SplitConsoleText(console.partial.c_str());
+    PutRows(console, rows, true, true);
+    console.partialRows = rows.size();
+}
+
+// Text of the standard streams: joined with what came before up to each line end ("\n" or
+// "\r\n"), one item per line; what follows the last line end shows at once and is completed in
+// place by the next write.
+void AddStreamText(Console& console, const std::string& text) {
+    std::string all = console.partial + text;
+    std::size_t start = 0;
+    for (std::size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::size_t stop = end > start && all[end - 1] == '\r' ? end - 1 : end;
+        PutRows(console, StreamRows(all.substr(start, stop - start)), true, true);
+        console.partialRows = 0;
+    }
+    console.partial = all.substr(start);
+    if (console.partial.size() > kLongestPartial) {
+        EndPartialLine(console);
+        return;
+    }
+    ShowPartialLine(console);
+}
+
+// An item: each of its lines a row or more; empty lines are left out.
+void AddLines(Console& console, const char* text) {
+    EndPartialLine(console);
+    std::string rest = text ? text : "";
+    std::vector<std::string> rows;
+    for (std::size_t start = 0; start <= rest.size();) {
+        std::size_t end = rest.find('\n', start);
+        if (end == std::string::npos) end = rest.size();
+        std::size_t stop = end > start && rest[end - 1] == '\r' ? end - 1 : end;
+        for (std::string& row : SplitConsoleText(rest.substr(start, stop - start).c_str())) rows.push_back(std::move(row));
+        start = end + 1;
+    }
+    PutRows(console, rows, false, false);
+}
+
 void Clear(Console& console, const char* what) noexcept {
     Guarded(what, [&] {
+        console.partial.clear();
+        console.partialRows = 0;
         if (XPWidgetID listBox = *console.widget) XPSetWidgetProperty(listBox, xpProperty_ListClear, 1);
     });
 }
@@ -242,7 +324,10 @@ std::vector<std::string> Items(const Console& console) {
         const BM_ListBoxData_t* data = BM_ListBoxItems(listBox);
         return data ? data->Items : std::vector<std::string>();
     }
-    return PendingItems(console.pending);
+    std::vector<std::string> items = PendingItems(console.pending);
+    if (!console.partial.empty())
+        for (std::string& row : SplitConsoleText(console.partial.c_str())) items.push_back(std::move(row));
+    return items;
 }
 
 // The console data ref: every item followed by a NUL byte.
@@ -345,8 +430,15 @@ std::string ScriptIdText(const void* id) {
 
 // ---- Consoles ----
 
-void AddDisplayItem(const char* pBuffer) noexcept { AddItem(gDisplayConsole, pBuffer, "AddDisplayItem"); }
-void AddPrintItem(const char* pBuffer) noexcept { AddItem(gPrintConsole, pBuffer, "AddPrintItem"); }
+void AddDisplayItem(const char* pBuffer) noexcept {
+    AddOnSimulatorThread(gDisplayConsole, pBuffer, false, "AddDisplayItem", [&] { AddLines(gDisplayConsole, pBuffer); });
+}
+void AddPrintItem(const char* pBuffer) noexcept {
+    AddOnSimulatorThread(gPrintConsole, pBuffer, false, "AddPrintItem", [&] { AddLines(gPrintConsole, pBuffer); });
+}
+void AddPrintText(const char* text) noexcept {
+    AddOnSimulatorThread(gPrintConsole, text, true, "AddPrintText", [&] { AddStreamText(gPrintConsole, text ? text : ""); });
+}
 void ClearDisplay() noexcept { Clear(gDisplayConsole, "ClearDisplay"); }
 void ClearPrint() noexcept { Clear(gPrintConsole, "ClearPrint"); }
 const std::string& PendingDisplayText() { return gDisplayConsole.pending; }
@@ -539,6 +631,10 @@ void CreateBrindlemoor(int x, int y, int w, int h) {
                                                      gDisplayConsole.pending.c_str(), BrindlemoorWidget);
         BrindlemoorPrintConsole = BM_CreateListBox(x + 70, y - 210, x + w - 70, y - 440, 1,
                                                    gPrintConsole.pending.c_str(), BrindlemoorWidget);
+        for (Console* console : {&gDisplayConsole, &gPrintConsole}) {
+            console->partialRows = 0;
+            ShowPartialLine(*console);
+        }
         StartPythonButton = PushButton(x + 70, y - 455, x + 160, y - 477, " Start Python", BrindlemoorWidget);
         StopPythonButton = PushButton(x + 170, y - 455, x + 260, y - 477, " Stop Python", BrindlemoorWidget);
         EnableOutputFileCheckBox = CheckBox(x + 270, y - 455, x + 292, y - 477, BrindlemoorWidget);
@@ -1005,6 +1101,9 @@ void DestroyWidgets() {
     curItem = 0;
     WithdrawConsole(gDisplayConsole);
     WithdrawConsole(gPrintConsole);
-    std::string().swap(gDisplayConsole.pending);
-    std::string().swap(gPrintConsole.pending);
+    for (Console* console : {&gDisplayConsole, &gPrintConsole}) {
+        std::string().swap(console->pending);
+        std::string().swap(console->partial);
+        console->partialRows = 0;
+    }
 }

@@ -53,11 +53,17 @@ int BrindlemoorHandler(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t 
 std::string BrindlemoorTitle();
 
 // ---- Consoles ----
-// Each added text becomes up to three lines. While the console exists each line becomes one
-// item; before, lines wait in the console's pending text, each followed by ';', and become the
-// console's first items when the panel is built. Nothing these throw reaches the caller.
+// Each line of an added text ("\n" or "\r\n" ends one; empty ones are left out) becomes one row
+// or more (SplitConsoleText). While the console exists each row becomes one item; before, rows
+// wait in the console's pending text, each followed by ';', and become the console's first items
+// when the panel is built. Nothing these throw reaches the caller; texts from other threads
+// wait for the simulator's thread.
 void AddDisplayItem(const char* pBuffer) noexcept;
 void AddPrintItem(const char* pBuffer) noexcept;
+// What scripts write to their standard streams, to the print console: writes are joined up to
+// each line end, one item per line (an empty line too); the text after the last line end shows
+// at once as the last item and is completed in place by the next write.
+void AddPrintText(const char* text) noexcept;
 // Empty a console; before the panel exists this does nothing and the pending text stays.
 void ClearDisplay() noexcept;
 void ClearPrint() noexcept;

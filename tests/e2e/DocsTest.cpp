@@ -3,7 +3,6 @@
 // bmsim command, run in the page's folder; a ```text block right after it is what it prints.
 // docs/contributing.md states the convention.
 #include <dirent.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -17,41 +16,11 @@
 
 namespace {
 
-struct Block {
-    std::string tag;   // the info string's first word
-    std::string text;  // the lines between the fences
-    int line;          // of the opening fence, 1-based
-};
-
-std::vector<Block> FencedBlocks(const std::string& page) {
-    std::vector<Block> blocks;
-    std::vector<std::string> lines = bmtest::Lines(bmtest::ReadFile(page));
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].compare(0, 3, "```") != 0) continue;
-        Block block{lines[i].substr(3, lines[i].find(' ', 3) - 3), "", int(i + 1)};
-        for (++i; i < lines.size() && lines[i] != "```"; ++i) block.text += lines[i] + "\n";
-        blocks.push_back(block);
-    }
-    return blocks;
-}
-
-struct ShellRun {
-    int status;
-    std::string output;
-};
-
-ShellRun Shell(const std::string& command) {
-    ShellRun run{-1, ""};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+using bmtest::FencedBlocks;
+using bmtest::Quoted;
+using bmtest::Shell;
+using bmtest::ShellRun;
+using Block = bmtest::FencedBlock;
 
 void WriteFile(const std::string& path, const std::string& text) {
     Shell("mkdir -p " + Quoted(path.substr(0, path.rfind('/'))));

@@ -22,8 +22,12 @@ bool InterpreterLockHeld() {
     if (!python) return false;
     auto initialized = reinterpret_cast<int (*)()>(dlsym(python, "Py_IsInitialized"));
     auto check = reinterpret_cast<int (*)()>(dlsym(python, "PyGILState_Check"));  // from 3.4
-    auto current = static_cast<void**>(dlsym(python, "_PyThreadState_Current"));   // 2.7
-    bool held = initialized && initialized() && (check ? check() != 0 : current && *current);
+    // 2.7 has no check: the lock is this thread's when the running thread state is this thread's
+    // own (another thread of a script may hold the lock meanwhile).
+    auto current = static_cast<void**>(dlsym(python, "_PyThreadState_Current"));
+    auto mine = reinterpret_cast<void* (*)()>(dlsym(python, "PyGILState_GetThisThreadState"));
+    bool held = initialized && initialized() &&
+                (check ? check() != 0 : current && mine && *current && *current == mine());
     dlclose(python);
     return held;
 }

@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <fstream>
@@ -51,6 +54,31 @@ std::vector<std::string> Lines(const std::string& text) {
     for (std::string line; std::getline(stream, line);) lines.push_back(line);
     return lines;
 }
+
+std::vector<FencedBlock> FencedBlocks(const std::string& page) {
+    std::vector<FencedBlock> blocks;
+    std::vector<std::string> lines = Lines(ReadFile(page));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].compare(0, 3, "```") != 0) continue;
+        FencedBlock block{lines[i].substr(3, lines[i].find(' ', 3) - 3), "", int(i + 1)};
+        for (++i; i < lines.size() && lines[i] != "```"; ++i) block.text += lines[i] + "\n";
+        blocks.push_back(block);
+    }
+    return blocks;
+}
+
+ShellRun Shell(const std::string& command) {
+    ShellRun run{-1, ""};
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::vector<std::string> ProfileRows(const std::vector<std::string>& lines, const std::string& prefix) {
     std::vector<std::string> rows;

@@ -30,6 +30,22 @@ private:
 std::string ReadFile(const std::string& path);
 std::vector<std::string> Lines(const std::string& text);
 
+// The fenced code blocks of a Markdown page.
+struct FencedBlock {
+    std::string tag;   // the info string's first word
+    std::string text;  // the lines between the fences
+    int line;          // of the opening fence, 1-based
+};
+std::vector<FencedBlock> FencedBlocks(const std::string& page);
+
+// A shell command's exit status (-1 when it did not exit) and its output, standard error included.
+struct ShellRun {
+    int status;
+    std::string output;
+};
+ShellRun Shell(const std::string& command);
+std::string Quoted(const std::string& text);  // for the shell
+
 // The script, callback and calls ("BM_A|flight loop|37") of each row of a profile table among
 // `lines`: the lines that start with `prefix` ("profile: " in bmsim's output), the header left
 // out. Its columns stand two or more blanks apart.

@@ -104,6 +104,56 @@ TEST_F(ConsolePanel, PendingLinesBecomeTheFirstItemsAndLaterLinesStayWhole) {
     EXPECT_EQ(PendingPrintText(), "late;");
 }
 
+// What the standard streams write: joined up to each line end, one item per line, the text after
+// the last line end shown as the last item and completed in place. The same items whether the
+// panel was built before the writes or after them. A write starting with '!' is an item added
+// as a whole (a report) instead.
+TEST_F(ConsolePanel, StreamWritesBecomeOneItemPerLine) {
+    const std::string long1(40, 'a'), long2(40, 'b');
+    struct Case {
+        const char* name;
+        std::vector<std::string> writes;
+        Rows items;
+    } cases[] = {
+        {"a print", {"abc", "\n"}, {"abc"}},
+        {"a print of several values", {"a", " ", "b", "\n"}, {"a b"}},
+        {"an empty print", {"\n"}, {""}},
+        {"lines in one write", {"one\ntwo\n"}, {"one", "two"}},
+        {"Windows line ends", {"x\r\n", "\r\n"}, {"x", ""}},
+        {"a line not yet ended", {"partial"}, {"partial"}},
+        {"a line ended later", {"par", "tial", " done\nnext"}, {"partial done", "next"}},
+        {"a traceback",
+         {"Traceback (most recent call last):\n", "  File \"BM_A.py\", line 1, in <module>\n", "ImportError", ": ",
+          "No module named foo", "\n"},
+         {"Traceback (most recent call last):", "  File \"BM_A.py\", line 1, in <module>", "ImportError: No module named foo"}},
+        {"a long line in pieces", {long1, " ", long2, "\n"}, {long1, long2}},
+        {"a report after a line not yet ended", {"partial", "!report", "more\n"}, {"partial", "report", "more"}},
+    };
+    for (bool panelFirst : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (panelFirst ? ", panel built first" : ", panel built after"));
+            DestroyWidgets();
+            SetupWidgets("");
+            if (panelFirst) BrindlemoorMenuHandler(nullptr, const_cast<char*>("ControlPanel"));
+            for (const std::string& write : c.writes) {
+                if (write[0] == '!')
+                    AddPrintItem(write.c_str() + 1);
+                else
+                    AddPrintText(write.c_str());
+            }
+            EXPECT_EQ(PrintConsoleItems(), c.items);
+            if (!panelFirst) BrindlemoorMenuHandler(nullptr, const_cast<char*>("ControlPanel"));
+            ASSERT_NE(BrindlemoorPrintConsole, nullptr);
+            EXPECT_EQ(PrintConsoleItems(), c.items);
+        }
+    }
+    // Cleared, the line not yet ended goes with the rest.
+    AddPrintText("gone");
+    ClearPrint();
+    AddPrintText("new\n");
+    EXPECT_EQ(PrintConsoleItems(), Rows{"new"});
+}
+
 TEST_F(ConsolePanel, ALineCostsTheSameInAConsoleOfAHundredThousand) {
     BrindlemoorMenuHandler(nullptr, const_cast<char*>("ControlPanel"));
     ASSERT_NE(BrindlemoorDisplayConsole, nullptr);

@@ -565,7 +565,7 @@ TEST_F(FaultSweep, EverySimulatorFailureIsReportedOnceAndAnswersTheFallback) {
         const std::string line =
             "Module - " + module + ", Function - " + row.function + ", Error = " + row.error + "\n";
         std::string consoleLine;
-        for (const std::string& piece : SplitConsoleText(line.c_str()))
+        for (const std::string& piece : SplitConsoleText(line.substr(0, line.size() - 1).c_str()))
             if (!piece.empty()) consoleLine += piece + ";";
 
         ChildRun run = RunInChild([&](Channel& channel) {

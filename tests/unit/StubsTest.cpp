@@ -72,7 +72,7 @@ TEST(StubsTest, StubsNameTheirSourceAndImportWhatTheyUse) {
     EXPECT_NE(processing.find("def XPLMGetElapsedTime() -> float:\n    \"\"\"Tells the seconds the simulator has "
                               "run since it started, paused time included.\n"),
               std::string::npos);
-    EXPECT_NE(processing.find("\ndef XPLMRegisterFlightLoopCallback(self, inFlightLoop: Callable[..., Any], "
+    EXPECT_NE(processing.find("\ndef XPLMRegisterFlightLoopCallback(self, inFlightLoop: Callable[[float, float, int, int], float], "
                               "inInterval: float, inRefcon: int) -> int:\n"),
               std::string::npos);
     // Constants with their values; a module of constants alone imports nothing.
