@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "TestSupport.h"
 #include "WidgetStuff.h"
@@ -152,6 +153,14 @@ TEST_F(ConsolePanel, StreamWritesBecomeOneItemPerLine) {
     ClearPrint();
     AddPrintText("new\n");
     EXPECT_EQ(PrintConsoleItems(), Rows{"new"});
+    // Written on a script's thread: joined on the simulator's thread, at its next text.
+    std::thread([] {
+        AddPrintText("from a ");
+        AddPrintText("thread\n");
+    }).join();
+    EXPECT_EQ(PrintConsoleItems(), Rows{"new"});
+    AddPrintText("main\n");
+    EXPECT_EQ(PrintConsoleItems(), (Rows{"new", "from a thread", "main"}));
 }
 
 TEST_F(ConsolePanel, ALineCostsTheSameInAConsoleOfAHundredThousand) {
