@@ -79,7 +79,9 @@ PyObject* DisableScript(PyObject* args) {
 PyObject* SendMessageToScript(PyObject* args) {
     PyObject *sender, *recipient;
     long message, param;
-    if (!BM_ParseTuple(args, "OOll", &sender, &recipient, &message, &param)) return nullptr;
+    if (!BM_ParseTuple(args, "OOll", &sender, &recipient, &message, &param) ||
+        !BM_CheckScript(sender, "BM_SendMessageToScript"))
+        return nullptr;
     if (recipient != Py_None) {
         CallScriptReceiveMessage(recipient, sender, message, param);
         return BM_One();

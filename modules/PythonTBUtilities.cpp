@@ -45,14 +45,18 @@ PyObject* PY_TallowbridgeClearPrint(PyObject*, PyObject*) {
 // (see BM_EncodedBytes); anything but a string raises TypeError. The answer is what a file's
 // write answers in the running Python.
 template <typename WriteFile>
-PyObject* CatchStream(PyObject* args, WriteFile writeFile) {
+PyObject* CatchStream(const char* name, PyObject* args, WriteFile writeFile) {
     PyObject* text = nullptr;
-    if (!PyArg_ParseTuple(args, "O", &text)) return nullptr;
+    if (!PyArg_ParseTuple(args, "O", &text)) {
+        BM_NameArgumentError(name, args);
+        return nullptr;
+    }
     PyObject* bytes = BM_EncodedBytes(text);
     char* data = nullptr;
     Py_ssize_t length = 0;
     if (!bytes || !BM_BytesOf(bytes, &data, &length)) {
         Py_XDECREF(bytes);
+        BM_NameArgumentError(name, args);
         return nullptr;
     }
     Py_ssize_t written = PyObject_Length(text);  // characters of a text, bytes of a byte string
@@ -66,9 +70,9 @@ PyObject* CatchStream(PyObject* args, WriteFile writeFile) {
     return result;
 }
 
-PyObject* PY_PrintStdout(PyObject*, PyObject* args) { return CatchStream(args, BM_WriteBytesToLog2); }
+PyObject* PY_PrintStdout(PyObject*, PyObject* args) { return CatchStream("PrintStdout", args, BM_WriteBytesToLog2); }
 
-PyObject* PY_PrintStderr(PyObject*, PyObject* args) { return CatchStream(args, BM_WriteBytesToLog); }
+PyObject* PY_PrintStderr(PyObject*, PyObject* args) { return CatchStream("PrintStderr", args, BM_WriteBytesToLog); }
 
 PyMethodDef TallowbridgeUtilitiesMethods[] = {
     {"TallowbridgeDisplay", PY_TallowbridgeDisplay, METH_VARARGS,

@@ -73,7 +73,7 @@ PyObject* PY_XPLMControlCamera(PyObject*, PyObject* args) {
 // The script's record goes; with none left (or none at all), the simulator gets the camera back.
 PyObject* PY_XPLMDontControlCamera(PyObject*, PyObject* args) {
     PyObject* script;
-    if (!BM_ParseTuple(args, "O", &script)) return nullptr;
+    if (!BM_ParseTuple(args, "O", &script) || !BM_CheckScript(script, "XPLMDontControlCamera")) return nullptr;
     return BM_CallHost(
         kModule, "XPLMDontControlCamera", BM_Zero,
         [&] {

@@ -145,7 +145,7 @@ PyObject* PY_XPLMAcquirePlanes(PyObject*, PyObject* args) {
 // The script's record goes; with none left (or none at all), the simulator gets the aircraft back.
 PyObject* PY_XPLMReleasePlanes(PyObject*, PyObject* args) {
     PyObject* script;
-    if (!BM_ParseTuple(args, "O", &script)) return nullptr;
+    if (!BM_ParseTuple(args, "O", &script) || !BM_CheckScript(script, "XPLMReleasePlanes")) return nullptr;
     return BM_CallHost(kModule, "XPLMReleasePlanes", BM_Zero, [&] {
         if (_CallbackRecordStruct* record = PlanesRecord(script)) {
             if (BM_CallerOwns(record)) BM_Table().RemoveRecord(record);  // not for another script

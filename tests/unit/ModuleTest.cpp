@@ -338,7 +338,7 @@ TEST_F(Modules, ScriptOutputKeepsEveryByte) {
         "    sys.stdout.write(5)\n"
         "except TypeError as e:\n"
         "    refused = str(e)\n");
-    EXPECT_EQ(Repr("refused"), "'expected a string, got int'");
+    EXPECT_EQ(Repr("refused"), "'PrintStdout(): expected a string, got int'");
     // A write answers as a file's does: nothing under 2.7, the characters written under 3.
     EXPECT_EQ(Repr("sys.stdout.write(u'\\xe9\\n')"), BM_PY3 ? "2" : "None");
     EXPECT_FALSE(PyErr_Occurred());
