@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -69,10 +70,18 @@ TEST(Typecheck, PyrightPassesTheExamplesAndDocsAndFlagsEveryWrongCallback) {
     const fs::path folder = fs::canonical(pattern);
 
     // The folder as an author has it: the documented settings beside the stubs and the scripts.
-    std::string settings;
+    // The README and docs/editor-stubs.md give the same settings.
+    std::string settings, readme;
     for (const bmtest::FencedBlock& block : bmtest::FencedBlocks((source / "docs/editor-stubs.md").string()))
         if (block.tag == "json" && settings.empty()) settings = block.text;
+    for (const bmtest::FencedBlock& block : bmtest::FencedBlocks((source / "README.md").string()))
+        if (block.tag == "json" && readme.empty()) readme = block.text;
     ASSERT_NE(settings.find("\"stubPath\": \"stubs\""), std::string::npos) << "docs/editor-stubs.md has no settings";
+    auto compact = [](std::string text) {
+        text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return std::isspace((unsigned char)c); }), text.end());
+        return text;
+    };
+    EXPECT_EQ(compact(readme), compact(settings)) << "the README's pyrightconfig.json is not docs/editor-stubs.md's";
     std::ofstream(folder / "pyrightconfig.json") << settings;
     fs::create_directory_symlink(source / "stubs", folder / "stubs");
 
