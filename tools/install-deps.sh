@@ -8,7 +8,9 @@ set -euo pipefail
 # is no Python 2.7. patchelf sets the run paths of the Python carried in the zip
 # (tools/bundle-python.sh). nodejs and npm install pyright, below.
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core libgl-dev
-          python3-dev patchelf nodejs npm)
+          python3-dev patchelf)
+# Node.js with npm installs pyright (below); a machine may have them from elsewhere than Debian.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
