@@ -519,6 +519,22 @@ bool BM_FieldDouble(PyObject* value, const char* function, const char* field, do
     return true;
 }
 
+bool BM_DrawInfoArgument(PyObject* given, const char* function, float out[6]) {
+    static const char* const kFields[] = {"x", "y", "z", "pitch", "heading", "roll"};
+    PyObject* fields[6];
+    if (!BM_StructArgument(given, function, kFields, 6, 3, fields)) return false;
+    for (int i = 0; i < 6; ++i) {
+        double value = 0.0;
+        if (fields[i] && !BM_FieldDouble(fields[i], function, kFields[i], &value)) return false;
+        if (!BM_FitsFloat(value)) {
+            PyErr_Format(PyExc_OverflowError, "%s: field %s does not fit a C float", function, kFields[i]);
+            return false;
+        }
+        out[i] = float(value);
+    }
+    return true;
+}
+
 bool BM_FieldHandle(PyObject* value, const char* function, const char* field, Py_ssize_t* out) {
     if (value == Py_None) {
         *out = 0;
