@@ -44,7 +44,7 @@ struct PendingLoad {
     XPLMObjectLoaded_f callback;
     void* refcon;
     XPLMPluginID owner;
-    int cycle;  // the frame it was asked for in: delivered at the start of a later one
+    int cycle;  // the frame it was asked in: it arrives at the start of the second frame after
 };
 
 struct Scenery {
@@ -306,8 +306,8 @@ void SweepScenery(XPLMPluginID owner) {
     }
 }
 
-// Step one of a frame: the loads asked for in an earlier frame arrive, each as its plug-in; a
-// disabled plug-in's wait until it is enabled again.
+// Step one of a frame: the loads asked for two frames ago or earlier arrive (reading takes the
+// next frame), each as its plug-in; a disabled plug-in's wait until it is enabled again.
 void SceneryFrame() {
     Scenery& sc = Sc();
     if (sc.pending.empty()) return;
@@ -315,7 +315,7 @@ void SceneryFrame() {
     std::vector<PendingLoad> waiting;
     for (PendingLoad& load : sc.pending) {
         Plugin* plugin = FindPlugin(load.owner);
-        bool ready = load.cycle < S().cycle && plugin && plugin->enabled;
+        bool ready = S().cycle >= load.cycle + 2 && plugin && plugin->enabled;
         (ready ? due : waiting).push_back(std::move(load));
     }
     sc.pending = std::move(waiting);
@@ -396,9 +396,9 @@ XPLMProbeResult XPLMProbeTerrainXYZ(XPLMProbeRef inProbe, float inX, float inY, 
     outInfo->locationX = inX;
     outInfo->locationY = float(y);
     outInfo->locationZ = inZ;
-    outInfo->normalX = float(-alongX / length);
+    outInfo->normalX = float(-alongX / length) + 0.0f;  // + 0: no -0 on level ground
     outInfo->normalY = float(1.0 / length);
-    outInfo->normalZ = float(-alongZ / length);
+    outInfo->normalZ = float(-alongZ / length) + 0.0f;
     outInfo->velocityX = outInfo->velocityY = outInfo->velocityZ = 0.0f;
     outInfo->is_wet = wet ? 1 : 0;
     return xplm_ProbeHitTerrain;
