@@ -8,10 +8,18 @@ from XPLMProcessing import *
 from XPLMScenery import *
 
 
+def find_data_ref(name):
+    # None means the simulator has no such data ref: say which, rather than fail later.
+    ref = XPLMFindDataRef(name)
+    if ref is None:
+        raise LookupError("no data ref %s" % name)
+    return ref
+
+
 class Brindlemoor:
     def XPluginStart(self):
-        self.Position = [XPLMFindDataRef("sim/flightmodel/position/local_" + axis) for axis in "xyz"]
-        self.Heading = XPLMFindDataRef("sim/flightmodel/position/psi")
+        self.Position = [find_data_ref("sim/flightmodel/position/local_" + axis) for axis in "xyz"]
+        self.Heading = find_data_ref("sim/flightmodel/position/psi")
         self.Probe = XPLMCreateProbe(self, xplm_ProbeY)
         self.Text = "no ground yet"
         XPLMRegisterFlightLoopCallback(self, self.FollowTerrain, -1.0, 0)
