@@ -72,7 +72,14 @@ PyObject* PY_XPLMInstanceSetPosition(PyObject*, PyObject* args) {
     Py_ssize_t instance;
     PyObject *position, *data;
     const char* function = "XPLMInstanceSetPosition";
-    if (!BM_ParseTuple(args, BM_H "OO", &instance, &position, &data)) return nullptr;
+    // A script moves hundreds of instances a frame: the usual call (a plain int, then any two
+    // objects) is taken without the parser.
+    if (PyTuple_GET_SIZE(args) == 3 && BM_SmallExactInt(PyTuple_GET_ITEM(args, 0), &instance)) {
+        position = PyTuple_GET_ITEM(args, 1);
+        data = PyTuple_GET_ITEM(args, 2);
+    } else if (!BM_ParseTuple(args, BM_H "OO", &instance, &position, &data)) {
+        return nullptr;
+    }
     _CallbackRecordStruct* record = BMTestTable ? BM_OwnRecordOfHandle(BM_KindInstance, BM_Handle(instance)) : nullptr;
     if (!record)
         return PyErr_Format(PyExc_ValueError, "%s: %zd is no instance of this script", function, instance);
