@@ -844,6 +844,8 @@ const std::map<std::string, std::vector<std::string>> kForeignHandles = {
     {"inWidget", {"widget", "panel"}},   {"inWidgetID", {"widget", "panel"}},
     {"inSubWidget", {"widget", "panel"}}, {"inContainer", {"widget", "panel"}},
     {"inParamParent", {"widget", "panel"}}, {"inFlightLoopID", {"loop"}},
+    {"inProbe", {"probe"}},              {"inObject", {"obj"}},
+    {"instance", {"instance"}},
 };
 
 // Functions that remove or change what their handle names: their answer is the unknown handle's.
@@ -999,6 +1001,9 @@ loop = XPLMCreateFlightLoop(script, (0, cb))
     const std::pair<const char*, std::function<int()>> removals[] = {
         {"XPLMDestroyWindow(script, window)", bmhost::WindowCount},
         {"XPLMDestroyFlightLoop(script, loop)", bmhost::FlightLoopCount},
+        {"XPLMDestroyProbe(script, probe)", [] { return bmhost::ProbeCount(); }},
+        {"XPLMDestroyInstance(script, instance)", [] { return bmhost::InstanceCount(); }},
+        {"XPLMUnloadObject(script, obj)", [] { return bmhost::ObjectReferenceCount(); }},
         {"XPLMUnregisterHotKey(script, hotkey)", bmhost::HotKeyCount},
         {"XPLMUnregisterDataAccessor(script, ref_own)", bmhost::PublishedDataCount},
         {"XPLMDestroyMenu(script, menu)", bmhost::PluginMenuCount},
