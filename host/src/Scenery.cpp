@@ -315,7 +315,7 @@ void SceneryFrame() {
     std::vector<PendingLoad> waiting;
     for (PendingLoad& load : sc.pending) {
         Plugin* plugin = FindPlugin(load.owner);
-        bool ready = S().cycle >= load.cycle + 2 && plugin && plugin->enabled;
+        bool ready = S().cycle >= load.cycle + 2 && (!plugin || plugin->enabled);  // or no plug-in's call
         (ready ? due : waiting).push_back(std::move(load));
     }
     sc.pending = std::move(waiting);
