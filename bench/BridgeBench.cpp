@@ -12,6 +12,9 @@
 //                   result; with 1, 100 and 1000 widgets, each with a script callback.
 //   script -> host: XPLMGetDataf(ref) in a Python loop against a one-argument (METH_O)
 //                   function making the same host call.
+//   instances:      XPLMInstanceSetPosition for 1,000 instances a frame from a Python loop (a
+//                   position tuple and one data value each) against a one-argument (METH_O)
+//                   function making the same host call with a position and value made in C.
 //   profiling:      the flight loop trampoline with one loop registered, with the profile of
 //                   script times off (argument 0: one test of a flag) and on (1: two clock
 //                   reads and the row of the script).
@@ -27,6 +30,7 @@
 #include "PyCompat.h"
 
 #include <cstdint>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -37,6 +41,7 @@
 #include "ScriptReport.h"
 #include "TestSupport.h"
 #include "XPLMDataAccess.h"
+#include "XPLMInstance.h"
 #include "XPStandardWidgets.h"
 #include "XPWidgets.h"
 #include "bmhost/Control.h"
@@ -325,6 +330,62 @@ void ReadFromScript(benchmark::State& state, const char* call) {
 void XPLMGetDatafFromPython(benchmark::State& state) { ReadFromScript(state, "XPLMGetDataf"); }
 void MethOFromPython(benchmark::State& state) { ReadFromScript(state, "GetDataf"); }
 
+PyObject* DirectSetPosition(PyObject*, PyObject* arg) {
+    static const XPLMDrawInfo_t position = {int(sizeof(XPLMDrawInfo_t)), 1.0f, 2.0f, 3.0f, 0.0f, 90.0f, 0.0f};
+    static const float value = 0.5f;
+    XPLMInstanceSetPosition(BM_Handle(PyNumber_AsSsize_t(arg, nullptr)), &position, &value);
+    Py_RETURN_NONE;
+}
+PyMethodDef kDirectInstanceMethods[] = {{"SetPosition", DirectSetPosition, METH_O, ""},
+                                        {nullptr, nullptr, 0, nullptr}};
+
+// A frame's worth of moves: 1,000 instances of one object, each with one data ref.
+void MoveInstances(benchmark::State& state, const char* call) {
+    bmtest::RunningPlugin plugin(std::map<std::string, std::string>{
+        {"BM_I", "from XPLMScenery import *\n"
+                 "from XPLMInstance import *\n"
+                 "class Brindlemoor:\n"
+                 "    def XPluginStart(self):\n"
+                 "        return 'I', 'sig.i', ''\n"
+                 "    def Make(self):\n"
+                 "        obj = XPLMLoadObject(self, 'crate.obj')\n"
+                 "        self.Instances = [XPLMCreateInstance(self, obj, ['bm/lid']) for i in range(1000)]\n"}});
+    { std::ofstream(plugin.Sim().Root() + "crate.obj") << "A\n800\nOBJ\n"; }
+    plugin.Run("BM_I", "Script.Make()");
+    BM_InitModule("BenchInstances", kDirectInstanceMethods);
+    PyObject* instances = plugin.Eval("BM_I", "Script.Instances");
+    std::string loop = std::string(
+                           "from XPLMInstance import XPLMInstanceSetPosition\n"
+                           "from BenchInstances import SetPosition\n"
+                           "position = (1.0, 2.0, 3.0, 0.0, 90.0, 0.0)\n"
+                           "data = [0.5]\n"
+                           "for instance in instances:\n"
+                           "    ") + call + "\n";
+    PyObject* code = Py_CompileString(loop.c_str(), "<bench>", Py_file_input);
+    PyObject* globals = PyDict_New();
+    PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins());
+    PyDict_SetItemString(globals, "instances", instances);
+    for (auto _ : state) {
+        PyObject* result = BM_EvalCode(code, globals, globals);
+        if (!result) {
+            PyErr_Print();
+            state.SkipWithError("the loop failed");
+            break;
+        }
+        Py_DECREF(result);
+    }
+    if (bmhost::Instances().size() != 1000 || bmhost::Instances()[999].positions == 0)
+        state.SkipWithError("the instances did not move");
+    state.SetItemsProcessed(state.iterations() * 1000);
+    Py_DECREF(globals);
+    Py_DECREF(code);
+    Py_DECREF(instances);
+}
+
+void XPLMInstanceSetPositionFromPython(benchmark::State& state) {
+    MoveInstances(state, "XPLMInstanceSetPosition(instance, position, data)");
+}
+void MethOSetPositionFromPython(benchmark::State& state) { MoveInstances(state, "SetPosition(instance)"); }
 
 // A list box of ten rows in a main window, filled with `lines` lines the way the control panel
 // adds them.
@@ -400,6 +461,8 @@ BENCHMARK(ModernWindowDraw);
 BENCHMARK(ModernWindowDrawByHand);
 BENCHMARK(XPLMGetDatafFromPython);
 BENCHMARK(MethOFromPython);
+BENCHMARK(XPLMInstanceSetPositionFromPython);
+BENCHMARK(MethOSetPositionFromPython);
 BENCHMARK(ListBoxAppend)->Arg(100)->Arg(100000);
 BENCHMARK(ListBoxDraw)->Arg(100)->Arg(100000);
 

@@ -90,6 +90,12 @@ BM_RecordKey BM_RecordKey::SubmenuOf(void* parent) {
     return key;
 }
 
+BM_RecordKey BM_RecordKey::Object(void* object) {
+    BM_RecordKey key = AnyOf(BM_KindObject);
+    key.handle = object;
+    return key;
+}
+
 BM_RecordKey BM_RecordKey::AnyOf(BM_CallbackKind kind) {
     BM_RecordKey key;
     key.kind = kind;
@@ -130,6 +136,8 @@ BM_RecordKey BM_KeyOf(const _CallbackRecordStruct& r) {
         return BM_RecordKey::SharedData(r.Callable(), r.refcon, r.name, r.type);
     case BM_KindMenu:
         return BM_RecordKey::SubmenuOf(r.parent);
+    case BM_KindObject:
+        return BM_RecordKey::Object(r.handle);
     default:
         return BM_RecordKey::AnyOf(r.kind);
     }

@@ -51,6 +51,10 @@ enum BM_CallbackKind {
     BM_KindMenuItem,      // an item appended to a menu that is no script's (no callable)
     BM_KindFlightLoopObject,  // XPLMCreateFlightLoop: the loop's id as handle
     BM_KindErrorCallback,     // one a script: told of the simulator's reports on its calls
+    BM_KindProbe,             // a terrain probe (no callable): the probe as handle
+    BM_KindObject,            // one load of an object (no callable): the object; one record per load
+    BM_KindObjectLoad,        // XPLMLoadObjectAsync until it arrives: its own number as handle and refcon
+    BM_KindInstance,          // an instance (no callable): the instance; `type` its data ref count
     BM_KindCount
 };
 
@@ -100,6 +104,8 @@ struct BM_RecordKey {
     static BM_RecordKey Hold(void* command);
     static BM_RecordKey SharedData(PyObject* callable, intptr_t refcon, const std::string& name, int type);
     static BM_RecordKey SubmenuOf(void* parent);
+    // The loads of one object: the same object loaded twice is two records under one key.
+    static BM_RecordKey Object(void* object);
     // Kinds a script has one registration of (camera control, planes available), and those
     // looked up by handle: every record of the kind has this key.
     static BM_RecordKey AnyOf(BM_CallbackKind kind);

@@ -557,7 +557,49 @@ int CallUserWidgetCallback(int slot, int inMessage, XPWidgetID inWidget, intptr_
     return answer;
 }
 
+namespace {
+
+void UnloadObjectRecord(_CallbackRecordStruct& record) { XPLMUnloadObject(record.handle); }
+
+void CallUserObjectLoadedCallback(XPLMObjectRef inObject, void* inRefcon) {
+    _CallbackRecordStruct* record = BMTestTable ? BMTestTable->RecordOfHandle(BM_KindObjectLoad, inRefcon) : nullptr;
+    if (!BM_LiveRecord(record)) {
+        // Nobody takes the object: the script went, or is disabled (its load is over all the same).
+        if (inObject) XPLMUnloadObject(inObject);
+        if (record && record->entry) BMTestTable->RemoveRecord(record);
+        return;
+    }
+    BM_RecordInUse use(record);
+    if (inObject) BM_AddObjectRecord(record->entry->pScriptId, inObject);
+    PyObject* result = BM_CallRecord(record, 0,
+                                     Py_BuildValue("(N" BM_REFCON ")", BM_IntFromSsize(reinterpret_cast<intptr_t>(inObject)),
+                                                   record->refcon));
+    Py_XDECREF(result);
+    if (record->entry) BMTestTable->RemoveRecord(record);
+}
+
+}  // namespace
+
+void BM_AddObjectRecord(PyObject* script, void* object) {
+    _CallbackRecordStruct* record = nullptr;
+    try {
+        record = BMTestTable->AddRecord(script, BM_KindObject, nullptr, 0);
+    } catch (...) {
+        XPLMUnloadObject(object);  // a script being stopped keeps nothing
+        throw;
+    }
+    record->handle = object;
+    BMTestTable->Registered(record, UnloadObjectRecord);
+}
+
 // ---- Entry points handed to the simulator ----
+
+void BM_ObjectLoadedCallback(XPLMObjectRef inObject, void* inRefcon) {
+    BM_FromSimulator(0, [&] {
+        CallUserObjectLoadedCallback(inObject, inRefcon);
+        return 0;
+    });
+}
 
 int BM_DrawCallback(XPLMDrawingPhase inPhase, int inIsBefore, void* inRefcon) {
     return BM_FromSimulator(1, [&] { return CallUserDrawCallback(inPhase, inIsBefore, inRefcon); });

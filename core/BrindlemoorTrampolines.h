@@ -18,8 +18,11 @@
 
 #include <cstdint>
 
+typedef struct _object PyObject;
+
 #include "XPLMCamera.h"
 #include "XPLMDisplay.h"
+#include "XPLMScenery.h"
 #include "XPLMUtilities.h"
 #include "XPWidgetDefs.h"
 
@@ -36,6 +39,14 @@ float BM_FlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSin
 // registered flight loops, whose answers it gives.
 float BM_FlightLoopObjectCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop, int inCounter,
                                   void* inRefcon);
+// An asynchronous object load arrived (XPLMLoadObjectAsync); the refcon is the number its record
+// was entered under (BM_KindObjectLoad), which is only looked up, never followed. A live record
+// of an enabled script: the object becomes the script's (BM_AddObjectRecord), the callable gets
+// (object, refcon), and the record goes. A record that went (its script stopped or reloaded)
+// or a disabled script: the object is unloaded again and nothing is called.
+void BM_ObjectLoadedCallback(XPLMObjectRef inObject, void* inRefcon);
+// One load of `object` by `script`, unloaded when the record goes.
+void BM_AddObjectRecord(PyObject* script, void* object);
 // The plug-in's error callback: the report goes to the running script's error callback.
 void BM_ErrorCallback(const char* inMessage);
 void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);

@@ -29,6 +29,9 @@ namespace {
 #define CAMERA_CONTROL "Callable[[Union[List[float], int], int, int], int]"
 #define FEATURE_ENUMERATOR "Callable[[str, Any], object]"
 #define WIDGET_CALLBACK "Callable[[int, int, int, int], int]"
+#define OBJECT_LOADED "Callable[[int, int], object]"
+#define LIBRARY_ENUMERATOR "Optional[Callable[[str, Any], object]]"
+#define DRAW_INFO "Union[Dict[str, float], Sequence[float]]"
 // Data accessors, None where the data ref does not offer the type: reads take the refcon (arrays
 // also the list to fill, None for the length, the offset and the most to give); writes the refcon
 // and the value, or the values, their offset and count.
@@ -208,6 +211,25 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMNavigation", "XPLMClearFMSEntry", "inIndex: int", "int"},
     {"XPLMNavigation", "XPLMGetGPSDestinationType", "", "int"},
     {"XPLMNavigation", "XPLMGetGPSDestination", "", "int"},
+    // ---- XPLMScenery ----
+    {"XPLMScenery", "XPLMCreateProbe", "self, inProbeType: int", "int"},
+    {"XPLMScenery", "XPLMDestroyProbe", "self, inProbe: int", "int"},
+    {"XPLMScenery", "XPLMProbeTerrainXYZ", "inProbe: int, inX: float, inY: float, inZ: float", "XPLMProbeInfo_t"},
+    {"XPLMScenery", "XPLMGetMagneticVariation", "latitude: float, longitude: float", "float"},
+    {"XPLMScenery", "XPLMDegTrueToDegMagnetic", "headingDegreesTrue: float", "float"},
+    {"XPLMScenery", "XPLMDegMagneticToDegTrue", "headingDegreesMagnetic: float", "float"},
+    {"XPLMScenery", "XPLMLoadObject", "self, inPath: str", "int"},
+    {"XPLMScenery", "XPLMLoadObjectAsync", "self, inPath: str, inCallback: " OBJECT_LOADED ", inRefcon: int", "int"},
+    {"XPLMScenery", "XPLMDrawObjects",
+     "inObject: int, inCount: int, inLocations: Sequence[" DRAW_INFO "], lighting: int, earth_relative: int", "int"},
+    {"XPLMScenery", "XPLMUnloadObject", "self, inObject: int", "int"},
+    {"XPLMScenery", "XPLMLookupObjects",
+     "inPath: str, inLatitude: float, inLongitude: float, enumerator: " LIBRARY_ENUMERATOR ", ref: Any", "int"},
+    // ---- XPLMInstance ----
+    {"XPLMInstance", "XPLMCreateInstance", "self, obj: int, datarefs: Sequence[str]", "int"},
+    {"XPLMInstance", "XPLMDestroyInstance", "self, instance: int", "int"},
+    {"XPLMInstance", "XPLMInstanceSetPosition",
+     "instance: int, new_position: " DRAW_INFO ", data: Optional[Sequence[float]]", "int"},
     // ---- XPLMProcessing ----
     {"XPLMProcessing", "XPLMGetElapsedTime", "", "float"},
     {"XPLMProcessing", "XPLMGetCycleNumber", "", "int"},
@@ -408,5 +430,8 @@ const int BM_SignatureCount = int(sizeof(BM_Signatures) / sizeof(BM_Signatures[0
 
 const BM_StructType BM_StructTypes[] = {
     {"XPLMDataAccess", "XPLMDataRefInfo_t", "name: str, type: int, writable: int, owner: int"},
+    {"XPLMScenery", "XPLMProbeInfo_t",
+     "result: int, locationX: float, locationY: float, locationZ: float, normalX: float, normalY: float, "
+     "normalZ: float, velocityX: float, velocityY: float, velocityZ: float, is_wet: int"},
 };
 const int BM_StructTypeCount = int(sizeof(BM_StructTypes) / sizeof(BM_StructTypes[0]));

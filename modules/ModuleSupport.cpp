@@ -519,6 +519,35 @@ bool BM_FieldDouble(PyObject* value, const char* function, const char* field, do
     return true;
 }
 
+bool BM_DrawInfoArgument(PyObject* given, const char* function, float out[6]) {
+    static const char* const kFields[] = {"x", "y", "z", "pitch", "heading", "roll"};
+    // The usual position, a tuple of floats, is read without the struct's general path.
+    if (PyTuple_CheckExact(given) && PyTuple_GET_SIZE(given) >= 3 && PyTuple_GET_SIZE(given) <= 6) {
+        Py_ssize_t size = PyTuple_GET_SIZE(given), i = 0;
+        for (; i < size && PyFloat_CheckExact(PyTuple_GET_ITEM(given, i)); ++i) {
+            double value = PyFloat_AS_DOUBLE(PyTuple_GET_ITEM(given, i));
+            if (!BM_FitsFloat(value)) break;
+            out[i] = float(value);
+        }
+        if (i == size) {
+            for (; i < 6; ++i) out[i] = 0.0f;
+            return true;
+        }
+    }
+    PyObject* fields[6];
+    if (!BM_StructArgument(given, function, kFields, 6, 3, fields)) return false;
+    for (int i = 0; i < 6; ++i) {
+        double value = 0.0;
+        if (fields[i] && !BM_FieldDouble(fields[i], function, kFields[i], &value)) return false;
+        if (!BM_FitsFloat(value)) {
+            PyErr_Format(PyExc_OverflowError, "%s: field %s does not fit a C float", function, kFields[i]);
+            return false;
+        }
+        out[i] = float(value);
+    }
+    return true;
+}
+
 bool BM_FieldHandle(PyObject* value, const char* function, const char* field, Py_ssize_t* out) {
     if (value == Py_None) {
         *out = 0;

@@ -258,6 +258,11 @@ bool BM_FieldDouble(PyObject* value, const char* function, const char* field, do
 bool BM_FieldHandle(PyObject* value, const char* function, const char* field, Py_ssize_t* out);
 bool BM_FieldCallable(PyObject* value, const char* function, const char* field, PyObject** out);
 
+// An XPLMDrawInfo_t (XPLMScenery, XPLMInstance): {x, y, z, pitch, heading, roll} or a sequence
+// in that order; the angles may be left out (0). Into `out` in field order; false with
+// TypeError/OverflowError naming the function and the field.
+bool BM_DrawInfoArgument(PyObject* given, const char* function, float out[6]);
+
 // Puts the struct classes of module `name` into it; false with the error set when that failed.
 bool BM_AddStructTypes(PyObject* module, const char* name);
 // An output struct: an instance of the module's struct class `type` (BM_StructTypes) holding

@@ -19,6 +19,8 @@ const BM_ModuleRow BM_Modules[] = {
     {"XPLMUtilities", [](const std::string&) { initXPLMUtilities(); }},
     {"XPLMPlanes", [](const std::string&) { initXPLMPlanes(); }},
     {"XPLMPlugin", [](const std::string&) { initXPLMPlugin(); }},
+    {"XPLMScenery", [](const std::string&) { initXPLMScenery(); }},
+    {"XPLMInstance", [](const std::string&) { initXPLMInstance(); }},
     {"XPWidgetDefs", [](const std::string&) { initXPWidgetDefs(); }},
     {"XPWidgets", [](const std::string&) { initXPWidgets(); }},
     {"XPStandardWidgets", [](const std::string&) { initXPStandardWidgets(); }},

@@ -30,6 +30,8 @@ void initXPLMGraphics();
 void initXPLMMenus();
 void initXPLMNavigation();
 void initXPLMPlanes();
+void initXPLMScenery();
+void initXPLMInstance();
 void initXPLMPlugin();
 void initXPLMProcessing();
 void initXPLMUtilities();

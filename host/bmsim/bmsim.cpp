@@ -27,7 +27,7 @@ const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
     "             [--screenshot FILE] [--screen WxH] [--plugin FILE]... [--widgets] [--menus]\n"
-    "             [--consoles] [--strict] [--profile] [--watch]\n"
+    "             [--consoles] [--instances] [--strict] [--profile] [--watch]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), livery loaded, airport loaded and\n"
@@ -78,6 +78,9 @@ const char kUsage[] =
     "  --consoles      after the last frame, print the items of the control panel's two\n"
     "                  consoles, one a line: [display] and [print], line breaks inside an\n"
     "                  item written \\n (before the panel is opened: the items it will show)\n"
+    "  --instances     after the last frame, list the instances plug-ins made, one [instance]\n"
+    "                  line each in the order they were made: the object's path, \"at X,Y,Z\",\n"
+    "                  \"pitch P heading H roll R\" and NAME=VALUE for each data ref (%g numbers)\n"
     "  --strict        exit status 3 when a script failed to load, a callback or a lifecycle method\n"
     "                  raised (or answered what does not convert) or a module call was reported\n"
     "                  as failed; after the plug-in stopped, a line for each, \"strict: SCRIPT: WHAT\n"
@@ -314,7 +317,7 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
     std::string root = "sim", scripts, screenshot;
     std::vector<std::string> plugins;  // none given: the plug-in this build made
-    bool listWidgets = false, listMenus = false, listConsoles = false, watch = false, framesGiven = false;
+    bool listWidgets = false, listMenus = false, listConsoles = false, listInstances = false, watch = false, framesGiven = false;
     ScriptReport report;
     int frames = 10, width = 1024, height = 768;
     bmsim::Schedule events;
@@ -377,6 +380,8 @@ int main(int argc, char** argv) {
             listMenus = true;
         } else if (arg == "--consoles") {
             listConsoles = true;
+        } else if (arg == "--instances") {
+            listInstances = true;
         } else if (arg == "--strict") {
             report.strict = true;
         } else if (arg == "--profile") {
@@ -522,6 +527,11 @@ int main(int argc, char** argv) {
             std::cout << "[menu] " << choice.path << (choice.enabled ? "" : " (disabled)") << "\n";
     }
     if (listConsoles) PrintConsoles();
+    if (listInstances) {
+        std::vector<bmhost::InstanceRecord> instances = bmhost::Instances();
+        if (instances.empty()) std::cout << "bmsim: no instances\n";
+        for (const bmhost::InstanceRecord& instance : instances) std::cout << "[instance] " << instance.ToString() << "\n";
+    }
     bmhost::Shutdown();
     bmhost::SetSdkCallListener(nullptr);
     echoSpoken();

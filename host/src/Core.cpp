@@ -132,6 +132,7 @@ void Reset() {
     ResetAircraft();
     ResetUtilities();
     ResetCommands();
+    ResetScenery();
 }
 
 }  // namespace bmhost
@@ -155,6 +156,7 @@ int RegistrationCount(XPLMPluginID plugin) {
         for (const Sharer& sharer : item.sharers) n += !sharer.removed && mine(sharer.owner);
     }
     n += CommandHandlerRegistrations(plugin);
+    n += SceneryRegistrations(plugin);
     return n;
 }
 

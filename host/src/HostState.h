@@ -26,7 +26,8 @@ namespace bmhost::detail {
 // Every opaque handle carries a kind tag and bits above bit 31, so a caller that narrows a
 // handle to 32 bits hands back something that no longer resolves.
 enum class HandleKind : std::uint8_t {
-    DataRef = 1, Menu = 2, Window = 3, HotKey = 4, Widget = 5, Command = 6, FlightLoop = 7
+    DataRef = 1, Menu = 2, Window = 3, HotKey = 4, Widget = 5, Command = 6, FlightLoop = 7, Probe = 8,
+    Object = 9, Instance = 10
 };
 void* MakeHandle(HandleKind kind, std::size_t index);
 bool DecodeHandle(const void* handle, HandleKind kind, std::size_t* index);
@@ -405,6 +406,13 @@ void SweepAircraft(XPLMPluginID owner);
 void AircraftPluginDisabled(XPLMPluginID plugin);
 // Once per frame, before the frame is drawn: the camera controller positions the camera.
 void CameraFrame();
+// The scenery (Scenery.cpp, Instance.cpp): terrain, objects, library and instances forgotten; an
+// unloaded plug-in's probes, object references, instances and pending loads dropped; the
+// asynchronous loads delivered at the start of a frame; what a plug-in holds.
+void ResetScenery();
+void SweepScenery(XPLMPluginID owner);
+void SceneryFrame();
+int SceneryRegistrations(XPLMPluginID plugin);
 // Commands: the built-in commands' data (with the simulator's data), the commands and handlers
 // forgotten, an unloaded plug-in's handlers dropped, the held commands' continue phase once per
 // frame, and the handlers a plug-in holds (all plug-ins' for XPLM_NO_PLUGIN_ID).

@@ -207,6 +207,7 @@ void RunFrames(int count, float seconds) {
         S().elapsed += seconds;
         ++S().cycle;
         WriteFloat("sim/time/total_running_time_sec", float(S().elapsed));
+        SceneryFrame();
         CommandsFrame();
         DispatchFlightLoops();
         CameraFrame();

@@ -96,6 +96,12 @@ def new_widget():
 
 widget = new_widget()
 child = XPCreateWidget(20, 290, 100, 270, 1, 'Child', 0, widget, xpWidgetClass_Button)
+
+with open(XPLMGetSystemPath() + 'sweep.obj', 'w') as obj_file:
+    obj_file.write('A\n800\nOBJ\n')
+obj = XPLMLoadObject(script, 'sweep.obj')
+probe = XPLMCreateProbe(script, xplm_ProbeY)
+instance = XPLMCreateInstance(script, obj, ['sim/a'])
 )";
     return code;
 }
@@ -321,6 +327,22 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMUtilities", "XPLMSaveDataFile", "", {"xplm_DataFile_Situation", "'sweep.sit'"}},
         {"XPLMUtilities", "XPLMSetErrorCallback", "", {"script", "cb"}},
         {"XPLMUtilities", "XPLMSimulateKeyPress", "", {"0", "XPLM_VK_F1"}},
+        // ---- XPLMScenery ----
+        {"XPLMScenery", "XPLMCreateProbe", "", {"script", "xplm_ProbeY"}},
+        {"XPLMScenery", "XPLMDestroyProbe", "", {"script", "probe"}},
+        {"XPLMScenery", "XPLMProbeTerrainXYZ", "", {"probe", "1.0", "2.0", "3.0"}},
+        {"XPLMScenery", "XPLMGetMagneticVariation", "", {"47.5", "-122.3"}},
+        {"XPLMScenery", "XPLMDegTrueToDegMagnetic", "", {"90.0"}},
+        {"XPLMScenery", "XPLMDegMagneticToDegTrue", "", {"90.0"}},
+        {"XPLMScenery", "XPLMLoadObject", "", {"script", "'sweep.obj'"}},
+        {"XPLMScenery", "XPLMLoadObjectAsync", "", {"script", "'sweep.obj'", "cb", "0"}},
+        {"XPLMScenery", "XPLMDrawObjects", "", {"obj", "1", "[(1.0, 2.0, 3.0)]", "0", "1"}},
+        {"XPLMScenery", "XPLMUnloadObject", "", {"script", "obj"}},
+        {"XPLMScenery", "XPLMLookupObjects", "", {"'lib/sweep.obj'", "0.0", "0.0", "cb", "0"}},
+        // ---- XPLMInstance ----
+        {"XPLMInstance", "XPLMCreateInstance", "", {"script", "obj", "['sim/a']"}},
+        {"XPLMInstance", "XPLMDestroyInstance", "", {"script", "instance"}},
+        {"XPLMInstance", "XPLMInstanceSetPosition", "", {"instance", "(1.0, 2.0, 3.0, 0.0, 90.0, 0.0)", "[0.5]"}},
         // ---- XPLMProcessing ----
         {"XPLMProcessing", "XPLMGetElapsedTime", "", {}},
         {"XPLMProcessing", "XPLMGetCycleNumber", "", {}},

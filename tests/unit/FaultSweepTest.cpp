@@ -179,6 +179,26 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMGetGPSDestinationType", "XPLMGetGPSDestinationType", 1, "-1", kParameterError},
     {"XPLMGetGPSDestination", "XPLMGetGPSDestination", 1, "-1", kParameterError},
 
+    // ---- XPLMScenery ----
+    {"XPLMCreateProbe", "XPLMCreateProbe", 1, "0", kParameterError},
+    {"XPLMDestroyProbe", "XPLMDestroyProbe", 1, "0", kParameterError},
+    {"XPLMProbeTerrainXYZ", "XPLMProbeTerrainXYZ", 1,
+     "XPLMProbeInfo_t(result=1, locationX=0.0, locationY=0.0, locationZ=0.0, normalX=0.0, normalY=0.0, normalZ=0.0, "
+     "velocityX=0.0, velocityY=0.0, velocityZ=0.0, is_wet=0)",
+     kParameterError},
+    {"XPLMGetMagneticVariation", "XPLMGetMagneticVariation", 1, "0.0", kParameterError},
+    {"XPLMDegTrueToDegMagnetic", "XPLMDegTrueToDegMagnetic", 1, "0.0", kParameterError},
+    {"XPLMDegMagneticToDegTrue", "XPLMDegMagneticToDegTrue", 1, "0.0", kParameterError},
+    {"XPLMLoadObject", "XPLMLoadObject", 1, "0", kParameterError},
+    {"XPLMLoadObjectAsync", "XPLMLoadObjectAsync", 1, "0", kParameterError},
+    {"XPLMDrawObjects", "XPLMDrawObjects", 1, "0", kParameterError},
+    {"XPLMUnloadObject", "XPLMUnloadObject", 1, "0", kParameterError},
+    {"XPLMLookupObjects", "XPLMLookupObjects", 1, "0", kParameterError},
+    // ---- XPLMInstance ----
+    {"XPLMCreateInstance", "XPLMCreateInstance", 1, "0", kParameterError},
+    {"XPLMDestroyInstance", "XPLMDestroyInstance", 1, "0", kParameterError},
+    {"XPLMInstanceSetPosition", "XPLMInstanceSetPosition", 1, "0", kParameterError},
+
     // ---- XPLMProcessing ----
     {"XPLMGetElapsedTime", "XPLMGetElapsedTime", 1, "0.0", kParameterError},
     {"XPLMGetCycleNumber", "XPLMGetCycleNumber", 1, "0", kParameterError},

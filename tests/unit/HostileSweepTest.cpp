@@ -553,7 +553,8 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
                 const std::string& name = functions[f].name;
                 bool registers = name.rfind("XPLMRegister", 0) == 0 || name.rfind("XPLMCreate", 0) == 0 ||
                                  name.rfind("XPCreate", 0) == 0 || name == "XPAddWidgetCallback" ||
-                                 name == "XPUCreateWidgets" || name == "XPLMShareData";
+                                 name == "XPUCreateWidgets" || name == "XPLMShareData" ||
+                                 name.rfind("XPLMLoadObject", 0) == 0;
                 if (functions[f].arity >= 0 && registers) caller.Replay(channel, int(f));
             }
             channel.Send({"S", "stopping"});
@@ -570,6 +571,10 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
                 {"shared data registrations", bmhost::SharerTotal()},
                 {"widgets", bmhost::WidgetCount()},
                 {"command handlers", bmhost::CommandHandlerCount()},
+                // A load under way cannot be called off: it arrives, finds no script and goes.
+                {"probes", bmhost::ProbeCount()},
+                {"object loads", bmhost::ObjectReferenceCount()},
+                {"instances", bmhost::InstanceCount()},
             };
             for (const auto& [what, count] : left) channel.Send({"L", what, std::to_string(count)});
             // The simulator goes on after the plug-in stopped, with whatever it still has registered.
@@ -839,6 +844,8 @@ const std::map<std::string, std::vector<std::string>> kForeignHandles = {
     {"inWidget", {"widget", "panel"}},   {"inWidgetID", {"widget", "panel"}},
     {"inSubWidget", {"widget", "panel"}}, {"inContainer", {"widget", "panel"}},
     {"inParamParent", {"widget", "panel"}}, {"inFlightLoopID", {"loop"}},
+    {"inProbe", {"probe"}},              {"inObject", {"obj"}},
+    {"instance", {"instance"}},
 };
 
 // Functions that remove or change what their handle names: their answer is the unknown handle's.
@@ -994,6 +1001,9 @@ loop = XPLMCreateFlightLoop(script, (0, cb))
     const std::pair<const char*, std::function<int()>> removals[] = {
         {"XPLMDestroyWindow(script, window)", bmhost::WindowCount},
         {"XPLMDestroyFlightLoop(script, loop)", bmhost::FlightLoopCount},
+        {"XPLMDestroyProbe(script, probe)", [] { return bmhost::ProbeCount(); }},
+        {"XPLMDestroyInstance(script, instance)", [] { return bmhost::InstanceCount(); }},
+        {"XPLMUnloadObject(script, obj)", [] { return bmhost::ObjectReferenceCount(); }},
         {"XPLMUnregisterHotKey(script, hotkey)", bmhost::HotKeyCount},
         {"XPLMUnregisterDataAccessor(script, ref_own)", bmhost::PublishedDataCount},
         {"XPLMDestroyMenu(script, menu)", bmhost::PluginMenuCount},

@@ -289,6 +289,35 @@ bool CommandHeld(const std::string& name);
 // counts them too.
 int CommandHandlerCount(const std::string& name = std::string());
 
+
+// ---- Scenery and instances ----
+
+// The terrain is read, when first probed after Reset, from terrain.txt in the simulator folder
+// (see docs/stand-in.md for its format); without one the world is flat and dry at 0 m. The
+// library: the EXPORT lines of Custom Scenery/*/library.txt, packs in byte order, read when
+// first looked up after Reset.
+// Live probes, object references (one per load not yet unloaded) and instances: of one
+// plug-in, or of all for XPLM_NO_PLUGIN_ID. RegistrationCount counts these and the pending
+// asynchronous loads too.
+int ProbeCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
+int ObjectReferenceCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
+int InstanceCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
+int PendingObjectLoads();  // XPLMLoadObjectAsync calls not delivered yet
+// An instance as the simulator draws it: its object's path (relative to the simulator folder),
+// where XPLMInstanceSetPosition last put it, and its data refs with their values.
+struct InstanceRecord {
+    std::string object;
+    XPLMPluginID owner = XPLM_NO_PLUGIN_ID;
+    float x = 0, y = 0, z = 0, pitch = 0, heading = 0, roll = 0;
+    std::vector<std::string> datarefs;
+    std::vector<float> values;
+    int positions = 0;  // XPLMInstanceSetPosition calls that changed it
+    // "OBJECT at X,Y,Z pitch P heading H roll R" and " NAME=VALUE" for each data ref, numbers
+    // as %g writes them: the line bmsim --instances prints after "[instance] ".
+    std::string ToString() const;
+};
+std::vector<InstanceRecord> Instances();  // live instances, in the order they were made
+
 }  // namespace bmhost
 
 #endif
