@@ -203,7 +203,7 @@ void AddOnSimulatorThread(Console& console, const char* text, bool stream, const
     Guarded(what, [&] {
         if (!BM_OnSimulatorThread()) {
             std::lock_guard<std::mutex> hold(gThreadTextsLock);
-            if (gThreadTexts.size() < kThreadTextsKept) gThreadTexts.push_back({&console, text, stream});
+            if (gThreadTexts.size() < kThreadTextsKept) gThreadTexts.push_back({&console, text ? text : "", stream});
             return;
         }
         TakeThreadLines();
