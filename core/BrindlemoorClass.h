@@ -51,6 +51,7 @@ enum BM_CallbackKind {
     BM_KindMenuItem,      // an item appended to a menu that is no script's (no callable)
     BM_KindFlightLoopObject,  // XPLMCreateFlightLoop: the loop's id as handle
     BM_KindErrorCallback,     // one a script: told of the simulator's reports on its calls
+    BM_KindSound,             // XPLMPlayPCMOnBus: the channel as handle, the buffer kept; callable or none
     BM_KindCount
 };
 
@@ -129,6 +130,9 @@ struct _CallbackRecordStruct {
     float interval = 0.0f;     // flight loops: the interval the script asked for last
     std::string name;          // shared data
     int type = 0;              // shared data
+    // What the simulator reads for as long as it holds the registration (a sound's buffer): an
+    // owned reference, given back only when the record is freed. A retired record keeps it.
+    PyObject* kept = nullptr;
     // Undoes the simulator registration; may throw. Null while the registration is being made.
     void (*unregister)(_CallbackRecordStruct& record) = nullptr;
     std::string moduleName;    // the owning script's, for reports
@@ -329,6 +333,7 @@ public:
     int GetNumberOfFlightLoopScriptUsers() const { return live_[BM_KindFlightLoop]; }
     int GetNumberOfFlightLoopObjectScriptUsers() const { return live_[BM_KindFlightLoopObject]; }
     int GetNumberOfErrorCallbackScriptUsers() const { return live_[BM_KindErrorCallback]; }
+    int GetNumberOfSoundScriptUsers() const { return live_[BM_KindSound]; }
     int GetNumberOfHotKeyScriptUsers() const { return live_[BM_KindHotKey]; }
     int GetNumberOfKeySnifferScriptUsers() const { return live_[BM_KindKeySniffer]; }
     int GetNumberOfMenuScriptUsers() const { return live_[BM_KindMenu]; }

@@ -52,6 +52,7 @@ enum BM_Activity {
     BM_ActDataWrite,
     BM_ActCommand,
     BM_ActErrorCallback,
+    BM_ActSound,
     BM_ActivityCount
 };
 

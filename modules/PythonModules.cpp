@@ -19,6 +19,8 @@ const BM_ModuleRow BM_Modules[] = {
     {"XPLMUtilities", [](const std::string&) { initXPLMUtilities(); }},
     {"XPLMPlanes", [](const std::string&) { initXPLMPlanes(); }},
     {"XPLMPlugin", [](const std::string&) { initXPLMPlugin(); }},
+    {"XPLMWeather", [](const std::string&) { initXPLMWeather(); }},
+    {"XPLMSound", [](const std::string&) { initXPLMSound(); }},
     {"XPWidgetDefs", [](const std::string&) { initXPWidgetDefs(); }},
     {"XPWidgets", [](const std::string&) { initXPWidgets(); }},
     {"XPStandardWidgets", [](const std::string&) { initXPStandardWidgets(); }},

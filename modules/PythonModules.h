@@ -32,6 +32,8 @@ void initXPLMNavigation();
 void initXPLMPlanes();
 void initXPLMPlugin();
 void initXPLMProcessing();
+void initXPLMSound();
+void initXPLMWeather();
 void initXPLMUtilities();
 void initXPWidgetDefs();
 void initXPWidgets();

@@ -132,6 +132,8 @@ void Reset() {
     ResetAircraft();
     ResetUtilities();
     ResetCommands();
+    ResetWeather();
+    ResetSound();
 }
 
 }  // namespace bmhost
@@ -155,6 +157,7 @@ int RegistrationCount(XPLMPluginID plugin) {
         for (const Sharer& sharer : item.sharers) n += !sharer.removed && mine(sharer.owner);
     }
     n += CommandHandlerRegistrations(plugin);
+    n += SoundRegistrations(plugin);
     return n;
 }
 

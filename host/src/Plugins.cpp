@@ -164,6 +164,7 @@ void SweepPlugin(XPLMPluginID id) {
     SweepDisplay(id);
     SweepAircraft(id);
     SweepCommands(id);
+    SweepSound(id);
 }
 
 bool PluginFeatureEnabled(XPLMPluginID plugin, const std::string& feature) {

@@ -209,6 +209,7 @@ void RunFrames(int count, float seconds) {
         WriteFloat("sim/time/total_running_time_sec", float(S().elapsed));
         CommandsFrame();
         DispatchFlightLoops();
+        SoundFrame();
         CameraFrame();
         DrawFrame();
         DataRefsAddedFrame();

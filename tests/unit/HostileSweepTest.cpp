@@ -559,6 +559,7 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
             channel.Send({"S", "stopping"});
             plugin->Stop();
             channel.Send({"S", "stopped"});
+            const std::vector<bmhost::SoundRecord> sounds = bmhost::SoundsPlayed();
             const std::pair<const char*, int> left[] = {
                 {"flight loops", bmhost::FlightLoopCount()},
                 {"draw callbacks", bmhost::DrawCallbackCount()},
@@ -570,6 +571,9 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
                 {"shared data registrations", bmhost::SharerTotal()},
                 {"widgets", bmhost::WidgetCount()},
                 {"command handlers", bmhost::CommandHandlerCount()},
+                {"sounds", int(std::count_if(sounds.begin(), sounds.end(), [](const bmhost::SoundRecord& s) {
+                     return s.state == "queued" || s.state == "playing";
+                 }))},
             };
             for (const auto& [what, count] : left) channel.Send({"L", what, std::to_string(count)});
             // The simulator goes on after the plug-in stopped, with whatever it still has registered.
@@ -839,13 +843,14 @@ const std::map<std::string, std::vector<std::string>> kForeignHandles = {
     {"inWidget", {"widget", "panel"}},   {"inWidgetID", {"widget", "panel"}},
     {"inSubWidget", {"widget", "panel"}}, {"inContainer", {"widget", "panel"}},
     {"inParamParent", {"widget", "panel"}}, {"inFlightLoopID", {"loop"}},
+    {"fmod_channel", {"sound"}},
 };
 
 // Functions that remove or change what their handle names: their answer is the unknown handle's.
 // (Creating inside another's window or menu answers 0: nothing is made.)
 bool Changes(const std::string& name) {
     static const std::regex kChanging(
-        "XPLM(Destroy|Unregister|Set|Clear|Remove|Append|CheckMenuItem$|Enable|Bring|Take|Schedule)|"
+        "XPLM(Destroy|Unregister|Set|Clear|Remove|Append|CheckMenuItem$|Enable|Bring|Take|Schedule|Stop)|"
         "XP(Destroy|Set|Show|Hide|Bring|Place|Lose|Add|UMove)");
     return std::regex_search(name, kChanging);
 }
@@ -890,6 +895,9 @@ std::string ForeignView(XPLMWindowID window, XPLMHotKeyID hotKey) {
     text += "hot key " + std::to_string(int(vkey)) + "+" + std::to_string(flags) + "\n";
     for (const std::string& path : bmhost::MenuItemPaths())
         text += path + " check " + std::to_string(bmhost::MenuItemCheck(path)) + "\n";
+    for (const bmhost::SoundRecord& s : bmhost::SoundsPlayed())
+        text += "sound " + s.state + " volume " + std::to_string(s.volume) + " pitch " + std::to_string(s.pitch) +
+                " 3-D " + std::to_string(s.threeD) + " fade " + std::to_string(s.fadeMin) + "\n";
     return text + "focus " + std::to_string(reinterpret_cast<intptr_t>(XPGetWidgetWithFocus())) + "\n";
 }
 
@@ -916,6 +924,7 @@ own_item = new_item()
 XPLMAppendMenuSeparator(plugins_menu)
 XPAddWidgetCallback(script, widget, cb)
 loop = XPLMCreateFlightLoop(script, (0, cb))
+sound = XPLMPlayPCMOnBus(script, pcm, len(pcm), FMOD_SOUND_FORMAT_PCM16, 8000, 1, 1, xplm_AudioUI, cb, 0)
 )");
     }
     auto handle = [&](const char* name) {
