@@ -1050,6 +1050,7 @@ from XPLMPlanes import *
 from XPWidgets import *
 from XPStandardWidgets import *
 from XPLMDefs import *
+from XPLMSound import *
 TAG = ')" + tag + R"('
 class Brindlemoor:
     def XPluginStart(self):
@@ -1071,6 +1072,7 @@ class Brindlemoor:
         XPAddWidgetCallback(self, self.Widget, self.Cb)
         XPCreateCustomWidget(self, 20, 290, 100, 270, 1, TAG + ' custom', 0, self.Widget, self.Cb)
         XPLMRegisterCommandHandler(self, XPLMCreateCommand(TAG + '/command', TAG), self.Cb, 1, 0)
+        XPLMPlayPCMOnBus(self, b'\x00\x10' * 100, 200, FMOD_SOUND_FORMAT_PCM16, 8000, 1, 1, xplm_AudioUI, self.Cb, 0)
         if )" + (camera ? "True" : "False") + R"(:
             XPLMControlCamera(self, xplm_ControlCameraForever, self.Cb, 0)
             XPLMAcquirePlanes(self, None, self.Cb, 0)
