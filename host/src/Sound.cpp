@@ -40,6 +40,7 @@ struct Channel {
 
 struct Sounds {
     std::vector<Channel> channels;  // by handle index; done ones stay
+    std::vector<std::size_t> live;  // the queued and playing ones, in the order played
     bool capturing = false;
     std::vector<float> mix;        // interleaved left, right
     std::size_t mixedUpTo = 0;     // output frames mixed so far, from the clock's 0
@@ -128,6 +129,7 @@ namespace bmhost::detail {
 void ResetSound() {
     Sounds& a = A();
     a.channels.clear();
+    a.live.clear();
     a.mix.clear();
     a.mixedUpTo = 0;
     a.capturing = false;
@@ -140,34 +142,42 @@ void SoundFrame() {
     const std::size_t from = std::min(a.mixedUpTo, to);
     if (a.capturing) {
         a.mix.resize(2 * to, 0.0f);
-        for (const Channel& c : a.channels)
-            if (c.record.state == "playing") Mix(c, from, to);
+        for (std::size_t i : a.live)
+            if (a.channels[i].record.state == "playing") Mix(a.channels[i], from, to);
     }
     a.mixedUpTo = to;
-    // Callbacks may play, stop and change sounds: the channels are found by index each time.
-    for (std::size_t i = 0; i < a.channels.size(); ++i) {
+    // Callbacks may play, stop and change sounds: the channels are found by index each time,
+    // and the sounds they play wait for the next frame.
+    const std::vector<std::size_t> live = a.live;
+    for (std::size_t i : live) {
         Channel& c = a.channels[i];
         if (c.record.state == "playing" && !c.record.loop && PositionAt(c, to) >= double(c.frames) - 1e-9)
             End(c, "finished", true);
     }
-    for (std::size_t i = 0; i < a.channels.size(); ++i) {
+    for (std::size_t i : live) {
         Channel& c = a.channels[i];
         if (c.record.state != "queued") continue;
         c.record.state = "playing";
         c.record.started = S().elapsed;
         c.baseIndex = to;
     }
+    a.live.erase(std::remove_if(a.live.begin(), a.live.end(), [&](std::size_t i) { return !Active(a.channels[i]); }),
+                 a.live.end());
 }
 
 void SweepSound(XPLMPluginID owner) {
-    for (Channel& c : A().channels)
+    for (std::size_t i : A().live) {
+        Channel& c = A().channels[i];
         if (Active(c) && c.owner == owner) End(c, "swept", false);
+    }
 }
 
 int SoundRegistrations(XPLMPluginID plugin) {
     int n = 0;
-    for (const Channel& c : A().channels)
+    for (std::size_t i : A().live) {
+        const Channel& c = A().channels[i];
         n += Active(c) && (plugin == XPLM_NO_PLUGIN_ID || c.owner == plugin);
+    }
     return n;
 }
 
@@ -280,6 +290,7 @@ FMOD_CHANNEL* XPLMPlayPCMOnBus(void* audioBuffer, uint32_t bufferSize, FMOD_SOUN
     c.record.state = "queued";
     c.record.played = S().elapsed;
     a.channels.push_back(c);
+    a.live.push_back(a.channels.size() - 1);
     return MakeHandle(HandleKind::Sound, a.channels.size() - 1);
 }
 
