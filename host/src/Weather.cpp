@@ -45,14 +45,14 @@ Table& W() {
     return table;
 }
 
-// The numbers of a line after its keyword: exactly `count` of them, finite.
+// The numbers of a line after its keyword: exactly `count` of them, finite, none beyond a million.
 bool Numbers(std::istringstream& in, int count, float* out) {
     for (int i = 0; i < count; ++i) {
         std::string word;
         if (!(in >> word)) return false;
         char* end = nullptr;
         double value = std::strtod(word.c_str(), &end);
-        if (*end || !std::isfinite(value)) return false;
+        if (*end || !std::isfinite(value) || std::fabs(value) > 1e6) return false;
         out[i] = float(value);
     }
     std::string extra;

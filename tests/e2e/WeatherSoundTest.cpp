@@ -127,6 +127,7 @@ TEST(Weather, TablesAreCheckedAndStructsWrittenOnlyAsFarAsTheyReach) {
         {"cloud 1 0.5 2000 1000\n", "line 1: cannot read 'cloud 1 0.5 2000 1000'"},
         {"fog 1\n", "line 1: cannot read 'fog 1'"},
         {"pressure nan\n", "line 1: cannot read 'pressure nan'"},
+        {"cloud 1 0.5 1000 1e7\n", "line 1: cannot read 'cloud 1 0.5 1000 1e7'"},
     };
     for (const auto& [table, message] : wrong) {
         std::string error;
