@@ -96,8 +96,7 @@ PyMethodDef XPLMWeatherMethods[] = {
      "altitude_m: metres above mean sea level\n"
      "out_info: a list that gets an XPLMWeatherInfo_t (replacing its first item), or None;\n"
      "    its wind_layers a list of 13 XPLMWeatherInfoWinds_t, its cloud_layers of 3\n"
-     "    XPLMWeatherInfoClouds_t (layers not defined: a wind layer's alt_msl -1, a cloud\n"
-     "    layer's coverage 0)\n"
+     "    XPLMWeatherInfoClouds_t; not all layers are defined\n"
      "\n"
      "Returns 1 when the simulator has detailed weather there, else 0 (out_info holds the best it\n"
      "has either way). Raises TypeError when out_info is neither a list nor None."},

@@ -58,8 +58,7 @@ def XPLMGetWeatherAtLocation(latitude: float, longitude: float, altitude_m: floa
     altitude_m: metres above mean sea level
     out_info: a list that gets an XPLMWeatherInfo_t (replacing its first item), or None;
         its wind_layers a list of 13 XPLMWeatherInfoWinds_t, its cloud_layers of 3
-        XPLMWeatherInfoClouds_t (layers not defined: a wind layer's alt_msl -1, a cloud
-        layer's coverage 0)
+        XPLMWeatherInfoClouds_t; not all layers are defined
 
     Returns 1 when the simulator has detailed weather there, else 0 (out_info holds the best it
     has either way). Raises TypeError when out_info is neither a list nor None.
