@@ -369,7 +369,7 @@ int CallUserErrorCallback(const char* inMessage) {
 // or was stopped) hears nothing.
 int CallUserSoundCallback(void* inRefcon, int status) {
     auto* record = static_cast<_CallbackRecordStruct*>(inRefcon);
-    if (!record || !record->entry || !BMTestTable) return 0;
+    if (!BMTestTable || !record || !record->entry) return 0;
     BM_RecordInUse use(record);
     int called = 0;
     if (record->entry->ScriptEnabled && record->Callable()) {
