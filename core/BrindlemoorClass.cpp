@@ -20,7 +20,10 @@ void ReleaseCallables(_CallbackRecordStruct& record) {
 
 // Gives back a removed record's references (which may run script code) and frees it.
 void FreeRecord(_CallbackRecordStruct* record) {
-    if (Py_IsInitialized()) ReleaseCallables(*record);
+    if (Py_IsInitialized()) {
+        ReleaseCallables(*record);
+        Py_CLEAR(record->kept);
+    }
     delete record;
 }
 

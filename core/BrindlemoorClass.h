@@ -55,6 +55,7 @@ enum BM_CallbackKind {
     BM_KindObject,            // one load of an object (no callable): the object; one record per load
     BM_KindObjectLoad,        // XPLMLoadObjectAsync until it arrives: its own number as handle and refcon
     BM_KindInstance,          // an instance (no callable): the instance; `type` its data ref count
+    BM_KindSound,             // XPLMPlayPCMOnBus: the channel as handle, the buffer kept; callable or none
     BM_KindCount
 };
 
@@ -135,6 +136,9 @@ struct _CallbackRecordStruct {
     float interval = 0.0f;     // flight loops: the interval the script asked for last
     std::string name;          // shared data
     int type = 0;              // shared data
+    // What the simulator reads for as long as it holds the registration (a sound's buffer): an
+    // owned reference, given back only when the record is freed. A retired record keeps it.
+    PyObject* kept = nullptr;
     // Undoes the simulator registration; may throw. Null while the registration is being made.
     void (*unregister)(_CallbackRecordStruct& record) = nullptr;
     std::string moduleName;    // the owning script's, for reports
@@ -335,6 +339,7 @@ public:
     int GetNumberOfFlightLoopScriptUsers() const { return live_[BM_KindFlightLoop]; }
     int GetNumberOfFlightLoopObjectScriptUsers() const { return live_[BM_KindFlightLoopObject]; }
     int GetNumberOfErrorCallbackScriptUsers() const { return live_[BM_KindErrorCallback]; }
+    int GetNumberOfSoundScriptUsers() const { return live_[BM_KindSound]; }
     int GetNumberOfHotKeyScriptUsers() const { return live_[BM_KindHotKey]; }
     int GetNumberOfKeySnifferScriptUsers() const { return live_[BM_KindKeySniffer]; }
     int GetNumberOfMenuScriptUsers() const { return live_[BM_KindMenu]; }

@@ -362,6 +362,24 @@ int CallUserErrorCallback(const char* inMessage) {
     return 1;
 }
 
+// The script's callable, if it gave one, hears of the end while the script is enabled, as
+// callable(refcon, status); then the record goes, as the sound did, and the buffer with it. A
+// sound refused at the start has no channel yet: the callable hears the refusal, and the
+// registering call discards the record. A record already removed (the script stopped its sound,
+// or was stopped) hears nothing.
+int CallUserSoundCallback(void* inRefcon, int status) {
+    auto* record = static_cast<_CallbackRecordStruct*>(inRefcon);
+    if (!BMTestTable || !record || !record->entry) return 0;
+    BM_RecordInUse use(record);
+    int called = 0;
+    if (record->entry->ScriptEnabled && record->Callable()) {
+        CallAndDrop(record, 0, Py_BuildValue("(" BM_REFCON "i)", record->refcon, status));
+        called = 1;
+    }
+    if (record->handle && record->entry) BMTestTable->ForgetRecord(record);
+    return called;
+}
+
 int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
     _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
     if (!record || !record->callables[BM_WindowDraw]) return 0;  // a modern window may have none
@@ -638,6 +656,9 @@ float BM_FlightLoopObjectCallback(float inElapsedSinceLastCall, float inElapsedT
 }
 void BM_ErrorCallback(const char* inMessage) {
     BM_FromSimulator(0, [&] { return CallUserErrorCallback(inMessage); });
+}
+void BM_SoundCompleteCallback(void* inRefcon, FMOD_RESULT status) {
+    BM_FromSimulator(0, [&] { return CallUserSoundCallback(inRefcon, int(status)); });
 }
 void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon) {
     BM_FromSimulator(0, [&] { return CallUserDrawWindowCallback(inWindowID, inRefcon); });

@@ -23,6 +23,7 @@ typedef struct _object PyObject;
 #include "XPLMCamera.h"
 #include "XPLMDisplay.h"
 #include "XPLMScenery.h"
+#include "XPLMSound.h"
 #include "XPLMUtilities.h"
 #include "XPWidgetDefs.h"
 
@@ -49,6 +50,9 @@ void BM_ObjectLoadedCallback(XPLMObjectRef inObject, void* inRefcon);
 void BM_AddObjectRecord(PyObject* script, void* object);
 // The plug-in's error callback: the report goes to the running script's error callback.
 void BM_ErrorCallback(const char* inMessage);
+// A sound's end (XPLMPlayPCMOnBus): its record is the refcon, whether or not the script gave a
+// callable; the record goes with the sound.
+void BM_SoundCompleteCallback(void* inRefcon, FMOD_RESULT status);
 void BM_DrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 void BM_KeyCallback(XPLMWindowID inWindowID, char inKey, XPLMKeyFlags inFlags, char inVirtualKey, void* inRefcon,
                     int losingFocus);
@@ -88,6 +92,7 @@ int CallUserPlanesAvailableCallback(void* inRefcon);
 float CallUserFlightLoopCallback(float inElapsedSinceLastCall, float inElapsedTimeSinceLastFlightLoop,
                                  int inCounter, void* inRefcon);
 int CallUserErrorCallback(const char* inMessage);
+int CallUserSoundCallback(void* inRefcon, int status);
 int CallUserDrawWindowCallback(XPLMWindowID inWindowID, void* inRefcon);
 int CallUserKeyCallback(XPLMWindowID inWindowID, char inKey, int inFlags, char inVirtualKey, void* inRefcon,
                         int losingFocus);

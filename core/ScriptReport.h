@@ -53,6 +53,7 @@ enum BM_Activity {
     BM_ActCommand,
     BM_ActErrorCallback,
     BM_ActObjectLoaded,
+    BM_ActSound,
     BM_ActivityCount
 };
 

@@ -32,6 +32,8 @@ namespace {
 #define OBJECT_LOADED "Callable[[int, int], object]"
 #define LIBRARY_ENUMERATOR "Optional[Callable[[str, Any], object]]"
 #define DRAW_INFO "Union[Dict[str, float], Sequence[float]]"
+#define SOUND_COMPLETE "Optional[Callable[[int, int], object]]"
+#define VECTOR "Union[Sequence[float], Dict[str, float]]"
 // Data accessors, None where the data ref does not offer the type: reads take the refcon (arrays
 // also the list to fill, None for the length, the offset and the most to give); writes the refcon
 // and the value, or the values, their offset and count.
@@ -400,6 +402,24 @@ const BM_Signature BM_Signatures[] = {
     {"TallowbridgeUtilities", "TallowbridgeClearPrint", "", "int"},
     {"TallowbridgeUtilities", "PrintStdout", "inText: str", "Optional[int]"},
     {"TallowbridgeUtilities", "PrintStderr", "inText: str", "Optional[int]"},
+    // ---- XPLMWeather ----
+    {"XPLMWeather", "XPLMGetMETARForAirport", "airport_id: str", "str"},
+    {"XPLMWeather", "XPLMGetWeatherAtLocation",
+     "latitude: float, longitude: float, altitude_m: float, out_info: Optional[List[XPLMWeatherInfo_t]]", "int"},
+    // ---- XPLMSound ----
+    {"XPLMSound", "XPLMPlayPCMOnBus",
+     "self, audioBuffer: Union[bytes, bytearray, memoryview], bufferSize: int, soundFormat: int, freqHz: int, "
+     "numChannels: int, loop: int, audioType: int, inCallback: " SOUND_COMPLETE ", inRefcon: int",
+     "int"},
+    {"XPLMSound", "XPLMStopAudio", "fmod_channel: int", "int"},
+    {"XPLMSound", "XPLMSetAudioPosition", "fmod_channel: int, position: " VECTOR ", velocity: " VECTOR, "int"},
+    {"XPLMSound", "XPLMSetAudioFadeDistance", "fmod_channel: int, min_fade_distance: float, max_fade_distance: float",
+     "int"},
+    {"XPLMSound", "XPLMSetAudioVolume", "fmod_channel: int, source_volume: float", "int"},
+    {"XPLMSound", "XPLMSetAudioPitch", "fmod_channel: int, audio_pitch_hz: float", "int"},
+    {"XPLMSound", "XPLMSetAudioCone",
+     "fmod_channel: int, inside_angle: float, outside_angle: float, outside_volume: float, orientation: " VECTOR,
+     "int"},
     // ---- TallowbridgeVCUtilities: the virtual camera's data items ----
     {"TallowbridgeVCUtilities", "VC_CameraPluginReady", "", "int"},
     {"TallowbridgeVCUtilities", "VC_AcquireCamera", "", "int"},
@@ -433,5 +453,13 @@ const BM_StructType BM_StructTypes[] = {
     {"XPLMScenery", "XPLMProbeInfo_t",
      "result: int, locationX: float, locationY: float, locationZ: float, normalX: float, normalY: float, "
      "normalZ: float, velocityX: float, velocityY: float, velocityZ: float, is_wet: int"},
+    {"XPLMWeather", "XPLMWeatherInfoWinds_t",
+     "alt_msl: float, speed: float, direction: float, gust_speed: float, shear: float, turbulence: float"},
+    {"XPLMWeather", "XPLMWeatherInfoClouds_t", "cloud_type: float, coverage: float, alt_top: float, alt_base: float"},
+    {"XPLMWeather", "XPLMWeatherInfo_t",
+     "temperature_alt: float, dewpoint_alt: float, pressure_alt: float, precip_rate_alt: float, "
+     "wind_dir_alt: float, wind_spd_alt: float, turbulence_alt: float, wave_height: float, wave_length: float, "
+     "wave_dir: int, wave_speed: float, visibility: float, precip_rate: float, thermal_climb: float, "
+     "pressure_sl: float, wind_layers: List[XPLMWeatherInfoWinds_t], cloud_layers: List[XPLMWeatherInfoClouds_t]"},
 };
 const int BM_StructTypeCount = int(sizeof(BM_StructTypes) / sizeof(BM_StructTypes[0]));

@@ -21,6 +21,8 @@ const BM_ModuleRow BM_Modules[] = {
     {"XPLMPlugin", [](const std::string&) { initXPLMPlugin(); }},
     {"XPLMScenery", [](const std::string&) { initXPLMScenery(); }},
     {"XPLMInstance", [](const std::string&) { initXPLMInstance(); }},
+    {"XPLMWeather", [](const std::string&) { initXPLMWeather(); }},
+    {"XPLMSound", [](const std::string&) { initXPLMSound(); }},
     {"XPWidgetDefs", [](const std::string&) { initXPWidgetDefs(); }},
     {"XPWidgets", [](const std::string&) { initXPWidgets(); }},
     {"XPStandardWidgets", [](const std::string&) { initXPStandardWidgets(); }},

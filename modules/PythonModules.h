@@ -34,6 +34,8 @@ void initXPLMScenery();
 void initXPLMInstance();
 void initXPLMPlugin();
 void initXPLMProcessing();
+void initXPLMSound();
+void initXPLMWeather();
 void initXPLMUtilities();
 void initXPWidgetDefs();
 void initXPWidgets();

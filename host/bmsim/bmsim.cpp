@@ -27,7 +27,8 @@ const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
     "             [--screenshot FILE] [--screen WxH] [--plugin FILE]... [--widgets] [--menus]\n"
-    "             [--consoles] [--instances] [--strict] [--profile] [--watch]\n"
+    "             [--consoles] [--instances] [--strict] [--profile] [--watch] [--weather FILE]\n"
+    "             [--audio FILE]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), livery loaded, airport loaded and\n"
@@ -100,6 +101,11 @@ const char kUsage[] =
     "                  Without --frames the run goes on in real time (60 frames a second)\n"
     "                  until interrupted (Ctrl-C: the plug-in is disabled and stopped, exit 0;\n"
     "                  a second Ctrl-C ends bmsim at once, should a script hang)\n"
+    "  --weather FILE  the weather table (see docs/stand-in.md) in place of the built-in one: the\n"
+    "                  conditions XPLMGetWeatherAtLocation answers, the METARs of\n"
+    "                  XPLMGetMETARForAirport\n"
+    "  --audio FILE    mix every sound the plug-ins play into FILE, a WAV file (16-bit stereo,\n"
+    "                  48,000 samples a second) as long as the run's frames\n"
     "  --help          this text\n"
     "\n"
     "Coordinates: X,Y are the SDK's screen coordinates, in pixels from the bottom left corner\n"
@@ -315,7 +321,7 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string root = "sim", scripts, screenshot;
+    std::string root = "sim", scripts, screenshot, weather, audio;
     std::vector<std::string> plugins;  // none given: the plug-in this build made
     bool listWidgets = false, listMenus = false, listConsoles = false, listInstances = false, watch = false, framesGiven = false;
     ScriptReport report;
@@ -388,6 +394,10 @@ int main(int argc, char** argv) {
             report.profile = true;
         } else if (arg == "--watch") {
             watch = true;
+        } else if (arg == "--weather") {
+            weather = value();
+        } else if (arg == "--audio") {
+            audio = value();
         } else if (arg == "--at") {
             std::string text = value();
             std::size_t colon = text.find(':');
@@ -420,6 +430,11 @@ int main(int argc, char** argv) {
     for (const std::string& plugin : plugins)
         if (!fs::exists(plugin)) return Fail("no plug-in at " + plugin);
     bmhost::SetScreenSize(width, height);
+    if (!weather.empty()) {
+        std::string error;
+        if (!bmhost::SetWeatherFile(weather, &error)) return Fail("--weather: " + error);
+    }
+    if (!audio.empty()) bmhost::CaptureAudio(true);
 
     FileTail log(scriptFolder + "BrindlemoorLog.txt", "[log] ");
     log.take = [&](const std::string& line) { return report.Take(line); };
@@ -513,6 +528,13 @@ int main(int argc, char** argv) {
         picture.kind = bmsim::Event::Screenshot;
         picture.text = screenshot;
         std::cout << bmsim::Deliver(picture) << "\n";
+    }
+    if (!audio.empty()) {
+        std::string error;
+        if (bmhost::SaveAudio(audio, &error))
+            std::cout << "bmsim: sound of the run in " << audio << "\n";
+        else
+            std::cout << "bmsim: " << error << "\n";
     }
     if (listWidgets) {  // before the plug-ins go, and their widgets with them
         std::string tree = bmhost::WidgetTree(true);

@@ -28,6 +28,11 @@ typedef int XPLMPluginID;
 #define XPLM_PLUGIN_XPLANE (0)
 #define kXPLM_Version (400)
 
+/* A fixed-size text buffer the simulator writes into (a METAR, say). */
+typedef struct {
+    char buffer[150];
+} XPLMFixedString150_t;
+
 typedef int XPLMKeyFlags;
 enum {
     xplm_ShiftFlag = 1,

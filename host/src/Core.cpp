@@ -133,6 +133,8 @@ void Reset() {
     ResetUtilities();
     ResetCommands();
     ResetScenery();
+    ResetWeather();
+    ResetSound();
 }
 
 }  // namespace bmhost
@@ -157,6 +159,7 @@ int RegistrationCount(XPLMPluginID plugin) {
     }
     n += CommandHandlerRegistrations(plugin);
     n += SceneryRegistrations(plugin);
+    n += SoundRegistrations(plugin);
     return n;
 }
 

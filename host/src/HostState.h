@@ -27,7 +27,7 @@ namespace bmhost::detail {
 // handle to 32 bits hands back something that no longer resolves.
 enum class HandleKind : std::uint8_t {
     DataRef = 1, Menu = 2, Window = 3, HotKey = 4, Widget = 5, Command = 6, FlightLoop = 7, Probe = 8,
-    Object = 9, Instance = 10
+    Object = 9, Instance = 10, Sound = 11
 };
 void* MakeHandle(HandleKind kind, std::size_t index);
 bool DecodeHandle(const void* handle, HandleKind kind, std::size_t* index);
@@ -397,6 +397,17 @@ void ResetDisplay();
 void ResetWidgets();
 // The navigation database (read again from the simulator folder when next used) and the FMS.
 void ResetNavigation();
+// An airport of the navigation database by its exact ID: its position and elevation (feet).
+bool FindAirport(const std::string& id, double* latitude, double* longitude, float* elevationFeet);
+// The weather table back to the built-in one.
+void ResetWeather();
+// Sounds: all channels forgotten; once per frame, after the flight loops, the queued sounds start,
+// the playing ones are mixed and those past their end complete; an unloaded plug-in's sounds
+// stop without their callbacks; the sounds a plug-in has queued or playing.
+void ResetSound();
+void SoundFrame();
+void SweepSound(XPLMPluginID owner);
+int SoundRegistrations(XPLMPluginID plugin);
 // The aircraft, the camera and the utilities' records (spoken text, keys, buttons, path form).
 void ResetAircraft();
 void ResetUtilities();

@@ -401,6 +401,17 @@ void SetEntry(int index, FMSEntry entry) {
 
 void bmhost::detail::ResetNavigation() { N() = Navigation(); }
 
+bool bmhost::detail::FindAirport(const std::string& id, double* latitude, double* longitude, float* elevationFeet) {
+    for (const Aid& aid : Aids()) {
+        if (aid.type != xplm_Nav_Airport || aid.id != id) continue;
+        *latitude = aid.latitude;
+        *longitude = aid.longitude;
+        *elevationFeet = aid.height;
+        return true;
+    }
+    return false;
+}
+
 XPLMNavRef XPLMGetFirstNavAid(void) {
     BMHOST_ENTER();
     return Aids().empty() ? XPLM_NAV_NOT_FOUND : kFirstRef;

@@ -165,6 +165,7 @@ void SweepPlugin(XPLMPluginID id) {
     SweepAircraft(id);
     SweepCommands(id);
     SweepScenery(id);
+    SweepSound(id);
 }
 
 bool PluginFeatureEnabled(XPLMPluginID plugin, const std::string& feature) {

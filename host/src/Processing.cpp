@@ -210,6 +210,7 @@ void RunFrames(int count, float seconds) {
         SceneryFrame();
         CommandsFrame();
         DispatchFlightLoops();
+        SoundFrame();
         CameraFrame();
         DrawFrame();
         DataRefsAddedFrame();

@@ -253,7 +253,10 @@ TEST(Bmsim, APluginWrittenForSdk4RunsBesideBrindlemoor) {
                         "native paths 1, separator /",
                         "sim/flightmodel/position/local_x: type 6, writable 1, owner 0, good 1",
                         "over 5000 data refs, the first found by index 1",
+                        "KSEA 011200Z 00000KT 6SM CLR 14/04 A2992; detailed 1, 8.5 C at 1000 m",
+                        "sound 1",
                         "window 1, popped out 0, in VR 0, screen 0 768 1024 0",
+                        "sound done 0",
                         "before-loop 3 calls, after-loop 3 calls, in order 1, drawn 1",
                     }))
         << run.output;

@@ -102,6 +102,11 @@ with open(XPLMGetSystemPath() + 'sweep.obj', 'w') as obj_file:
 obj = XPLMLoadObject(script, 'sweep.obj')
 probe = XPLMCreateProbe(script, xplm_ProbeY)
 instance = XPLMCreateInstance(script, obj, ['sim/a'])
+
+pcm = b'\x00\x10' * 800
+
+def new_sound():
+    return XPLMPlayPCMOnBus(script, pcm, len(pcm), FMOD_SOUND_FORMAT_PCM16, 8000, 1, 0, xplm_AudioUI, cb, 0)
 )";
     return code;
 }
@@ -355,6 +360,18 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMProcessing", "XPLMDestroyFlightLoop", "loop = XPLMCreateFlightLoop(script, (1, cb))", {"script", "loop"}},
         {"XPLMProcessing", "XPLMScheduleFlightLoop", "loop = XPLMCreateFlightLoop(script, (1, cb))", {"loop", "-1.0", "1"}},
 
+        // ---- XPLMWeather ----
+        {"XPLMWeather", "XPLMGetMETARForAirport", "", {"'KSEA'"}},
+        {"XPLMWeather", "XPLMGetWeatherAtLocation", "", {"47.45", "-122.31", "1000.0", "[]"}},
+        // ---- XPLMSound ----
+        {"XPLMSound", "XPLMPlayPCMOnBus", "",
+         {"script", "pcm", "len(pcm)", "FMOD_SOUND_FORMAT_PCM16", "8000", "1", "0", "xplm_AudioUI", "cb", "0"}},
+        {"XPLMSound", "XPLMStopAudio", "sound = new_sound()", {"sound"}},
+        {"XPLMSound", "XPLMSetAudioPosition", "sound = new_sound()", {"sound", "(1.0, 2.0, 3.0)", "{'x': 0, 'y': 0, 'z': 0}"}},
+        {"XPLMSound", "XPLMSetAudioFadeDistance", "sound = new_sound()", {"sound", "2.0", "100.0"}},
+        {"XPLMSound", "XPLMSetAudioVolume", "sound = new_sound()", {"sound", "0.5"}},
+        {"XPLMSound", "XPLMSetAudioPitch", "sound = new_sound()", {"sound", "16000.0"}},
+        {"XPLMSound", "XPLMSetAudioCone", "sound = new_sound()", {"sound", "90.0", "180.0", "0.5", "(0.0, 0.0, -1.0)"}},
         // ---- TallowbridgeUtilities ----
         // ---- XPWidgetDefs: the records are read inside a callback that is handed one ----
         {"XPWidgetDefs", "BM_GetMouseState", "", {"0"}},

@@ -1,5 +1,6 @@
 /* A plug-in in C written as its author would write it for X-Plane 12 against SDK 4.0: a modern
- * window, flight loop objects of both phases, features and data-ref introspection. The tests
+ * window, flight loop objects of both phases, features, data-ref introspection, the weather and a
+ * sound. The tests
  * build it against the stand-in's headers and run it on bmsim beside Brindlemoor. It writes
  * what it sees to the simulator log, each line starting with "sdk4: ". */
 
@@ -12,11 +13,20 @@
 #include "XPLMGraphics.h"
 #include "XPLMPlugin.h"
 #include "XPLMProcessing.h"
+#include "XPLMSound.h"
 #include "XPLMUtilities.h"
+#include "XPLMWeather.h"
 
 static XPLMWindowID gWindow;
 static XPLMFlightLoopID gBefore, gAfter;
 static int gDraws, gBeforeCalls, gAfterCalls, gOrderRight = 1;
+static short gClick[160];  /* 20 ms of silence at 8000 Hz */
+
+static void Say(const char* format, ...);
+static void Clicked(void* refcon, FMOD_RESULT status) {
+    (void)refcon;
+    Say("sound done %d", (int)status);
+}
 
 static void Say(const char* format, ...) {
     char line[512] = "sdk4: ";
@@ -92,6 +102,16 @@ PLUGIN_API int XPluginStart(char* outName, char* outSignature, char* outDescript
     XPLMDataRef first[2] = {NULL, NULL};
     XPLMGetDataRefsByIndex(0, 2, first);
     Say("%s 5000 data refs, the first found by index %d", count > 5000 ? "over" : "under", first[0] != NULL);
+
+    XPLMFixedString150_t metar;
+    XPLMGetMETARForAirport("KSEA", &metar);
+    XPLMWeatherInfo_t weather;
+    memset(&weather, 0, sizeof weather);
+    weather.structSize = sizeof weather;
+    int detailed = XPLMGetWeatherAtLocation(47.45, -122.31, 1000.0, &weather);
+    Say("%s; detailed %d, %.1f C at 1000 m", metar.buffer, detailed, weather.temperature_alt);
+    Say("sound %d", XPLMPlayPCMOnBus(gClick, sizeof gClick, FMOD_SOUND_FORMAT_PCM16, 8000, 1, 0, xplm_AudioUI,
+                                     Clicked, NULL) != NULL);
 
     XPLMCreateWindow_t params;
     memset(&params, 0, sizeof params);

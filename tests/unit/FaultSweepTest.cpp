@@ -213,6 +213,16 @@ const std::vector<FaultRow> kFaultRows = {
     {"XPLMCreateFlightLoop", "XPLMCreateFlightLoop", 1, "0", kParameterError},
     {"XPLMDestroyFlightLoop", "XPLMDestroyFlightLoop", 1, "0", kParameterError},
     {"XPLMScheduleFlightLoop", "XPLMScheduleFlightLoop", 1, "0", kParameterError},
+    // ---- XPLMWeather, XPLMSound ----
+    {"XPLMGetMETARForAirport", "XPLMGetMETARForAirport", 1, "''", kParameterError},
+    {"XPLMGetWeatherAtLocation", "XPLMGetWeatherAtLocation", 1, "0", kParameterError},
+    {"XPLMPlayPCMOnBus", "XPLMPlayPCMOnBus", 1, "0", kParameterError},
+    {"XPLMStopAudio", "XPLMStopAudio", 1, "0", kParameterError},
+    {"XPLMSetAudioPosition", "XPLMSetAudioPosition", 1, "0", kParameterError},
+    {"XPLMSetAudioFadeDistance", "XPLMSetAudioFadeDistance", 1, "0", kParameterError},
+    {"XPLMSetAudioVolume", "XPLMSetAudioVolume", 1, "0", kParameterError},
+    {"XPLMSetAudioPitch", "XPLMSetAudioPitch", 1, "0", kParameterError},
+    {"XPLMSetAudioCone", "XPLMSetAudioCone", 1, "0", kParameterError},
 
     // ---- XPWidgets ----
     {"XPCreateCustomWidget", "XPCreateCustomWidget", 1, "0", kParameterError},

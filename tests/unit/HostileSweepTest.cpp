@@ -560,6 +560,7 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
             channel.Send({"S", "stopping"});
             plugin->Stop();
             channel.Send({"S", "stopped"});
+            const std::vector<bmhost::SoundRecord> sounds = bmhost::SoundsPlayed();
             const std::pair<const char*, int> left[] = {
                 {"flight loops", bmhost::FlightLoopCount()},
                 {"draw callbacks", bmhost::DrawCallbackCount()},
@@ -575,6 +576,9 @@ TEST(HostileSweep, EveryModuleFunctionSurvivesHostileArguments) {
                 {"probes", bmhost::ProbeCount()},
                 {"object loads", bmhost::ObjectReferenceCount()},
                 {"instances", bmhost::InstanceCount()},
+                {"sounds", int(std::count_if(sounds.begin(), sounds.end(), [](const bmhost::SoundRecord& s) {
+                     return s.state == "queued" || s.state == "playing";
+                 }))},
             };
             for (const auto& [what, count] : left) channel.Send({"L", what, std::to_string(count)});
             // The simulator goes on after the plug-in stopped, with whatever it still has registered.
@@ -846,13 +850,14 @@ const std::map<std::string, std::vector<std::string>> kForeignHandles = {
     {"inParamParent", {"widget", "panel"}}, {"inFlightLoopID", {"loop"}},
     {"inProbe", {"probe"}},              {"inObject", {"obj"}},
     {"instance", {"instance"}},
+    {"fmod_channel", {"sound"}},
 };
 
 // Functions that remove or change what their handle names: their answer is the unknown handle's.
 // (Creating inside another's window or menu answers 0: nothing is made.)
 bool Changes(const std::string& name) {
     static const std::regex kChanging(
-        "XPLM(Destroy|Unregister|Set|Clear|Remove|Append|CheckMenuItem$|Enable|Bring|Take|Schedule)|"
+        "XPLM(Destroy|Unregister|Set|Clear|Remove|Append|CheckMenuItem$|Enable|Bring|Take|Schedule|Stop)|"
         "XP(Destroy|Set|Show|Hide|Bring|Place|Lose|Add|UMove)");
     return std::regex_search(name, kChanging);
 }
@@ -897,6 +902,9 @@ std::string ForeignView(XPLMWindowID window, XPLMHotKeyID hotKey) {
     text += "hot key " + std::to_string(int(vkey)) + "+" + std::to_string(flags) + "\n";
     for (const std::string& path : bmhost::MenuItemPaths())
         text += path + " check " + std::to_string(bmhost::MenuItemCheck(path)) + "\n";
+    for (const bmhost::SoundRecord& s : bmhost::SoundsPlayed())
+        text += "sound " + s.state + " volume " + std::to_string(s.volume) + " pitch " + std::to_string(s.pitch) +
+                " 3-D " + std::to_string(s.threeD) + " fade " + std::to_string(s.fadeMin) + "\n";
     return text + "focus " + std::to_string(reinterpret_cast<intptr_t>(XPGetWidgetWithFocus())) + "\n";
 }
 
@@ -923,6 +931,7 @@ own_item = new_item()
 XPLMAppendMenuSeparator(plugins_menu)
 XPAddWidgetCallback(script, widget, cb)
 loop = XPLMCreateFlightLoop(script, (0, cb))
+sound = XPLMPlayPCMOnBus(script, pcm, len(pcm), FMOD_SOUND_FORMAT_PCM16, 8000, 1, 1, xplm_AudioUI, cb, 0)
 )");
     }
     auto handle = [&](const char* name) {
@@ -1051,6 +1060,7 @@ from XPLMPlanes import *
 from XPWidgets import *
 from XPStandardWidgets import *
 from XPLMDefs import *
+from XPLMSound import *
 TAG = ')" + tag + R"('
 class Brindlemoor:
     def XPluginStart(self):
@@ -1072,6 +1082,7 @@ class Brindlemoor:
         XPAddWidgetCallback(self, self.Widget, self.Cb)
         XPCreateCustomWidget(self, 20, 290, 100, 270, 1, TAG + ' custom', 0, self.Widget, self.Cb)
         XPLMRegisterCommandHandler(self, XPLMCreateCommand(TAG + '/command', TAG), self.Cb, 1, 0)
+        XPLMPlayPCMOnBus(self, b'\x00\x10' * 100, 200, FMOD_SOUND_FORMAT_PCM16, 8000, 1, 1, xplm_AudioUI, self.Cb, 0)
         if )" + (camera ? "True" : "False") + R"(:
             XPLMControlCamera(self, xplm_ControlCameraForever, self.Cb, 0)
             XPLMAcquirePlanes(self, None, self.Cb, 0)

@@ -55,8 +55,8 @@ void BroadcastMessage(XPLMPluginID from, int message, void* param);
 void RunFrames(int count, float seconds = 1.0f / 60.0f);
 int FlightLoopCount();  // registered flight loops, active or not
 // Everything a plug-in holds registered (all plug-ins' for XPLM_NO_PLUGIN_ID): flight loops,
-// draw callbacks, key sniffers, windows, hot keys, menus, published data refs and shared-data
-// notifications.
+// draw callbacks, key sniffers, windows, hot keys, menus, published data refs, shared-data
+// notifications, command handlers and sounds queued or playing.
 int RegistrationCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
 // Drops everything the plug-in holds registered and the widgets it made, as unloading it does.
 void SweepPlugin(XPLMPluginID plugin);
@@ -317,6 +317,47 @@ struct InstanceRecord {
     std::string ToString() const;
 };
 std::vector<InstanceRecord> Instances();  // live instances, in the order they were made
+
+// ---- Weather ----
+
+// The weather table (docs/stand-in.md gives its format): from text, or from a file ("" for the
+// built-in one: the standard atmosphere, calm and clear). False with `error` ("line 3: cannot
+// read 'wind 0 5'") when a line cannot be read; the table then stays as it was. Reset goes back
+// to the built-in table.
+bool SetWeatherTable(const std::string& text, std::string* error = nullptr);
+bool SetWeatherFile(const std::string& path, std::string* error = nullptr);
+// The METAR XPLMGetMETARForAirport writes for an airport (its ICAO code in capitals): the
+// table's own for that airport, else one written from the table for an airport of the
+// navigation database; "" for any other.
+std::string METAR(const std::string& airport);
+
+// ---- Sound ----
+
+// A sound played with XPLMPlayPCMOnBus, as the simulator holds it.
+struct SoundRecord {
+    XPLMPluginID plugin = XPLM_NO_PLUGIN_ID;
+    int bus = 0, rate = 0, channels = 0;
+    bool loop = false;
+    unsigned bytes = 0;
+    // "queued" (until the next frame's sound step), "playing", "finished", "stopped" (by
+    // XPLMStopAudio), "swept" (its plug-in was unloaded)
+    std::string state;
+    double played = 0.0, started = 0.0;  // simulator times of the call and of the start
+    float volume = 1.0f;
+    float pitch = 0.0f;  // the rate it plays at, in Hz: its own until XPLMSetAudioPitch
+    bool threeD = false;
+    std::vector<float> position{0, 0, 0}, velocity{0, 0, 0}, orientation{0, 0, 0};
+    float fadeMin = 1.0f, fadeMax = 10000.0f;
+    std::vector<float> cone{360.0f, 360.0f, 1.0f};  // inside angle, outside angle, outside volume
+};
+// Every sound played since Reset, in the order played.
+std::vector<SoundRecord> SoundsPlayed();
+// Mixing into memory: on, what plays from now is kept (the mix starts at the clock's 0, silent
+// up to now); off, it is no longer added to. Reset drops the mix and stops capturing.
+void CaptureAudio(bool on);
+// Writes the mix as a WAV file: 16-bit PCM, stereo, 48,000 samples a second, from the clock's 0
+// to the last frame's sound step.
+bool SaveAudio(const std::string& path, std::string* error = nullptr);
 
 }  // namespace bmhost
 
