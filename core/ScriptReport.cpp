@@ -28,16 +28,18 @@ const char* const kActivityNames[BM_ActivityCount] = {
     "load",        "XPluginStart", "XPluginEnable", "XPluginReceiveMessage", "XPluginDisable", "XPluginStop",
     "flight loop", "draw",         "key sniffer",   "window draw",           "window key",     "window mouse",
     "hot key",     "shared data",  "menu",          "camera",                "planes available", "widget",
-    "data read",   "data write",   "command",      "error callback",
+    "data read",   "data write",   "command",      "error callback",        "map layer",      "map creation hook",
+    "avionics",
 };
 
 // The activity of each record kind with one callable, in BM_CallbackKind's order.
 const BM_Activity kKindActivities[BM_KindCount] = {
     BM_ActWindowDraw, BM_ActFlightLoop, BM_ActDraw,   BM_ActKeySniffer, BM_ActHotKey,    BM_ActSharedData,
     BM_ActMenu,       BM_ActCamera,     BM_ActPlanesAvailable,          BM_ActWidget,    BM_ActDataRead,
-    BM_ActCommand,    BM_ActMenu,       BM_ActFlightLoop, BM_ActErrorCallback,
+    BM_ActCommand,    BM_ActMenu,       BM_ActFlightLoop, BM_ActErrorCallback, BM_ActMapLayer, BM_ActMapCreationHook,
+    BM_ActAvionics,
 };
-static_assert(BM_KindCount == 15, "a new record kind needs its activity here and in BM_Activity");
+static_assert(BM_KindCount == 18, "a new record kind needs its activity here and in BM_Activity");
 
 constexpr std::size_t kMaxReasonLength = 300;
 

@@ -52,6 +52,9 @@ enum BM_Activity {
     BM_ActDataWrite,
     BM_ActCommand,
     BM_ActErrorCallback,
+    BM_ActMapLayer,
+    BM_ActMapCreationHook,
+    BM_ActAvionics,
     BM_ActivityCount
 };
 

@@ -29,6 +29,7 @@ namespace {
 #define CAMERA_CONTROL "Callable[[Union[List[float], int], int, int], int]"
 #define FEATURE_ENUMERATOR "Callable[[str, Any], object]"
 #define WIDGET_CALLBACK "Callable[[int, int, int, int], int]"
+#define MAP_CREATED "Callable[[str, int], object]"
 // Data accessors, None where the data ref does not offer the type: reads take the refcon (arrays
 // also the list to fill, None for the length, the offset and the most to give); writes the refcon
 // and the value, or the values, their offset and count.
@@ -143,6 +144,8 @@ const BM_Signature BM_Signatures[] = {
      ", outPlugin: " OUT_INT,
      "int"},
     {"XPLMDisplay", "XPLMSetHotKeyCombination", "inHotKey: int, inVirtualKey: int, inFlags: int", "int"},
+    {"XPLMDisplay", "XPLMRegisterAvionicsCallbacksEx", "self, inParams: Union[Dict[str, Any], Sequence[Any]]", "int"},
+    {"XPLMDisplay", "XPLMUnregisterAvionicsCallbacks", "self, inAvionicsId: int", "int"},
     // ---- XPLMGraphics ----
     {"XPLMGraphics", "XPLMSetGraphicsState",
      "inEnableFog: int, inNumberTexUnits: int, inEnableLighting: int, inEnableAlphaTesting: int, "
@@ -165,6 +168,21 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMGraphics", "XPLMGetFontDimensions",
      "inFontID: int, outCharWidth: " OUT_INT ", outCharHeight: " OUT_INT ", outDigitsOnly: " OUT_INT, "int"},
     {"XPLMGraphics", "XPLMMeasureString", "inFontID: int, inChar: str, inNumChars: int", "float"},
+    // ---- XPLMMap ----
+    {"XPLMMap", "XPLMCreateMapLayer", "self, inParams: Union[Dict[str, Any], Sequence[Any]]", "int"},
+    {"XPLMMap", "XPLMDestroyMapLayer", "self, inLayer: int", "int"},
+    {"XPLMMap", "XPLMRegisterMapCreationHook", "self, callback: " MAP_CREATED ", refcon: int", "int"},
+    {"XPLMMap", "XPLMMapExists", "mapIdentifier: str", "int"},
+    {"XPLMMap", "XPLMDrawMapIconFromSheet",
+     "layer: int, inPngPath: str, s: int, t: int, ds: int, dt: int, mapX: float, mapY: float, orientation: int, "
+     "rotationDegrees: float, mapWidth: float",
+     "int"},
+    {"XPLMMap", "XPLMDrawMapLabel",
+     "layer: int, inText: str, mapX: float, mapY: float, orientation: int, rotationDegrees: float", "int"},
+    {"XPLMMap", "XPLMMapProject", "projection: int, latitude: float, longitude: float", "Tuple[float, float]"},
+    {"XPLMMap", "XPLMMapUnproject", "projection: int, mapX: float, mapY: float", "Tuple[float, float]"},
+    {"XPLMMap", "XPLMMapScaleMeter", "projection: int, mapX: float, mapY: float", "float"},
+    {"XPLMMap", "XPLMMapGetNorthHeading", "projection: int, mapX: float, mapY: float", "float"},
     // ---- XPLMMenus ----
     {"XPLMMenus", "XPLMFindPluginsMenu", "", "int"},
     {"XPLMMenus", "XPLMCreateMenu",
@@ -255,6 +273,10 @@ const BM_Signature BM_Signatures[] = {
     // ---- XPLMPlanes ----
     {"XPLMPlanes", "XPLMSetUsersAircraft", "inAircraftPath: str", "int"},
     {"XPLMPlanes", "XPLMPlaceUserAtAirport", "inAirportCode: str", "int"},
+    {"XPLMPlanes", "XPLMPlaceUserAtLocation",
+     "latitudeDegrees: float, longitudeDegrees: float, elevationMetersMSL: float, headingDegreesTrue: float, "
+     "speedMetersPerSecond: float",
+     "int"},
     {"XPLMPlanes", "XPLMCountAircraft", "", "Tuple[int, int, int]"},
     {"XPLMPlanes", "XPLMGetNthAircraftModel", "inIndex: int", "Tuple[str, str]"},
     {"XPLMPlanes", "XPLMAcquirePlanes", "self, inAircraft: Optional[Sequence[str]], inCallback: " REFCON_ONLY

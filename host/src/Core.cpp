@@ -132,6 +132,8 @@ void Reset() {
     ResetAircraft();
     ResetUtilities();
     ResetCommands();
+    ResetMaps();
+    ResetAvionics();
 }
 
 }  // namespace bmhost
@@ -155,6 +157,7 @@ int RegistrationCount(XPLMPluginID plugin) {
         for (const Sharer& sharer : item.sharers) n += !sharer.removed && mine(sharer.owner);
     }
     n += CommandHandlerRegistrations(plugin);
+    n += MapRegistrations(plugin) + AvionicsRegistrations(plugin);
     return n;
 }
 

@@ -164,6 +164,8 @@ void SweepPlugin(XPLMPluginID id) {
     SweepDisplay(id);
     SweepAircraft(id);
     SweepCommands(id);
+    SweepMaps(id);
+    SweepAvionics(id);
 }
 
 bool PluginFeatureEnabled(XPLMPluginID plugin, const std::string& feature) {

@@ -211,6 +211,7 @@ void RunFrames(int count, float seconds) {
         DispatchFlightLoops();
         CameraFrame();
         DrawFrame();
+        MapFrame();
         DataRefsAddedFrame();
         RunDeferredReload();
     }

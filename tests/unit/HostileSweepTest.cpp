@@ -113,6 +113,7 @@ const std::map<std::string, const char*> kGlobalEffects = {
     {"XPLMSendMessageToPlugin", "delivers messages to every plug-in, this one included"},
     {"XPLMSetUsersAircraft", "loads another aircraft"},
     {"XPLMPlaceUserAtAirport", "moves the aircraft"},
+    {"XPLMPlaceUserAtLocation", "moves the aircraft"},
 };
 
 // Calls the stand-in cannot take: faults of the stand-in itself, not of the plug-in. A call
