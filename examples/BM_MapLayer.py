@@ -7,13 +7,20 @@ from XPLMMap import (XPLM_MAP_USER_INTERFACE, XPLMCreateMapLayer, XPLMDrawMapIco
                      xplm_MapOrientation_Map, xplm_MapOrientation_UI)
 
 
+def find_data_ref(name):
+    ref = XPLMFindDataRef(name)
+    if ref is None:
+        raise LookupError("no data ref %s" % name)
+    return ref
+
+
 class Brindlemoor:
     def XPluginStart(self):
         self.Layer = 0
-        self.Latitude = XPLMFindDataRef("sim/flightmodel/position/latitude")
-        self.Longitude = XPLMFindDataRef("sim/flightmodel/position/longitude")
-        self.Elevation = XPLMFindDataRef("sim/flightmodel/position/elevation")
-        self.Heading = XPLMFindDataRef("sim/flightmodel/position/psi")
+        self.Latitude = find_data_ref("sim/flightmodel/position/latitude")
+        self.Longitude = find_data_ref("sim/flightmodel/position/longitude")
+        self.Elevation = find_data_ref("sim/flightmodel/position/elevation")
+        self.Heading = find_data_ref("sim/flightmodel/position/psi")
         # The hook hears of the maps created from now on; a map open already gets its layer when
         # the script is enabled.
         XPLMRegisterMapCreationHook(self, self.MapCreated, 0)

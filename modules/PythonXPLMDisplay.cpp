@@ -1020,7 +1020,7 @@ PyMethodDef XPLMDisplayMethods[] = {
      "A hot key of another script keeps its keys.\n"
      "Returns 1."},
     {"XPLMRegisterAvionicsCallbacksEx", PY_XPLMRegisterAvionicsCallbacksEx, METH_VARARGS,
-     "Registers callbacks of the script around the simulator's drawing of a cockpit device's screen.\n"
+     "Registers callbacks of the script around the drawing of a cockpit device's screen.\n"
      "\n"
      "self: the script object (self of the script's class)\n"
      "inParams: a dict or a sequence in this order: deviceId (an xplm_device_* value), then, each\n"

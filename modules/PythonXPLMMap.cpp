@@ -235,8 +235,6 @@ PyObject* PY_XPLMMapGetNorthHeading(PyObject*, PyObject* args) {
     return AtPoint(args, "XPLMMapGetNorthHeading", XPLMMapGetNorthHeading);
 }
 
-#define MAP_CALLBACK_ARGS "(layer, mapBounds, zoomRatio, mapUnitsPerUserInterfaceUnit, mapStyle, projection, refcon)"
-
 PyMethodDef XPLMMapMethods[] = {
     {"XPLMCreateMapLayer", PY_XPLMCreateMapLayer, METH_VARARGS,
      "Creates a layer of the script in one of the simulator's maps.\n"
@@ -246,7 +244,8 @@ PyMethodDef XPLMMapMethods[] = {
      "    XPLM_MAP_IOS), layerType (xplm_MapLayer_Fill or xplm_MapLayer_Markings), then, each\n"
      "    may be None or left out: willBeDeletedCallback(layer, refcon),\n"
      "    prepCacheCallback(layer, totalMapBounds, projection, refcon),\n"
-     "    drawCallback" MAP_CALLBACK_ARGS ",\n"
+     "    drawCallback(layer, mapBounds, zoomRatio, mapUnitsPerUserInterfaceUnit, mapStyle,\n"
+     "    projection, refcon),\n"
      "    iconCallback (the same arguments; queues icons with XPLMDrawMapIconFromSheet),\n"
      "    labelCallback (the same arguments; queues labels with XPLMDrawMapLabel),\n"
      "    showUiToggle (1: a check box in the map's interface), layerName (str), refcon (an int);\n"
@@ -281,7 +280,7 @@ PyMethodDef XPLMMapMethods[] = {
      "\n"
      "Returns 1 when it exists, 0 when not."},
     {"XPLMDrawMapIconFromSheet", PY_XPLMDrawMapIconFromSheet, METH_VARARGS,
-     "Queues an icon, a cell of a PNG sheet, to be drawn on the map; only in the layer's iconCallback.\n"
+     "Queues an icon, a cell of a PNG sheet, for the map; only in the layer's iconCallback.\n"
      "\n"
      "layer: the layer whose iconCallback runs\n"
      "inPngPath: the PNG sheet, relative to the simulator folder\n"
@@ -291,7 +290,7 @@ PyMethodDef XPLMMapMethods[] = {
      "dt: the sheet's number of rows\n"
      "mapX: the icon's centre in map units (XPLMMapProject)\n"
      "mapY: the icon's centre in map units\n"
-     "orientation: xplm_MapOrientation_Map (rotation from north) or xplm_MapOrientation_UI (from up)\n"
+     "orientation: xplm_MapOrientation_Map (turned from north) or xplm_MapOrientation_UI (from up)\n"
      "rotationDegrees: clockwise\n"
      "mapWidth: the icon's width in map units\n"
      "\n"
@@ -303,7 +302,7 @@ PyMethodDef XPLMMapMethods[] = {
      "inText: the label\n"
      "mapX: the label's place in map units (XPLMMapProject)\n"
      "mapY: the label's place in map units\n"
-     "orientation: xplm_MapOrientation_Map (rotation from north) or xplm_MapOrientation_UI (from up)\n"
+     "orientation: xplm_MapOrientation_Map (turned from north) or xplm_MapOrientation_UI (from up)\n"
      "rotationDegrees: clockwise\n"
      "\n"
      "Returns 1; 0 for another script's layer."},
@@ -324,7 +323,7 @@ PyMethodDef XPLMMapMethods[] = {
      "\n"
      "Returns the tuple (latitude, longitude) in degrees; (0.0, 0.0) outside a layer's callbacks."},
     {"XPLMMapScaleMeter", PY_XPLMMapScaleMeter, METH_VARARGS,
-     "Tells how many map units a metre is at a point of the map; only inside a layer's callbacks.\n"
+     "Tells how many map units a metre is at a point; only inside a layer's callbacks.\n"
      "\n"
      "projection: the projection a layer callback was given\n"
      "mapX: map units\n"
@@ -332,7 +331,7 @@ PyMethodDef XPLMMapMethods[] = {
      "\n"
      "Returns the map units per metre (a float); 0.0 outside a layer's callbacks."},
     {"XPLMMapGetNorthHeading", PY_XPLMMapGetNorthHeading, METH_VARARGS,
-     "Tells the direction of true north at a point of the map; only inside a layer's callbacks.\n"
+     "Tells the direction of true north at a point; only inside a layer's callbacks.\n"
      "\n"
      "projection: the projection a layer callback was given\n"
      "mapX: map units\n"

@@ -5,7 +5,8 @@
 // frame, in the panel phase (after the simulator drew the panel and before the phase's after
 // callbacks), each device is drawn in the order of its id: the before callbacks registered for
 // it, in registration order (one answering 0 keeps the simulator from drawing the device), the
-// simulator's drawing of the screen (recorded as "avionics(DEVICE)"), then the after callbacks.
+// simulator's drawing of the screen (bmhost::LastFrameAvionics lists the screens drawn), then the
+// after callbacks.
 // Callbacks for a device the aircraft lacks are never called; a disabled plug-in's are passed over.
 #include <algorithm>
 #include <string>
@@ -31,6 +32,7 @@ struct Hooks {
 struct AvionicsState {
     std::vector<Hooks> hooks;  // the handle's index; unregistered ones stay, not alive
     std::vector<int> devices{xplm_device_GNS430_1, xplm_device_GNS530_1};
+    std::vector<int> drawing, drawn;  // the screens the simulator drew this frame, and last frame
 };
 
 AvionicsState& V() {
@@ -48,6 +50,7 @@ bool Enabled(XPLMPluginID owner) {
 namespace bmhost::detail {
 
 void AvionicsFrame() {
+    V().drawing.clear();
     for (int device : V().devices) {
         bool simulatorDraws = true;
         std::size_t count = V().hooks.size();  // hooks registered meanwhile start with the next frame
@@ -60,9 +63,10 @@ void AvionicsFrame() {
                 CallPluginCode(hooks.owner, "an avionics callback", [&] { answer = callback(device, before, hooks.refcon); });
                 if (before && answer == 0) simulatorDraws = false;
             }
-            if (before && simulatorDraws) Record("avionics", {double(device)});
+            if (before && simulatorDraws) V().drawing.push_back(device);
         }
     }
+    V().drawn = V().drawing;
 }
 
 void SweepAvionics(XPLMPluginID owner) {
@@ -91,6 +95,8 @@ void SetAvionicsDevices(std::vector<int> devices) {
 }
 
 std::vector<int> AvionicsDevices() { return V().devices; }
+
+std::vector<int> LastFrameAvionics() { return V().drawn; }
 
 }  // namespace bmhost
 

@@ -137,7 +137,7 @@ TEST(Bmsim, TypesTextAndListsTheWidgets) {
     EXPECT_EQ(empty.status, 2);
     EXPECT_EQ(bmtest::Lines(empty.output)[0],
               "bmsim: not an event: 'type=' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE"
-              " view=NAME)");
+              " view=NAME map=open map=close)");
 }
 
 TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {

@@ -225,24 +225,18 @@ class Brindlemoor:
             BM_EnableScript(BM_FindScriptBySignature('sig.glass'))
 )");
     XPLMPluginID id = LoadBrindlemoor(true);
-    auto devicesDrawn = [] {
-        Calls drawn;
-        for (const bmhost::DrawOp& op : bmhost::LastFrameDrawing())
-            if (op.call == "avionics" || (op.call == "phase" && op.numbers[0] == xplm_Phase_Panel))
-                drawn.push_back(op.ToString());
-        return drawn;
-    };
+    using Devices = std::vector<int>;
     bmhost::RunFrames(2);
     const Calls frame = {"before 0 1 7", "after 0 0 7", "after 2 0 0"};
     Calls expected = {"registered 3"};
     for (int i = 0; i < 2; ++i) expected.insert(expected.end(), frame.begin(), frame.end());
     EXPECT_EQ(Lines(sim.Output()), expected);
-    EXPECT_EQ(devicesDrawn(), (Calls{"phase(40)", "avionics(2)"}));
+    EXPECT_EQ(bmhost::LastFrameAvionics(), (Devices{xplm_device_GNS530_1}));
 
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);
     bmhost::RunFrames(1);
     EXPECT_EQ(Lines(sim.Output()).size(), expected.size());
-    EXPECT_EQ(devicesDrawn(), (Calls{"phase(40)", "avionics(0)", "avionics(2)"}));
+    EXPECT_EQ(bmhost::LastFrameAvionics(), (Devices{xplm_device_GNS430_1, xplm_device_GNS530_1}));
 
     const int held = bmhost::RegistrationCount(id);
     bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 2, nullptr);
@@ -252,7 +246,7 @@ class Brindlemoor:
     bmhost::RunFrames(1);
     Calls lines = Lines(sim.Output());
     EXPECT_EQ(Calls(lines.begin() + long(expected.size()), lines.end()), (Calls{"gone 1 0", "before 6 1 0"}));
-    EXPECT_EQ(devicesDrawn(), (Calls{"phase(40)"}));
+    EXPECT_EQ(bmhost::LastFrameAvionics(), (Devices{}));
     bmhost::UnloadPlugins();
     EXPECT_EQ(bmhost::RegistrationCount(), 0);
 }

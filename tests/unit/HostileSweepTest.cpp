@@ -840,6 +840,8 @@ const std::map<std::string, std::vector<std::string>> kForeignHandles = {
     {"inWidget", {"widget", "panel"}},   {"inWidgetID", {"widget", "panel"}},
     {"inSubWidget", {"widget", "panel"}}, {"inContainer", {"widget", "panel"}},
     {"inParamParent", {"widget", "panel"}}, {"inFlightLoopID", {"loop"}},
+    {"inLayer", {"layer"}},              {"layer", {"layer"}},
+    {"inAvionicsId", {"avionics"}},
 };
 
 // Functions that remove or change what their handle names: their answer is the unknown handle's.
@@ -917,6 +919,8 @@ own_item = new_item()
 XPLMAppendMenuSeparator(plugins_menu)
 XPAddWidgetCallback(script, widget, cb)
 loop = XPLMCreateFlightLoop(script, (0, cb))
+layer = new_layer()
+avionics = XPLMRegisterAvionicsCallbacksEx(script, (0, cb, cb))
 )");
     }
     auto handle = [&](const char* name) {
@@ -1000,6 +1004,8 @@ loop = XPLMCreateFlightLoop(script, (0, cb))
         {"XPLMDestroyMenu(script, menu)", bmhost::PluginMenuCount},
         {"XPDestroyWidget(script, widget, 1)", [] { return bmhost::WidgetCount(); }},
         {"XPLMClearAllMenuItems(plugins_menu)", bmhost::MenuItemCount},
+        {"XPLMDestroyMapLayer(script, layer)", [] { return bmhost::MapLayerCount("XPLM_MAP_USER_INTERFACE"); }},
+        {"XPLMUnregisterAvionicsCallbacks(script, avionics)", [] { return bmhost::RegistrationCount(); }},
     };
     for (const auto& [call, count] : removals) {
         const int held = count();

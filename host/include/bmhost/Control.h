@@ -290,10 +290,11 @@ bool SaveMapPicture(const std::string& path, const std::string& map = "XPLM_MAP_
                     std::string* error = nullptr);
 // The cockpit devices of the user's aircraft (xplm_device_* ids; ids outside 0 to 17 are left
 // out): xplm_device_GNS430_1 and xplm_device_GNS530_1 after a reset. Each is drawn every frame in
-// the panel phase, recorded as the drawing call avionics(DEVICE) unless a before callback
-// answered 0, between its before and its after callbacks.
+// the panel phase, between its before and its after callbacks, unless a before callback answered 0.
 void SetAvionicsDevices(std::vector<int> devices);
 std::vector<int> AvionicsDevices();
+// The devices whose screens the simulator drew in the last frame, in the order of their ids.
+std::vector<int> LastFrameAvionics();
 
 // Whether the plug-in enabled the feature (XPLMEnableFeature), for one of the four the stand-in has.
 bool PluginFeatureEnabled(XPLMPluginID plugin, const std::string& feature);
