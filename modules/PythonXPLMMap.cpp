@@ -1,7 +1,7 @@
 // XPLMMap: layers of the simulator's maps, map creation hooks, icons, labels and projections.
-#include <cstring>
 #include <string>
 
+#include "BrindlemoorBase.h"
 #include "BrindlemoorTrampolines.h"
 #include "ModuleSupport.h"
 #include "PythonModules.h"
@@ -21,23 +21,26 @@ const BM_Constant kConstants[] = {
     {"xplm_MapOrientation_UI", xplm_MapOrientation_UI},
 };
 
-// A text field of an input struct: a str without NUL characters (None, when allowed, is "").
+// A text field of an input struct: a str the simulator can take as a C string (None, when
+// allowed, is ""). A str it cannot take (a NUL character inside) raises ValueError.
 bool FieldText(PyObject* value, const char* function, const char* field, bool noneAllowed, std::string* out) {
     if (value == Py_None && noneAllowed) {
         out->clear();
         return true;
     }
-    const char* text = BM_IsText(value) ? BM_TextAsUtf8(value) : nullptr;
-    if (!text) {
-        PyErr_Clear();
+    if (!BM_IsText(value)) {
         PyErr_Format(PyExc_TypeError, "%s: field %s must be a str, not %s", function, field, Py_TYPE(value)->tp_name);
         return false;
     }
-    *out = text;
-    if (std::strlen(text) != out->size()) {
-        PyErr_Format(PyExc_ValueError, "%s: field %s must not hold a NUL character", function, field);
+    const char* text = nullptr;
+    if (!PyArg_Parse(value, "s", &text)) {
+        std::string why = BM_PendingErrorText();
+        PyErr_Clear();
+        PyErr_Format(PyExc_ValueError, "%s: field %s cannot be passed to the simulator (%s)", function, field,
+                     why.c_str());
         return false;
     }
+    *out = text;
     return true;
 }
 

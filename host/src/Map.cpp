@@ -265,9 +265,9 @@ XPLMMapLayerID XPLMCreateMapLayer(XPLMCreateMapLayer_t* inParams) {
     }
     int map = MapIndex(inParams->mapToCreateLayerIn);
     if (map < 0 || !M().open[map]) {
-        HostWarning(std::string("XPLMCreateMapLayer: no map ") +
-                    (inParams->mapToCreateLayerIn ? "'" + std::string(inParams->mapToCreateLayerIn) + "'" : "named") +
-                    " exists");
+        HostWarning(inParams->mapToCreateLayerIn
+                        ? "XPLMCreateMapLayer: no map '" + std::string(inParams->mapToCreateLayerIn) + "' exists"
+                        : std::string("XPLMCreateMapLayer: no map identifier"));
         return nullptr;
     }
     Layer layer;

@@ -190,6 +190,52 @@ TEST(MapLayers, GoWithTheMapTheScriptsCallItsStopAndReloadAndAreSilentWhileDisab
     }
 }
 
+// Bad structs and arguments raise, naming the function and the field; nothing is registered.
+TEST(MapLayers, BadFieldsRaiseNamingTheFunctionAndTheField) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Bad.py", R"(from __future__ import print_function
+from XPLMMap import *
+from XPLMDisplay import *
+class Brindlemoor:
+    def XPluginStart(self):
+        ui = XPLM_MAP_USER_INTERFACE
+        for call in (lambda: XPLMCreateMapLayer(self, {'layerType': 0}),
+                     lambda: XPLMCreateMapLayer(self, (ui, 7)),
+                     lambda: XPLMCreateMapLayer(self, (3, 0)),
+                     lambda: XPLMCreateMapLayer(self, (ui, 0, None, None, 5)),
+                     lambda: XPLMCreateMapLayer(self, (ui, 0, None, None, None, None, None, 0, 'a\0b')),
+                     lambda: XPLMCreateMapLayer(None, (ui, 0)),
+                     lambda: XPLMRegisterMapCreationHook(self, 'hook', 0),
+                     lambda: XPLMRegisterAvionicsCallbacksEx(self, {'deviceId': 18}),
+                     lambda: XPLMRegisterAvionicsCallbacksEx(self, (0, 'before'))):
+            try:
+                print('answered', call())
+            except Exception as e:
+                print(type(e).__name__ + ':', e)
+        return 'Bad', 'sig.bad', ''
+)");
+    bmhost::OpenMap(kUi);
+    LoadBrindlemoor(true);
+    Calls lines = Lines(sim.Output());
+    ASSERT_EQ(lines.size(), 9u) << sim.Output();
+    lines[4] = lines[4].substr(0, lines[4].find(" ("));  // the interpreter's own reason follows
+    EXPECT_EQ(lines,
+              (Calls{"TypeError: XPLMCreateMapLayer: the struct's field mapToCreateLayerIn is missing",
+                     "ValueError: XPLMCreateMapLayer: field layerType must be xplm_MapLayer_Fill (0) or "
+                     "xplm_MapLayer_Markings (1), not 7",
+                     "TypeError: XPLMCreateMapLayer: field mapToCreateLayerIn must be a str, not int",
+                     "TypeError: XPLMCreateMapLayer: field drawCallback must be callable or None, not int",
+                     "ValueError: XPLMCreateMapLayer: field layerName cannot be passed to the simulator",
+                     "TypeError: XPLMCreateMapLayer(): the first argument must be the script object (self), not "
+                     "NoneType; was it left out?",
+                     "TypeError: XPLMRegisterMapCreationHook: the callback must be callable, not str",
+                     "ValueError: XPLMRegisterAvionicsCallbacksEx: field deviceId must be an xplm_device_* value (0 "
+                     "to 17), not 18",
+                     "TypeError: XPLMRegisterAvionicsCallbacksEx: field drawCallbackBefore must be callable or None, "
+                     "not str"}));
+    EXPECT_EQ(bmhost::MapLayerCount(kUi), 0);
+}
+
 // Avionics: each frame, in the panel phase, the callbacks of the devices the aircraft has; a
 // before callback answering 0 keeps the device's screen from being drawn.
 TEST(Avionics, CallbacksRunEachFrameForTheAircraftsDevicesAndAreSilentWhileDisabled) {
