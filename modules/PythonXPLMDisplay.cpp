@@ -668,7 +668,6 @@ PyObject* PY_XPLMRegisterAvionicsCallbacksEx(PyObject*, PyObject* args) {
             BM_Table().AddRecord(script, BM_KindAvionics, callables[BM_AvionicsBefore], BM_Refcon(refcon));
         record->callables[BM_AvionicsAfter] = callables[BM_AvionicsAfter];
         Py_XINCREF(callables[BM_AvionicsAfter]);
-        record->phase = device;
         XPLMCustomizeAvionics_t customize = {int(sizeof(XPLMCustomizeAvionics_t)), device,
                                              callables[BM_AvionicsBefore] ? BM_AvionicsBeforeCallback : nullptr,
                                              callables[BM_AvionicsAfter] ? BM_AvionicsAfterCallback : nullptr, record};
