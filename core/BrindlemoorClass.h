@@ -56,6 +56,9 @@ enum BM_CallbackKind {
     BM_KindObjectLoad,        // XPLMLoadObjectAsync until it arrives: its own number as handle and refcon
     BM_KindInstance,          // an instance (no callable): the instance; `type` its data ref count
     BM_KindSound,             // XPLMPlayPCMOnBus: the channel as handle, the buffer kept; callable or none
+    BM_KindMapLayer,          // XPLMCreateMapLayer: five callables (BM_MapCallbackKind), the layer as handle
+    BM_KindMapCreationHook,   // XPLMRegisterMapCreationHook: its token (BM_ScriptTable::NewToken) as handle
+    BM_KindAvionics,          // XPLMRegisterAvionicsCallbacksEx: before and after, the registration as handle
     BM_KindCount
 };
 
@@ -73,6 +76,19 @@ enum BM_WindowCallbackKind {
     BM_WindowRightClick = 5,
     BM_WindowCallableCount
 };
+
+// Map layer callable slots, in the order of XPLMCreateMapLayer_t's callbacks.
+enum BM_MapCallbackKind {
+    BM_MapWillBeDeleted = 0,
+    BM_MapPrepCache = 1,
+    BM_MapDraw = 2,
+    BM_MapIcon = 3,
+    BM_MapLabel = 4,
+    BM_MapCallableCount
+};
+
+// Avionics callable slots.
+enum BM_AvionicsCallbackKind { BM_AvionicsBefore = 0, BM_AvionicsAfter = 1 };
 
 constexpr int BM_MaxCallables = 2 * BM_DataKindCount;
 
@@ -346,7 +362,18 @@ public:
     int GetNumberOfPlanesAvailableScriptUsers() const { return live_[BM_KindPlanesAvailable]; }
     int GetNumberOfSharedDataScriptUsers() const { return live_[BM_KindSharedData]; }
     int GetNumberOfWidgetScriptUsers() const { return live_[BM_KindWidget]; }
+    int GetNumberOfMapLayerScriptUsers() const { return live_[BM_KindMapLayer]; }
+    int GetNumberOfMapCreationHookScriptUsers() const { return live_[BM_KindMapCreationHook]; }
+    int GetNumberOfAvionicsScriptUsers() const { return live_[BM_KindAvionics]; }
     int RetiredRecordCount() const { return int(retired_.size()); }
+
+    // A value never handed out before in this process: the handle of a registration the
+    // simulator cannot take back (a map creation hook), so that the refcon it keeps calling with
+    // names no record once the record went, not even a later one at the same address.
+    static void* NewToken() {
+        static std::uintptr_t last = 0;
+        return reinterpret_cast<void*>(++last);
+    }
 
 private:
     _BM_ScriptEntry* Find(PyObject* script) const;

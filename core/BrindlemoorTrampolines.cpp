@@ -472,6 +472,118 @@ int CallUserCommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, 
     return result ? BM_ResultInt(*record, 0, result, 1) : 1;
 }
 
+// ---- Map layers, map creation hooks and avionics ----
+
+namespace {
+
+PyObject* Bounds(const float* bounds) {
+    if (!bounds) Py_RETURN_NONE;
+    return Py_BuildValue("[ffff]", bounds[0], bounds[1], bounds[2], bounds[3]);
+}
+
+void CallMapLayer(int slot, XPLMMapLayerID inLayer, const float* bounds, float zoomRatio, float unitsPerUi,
+                  XPLMMapStyle style, XPLMMapProjectionID projection, void* inRefcon) {
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record || !record->callables[slot]) return;
+    BM_RecordInUse use(record);
+    PyObject* list = Bounds(bounds);
+    CallAndDrop(record, slot,
+                list ? Py_BuildValue("(" BM_REFCON "NffiN" BM_REFCON ")", reinterpret_cast<intptr_t>(inLayer), list,
+                                     zoomRatio, unitsPerUi, int(style), BM_IntFromSsize(static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(projection))), record->refcon)
+                     : nullptr);
+}
+
+int CallAvionics(int slot, XPLMDeviceID device, int isBefore, void* inRefcon) {
+    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+    if (!record || !record->callables[slot]) return 1;  // the simulator draws the device
+    BM_RecordInUse use(record);
+    PyObject* result = BM_CallRecord(record, slot, Py_BuildValue("(ii" BM_REFCON ")", int(device), isBefore, record->refcon));
+    return result ? BM_ResultInt(*record, slot, result, 1) : 1;
+}
+
+}  // namespace
+
+void BM_MapWillBeDeletedCallback(XPLMMapLayerID inLayer, void* inRefcon) {
+    BM_FromSimulator(0, [&] {
+        auto* record = static_cast<_CallbackRecordStruct*>(inRefcon);
+        if (!record || !record->entry || !BMTestTable) return 0;  // being removed by the script: silent
+        BM_RecordInUse use(record);
+        if (BM_LiveRecord(record) && record->callables[BM_MapWillBeDeleted])
+            CallAndDrop(record, BM_MapWillBeDeleted,
+                        Py_BuildValue("(" BM_REFCON BM_REFCON ")", reinterpret_cast<intptr_t>(inLayer), record->refcon));
+        BMTestTable->ForgetRecord(record);  // the simulator dropped the layer
+        return 1;
+    });
+}
+
+void BM_MapPrepCacheCallback(XPLMMapLayerID inLayer, const float* inTotalMapBoundsLeftTopRightBottom,
+                             XPLMMapProjectionID projection, void* inRefcon) {
+    BM_FromSimulator(0, [&] {
+        _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+        if (!record || !record->callables[BM_MapPrepCache]) return 0;
+        BM_RecordInUse use(record);
+        PyObject* list = Bounds(inTotalMapBoundsLeftTopRightBottom);
+        CallAndDrop(record, BM_MapPrepCache,
+                    list ? Py_BuildValue("(" BM_REFCON "NN" BM_REFCON ")", reinterpret_cast<intptr_t>(inLayer), list,
+                                         BM_IntFromSsize(static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(projection))), record->refcon)
+                         : nullptr);
+        return 1;
+    });
+}
+
+void BM_MapDrawCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
+                        float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
+                        void* inRefcon) {
+    BM_FromSimulator(0, [&] {
+        CallMapLayer(BM_MapDraw, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit,
+                     mapStyle, projection, inRefcon);
+        return 1;
+    });
+}
+
+void BM_MapIconCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
+                        float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
+                        void* inRefcon) {
+    BM_FromSimulator(0, [&] {
+        CallMapLayer(BM_MapIcon, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit,
+                     mapStyle, projection, inRefcon);
+        return 1;
+    });
+}
+
+void BM_MapLabelCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
+                         float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
+                         void* inRefcon) {
+    BM_FromSimulator(0, [&] {
+        CallMapLayer(BM_MapLabel, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit,
+                     mapStyle, projection, inRefcon);
+        return 1;
+    });
+}
+
+void BM_MapCreatedCallback(const char* mapIdentifier, void* refcon) {
+    BM_FromSimulator(0, [&] {
+        if (!BMTestTable || !mapIdentifier) return 0;
+        _CallbackRecordStruct* record = BM_LiveRecord(BMTestTable->RecordOfHandle(BM_KindMapCreationHook, refcon));
+        if (!record) return 0;
+        BM_RecordInUse use(record);
+        PyObject* name = BM_TextFromUtf8(mapIdentifier);
+        CallAndDrop(record, 0, name ? Py_BuildValue("(N" BM_REFCON ")", name, record->refcon) : nullptr);
+        return 1;
+    });
+}
+
+int BM_AvionicsBeforeCallback(XPLMDeviceID inDeviceID, int inIsBefore, void* inRefcon) {
+    return BM_FromSimulator(1, [&] { return CallAvionics(BM_AvionicsBefore, inDeviceID, inIsBefore, inRefcon); });
+}
+
+int BM_AvionicsAfterCallback(XPLMDeviceID inDeviceID, int inIsBefore, void* inRefcon) {
+    return BM_FromSimulator(1, [&] {
+        CallAvionics(BM_AvionicsAfter, inDeviceID, inIsBefore, inRefcon);
+        return 1;
+    });
+}
+
 namespace {
 
 // The message records that widget callbacks under way were handed, innermost last. Deeper

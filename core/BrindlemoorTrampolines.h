@@ -24,6 +24,7 @@ typedef struct _object PyObject;
 #include "XPLMDisplay.h"
 #include "XPLMScenery.h"
 #include "XPLMSound.h"
+#include "XPLMMap.h"
 #include "XPLMUtilities.h"
 #include "XPWidgetDefs.h"
 
@@ -65,6 +66,30 @@ int BM_MouseWheelCallback(XPLMWindowID inWindowID, int x, int y, int wheel, int 
 // A command handler: the script's answer, 1 (the command goes on) or 0 (it stops there); 1
 // while the script cannot answer.
 int BM_CommandCallback(XPLMCommandRef inCommand, XPLMCommandPhase inPhase, void* inRefcon);
+// Map layers: the record is the refcon. The will-be-deleted callback also ends the record: the
+// layer is gone (its map closed, or the script destroyed it); while the script removes the record
+// itself (it stops, say) the callback passes the call through.
+void BM_MapWillBeDeletedCallback(XPLMMapLayerID inLayer, void* inRefcon);
+void BM_MapPrepCacheCallback(XPLMMapLayerID inLayer, const float* inTotalMapBoundsLeftTopRightBottom,
+                             XPLMMapProjectionID projection, void* inRefcon);
+void BM_MapDrawCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
+                        float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
+                        void* inRefcon);
+void BM_MapIconCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
+                        float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
+                        void* inRefcon);
+void BM_MapLabelCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
+                         float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
+                         void* inRefcon);
+// A map creation hook: the simulator keeps calling with the refcon it was given, which is the
+// record's token (BM_ScriptTable::NewToken), looked up, never followed.
+void BM_MapCreatedCallback(const char* mapIdentifier, void* refcon);
+#if defined(XPLM400)
+// Avionics: the script's answer before the device is drawn (0 keeps the simulator from drawing
+// it; 1 while the script cannot answer); after it, the answer is ignored.
+int BM_AvionicsBeforeCallback(XPLMDeviceID inDeviceID, int inIsBefore, void* inRefcon);
+int BM_AvionicsAfterCallback(XPLMDeviceID inDeviceID, int inIsBefore, void* inRefcon);
+#endif
 // A custom widget's function (slot 0) and the first callback added to a widget (slot 1); the
 // callbacks added after it get the widget functions of the further slots.
 int BM_WidgetCallback(XPWidgetMessage inMessage, XPWidgetID inWidget, intptr_t inParam1, intptr_t inParam2);

@@ -29,6 +29,7 @@ const char* const kActivityNames[BM_ActivityCount] = {
     "flight loop", "draw",         "key sniffer",   "window draw",           "window key",     "window mouse",
     "hot key",     "shared data",  "menu",          "camera",                "planes available", "widget",
     "data read",   "data write",   "command",      "error callback", "object loaded",   "sound completion",
+    "map layer",   "map creation hook", "avionics",
 };
 
 // The activity of each record kind with one callable, in BM_CallbackKind's order.
@@ -36,9 +37,10 @@ const BM_Activity kKindActivities[BM_KindCount] = {
     BM_ActWindowDraw, BM_ActFlightLoop, BM_ActDraw,   BM_ActKeySniffer, BM_ActHotKey,    BM_ActSharedData,
     BM_ActMenu,       BM_ActCamera,     BM_ActPlanesAvailable,          BM_ActWidget,    BM_ActDataRead,
     BM_ActCommand,    BM_ActMenu,       BM_ActFlightLoop, BM_ActErrorCallback, BM_ActObjectLoaded,
-    BM_ActObjectLoaded, BM_ActObjectLoaded, BM_ActObjectLoaded, BM_ActSound,
+    BM_ActObjectLoaded, BM_ActObjectLoaded, BM_ActObjectLoaded, BM_ActSound, BM_ActMapLayer,
+    BM_ActMapCreationHook, BM_ActAvionics,
 };
-static_assert(BM_KindCount == 20, "a new record kind needs its activity here and in BM_Activity");
+static_assert(BM_KindCount == 23, "a new record kind needs its activity here and in BM_Activity");
 
 constexpr std::size_t kMaxReasonLength = 300;
 

@@ -54,6 +54,9 @@ enum BM_Activity {
     BM_ActErrorCallback,
     BM_ActObjectLoaded,
     BM_ActSound,
+    BM_ActMapLayer,
+    BM_ActMapCreationHook,
+    BM_ActAvionics,
     BM_ActivityCount
 };
 

@@ -34,6 +34,7 @@ namespace {
 #define DRAW_INFO "Union[Dict[str, float], Sequence[float]]"
 #define SOUND_COMPLETE "Optional[Callable[[int, int], object]]"
 #define VECTOR "Union[Sequence[float], Dict[str, float]]"
+#define MAP_CREATED "Callable[[str, int], object]"
 // Data accessors, None where the data ref does not offer the type: reads take the refcon (arrays
 // also the list to fill, None for the length, the offset and the most to give); writes the refcon
 // and the value, or the values, their offset and count.
@@ -148,6 +149,8 @@ const BM_Signature BM_Signatures[] = {
      ", outPlugin: " OUT_INT,
      "int"},
     {"XPLMDisplay", "XPLMSetHotKeyCombination", "inHotKey: int, inVirtualKey: int, inFlags: int", "int"},
+    {"XPLMDisplay", "XPLMRegisterAvionicsCallbacksEx", "self, inParams: Union[Dict[str, Any], Sequence[Any]]", "int"},
+    {"XPLMDisplay", "XPLMUnregisterAvionicsCallbacks", "self, inAvionicsId: int", "int"},
     // ---- XPLMGraphics ----
     {"XPLMGraphics", "XPLMSetGraphicsState",
      "inEnableFog: int, inNumberTexUnits: int, inEnableLighting: int, inEnableAlphaTesting: int, "
@@ -170,6 +173,21 @@ const BM_Signature BM_Signatures[] = {
     {"XPLMGraphics", "XPLMGetFontDimensions",
      "inFontID: int, outCharWidth: " OUT_INT ", outCharHeight: " OUT_INT ", outDigitsOnly: " OUT_INT, "int"},
     {"XPLMGraphics", "XPLMMeasureString", "inFontID: int, inChar: str, inNumChars: int", "float"},
+    // ---- XPLMMap ----
+    {"XPLMMap", "XPLMCreateMapLayer", "self, inParams: Union[Dict[str, Any], Sequence[Any]]", "int"},
+    {"XPLMMap", "XPLMDestroyMapLayer", "self, inLayer: int", "int"},
+    {"XPLMMap", "XPLMRegisterMapCreationHook", "self, callback: " MAP_CREATED ", refcon: int", "int"},
+    {"XPLMMap", "XPLMMapExists", "mapIdentifier: str", "int"},
+    {"XPLMMap", "XPLMDrawMapIconFromSheet",
+     "layer: int, inPngPath: str, s: int, t: int, ds: int, dt: int, mapX: float, mapY: float, orientation: int, "
+     "rotationDegrees: float, mapWidth: float",
+     "int"},
+    {"XPLMMap", "XPLMDrawMapLabel",
+     "layer: int, inText: str, mapX: float, mapY: float, orientation: int, rotationDegrees: float", "int"},
+    {"XPLMMap", "XPLMMapProject", "projection: int, latitude: float, longitude: float", "Tuple[float, float]"},
+    {"XPLMMap", "XPLMMapUnproject", "projection: int, mapX: float, mapY: float", "Tuple[float, float]"},
+    {"XPLMMap", "XPLMMapScaleMeter", "projection: int, mapX: float, mapY: float", "float"},
+    {"XPLMMap", "XPLMMapGetNorthHeading", "projection: int, mapX: float, mapY: float", "float"},
     // ---- XPLMMenus ----
     {"XPLMMenus", "XPLMFindPluginsMenu", "", "int"},
     {"XPLMMenus", "XPLMCreateMenu",
@@ -279,6 +297,10 @@ const BM_Signature BM_Signatures[] = {
     // ---- XPLMPlanes ----
     {"XPLMPlanes", "XPLMSetUsersAircraft", "inAircraftPath: str", "int"},
     {"XPLMPlanes", "XPLMPlaceUserAtAirport", "inAirportCode: str", "int"},
+    {"XPLMPlanes", "XPLMPlaceUserAtLocation",
+     "latitudeDegrees: float, longitudeDegrees: float, elevationMetersMSL: float, headingDegreesTrue: float, "
+     "speedMetersPerSecond: float",
+     "int"},
     {"XPLMPlanes", "XPLMCountAircraft", "", "Tuple[int, int, int]"},
     {"XPLMPlanes", "XPLMGetNthAircraftModel", "inIndex: int", "Tuple[str, str]"},
     {"XPLMPlanes", "XPLMAcquirePlanes", "self, inAircraft: Optional[Sequence[str]], inCallback: " REFCON_ONLY

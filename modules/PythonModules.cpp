@@ -13,6 +13,7 @@ const BM_ModuleRow BM_Modules[] = {
     {"XPLMDataAccess", [](const std::string&) { initXPLMDataAccess(); }},
     {"XPLMDisplay", [](const std::string&) { initXPLMDisplay(); }},
     {"XPLMGraphics", [](const std::string&) { initXPLMGraphics(); }},
+    {"XPLMMap", [](const std::string&) { initXPLMMap(); }},
     {"XPLMMenus", [](const std::string&) { initXPLMMenus(); }},
     {"XPLMNavigation", [](const std::string&) { initXPLMNavigation(); }},
     {"XPLMProcessing", [](const std::string&) { initXPLMProcessing(); }},

@@ -27,6 +27,7 @@ void initXPLMCamera();
 void initXPLMDataAccess();
 void initXPLMDisplay();
 void initXPLMGraphics();
+void initXPLMMap();
 void initXPLMMenus();
 void initXPLMNavigation();
 void initXPLMPlanes();

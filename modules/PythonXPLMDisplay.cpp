@@ -45,6 +45,24 @@ const BM_Constant kConstants[] = {
     {"xplm_WindowFullScreenOnAllMonitors", xplm_WindowFullScreenOnAllMonitors},
     {"xplm_WindowPopOut", xplm_WindowPopOut},
     {"xplm_WindowVR", xplm_WindowVR},
+    {"xplm_device_GNS430_1", xplm_device_GNS430_1},
+    {"xplm_device_GNS430_2", xplm_device_GNS430_2},
+    {"xplm_device_GNS530_1", xplm_device_GNS530_1},
+    {"xplm_device_GNS530_2", xplm_device_GNS530_2},
+    {"xplm_device_CDU739_1", xplm_device_CDU739_1},
+    {"xplm_device_CDU739_2", xplm_device_CDU739_2},
+    {"xplm_device_G1000_PFD_1", xplm_device_G1000_PFD_1},
+    {"xplm_device_G1000_MFD", xplm_device_G1000_MFD},
+    {"xplm_device_G1000_PFD_2", xplm_device_G1000_PFD_2},
+    {"xplm_device_CDU815_1", xplm_device_CDU815_1},
+    {"xplm_device_CDU815_2", xplm_device_CDU815_2},
+    {"xplm_device_Primus_PFD_1", xplm_device_Primus_PFD_1},
+    {"xplm_device_Primus_PFD_2", xplm_device_Primus_PFD_2},
+    {"xplm_device_Primus_MFD_1", xplm_device_Primus_MFD_1},
+    {"xplm_device_Primus_MFD_2", xplm_device_Primus_MFD_2},
+    {"xplm_device_Primus_MFD_3", xplm_device_Primus_MFD_3},
+    {"xplm_device_Primus_RMU_1", xplm_device_Primus_RMU_1},
+    {"xplm_device_Primus_RMU_2", xplm_device_Primus_RMU_2},
 };
 
 
@@ -621,6 +639,58 @@ PyObject* PY_XPLMSetHotKeyCombination(PyObject*, PyObject* args) {
     });
 }
 
+// ---- Avionics: one record each, the registration as handle; the simulator holds the record ----
+
+void UnregisterAvionics(_CallbackRecordStruct& record) { XPLMUnregisterAvionicsCallbacks(record.handle); }
+
+const char* const kAvionicsFields[] = {"deviceId", "drawCallbackBefore", "drawCallbackAfter", "refcon"};
+
+PyObject* PY_XPLMRegisterAvionicsCallbacksEx(PyObject*, PyObject* args) {
+    const char* function = "XPLMRegisterAvionicsCallbacksEx";
+    PyObject *script, *params;
+    if (!BM_ParseTuple(args, "OO", &script, &params)) return nullptr;
+    if (!BM_CheckScript(script, function)) return nullptr;
+    PyObject* fields[4];
+    int device;
+    PyObject* callables[2] = {};
+    Py_ssize_t refcon = 0;
+    if (!BM_StructArgument(params, function, kAvionicsFields, 4, 1, fields) ||
+        !BM_FieldInt(fields[0], function, "deviceId", &device) ||
+        (fields[1] && !BM_FieldCallable(fields[1], function, "drawCallbackBefore", &callables[BM_AvionicsBefore])) ||
+        (fields[2] && !BM_FieldCallable(fields[2], function, "drawCallbackAfter", &callables[BM_AvionicsAfter])) ||
+        (fields[3] && !BM_FieldHandle(fields[3], function, "refcon", &refcon)))
+        return nullptr;
+    if (device < xplm_device_GNS430_1 || device > xplm_device_Primus_RMU_2)
+        return PyErr_Format(PyExc_ValueError, "%s: field deviceId must be an xplm_device_* value (0 to 17), not %d",
+                            function, device);
+    return BM_CallHost(kModule, function, BM_Zero, [&] {
+        _CallbackRecordStruct* record =
+            BM_Table().AddRecord(script, BM_KindAvionics, callables[BM_AvionicsBefore], BM_Refcon(refcon));
+        record->callables[BM_AvionicsAfter] = callables[BM_AvionicsAfter];
+        Py_XINCREF(callables[BM_AvionicsAfter]);
+        XPLMCustomizeAvionics_t customize = {int(sizeof(XPLMCustomizeAvionics_t)), device,
+                                             callables[BM_AvionicsBefore] ? BM_AvionicsBeforeCallback : nullptr,
+                                             callables[BM_AvionicsAfter] ? BM_AvionicsAfterCallback : nullptr, record};
+        XPLMAvionicsID id = nullptr;
+        if (BM_RegisterRecord(record, UnregisterAvionics, [&] {
+                id = XPLMRegisterAvionicsCallbacksEx(&customize);
+                return id != nullptr;
+            }))
+            BM_Table().SetHandle(record, id);
+        return BM_IntFromHandle(id);
+    });
+}
+
+PyObject* PY_XPLMUnregisterAvionicsCallbacks(PyObject*, PyObject* args) {
+    const char* function = "XPLMUnregisterAvionicsCallbacks";
+    PyObject* script;
+    Py_ssize_t id;
+    if (!BM_ParseTuple(args, "O" BM_H, &script, &id)) return nullptr;
+    if (!BM_CheckScript(script, function)) return nullptr;
+    return BM_CallHost(kModule, function, BM_Zero,
+                       [&] { return BM_RemoveFound(BM_OwnRecordOfHandle(BM_KindAvionics, BM_Handle(id), script)); });
+}
+
 PyMethodDef XPLMDisplayMethods[] = {
     {"XPLMRegisterDrawCallback", PY_XPLMRegisterDrawCallback, METH_VARARGS,
      "Registers a callback of the script that draws in a phase of the simulator's drawing.\n"
@@ -948,6 +1018,26 @@ PyMethodDef XPLMDisplayMethods[] = {
      "\n"
      "A hot key of another script keeps its keys.\n"
      "Returns 1."},
+    {"XPLMRegisterAvionicsCallbacksEx", PY_XPLMRegisterAvionicsCallbacksEx, METH_VARARGS,
+     "Registers callbacks of the script around the drawing of a cockpit device's screen.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inParams: a dict or a sequence in this order: deviceId (an xplm_device_* value), then, each\n"
+     "    may be None or left out: drawCallbackBefore(deviceId, isBefore, refcon) -> int (0 keeps\n"
+     "    the simulator from drawing the device, 1 lets it draw), drawCallbackAfter(deviceId,\n"
+     "    isBefore, refcon) (its answer is ignored), refcon (an int handed back)\n"
+     "\n"
+     "The callbacks run each frame while the user's aircraft has the device, in the panel phase.\n"
+     "The registration belongs to the script and goes when the script stops.\n"
+     "Returns the registration's id (an int), or 0 when the simulator refused it. Raises TypeError\n"
+     "or ValueError for a bad field."},
+    {"XPLMUnregisterAvionicsCallbacks", PY_XPLMUnregisterAvionicsCallbacks, METH_VARARGS,
+     "Removes avionics callbacks the script registered.\n"
+     "\n"
+     "self: the script object (self of the script's class)\n"
+     "inAvionicsId: the id XPLMRegisterAvionicsCallbacksEx returned\n"
+     "\n"
+     "Returns 1 when the registration went, 0 when it is no registration of this script."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -41,6 +41,18 @@ PyObject* PY_XPLMPlaceUserAtAirport(PyObject*, PyObject* args) {
     return CallWithText<XPLMPlaceUserAtAirport>("XPLMPlaceUserAtAirport", args);
 }
 
+PyObject* PY_XPLMPlaceUserAtLocation(PyObject*, PyObject* args) {
+    double latitude, longitude;
+    float elevation, heading, speed;
+    if (!BM_ParseTuple(args, "ddO&O&O&", &latitude, &longitude, BM_ConvertFloat, &elevation, BM_ConvertFloat, &heading,
+                       BM_ConvertFloat, &speed))
+        return nullptr;
+    return BM_CallHost(kModule, "XPLMPlaceUserAtLocation", BM_Zero, [&] {
+        XPLMPlaceUserAtLocation(latitude, longitude, elevation, heading, speed);
+        return BM_One();
+    });
+}
+
 PyObject* PY_XPLMCountAircraft(PyObject*, PyObject*) {
     return BM_CallHost(kModule, "XPLMCountAircraft", ZeroCounts, [] {
         int total = 0, active = 0;
@@ -249,6 +261,18 @@ PyMethodDef XPLMPlanesMethods[] = {
      "\n"
      "inAirportCode: the airport's ICAO code, e.g. \"KBOS\"\n"
      "\n"
+     "Returns 1."},
+    {"XPLMPlaceUserAtLocation", PY_XPLMPlaceUserAtLocation, METH_VARARGS,
+     "Places the user's aircraft in flight at a point, engines running.\n"
+     "\n"
+     "latitudeDegrees: degrees north\n"
+     "longitudeDegrees: degrees east\n"
+     "elevationMetersMSL: metres above mean sea level\n"
+     "headingDegreesTrue: the heading, degrees from true north\n"
+     "speedMetersPerSecond: the speed along the heading, metres a second\n"
+     "\n"
+     "As a new flight, the scripts get XPLM_MSG_AIRPORT_LOADED (and XPLM_MSG_SCENERY_LOADED when\n"
+     "the scenery moves with the aircraft).\n"
      "Returns 1."},
     {"XPLMCountAircraft", PY_XPLMCountAircraft, METH_NOARGS,
      "Counts the aircraft: all there can be, those active, and who controls the others.\n"

@@ -38,6 +38,24 @@ xplm_WindowLayerModal: int = 2
 xplm_WindowPopOut: int = 4
 xplm_WindowPositionFree: int = 0
 xplm_WindowVR: int = 5
+xplm_device_CDU739_1: int = 4
+xplm_device_CDU739_2: int = 5
+xplm_device_CDU815_1: int = 9
+xplm_device_CDU815_2: int = 10
+xplm_device_G1000_MFD: int = 7
+xplm_device_G1000_PFD_1: int = 6
+xplm_device_G1000_PFD_2: int = 8
+xplm_device_GNS430_1: int = 0
+xplm_device_GNS430_2: int = 1
+xplm_device_GNS530_1: int = 2
+xplm_device_GNS530_2: int = 3
+xplm_device_Primus_MFD_1: int = 13
+xplm_device_Primus_MFD_2: int = 14
+xplm_device_Primus_MFD_3: int = 15
+xplm_device_Primus_PFD_1: int = 11
+xplm_device_Primus_PFD_2: int = 12
+xplm_device_Primus_RMU_1: int = 16
+xplm_device_Primus_RMU_2: int = 17
 
 
 def XPLMRegisterDrawCallback(self, inCallback: Callable[[int, int, int], int], inPhase: int, inWantsBefore: int, inRefcon: int) -> int:
@@ -480,4 +498,30 @@ def XPLMSetHotKeyCombination(inHotKey: int, inVirtualKey: int, inFlags: int) -> 
 
     A hot key of another script keeps its keys.
     Returns 1.
+    """
+
+
+def XPLMRegisterAvionicsCallbacksEx(self, inParams: Union[Dict[str, Any], Sequence[Any]]) -> int:
+    """Registers callbacks of the script around the drawing of a cockpit device's screen.
+
+    self: the script object (self of the script's class)
+    inParams: a dict or a sequence in this order: deviceId (an xplm_device_* value), then, each
+        may be None or left out: drawCallbackBefore(deviceId, isBefore, refcon) -> int (0 keeps
+        the simulator from drawing the device, 1 lets it draw), drawCallbackAfter(deviceId,
+        isBefore, refcon) (its answer is ignored), refcon (an int handed back)
+
+    The callbacks run each frame while the user's aircraft has the device, in the panel phase.
+    The registration belongs to the script and goes when the script stops.
+    Returns the registration's id (an int), or 0 when the simulator refused it. Raises TypeError
+    or ValueError for a bad field.
+    """
+
+
+def XPLMUnregisterAvionicsCallbacks(self, inAvionicsId: int) -> int:
+    """Removes avionics callbacks the script registered.
+
+    self: the script object (self of the script's class)
+    inAvionicsId: the id XPLMRegisterAvionicsCallbacksEx returned
+
+    Returns 1 when the registration went, 0 when it is no registration of this script.
     """

@@ -25,6 +25,21 @@ def XPLMPlaceUserAtAirport(inAirportCode: str) -> int:
     """
 
 
+def XPLMPlaceUserAtLocation(latitudeDegrees: float, longitudeDegrees: float, elevationMetersMSL: float, headingDegreesTrue: float, speedMetersPerSecond: float) -> int:
+    """Places the user's aircraft in flight at a point, engines running.
+
+    latitudeDegrees: degrees north
+    longitudeDegrees: degrees east
+    elevationMetersMSL: metres above mean sea level
+    headingDegreesTrue: the heading, degrees from true north
+    speedMetersPerSecond: the speed along the heading, metres a second
+
+    As a new flight, the scripts get XPLM_MSG_AIRPORT_LOADED (and XPLM_MSG_SCENERY_LOADED when
+    the scenery moves with the aircraft).
+    Returns 1.
+    """
+
+
 def XPLMCountAircraft() -> Tuple[int, int, int]:
     """Counts the aircraft: all there can be, those active, and who controls the others.
 

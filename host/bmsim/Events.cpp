@@ -139,6 +139,18 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
         }
         *error = "hold takes NAME:M (held for M frames, 1 or more), not '" + value + "'";
         return false;
+    } else if (kind == "map") {
+        event->kind = Event::Map;
+        std::size_t colon = value.find(':');
+        std::string action = value.substr(0, colon);
+        std::string map = colon == std::string::npos ? "XPLM_MAP_USER_INTERFACE" : value.substr(colon + 1);
+        if ((action == "open" || action == "close") && (map == "XPLM_MAP_USER_INTERFACE" || map == "XPLM_MAP_IOS")) {
+            event->text = action + ":" + map;
+            return true;
+        }
+        *error = "map takes open or close, then optionally :XPLM_MAP_USER_INTERFACE or :XPLM_MAP_IOS, not '" +
+                 value + "'";
+        return false;
     } else if (kind == "view") {
         event->kind = Event::View;
         event->text = value;
@@ -150,7 +162,7 @@ bool ParseEvent(const std::string& text, Event* event, std::string* error) {
         return false;
     }
     *error = "not an event: '" + text + "' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE"
-             " view=NAME)";
+             " view=NAME map=open map=close)";
     return false;
 }
 
@@ -176,6 +188,18 @@ std::string Deliver(const Event& event) {
             std::string error;
             if (!bmhost::SavePicture(event.text, &error)) return "bmsim: cannot write " + event.text + ": " + error;
             return "bmsim: picture of the screen in " + event.text;
+        }
+        case Event::MapScreenshot: {
+            std::string error;
+            if (!bmhost::SaveMapPicture(event.text, "XPLM_MAP_USER_INTERFACE", &error))
+                return "bmsim: cannot write " + event.text + ": " + error;
+            return "bmsim: picture of the map in " + event.text;
+        }
+        case Event::Map: {
+            std::size_t colon = event.text.find(':');
+            std::string action = event.text.substr(0, colon), map = event.text.substr(colon + 1);
+            if (action == "open") return bmhost::OpenMap(map) ? "" : "bmsim: the map " + map + " is open already";
+            return bmhost::CloseMap(map) ? "" : "bmsim: the map " + map + " is not open";
         }
         case Event::View:
             bmhost::ChangeView(event.text);

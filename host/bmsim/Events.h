@@ -13,18 +13,19 @@
 namespace bmsim {
 
 struct Event {
-    enum Kind { Click, Drag, Key, Type, Menu, Screenshot, View, Command, Hold, Release } kind;
+    enum Kind { Click, Drag, Key, Type, Menu, Screenshot, View, Command, Hold, Release, Map, MapScreenshot } kind;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     char key = 0;
     unsigned char virtualKey = 0;
     XPLMKeyFlags modifiers = 0;
-    std::string text;  // typed text, menu path, picture file, view or command name
+    std::string text;  // typed text, menu path, picture file, view or command name, map action
     int frames = 0;    // a hold: the frames until the command is let go again
 };
 
 // Parses "click=X,Y", "drag=X1,Y1:X2,Y2", "key=KEY", "type=TEXT", "menu=PATH", "screenshot=FILE"
-// "view=NAME" (one of bmhost::ViewNames()), "command=NAME" or "hold=NAME:M" (M at
-// least 1). Command names are checked when the event comes: plug-ins create commands.
+// "view=NAME" (one of bmhost::ViewNames()), "command=NAME", "hold=NAME:M" (M at
+// least 1) or "map=open" / "map=close" (the user interface's map; "map=open:XPLM_MAP_IOS" the
+// instructor station's). Command names are checked when the event comes: plug-ins create commands.
 // Returns false with `error` set when the text is not one of them.
 bool ParseEvent(const std::string& text, Event* event, std::string* error);
 
@@ -35,7 +36,8 @@ bool ParseKey(const std::string& keyText, Event* event, std::string* error);
 // Delivers one event; returns a line to print, or an empty text. For every event but a
 // screenshot, a line tells that the event did nothing: a menu path that chooses no enabled item,
 // a command the simulator does not know ("bmsim: no command NAME"), a click or drag whose mouse
-// down no window or widget took. A hold begins the command; bmsim delivers its Release event
+// down no window or widget took, a map that was open (closed) already. A MapScreenshot event
+// (bmsim's --map-screenshot) writes the picture of the user interface's map. A hold begins the command; bmsim delivers its Release event
 // (the same name) FRAMES frames later.
 std::string Deliver(const Event& event);
 

@@ -26,9 +26,9 @@ namespace {
 const char kUsage[] =
     "usage: bmsim [--root DIR] [--scripts DIR] [--frames N] [--set NAME=VALUE]... [--menu PATH]...\n"
     "             [--click X,Y] [--drag X1,Y1:X2,Y2] [--key KEY] [--at FRAME:EVENT]...\n"
-    "             [--screenshot FILE] [--screen WxH] [--plugin FILE]... [--widgets] [--menus]\n"
-    "             [--consoles] [--instances] [--strict] [--profile] [--watch] [--weather FILE]\n"
-    "             [--audio FILE]\n"
+    "             [--screenshot FILE] [--map-screenshot FILE] [--screen WxH] [--plugin FILE]...\n"
+    "             [--widgets] [--menus] [--consoles] [--instances] [--strict] [--profile] [--watch]\n"
+    "             [--weather FILE] [--audio FILE]\n"
     "\n"
     "Runs the Brindlemoor plug-in on the simulator stand-in: loads the plug-in, starts and\n"
     "enables it, sends the plane loaded (user aircraft), livery loaded, airport loaded and\n"
@@ -50,6 +50,7 @@ const char kUsage[] =
     "  --at FRAME:EVENT  deliver EVENT after frame FRAME (0: before the first frame):\n"
     "                    click=X,Y  drag=X1,Y1:X2,Y2  key=KEY  type=TEXT  menu=PATH\n"
     "                    screenshot=FILE  view=NAME  command=NAME  hold=NAME:M\n"
+    "                    map=open  map=close\n"
     "                  type=TEXT presses the key of each character (shift for capitals)\n"
     "                  view=NAME chooses a view: forward down left right back tower runway\n"
     "                  chase free1 free2 spot fullscrn1 fullscrn2 (a plug-in controlling the\n"
@@ -57,6 +58,10 @@ const char kUsage[] =
     "                  command=NAME runs a command once, e.g. sim/flight_controls/flaps_down;\n"
     "                  hold=NAME:M begins it and lets go of it M frames later (held, it runs\n"
     "                  every frame); may be repeated\n"
+    "                  map=open opens the user interface's map (the plug-ins' map creation\n"
+    "                  hooks run; its layers draw every frame from then on), map=close\n"
+    "                  closes it (its layers are deleted); map=open:XPLM_MAP_IOS and\n"
+    "                  map=close:XPLM_MAP_IOS do so for the instructor station's map\n"
     "  --menu PATH     --at 0:menu=PATH, e.g. \"Plugins/Brindlemoor/Control Panel\"; a / or \\\n"
     "                  that is part of an item's name is written \\/ or \\\\:\n"
     "                  \"Plugins/Brindlemoor/Script Enable \\/ Disable\" (--menus lists the paths)\n"
@@ -64,6 +69,9 @@ const char kUsage[] =
     "  --key KEY      --at 0:key=KEY: a key press, e.g. F8, a, shift+ctrl+numpad_eq\n"
     "                  (modifiers shift alt ctrl; XPLM_VK_ names without the prefix)\n"
     "  --screenshot FILE  a PNG picture of the last frame\n"
+    "  --map-screenshot FILE  a PNG picture (800 x 800) of the user interface's map in the last\n"
+    "                  frame: its layers' icons and labels, 125 map units (metres) a pixel\n"
+    "                  around the map's centre, north up (the map must be open: --at 0:map=open)\n"
     "  --screen WxH    screen size (default 1024x768)\n"
     "  --plugin FILE   a plug-in to load (default: the one this build made); may be repeated\n"
     "                  to run others beside it, started and enabled in the order given; one\n"
@@ -321,7 +329,7 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string root = "sim", scripts, screenshot, weather, audio;
+    std::string root = "sim", scripts, screenshot, mapScreenshot, weather, audio;
     std::vector<std::string> plugins;  // none given: the plug-in this build made
     bool listWidgets = false, listMenus = false, listConsoles = false, listInstances = false, watch = false, framesGiven = false;
     ScriptReport report;
@@ -380,6 +388,8 @@ int main(int argc, char** argv) {
             event(0, "key=" + value());
         } else if (arg == "--screenshot") {
             screenshot = value();
+        } else if (arg == "--map-screenshot") {
+            mapScreenshot = value();
         } else if (arg == "--widgets") {
             listWidgets = true;
         } else if (arg == "--menus") {
@@ -494,7 +504,7 @@ int main(int argc, char** argv) {
         events.DeliverFrame(frame, [&](const bmsim::Event& e, const std::string& line) {
             drain();
             if (line.empty()) return;
-            if (e.kind == bmsim::Event::Screenshot)
+            if (e.kind == bmsim::Event::Screenshot || e.kind == bmsim::Event::MapScreenshot)
                 std::cout << line << "\n";
             else  // the event did nothing
                 report.Problem(line.substr(line.rfind("bmsim: ", 0) == 0 ? 7 : 0));
@@ -535,6 +545,12 @@ int main(int argc, char** argv) {
             std::cout << "bmsim: sound of the run in " << audio << "\n";
         else
             std::cout << "bmsim: " << error << "\n";
+    }
+    if (!mapScreenshot.empty()) {
+        bmsim::Event picture;
+        picture.kind = bmsim::Event::MapScreenshot;
+        picture.text = mapScreenshot;
+        std::cout << bmsim::Deliver(picture) << "\n";
     }
     if (listWidgets) {  // before the plug-ins go, and their widgets with them
         std::string tree = bmhost::WidgetTree(true);

@@ -187,6 +187,43 @@ XPLM_API void XPLMGetHotKeyInfo(XPLMHotKeyID inHotKey, char * outVirtualKey, XPL
                                 char * outDescription, XPLMPluginID * outPlugin);
 XPLM_API void XPLMSetHotKeyCombination(XPLMHotKeyID inHotKey, char inVirtualKey, XPLMKeyFlags inFlags);
 
+#if defined(XPLM400)
+/* Avionics: draw hooks around the simulator's drawing of a built-in cockpit device's screen. */
+enum {
+    xplm_device_GNS430_1 = 0,
+    xplm_device_GNS430_2 = 1,
+    xplm_device_GNS530_1 = 2,
+    xplm_device_GNS530_2 = 3,
+    xplm_device_CDU739_1 = 4,
+    xplm_device_CDU739_2 = 5,
+    xplm_device_G1000_PFD_1 = 6,
+    xplm_device_G1000_MFD = 7,
+    xplm_device_G1000_PFD_2 = 8,
+    xplm_device_CDU815_1 = 9,
+    xplm_device_CDU815_2 = 10,
+    xplm_device_Primus_PFD_1 = 11,
+    xplm_device_Primus_PFD_2 = 12,
+    xplm_device_Primus_MFD_1 = 13,
+    xplm_device_Primus_MFD_2 = 14,
+    xplm_device_Primus_MFD_3 = 15,
+    xplm_device_Primus_RMU_1 = 16,
+    xplm_device_Primus_RMU_2 = 17
+};
+typedef int XPLMDeviceID;
+typedef int (*XPLMAvionicsCallback_f)(XPLMDeviceID inDeviceID, int inIsBefore, void * inRefcon);
+typedef void * XPLMAvionicsID;
+typedef struct {
+    int structSize;
+    XPLMDeviceID deviceId;
+    XPLMAvionicsCallback_f drawCallbackBefore;
+    XPLMAvionicsCallback_f drawCallbackAfter;
+    void * refcon;
+} XPLMCustomizeAvionics_t;
+
+XPLM_API XPLMAvionicsID XPLMRegisterAvionicsCallbacksEx(XPLMCustomizeAvionics_t * inParams);
+XPLM_API void XPLMUnregisterAvionicsCallbacks(XPLMAvionicsID inAvionicsId);
+#endif /* XPLM400 */
+
 #ifdef __cplusplus
 }
 #endif

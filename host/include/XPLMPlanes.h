@@ -37,6 +37,10 @@ XPLM_API void XPLMDisableAIForPlane(int inPlaneIndex);
 XPLM_API void XPLMDrawAircraft(int inPlaneIndex, float inX, float inY, float inZ, float inPitch, float inRoll,
                                float inYaw, int inFullDraw, XPLMPlaneDrawState_t * inDrawStateInfo);
 XPLM_API void XPLMReinitUsersPlane(void);
+#if defined(XPLM300)
+XPLM_API void XPLMPlaceUserAtLocation(double latitudeDegrees, double longitudeDegrees, float elevationMetersMSL,
+                                      float headingDegreesTrue, float speedMetersPerSecond);
+#endif /* XPLM300 */
 
 #ifdef __cplusplus
 }

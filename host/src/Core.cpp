@@ -135,6 +135,8 @@ void Reset() {
     ResetScenery();
     ResetWeather();
     ResetSound();
+    ResetMaps();
+    ResetAvionics();
 }
 
 }  // namespace bmhost
@@ -160,6 +162,7 @@ int RegistrationCount(XPLMPluginID plugin) {
     n += CommandHandlerRegistrations(plugin);
     n += SceneryRegistrations(plugin);
     n += SoundRegistrations(plugin);
+    n += MapRegistrations(plugin) + AvionicsRegistrations(plugin);
     return n;
 }
 

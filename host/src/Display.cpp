@@ -191,6 +191,7 @@ void DrawFrame() {
                 if (before && result == 0) simulatorDraws = false;
             }
             if (before && simulatorDraws) Record("phase", {double(phase)});
+            if (before && phase == xplm_Phase_Panel) AvionicsFrame();
         }
     }
     s.currentPhase = -1;

@@ -27,7 +27,7 @@ namespace bmhost::detail {
 // handle to 32 bits hands back something that no longer resolves.
 enum class HandleKind : std::uint8_t {
     DataRef = 1, Menu = 2, Window = 3, HotKey = 4, Widget = 5, Command = 6, FlightLoop = 7, Probe = 8,
-    Object = 9, Instance = 10, Sound = 11
+    Object = 9, Instance = 10, Sound = 11, MapLayer = 12, MapProjection = 13, Avionics = 14
 };
 void* MakeHandle(HandleKind kind, std::size_t index);
 bool DecodeHandle(const void* handle, HandleKind kind, std::size_t* index);
@@ -441,6 +441,18 @@ int CommandHandlerRegistrations(XPLMPluginID plugin);
 void Record(const char* call, std::vector<double> numbers, std::string text = std::string());
 void DrawFrame();
 Window* WindowFromId(XPLMWindowID id, const char* function);
+// Maps (Map.cpp): each open map's layers called once per frame, after the windows; an unloaded
+// plug-in's layers and hooks dropped (no will-be-deleted call); the layers a plug-in holds (all
+// plug-ins' for XPLM_NO_PLUGIN_ID; hooks are not counted: nothing can remove one).
+void MapFrame();
+void SweepMaps(XPLMPluginID owner);
+void ResetMaps();
+int MapRegistrations(XPLMPluginID plugin);
+// Avionics (Avionics.cpp): the devices drawn with their callbacks, in the panel phase.
+void AvionicsFrame();
+void SweepAvionics(XPLMPluginID owner);
+void ResetAvionics();
+int AvionicsRegistrations(XPLMPluginID plugin);
 
 // The windows behind root widgets. They draw, take the mouse and hold keyboard focus like any
 // window, but are the widget library's own: the window counts leave them out.

@@ -552,9 +552,47 @@ void Render(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
     }
 }
 
+// A map's icons and labels (see bmhost::SaveMapPicture): map units to pixels about the centre.
+void RenderMap(Canvas& canvas, const std::vector<bmhost::DrawOp>& ops) {
+    constexpr double kUnitsPerPixel = 125.0, kPi = 3.14159265358979323846;
+    const Colour palette[] = {{0.85f, 0.2f, 0.2f, 1}, {0.2f, 0.4f, 0.85f, 1}, {0.15f, 0.6f, 0.25f, 1},
+                              {0.9f, 0.6f, 0.1f, 1},  {0.55f, 0.25f, 0.7f, 1}, {0.1f, 0.6f, 0.65f, 1}};
+    canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), Colour{0.93f, 0.92f, 0.85f, 1});
+    auto px = [&](double x) { return canvas.Width() / 2.0 + x / kUnitsPerPixel; };
+    auto py = [&](double y) { return canvas.Height() / 2.0 + y / kUnitsPerPixel; };
+    TextRenderer text;
+    for (const bmhost::DrawOp& op : ops) {
+        const std::vector<double>& n = op.numbers;
+        if (op.call == "XPLMDrawMapIconFromSheet") {
+            double cell = n[0] + n[1] * std::max(n[2], 1.0);
+            const Colour& c = palette[std::size_t(std::fabs(std::fmod(cell, 6.0)))];
+            double x = px(n[4]), y = py(n[5]), radius = std::max(n[8] / kUnitsPerPixel / 2.0, 3.0);
+            canvas.FillCircle(x, y, radius, c);
+            double angle = n[7] * kPi / 180.0;  // clockwise from up
+            canvas.Line(x, y, x + std::sin(angle) * radius * 1.6, y + std::cos(angle) * radius * 1.6,
+                        Colour{0.1f, 0.1f, 0.1f, 1});
+        } else if (op.call == "XPLMDrawMapLabel") {
+            int width = 0;
+            for (char ch : op.text) width += text.Advance(ch, 12);
+            text.Draw(canvas, op.text, Coord(std::lround(px(n[0]) - width / 2.0)), Coord(std::lround(py(n[1]))) - 18,
+                      12, 0, 0, Colour{0.1f, 0.1f, 0.15f, 1});
+        }
+    }
+}
+
 }  // namespace
 
 namespace bmhost {
+
+bool SaveMapPicture(const std::string& path, const std::string& map, std::string* error) {
+    if (!MapIsOpen(map)) {
+        if (error) *error = "the map " + map + " is not open";
+        return false;
+    }
+    Canvas canvas(800, 800);
+    RenderMap(canvas, LastMapDrawing(map));
+    return canvas.WritePng(path, error);
+}
 
 bool SavePicture(const std::string& path, std::string* error) {
     Canvas canvas(std::max(S().screenWidth, 1), std::max(S().screenHeight, 1));

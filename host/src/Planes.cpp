@@ -17,6 +17,8 @@
 // for, they arrive once no plug-in code runs.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -237,6 +239,48 @@ void XPLMPlaceUserAtAirport(const char* inAirportCode) {
     }
     for (char& c : id) c = char(std::toupper(static_cast<unsigned char>(c)));
     A().airport = id;
+    SimulatorMessage(XPLM_MSG_AIRPORT_LOADED, 0);
+}
+
+// The user's aircraft moves there, flying along its heading with its engines running. A point more
+// than 100 km from the world reference moves the reference there (XPLM_MSG_SCENERY_LOADED); then
+// the flight starts anew (XPLM_MSG_AIRPORT_LOADED).
+void XPLMPlaceUserAtLocation(double latitudeDegrees, double longitudeDegrees, float elevationMetersMSL,
+                             float headingDegreesTrue, float speedMetersPerSecond) {
+    BMHOST_ENTER();
+    if (!(std::fabs(latitudeDegrees) <= 90.0) || !(std::fabs(longitudeDegrees) <= 180.0) ||
+        !std::isfinite(elevationMetersMSL) || !std::isfinite(headingDegreesTrue) || !std::isfinite(speedMetersPerSecond))
+        return HostWarning("XPLMPlaceUserAtLocation: not a place on earth");
+    constexpr double kMetresPerDegree = 111319.49, kPi = 3.14159265358979323846;
+    State& s = S();
+    double metresPerDegreeOfLongitude = kMetresPerDegree * std::cos(s.referenceLatitude * kPi / 180.0);
+    double x = (longitudeDegrees - s.referenceLongitude) * metresPerDegreeOfLongitude;
+    double z = (s.referenceLatitude - latitudeDegrees) * kMetresPerDegree;
+    if (std::hypot(x, z) > 100000.0) {
+        s.referenceLatitude = latitudeDegrees;
+        s.referenceLongitude = longitudeDegrees;
+        x = z = 0.0;
+        SimulatorMessage(XPLM_MSG_SCENERY_LOADED, 0);
+    }
+    auto set = [](const char* name, double value) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.17g", value);
+        bmhost::SetDataFromText(name, text);
+    };
+    double heading = std::fmod(std::fmod(double(headingDegreesTrue), 360.0) + 360.0, 360.0);
+    set("sim/flightmodel/position/latitude", latitudeDegrees);
+    set("sim/flightmodel/position/longitude", longitudeDegrees);
+    set("sim/flightmodel/position/elevation", elevationMetersMSL);
+    set("sim/flightmodel/position/local_x", x);
+    set("sim/flightmodel/position/local_y", elevationMetersMSL);
+    set("sim/flightmodel/position/local_z", z);
+    set("sim/flightmodel/position/psi", heading);
+    set("sim/flightmodel/position/theta", 0.0);
+    set("sim/flightmodel/position/phi", 0.0);
+    set("sim/flightmodel/position/local_vx", std::sin(heading * kPi / 180.0) * speedMetersPerSecond);
+    set("sim/flightmodel/position/local_vy", 0.0);
+    set("sim/flightmodel/position/local_vz", -std::cos(heading * kPi / 180.0) * speedMetersPerSecond);
+    bmhost::SetDataFromText("sim/flightmodel/engine/ENGN_running", "1,1,1,1,1,1,1,1");
     SimulatorMessage(XPLM_MSG_AIRPORT_LOADED, 0);
 }
 

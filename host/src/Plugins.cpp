@@ -166,6 +166,8 @@ void SweepPlugin(XPLMPluginID id) {
     SweepCommands(id);
     SweepScenery(id);
     SweepSound(id);
+    SweepMaps(id);
+    SweepAvionics(id);
 }
 
 bool PluginFeatureEnabled(XPLMPluginID plugin, const std::string& feature) {

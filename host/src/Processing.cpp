@@ -213,6 +213,7 @@ void RunFrames(int count, float seconds) {
         SoundFrame();
         CameraFrame();
         DrawFrame();
+        MapFrame();
         DataRefsAddedFrame();
         RunDeferredReload();
     }

@@ -137,7 +137,7 @@ TEST(Bmsim, TypesTextAndListsTheWidgets) {
     EXPECT_EQ(empty.status, 2);
     EXPECT_EQ(bmtest::Lines(empty.output)[0],
               "bmsim: not an event: 'type=' (click=X,Y drag=X1,Y1:X2,Y2 key=KEY type=TEXT menu=PATH screenshot=FILE"
-              " view=NAME)");
+              " view=NAME map=open map=close)");
 }
 
 TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
@@ -148,8 +148,19 @@ TEST(Bmsim, ExplainsItselfAndRefusesWhatItCannotUse) {
 
     EXPECT_EQ(Bmsim("--frames many").status, 2);
     EXPECT_EQ(Bmsim("--bogus").status, 2);
-
+    BmsimRun badMap = Bmsim("--at 1:map=open:XPLM_MAP_NOWHERE");
+    EXPECT_EQ(badMap.status, 2);
+    EXPECT_EQ(bmtest::Lines(badMap.output)[0], "bmsim: map takes open or close, then optionally "
+                                               ":XPLM_MAP_USER_INTERFACE or :XPLM_MAP_IOS, not 'open:XPLM_MAP_NOWHERE'");
+    // A picture of a map that is not open is told, as a picture that cannot be written is.
     bmtest::SimFolder sim;
+    const std::string picture = sim.Root() + "closed.png";
+    BmsimRun closed = Bmsim("--root '" + sim.Root() + "' --frames 1 --map-screenshot '" + picture + "'");
+    EXPECT_EQ(closed.status, 0);
+    EXPECT_NE(closed.output.find("bmsim: cannot write " + picture + ": the map XPLM_MAP_USER_INTERFACE is not open"),
+              std::string::npos)
+        << closed.output;
+
     BmsimRun noPlugin = Bmsim("--root '" + sim.Root() + "' --plugin /nonexistent/lin.xpl");
     EXPECT_EQ(noPlugin.status, 1);
     EXPECT_NE(noPlugin.output.find("bmsim: no plug-in at /nonexistent/lin.xpl"), std::string::npos);
@@ -422,6 +433,8 @@ TEST(Bmsim, StrictFailsOnEveryEventThatDidNothing) {
         {"--set no/such/ref=1", "no data ref no/such/ref"},
         {"--click 5,5", "the click at 5,5 landed on nothing that takes clicks"},
         {"--drag 5,5:50,50", "the drag from 5,5 landed on nothing that takes clicks"},
+        {"--at 1:map=close", "the map XPLM_MAP_USER_INTERFACE is not open"},
+        {"--at 0:map=open:XPLM_MAP_IOS --at 1:map=open:XPLM_MAP_IOS", "the map XPLM_MAP_IOS is open already"},
     };
     for (const auto& [arguments, what] : cases) {
         bmtest::SimFolder sim;

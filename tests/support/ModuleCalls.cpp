@@ -5,6 +5,7 @@
 
 #include "PythonModules.h"
 #include "SweepSupport.h"
+#include "bmhost/Control.h"
 
 namespace bmtest::sweep {
 
@@ -31,6 +32,7 @@ std::string SweepScript() {
 }
 
 std::string SweepSetupCode() {
+    bmhost::OpenMap("XPLM_MAP_USER_INTERFACE");  // so that map layers can be made
     std::string code;
     for (const std::string& module : SweptModules()) code += "import " + module + "\nfrom " + module + " import *\n";
     code += R"(
@@ -85,6 +87,10 @@ def new_hotkey():
 def new_accessor(name):
     return XPLMRegisterDataAccessor(script, name, 63, 1, cb, cb, cb, cb, cb, cb, fill, cb, fill, cb,
                                     fill, cb, 0, 0)
+
+def new_layer():
+    return XPLMCreateMapLayer(script, (XPLM_MAP_USER_INTERFACE, xplm_MapLayer_Markings, cb, cb, cb, cb, cb, 1,
+                                       'Sweep', 0))
 
 window = new_window()
 menu = new_menu()
@@ -209,6 +215,28 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         {"XPLMDisplay", "XPLMSetWindowTitle", "modern = new_modern()", {"modern", "'Sweep'"}},
         {"XPLMDisplay", "XPLMHasKeyboardFocus", "", {"window"}},
         {"XPLMDisplay", "XPLMRegisterHotKey", "", {"script", "XPLM_VK_F5", "0", "'Sweep'", "cb", "0"}},
+        {"XPLMDisplay", "XPLMRegisterAvionicsCallbacksEx", "",
+         {"script", "{'deviceId': xplm_device_GNS430_1, 'drawCallbackBefore': cb, 'drawCallbackAfter': cb, "
+                    "'refcon': 0}"}},
+        {"XPLMDisplay", "XPLMUnregisterAvionicsCallbacks", "avionics = XPLMRegisterAvionicsCallbacksEx(script, (0, cb))",
+         {"script", "avionics"}},
+        // ---- XPLMMap ----
+        {"XPLMMap", "XPLMCreateMapLayer", "",
+         {"script", "{'mapToCreateLayerIn': XPLM_MAP_USER_INTERFACE, 'layerType': xplm_MapLayer_Fill, "
+                    "'willBeDeletedCallback': cb, 'prepCacheCallback': cb, 'drawCallback': cb, 'iconCallback': cb, "
+                    "'labelCallback': cb, 'showUiToggle': 1, 'layerName': 'Sweep', 'refcon': 0}"}},
+        {"XPLMMap", "XPLMDestroyMapLayer", "layer = new_layer()", {"script", "layer"}},
+        {"XPLMMap", "XPLMRegisterMapCreationHook", "", {"script", "cb", "0"}},
+        {"XPLMMap", "XPLMMapExists", "", {"XPLM_MAP_USER_INTERFACE"}},
+        {"XPLMMap", "XPLMDrawMapIconFromSheet", "layer = new_layer()",
+         {"layer", "'Resources/icons.png'", "0", "0", "2", "2", "100.0", "200.0", "xplm_MapOrientation_Map", "0.0",
+          "500.0"}},
+        {"XPLMMap", "XPLMDrawMapLabel", "layer = new_layer()",
+         {"layer", "'Sweep'", "100.0", "200.0", "xplm_MapOrientation_UI", "0.0"}},
+        {"XPLMMap", "XPLMMapProject", "", {"0", "47.5", "-122.3"}},
+        {"XPLMMap", "XPLMMapUnproject", "", {"0", "100.0", "200.0"}},
+        {"XPLMMap", "XPLMMapScaleMeter", "", {"0", "100.0", "200.0"}},
+        {"XPLMMap", "XPLMMapGetNorthHeading", "", {"0", "100.0", "200.0"}},
         {"XPLMDisplay", "XPLMUnregisterHotKey", "doomed = new_hotkey()", {"script", "doomed"}},
         {"XPLMDisplay", "XPLMCountHotKeys", "", {}},
         {"XPLMDisplay", "XPLMGetNthHotKey", "new_hotkey()", {"0"}},
@@ -275,6 +303,7 @@ const std::vector<PlausibleCall>& PlausibleCalls() {
         // ---- XPLMPlanes ----
         {"XPLMPlanes", "XPLMSetUsersAircraft", "", {"'Aircraft/C172.acf'"}},
         {"XPLMPlanes", "XPLMPlaceUserAtAirport", "", {"'KSEA'"}},
+        {"XPLMPlanes", "XPLMPlaceUserAtLocation", "", {"47.5", "-122.3", "1000.0", "90.0", "50.0"}},
         {"XPLMPlanes", "XPLMCountAircraft", "", {}},
         {"XPLMPlanes", "XPLMGetNthAircraftModel", "", {"0"}},
         {"XPLMPlanes", "XPLMAcquirePlanes", "", {"script", "['', 'Aircraft/C172.acf']", "cb", "0"}},

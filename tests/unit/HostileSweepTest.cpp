@@ -113,6 +113,7 @@ const std::map<std::string, const char*> kGlobalEffects = {
     {"XPLMSendMessageToPlugin", "delivers messages to every plug-in, this one included"},
     {"XPLMSetUsersAircraft", "loads another aircraft"},
     {"XPLMPlaceUserAtAirport", "moves the aircraft"},
+    {"XPLMPlaceUserAtLocation", "moves the aircraft"},
 };
 
 // Calls the stand-in cannot take: faults of the stand-in itself, not of the plug-in. A call
@@ -851,6 +852,8 @@ const std::map<std::string, std::vector<std::string>> kForeignHandles = {
     {"inProbe", {"probe"}},              {"inObject", {"obj"}},
     {"instance", {"instance"}},
     {"fmod_channel", {"sound"}},
+    {"inLayer", {"layer"}},              {"layer", {"layer"}},
+    {"inAvionicsId", {"avionics"}},
 };
 
 // Functions that remove or change what their handle names: their answer is the unknown handle's.
@@ -932,6 +935,8 @@ XPLMAppendMenuSeparator(plugins_menu)
 XPAddWidgetCallback(script, widget, cb)
 loop = XPLMCreateFlightLoop(script, (0, cb))
 sound = XPLMPlayPCMOnBus(script, pcm, len(pcm), FMOD_SOUND_FORMAT_PCM16, 8000, 1, 1, xplm_AudioUI, cb, 0)
+layer = new_layer()
+avionics = XPLMRegisterAvionicsCallbacksEx(script, (0, cb, cb))
 )");
     }
     auto handle = [&](const char* name) {
@@ -1018,6 +1023,8 @@ sound = XPLMPlayPCMOnBus(script, pcm, len(pcm), FMOD_SOUND_FORMAT_PCM16, 8000, 1
         {"XPLMDestroyMenu(script, menu)", bmhost::PluginMenuCount},
         {"XPDestroyWidget(script, widget, 1)", [] { return bmhost::WidgetCount(); }},
         {"XPLMClearAllMenuItems(plugins_menu)", bmhost::MenuItemCount},
+        {"XPLMDestroyMapLayer(script, layer)", [] { return bmhost::MapLayerCount("XPLM_MAP_USER_INTERFACE"); }},
+        {"XPLMUnregisterAvionicsCallbacks(script, avionics)", [] { return bmhost::RegistrationCount(); }},
     };
     for (const auto& [call, count] : removals) {
         const int held = count();

@@ -81,6 +81,8 @@ std::vector<LiveModule> ReadModules() {
                 Py_XDECREF(doc);
             } else if (BM_IsInt(value) && !PyBool_Check(value)) {
                 live.constants.push_back({name, BM_IntAsLong(value)});
+            } else if (BM_IsText(value)) {
+                live.constants.push_back({name, 0, true, Text(value)});
             } else if (PyType_Check(value) && StructType(live.name, name)) {
                 live.structs.push_back(name);
             } else {
@@ -188,7 +190,12 @@ std::map<std::string, std::string> MakeStubs(const std::vector<LiveModule>& modu
         std::ostringstream body;
         std::set<std::string> used;
         if (!module.constants.empty()) body << "\n";
-        for (const LiveConstant& c : module.constants) body << c.name << ": int = " << c.value << "\n";
+        for (const LiveConstant& c : module.constants) {
+            if (c.isText)
+                body << c.name << ": str = '" << c.text << "'\n";
+            else
+                body << c.name << ": int = " << c.value << "\n";
+        }
         for (const std::string& name : module.structs) {
             // A named tuple: the fields one per line, as the struct's stub text gives them.
             std::string fields = StructType(module.name, name)->fields;

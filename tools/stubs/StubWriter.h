@@ -33,9 +33,11 @@ struct LiveFunction {
 struct LiveConstant {
     std::string name;
     long value;
+    bool isText = false;  // a str constant (a map's identifier): `text` holds it
+    std::string text = std::string();
 };
 
-// What a script sees of one module: its functions and integer constants, each sorted by name.
+// What a script sees of one module: its functions and integer and text constants, each sorted by name.
 // Anything else in the module's dictionary (other than __names__) goes to `unknown`.
 struct LiveModule {
     std::string name;

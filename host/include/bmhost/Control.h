@@ -56,7 +56,9 @@ void RunFrames(int count, float seconds = 1.0f / 60.0f);
 int FlightLoopCount();  // registered flight loops, active or not
 // Everything a plug-in holds registered (all plug-ins' for XPLM_NO_PLUGIN_ID): flight loops,
 // draw callbacks, key sniffers, windows, hot keys, menus, published data refs, shared-data
-// notifications, command handlers and sounds queued or playing.
+// notifications, command handlers, sounds queued or playing, probes, object references, instances
+// and object loads under way, map layers and avionics callbacks (not the map creation hooks,
+// which the SDK has no way to remove; they go when the plug-in is unloaded).
 int RegistrationCount(XPLMPluginID plugin = XPLM_NO_PLUGIN_ID);
 // Drops everything the plug-in holds registered and the widgets it made, as unloading it does.
 void SweepPlugin(XPLMPluginID plugin);
@@ -265,6 +267,35 @@ XPLMPluginID CameraController();
 XPLMCameraPosition_t CameraPosition();
 
 // ---- Features ----
+
+// ---- Maps and avionics ----
+
+// The simulator's maps, XPLM_MAP_USER_INTERFACE and XPLM_MAP_IOS, start closed. Opening one calls
+// the plug-ins' creation hooks with its identifier; closing it destroys its layers, each telling
+// its will-be-deleted callback. Every frame, after the windows, the layers of each open map are
+// called (prepare cache the first time, then draw, icons, labels). Both answer false for an
+// unknown identifier and for a map that is open (OpenMap) or closed (CloseMap) already.
+bool OpenMap(const std::string& map);
+bool CloseMap(const std::string& map);
+bool MapIsOpen(const std::string& map);
+int MapLayerCount(const std::string& map);  // live layers of the map
+// What the layers of the map queued in the last frame, in order: "XPLMDrawMapIconFromSheet"
+// (s, t, ds, dt, mapX, mapY, orientation, rotation, mapWidth; the PNG path as text) and
+// "XPLMDrawMapLabel" (mapX, mapY, orientation, rotation; the label as text), with whatever their
+// draw callbacks drew. Empty for a map that is not open.
+const std::vector<DrawOp>& LastMapDrawing(const std::string& map = "XPLM_MAP_USER_INTERFACE");
+// Renders the map's last frame to an 800 x 800 PNG: the visible bounds (+-50,000 map units around
+// the centre, 125 units a pixel, north up), each icon a disc of its width in a colour of its cell
+// with a stroke towards its rotation, each label centred below its point.
+bool SaveMapPicture(const std::string& path, const std::string& map = "XPLM_MAP_USER_INTERFACE",
+                    std::string* error = nullptr);
+// The cockpit devices of the user's aircraft (xplm_device_* ids; ids outside 0 to 17 are left
+// out): xplm_device_GNS430_1 and xplm_device_GNS530_1 after a reset. Each is drawn every frame in
+// the panel phase, between its before and its after callbacks, unless a before callback answered 0.
+void SetAvionicsDevices(std::vector<int> devices);
+std::vector<int> AvionicsDevices();
+// The devices whose screens the simulator drew in the last frame, in the order of their ids.
+std::vector<int> LastFrameAvionics();
 
 // Whether the plug-in enabled the feature (XPLMEnableFeature), for one of the four the stand-in has.
 bool PluginFeatureEnabled(XPLMPluginID plugin, const std::string& feature);
