@@ -73,7 +73,9 @@ TEST(SimData, EveryListedRefExistsWithItsTypeWritabilityAndLength) {
         if (BuiltIn(row.name)) continue;
         EXPECT_EQ(XPLMCanWriteDataRef(ref), row.writable ? 1 : 0) << row.name;
         auto it = scalar.find(row.type);
-        if (it != scalar.end()) EXPECT_EQ(XPLMGetDataRefTypes(ref), it->second) << row.name;
+        if (it != scalar.end()) {
+            EXPECT_EQ(XPLMGetDataRefTypes(ref), it->second) << row.name;
+        }
         ++checked;
     }
     EXPECT_GT(checked, 5500);
@@ -85,9 +87,10 @@ TEST(SimData, EveryListedRefExistsWithItsTypeWritabilityAndLength) {
     for (const auto& [name, length] : lengths) EXPECT_EQ(Length(XPLMFindDataRef(name.c_str())), length) << name;
     for (const Row& row : rows) {
         std::string type = row.type;
-        if (type == "float[56][2][2][721]") EXPECT_EQ(Length(XPLMFindDataRef(row.name.c_str())), 161504) << row.name;
-        if (type == "byte[]") EXPECT_EQ(Length(XPLMFindDataRef(row.name.c_str())), 256) << row.name;
-        if (type == "int[56][10]") EXPECT_EQ(Length(XPLMFindDataRef(row.name.c_str())), 560) << row.name;
+        int expected = type == "float[56][2][2][721]" ? 161504 : type == "byte[]" ? 256 : type == "int[56][10]" ? 560 : -1;
+        if (expected >= 0) {
+            EXPECT_EQ(Length(XPLMFindDataRef(row.name.c_str())), expected) << row.name;
+        }
     }
     EXPECT_EQ(XPLMCountDataRefs(), int(rows.size()) + 1);  // menu_bkgnd_rgb is the stand-in's own
 }
