@@ -38,8 +38,11 @@ XPLM_API FMOD_STUDIO_SYSTEM * XPLMGetFMODStudio(void);
 XPLM_API FMOD_CHANNELGROUP * XPLMGetFMODChannelGroup(XPLMAudioBus audioType);
 #else
 /* Without FMOD's header: as much of its types as the functions below need. */
+/* The simulator answers FMOD's error codes too (30, 31 ...): FMOD_RESULT_FORCEINT, as FMOD's
+   own enum has it, gives the type their range, so that a C++ plug-in may hold them. */
 typedef enum FMOD_RESULT {
-    FMOD_OK
+    FMOD_OK,
+    FMOD_RESULT_FORCEINT = 65536
 } FMOD_RESULT;
 typedef enum FMOD_SOUND_FORMAT {
     FMOD_SOUND_FORMAT_PCM16 = 2
