@@ -430,7 +430,7 @@ const BM_Signature BM_Signatures[] = {
      "latitude: float, longitude: float, altitude_m: float, out_info: Optional[List[XPLMWeatherInfo_t]]", "int"},
     // ---- XPLMSound ----
     {"XPLMSound", "XPLMPlayPCMOnBus",
-     "self, audioBuffer: Union[bytes, bytearray, memoryview], bufferSize: int, soundFormat: int, freqHz: int, "
+     "self, audioBuffer: ReadableBuffer, bufferSize: int, soundFormat: int, freqHz: int, "
      "numChannels: int, loop: int, audioType: int, inCallback: " SOUND_COMPLETE ", inRefcon: int",
      "int"},
     {"XPLMSound", "XPLMStopAudio", "fmod_channel: int", "int"},

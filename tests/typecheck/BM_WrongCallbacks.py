@@ -1,8 +1,11 @@
 # Callbacks that a type checker with the stubs refuses: each marked line is flagged with the
-# text of its mark, and nothing else is.
+# text of its mark, and nothing else is (the unmarked calls are right).
+import array
+
 from XPLMDataAccess import XPLMRegisterDataAccessor, xplmType_Int
 from XPLMDisplay import XPLMCreateWindow, XPLMRegisterDrawCallback, xplm_Phase_Window
 from XPLMProcessing import XPLMRegisterFlightLoopCallback
+from XPLMSound import FMOD_SOUND_FORMAT_PCM16, XPLMPlayPCMOnBus, xplm_AudioUI
 from XPLMUtilities import XPLMFindCommand, XPLMRegisterCommandHandler
 from XPWidgets import XPAddWidgetCallback, XPCreateWidget
 from XPStandardWidgets import xpWidgetClass_MainWindow
@@ -23,6 +26,8 @@ class Brindlemoor:
                                             None, None, None, None, None, None, None, None, None, None, 0, 0)
         widget = XPCreateWidget(100, 400, 300, 200, 1, "Settings", 1, 0, xpWidgetClass_MainWindow)
         XPAddWidgetCallback(self, widget, self.Widget)  # flagged: expected 4 but received 3
+        samples = array.array("h", [0] * 64)  # any bytes-like buffer
+        XPLMPlayPCMOnBus(self, samples, 128, FMOD_SOUND_FORMAT_PCM16, 22050, 1, 0, xplm_AudioUI, None, 0)
         return "Wrong callbacks", "brindlemoor.typecheck.wrong", "Callbacks a type checker refuses."
 
     def ForgetsItsAnswer(self, since, elapsed, counter, refcon):

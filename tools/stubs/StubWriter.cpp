@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -113,19 +114,28 @@ int CountParameters(const std::string& parameters) {
 
 namespace {
 
-const char* const kTypingNames[] = {"Any",      "Callable", "Dict",  "List", "NamedTuple",
-                                    "Optional", "Sequence", "Tuple", "Union"};
+// The names the stubs' types use, by the module they come from. _typeshed exists for type checkers
+// only, which is where stubs are read: its ReadableBuffer is any bytes-like object.
+struct ImportedName {
+    const char* module;
+    const char* name;
+};
+const ImportedName kImportedNames[] = {{"typing", "Any"},      {"typing", "Callable"},   {"typing", "Dict"},
+                                       {"typing", "List"},     {"typing", "NamedTuple"}, {"typing", "Optional"},
+                                       {"typing", "Sequence"}, {"typing", "Tuple"},      {"typing", "Union"},
+                                       {"_typeshed", "ReadableBuffer"}};
+using UsedNames = std::map<std::string, std::set<std::string>>;  // module -> names
 
 bool IsWordAt(const std::string& text, size_t at, size_t length) {
     auto word = [&](size_t i) { return std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_'; };
     return (at == 0 || !word(at - 1)) && (at + length >= text.size() || !word(at + length));
 }
 
-void NoteTypingNames(const std::string& text, std::set<std::string>* used) {
-    for (const char* name : kTypingNames) {
-        std::string n = name;
+void NoteImportedNames(const std::string& text, UsedNames* used) {
+    for (const ImportedName& imported : kImportedNames) {
+        std::string n = imported.name;
         for (size_t at = text.find(n); at != std::string::npos; at = text.find(n, at + 1))
-            if (IsWordAt(text, at, n.size())) used->insert(n);
+            if (IsWordAt(text, at, n.size())) (*used)[imported.module].insert(n);
     }
 }
 
@@ -188,7 +198,7 @@ std::map<std::string, std::string> MakeStubs(const std::vector<LiveModule>& modu
             }
 
         std::ostringstream body;
-        std::set<std::string> used;
+        UsedNames used;
         if (!module.constants.empty()) body << "\n";
         for (const LiveConstant& c : module.constants) {
             if (c.isText)
@@ -199,7 +209,7 @@ std::map<std::string, std::string> MakeStubs(const std::vector<LiveModule>& modu
         for (const std::string& name : module.structs) {
             // A named tuple: the fields one per line, as the struct's stub text gives them.
             std::string fields = StructType(module.name, name)->fields;
-            NoteTypingNames(fields + " NamedTuple", &used);
+            NoteImportedNames(fields + " NamedTuple", &used);
             body << "\n\nclass " << name << "(NamedTuple):\n";
             for (size_t start = 0; start < fields.size();) {
                 size_t end = fields.find(", ", start);
@@ -211,16 +221,17 @@ std::map<std::string, std::string> MakeStubs(const std::vector<LiveModule>& modu
         for (const auto& [function, row] : order) {
             std::string parameters = row ? row->parameters : "*args: Any";
             std::string result = row ? row->result : "Any";
-            NoteTypingNames(parameters + " " + result, &used);
+            NoteImportedNames(parameters + " " + result, &used);
             body << "\n\ndef " << function->name << "(" << parameters << ") -> " << result << ":\n"
                  << DocBody(function->doc);
         }
 
         std::string text = Header(module.name);
-        if (!used.empty()) {
-            text += "\nfrom typing import ";
+        if (!used.empty()) text += "\n";
+        for (const auto& [from, names] : used) {
+            text += "from " + from + " import ";
             bool first = true;
-            for (const std::string& name : used) {
+            for (const std::string& name : names) {
                 text += (first ? "" : ", ") + name;
                 first = false;
             }
