@@ -200,11 +200,18 @@ int LoadScript(const std::string& moduleName, int tableIndex) {
         WriteToLog("Brindlemoor Class Missing (" + moduleName + ")\n");
         return 0;
     }
-    // What __init__ registers is taken for the script being made.
+    // What __init__ registers is taken for the script being made, which is entered before its
+    // __init__ runs.
     BMTestTable->SetLoadingScript(scriptClass, moduleName);
-    PyObject* noArgs = PyTuple_New(0);
-    PyObject* script = noArgs ? PyObject_Call(scriptClass, noArgs, nullptr) : nullptr;
-    Py_XDECREF(noArgs);
+    PyObject* script = BM_NewUninitialised(scriptClass);
+    if (script) {
+        BMTestTable->EnterLoadingScript(script);
+        script = BM_InitInstance(scriptClass, script);
+    } else if (!PyErr_Occurred()) {
+        PyObject* noArgs = PyTuple_New(0);
+        script = noArgs ? PyObject_Call(scriptClass, noArgs, nullptr) : nullptr;
+        Py_XDECREF(noArgs);
+    }
     BMTestTable->SetLoadingScript(nullptr, std::string());
     if (!script) {
         BM_NoteLoadFailure(moduleName, "Brindlemoor() raised ");

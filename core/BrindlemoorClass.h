@@ -240,6 +240,14 @@ public:
     // While a script's class is being instantiated, registrations from its __init__ are taken
     // for that script. Null ends it.
     void SetLoadingScript(PyObject* scriptClass, const std::string& moduleName);
+    // The instance being made, entered before its __init__ runs: what __init__ does without self
+    // (items in shared menus, commands begun) is the script's too.
+    void EnterLoadingScript(PyObject* script) { EntryForRegistration(script); }
+    // Whether `script` is an instance whose __init__ has not returned yet.
+    bool IsBeingMade(PyObject* script) const {
+        const _BM_ScriptEntry* entry = Find(script);
+        return entry && entry->loading;
+    }
     // The instantiation failed: whatever its __init__ registered goes.
     void DropLoadingScripts();
 

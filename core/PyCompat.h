@@ -151,6 +151,50 @@ inline bool BM_IsBytesOrText(PyObject* value) {
 #endif
 }
 
+// Calling a class with no arguments in two steps, so that the instance is known before its
+// __init__ runs. BM_NewUninitialised makes the instance as the call would, without __init__ (new
+// reference); it answers null with no error set for a class whose metaclass calls it otherwise,
+// which is then called as it is. BM_InitInstance runs __init__ as the call would, and answers the
+// instance or null (it takes the reference).
+inline PyObject* BM_NewUninitialised(PyObject* cls) {
+#if !BM_PY3
+    if (PyClass_Check(cls)) return PyInstance_NewRaw(cls, nullptr);  // a class not derived from object
+#endif
+    if (!PyType_Check(cls) || Py_TYPE(cls)->tp_call != PyType_Type.tp_call) return nullptr;
+    PyTypeObject* type = reinterpret_cast<PyTypeObject*>(cls);
+    if (!type->tp_new) return nullptr;  // the call says it cannot be made
+    PyObject* noArgs = PyTuple_New(0);
+    PyObject* made = noArgs ? type->tp_new(type, noArgs, nullptr) : nullptr;
+    Py_XDECREF(noArgs);
+    return made;
+}
+
+inline PyObject* BM_InitInstance(PyObject* cls, PyObject* made) {
+#if !BM_PY3
+    if (PyInstance_Check(made)) {
+        PyObject* initName = PyString_FromString("__init__");
+        if (!initName) {
+            Py_DECREF(made);
+            return nullptr;
+        }
+        bool hasInit = _PyInstance_Lookup(made, initName) != nullptr;  // not through __getattr__
+        Py_DECREF(initName);
+        if (!hasInit) return made;
+        PyObject* result = PyObject_CallMethod(made, const_cast<char*>("__init__"), nullptr);
+        if (result && result != Py_None) PyErr_SetString(PyExc_TypeError, "__init__() should return None");
+        if (result != Py_None) Py_CLEAR(made);
+        Py_XDECREF(result);
+        return made;
+    }
+#endif
+    // An instance of another class is answered as it is, as the call does.
+    if (!PyObject_TypeCheck(made, reinterpret_cast<PyTypeObject*>(cls)) || !Py_TYPE(made)->tp_init) return made;
+    PyObject* noArgs = PyTuple_New(0);
+    if (!noArgs || Py_TYPE(made)->tp_init(made, noArgs, nullptr) < 0) Py_CLEAR(made);
+    Py_XDECREF(noArgs);
+    return made;
+}
+
 // The bytes a string stands for, as a byte string (new reference): a byte string itself, a
 // unicode string as UTF-8. Under Python 3 a character that UTF-8 cannot carry gives back the byte
 // it was decoded from (file names, tracebacks) or else is written as a backslash escape, so that

@@ -613,6 +613,10 @@ bool BM_CallerOwns(const _CallbackRecordStruct* record, PyObject* script) {
     return !BM_RunningScript || *BM_RunningScript == record->moduleName;
 }
 
+PyObject* BM_RunningScriptObject() {
+    return BM_RunningScript ? BM_Table().GetScriptIdFromModuleName(*BM_RunningScript) : nullptr;
+}
+
 _CallbackRecordStruct* BM_OwnRecordOfHandle(BM_CallbackKind kind, void* handle, PyObject* script, bool* foreign) {
     _CallbackRecordStruct* record = BM_Table().RecordOfHandle(kind, handle);
     bool own = BM_CallerOwns(record, script);

@@ -143,6 +143,8 @@ inline PyObject* BM_RemoveFound(_CallbackRecordStruct* record) {
 // Whether the caller may remove or change the live record: it is `script`'s (unless `script`
 // is null) and the running script's (unless none runs).
 bool BM_CallerOwns(const _CallbackRecordStruct* record, PyObject* script = nullptr);
+// The script whose code runs now (its __init__ too), or null outside script code.
+PyObject* BM_RunningScriptObject();
 // The record of `kind` registered for `handle` when it is the caller's, else null; `foreign`
 // (when given) says whether a record of another script stood there.
 _CallbackRecordStruct* BM_OwnRecordOfHandle(BM_CallbackKind kind, void* handle, PyObject* script = nullptr,

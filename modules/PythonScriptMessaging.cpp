@@ -73,7 +73,8 @@ PyObject* DisableScript(PyObject* args) {
     return BM_One();
 }
 
-// The recipient None sends to every script in table order, the sender included. Delivery is
+// The recipient None sends to every script in table order, the sender included, but not to a
+// script whose __init__ is still running (the sender's own, say). Delivery is
 // synchronous: the recipients' methods have run when this returns. A recipient that raises has
 // its traceback printed; the others still get the message.
 PyObject* SendMessageToScript(PyObject* args) {
@@ -91,7 +92,7 @@ PyObject* SendMessageToScript(PyObject* args) {
     int count = BMTestTable ? BMTestTable->GetScriptTableSize() : 0;
     for (int i = 0; i < count && BMTestTable && i < BMTestTable->GetScriptTableSize(); ++i) {
         PyObject* script = BMTestTable->GetScriptId(i);
-        if (!script) continue;
+        if (!script || BMTestTable->IsBeingMade(script)) continue;
         Py_INCREF(script);  // a recipient may release another script
         CallScriptReceiveMessage(script, sender, message, param);
         Py_DECREF(script);

@@ -69,15 +69,10 @@ void RemoveItemRecord(_CallbackRecordStruct& record) {
     }
 }
 
-// The script whose code runs, which the item is recorded for; null outside script code.
-PyObject* RunningScript() {
-    return BM_RunningScript ? BM_Table().GetScriptIdFromModuleName(*BM_RunningScript) : nullptr;
-}
-
 // Records an item the running script appended at `index` of a menu that is no script's; the
 // answer is the index the script knows it by (-1 for none).
 int NoteItem(void* menu, int index) {
-    PyObject* script = RunningScript();
+    PyObject* script = BM_RunningScriptObject();
     if (!script || index < 0) return index;
     int own = 0;
     for (_CallbackRecordStruct* record : Items()) own += record->parent == menu && BM_CallerOwns(record);
@@ -108,7 +103,7 @@ bool HostIndex(void* menu, int index, int* hostIndex) {
         case MenuOwner::Refused:
             return false;
         case MenuOwner::Other:
-            if (!RunningScript()) return true;
+            if (!BM_RunningScriptObject()) return true;
             if (_CallbackRecordStruct* record = OwnItem(menu, index)) {
                 *hostIndex = record->item;
                 return true;
@@ -197,7 +192,7 @@ PyObject* PY_XPLMClearAllMenuItems(PyObject*, PyObject* args) {
             case MenuOwner::Refused:
                 break;
             case MenuOwner::Other:  // a script clears its own items there, last first
-                if (!RunningScript()) {
+                if (!BM_RunningScriptObject()) {
                     XPLMClearAllMenuItems(BM_Handle(menu));
                     break;
                 }
@@ -248,7 +243,7 @@ PyObject* PY_XPLMAppendMenuSeparator(PyObject*, PyObject* args) {
     return BM_CallHost(kModule, "XPLMAppendMenuSeparator", BM_Zero, [&] {
         MenuOwner owner = OwnerOf(BM_Handle(menu));
         if (owner == MenuOwner::Refused) return BM_IntFromLong(1);
-        if (owner == MenuOwner::Other && RunningScript()) {
+        if (owner == MenuOwner::Other && BM_RunningScriptObject()) {
             // The simulator does not say where a separator went: an item appended and removed
             // again tells.
             int index = XPLMAppendMenuItem(BM_Handle(menu), "", nullptr, 1);
@@ -270,7 +265,7 @@ PyObject* PY_XPLMRemoveMenuItem(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, BM_H "i", &menu, &index)) return nullptr;
     return BM_CallHost(kModule, "XPLMRemoveMenuItem", BM_Zero, [&] {
         int hostIndex;
-        if (OwnerOf(BM_Handle(menu)) == MenuOwner::Other && RunningScript()) {
+        if (OwnerOf(BM_Handle(menu)) == MenuOwner::Other && BM_RunningScriptObject()) {
             if (_CallbackRecordStruct* record = OwnItem(BM_Handle(menu), index)) BM_Table().RemoveRecord(record);
         } else if (HostIndex(BM_Handle(menu), index, &hostIndex)) {
             XPLMRemoveMenuItem(BM_Handle(menu), hostIndex);

@@ -445,11 +445,6 @@ PyObject* PY_XPLMFindCommand(PyObject*, PyObject* args) {
     return BM_CallHost(kModule, "XPLMFindCommand", BM_Zero, [&] { return NoteCommand(XPLMFindCommand(name)); });
 }
 
-// The script whose code runs now, or null (outside script code, in a script's __init__).
-PyObject* RunningScript() {
-    return BM_RunningScript ? BM_Table().GetScriptIdFromModuleName(*BM_RunningScript) : nullptr;
-}
-
 // A begin of a script is a record of it: a hold (`held`, no callable, the command as handle)
 // whose removal ends the command, so that whatever a script began and did not end is ended when
 // the script goes. Begins nest in the simulator: one record per begin.
@@ -466,7 +461,7 @@ PyObject* PY_XPLMCommandBegin(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, BM_H, &command) || !CheckCommand(function, command)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         XPLMCommandRef ref = BM_Handle(command);
-        PyObject* script = RunningScript();
+        PyObject* script = BM_RunningScriptObject();
         if (!script) {
             XPLMCommandBegin(ref);
             return BM_One();
@@ -490,7 +485,7 @@ PyObject* PY_XPLMCommandEnd(PyObject*, PyObject* args) {
     if (!BM_ParseTuple(args, BM_H, &command) || !CheckCommand(function, command)) return nullptr;
     return BM_CallHost(kModule, function, BM_Zero, [&] {
         XPLMCommandRef ref = BM_Handle(command);
-        PyObject* script = RunningScript();
+        PyObject* script = BM_RunningScriptObject();
         if (_CallbackRecordStruct* hold = script ? FindHold(script, ref) : nullptr)
             BM_Table().RemoveRecord(hold);
         else

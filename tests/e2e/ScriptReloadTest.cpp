@@ -351,6 +351,63 @@ TEST(ScriptReload, AScriptMayAskForItsOwnReloadFromItsCallback) {
     EXPECT_EQ(bmhost::FlightLoopCount(), 1);  // the plug-in's own loop went when the queue was done
 }
 
+// What __init__ does with calls that take no self is the script's as from its other methods: its
+// item in a shared menu, a command it began, the items it clears (its own only). Message 1 asks
+// for its reload.
+const char kInitWithoutSelf[] = R"(from __future__ import print_function
+from XPLMMenus import *
+from XPLMUtilities import *
+from PythonScriptMessaging import *
+class Brindlemoor:
+    def __init__(self):
+        plugins = XPLMFindPluginsMenu()
+        XPLMClearAllMenuItems(plugins)
+        print('item', XPLMAppendMenuItem(plugins, 'Init item', 0, 1))
+        XPLMCommandBegin(XPLMFindCommand('sim/engines/throttle_up'))
+    def XPluginStart(self):
+        return 'Init', 'sig.init', ''
+    def XPluginEnable(self):
+        return 1
+    def XPluginReceiveMessage(self, who, message, param):
+        if message == 1:
+            BM_ReloadScript(self)
+)";
+
+TEST(ScriptReload, WhatInitDoesWithoutSelfIsTheScriptsAndGoesWithIt) {
+    bmtest::SimFolder sim;
+    sim.AddScript("BM_Init.py", kInitWithoutSelf);
+    sim.AddScript("BM_Neighbour.py", "from XPLMMenus import *\nclass Brindlemoor:\n    def XPluginStart(self):\n"
+                                     "        XPLMAppendMenuItem(XPLMFindPluginsMenu(), 'Neighbour item', 0, 1)\n"
+                                     "        return 'N', 'sig.n', ''\n");
+    // An __init__ that raises leaves nothing behind.
+    sim.AddScript("BM_Raiser.py", "from XPLMMenus import *\nclass Brindlemoor:\n    def __init__(self):\n"
+                                  "        XPLMAppendMenuItem(XPLMFindPluginsMenu(), 'Raiser item', 0, 1)\n"
+                                  "        raise ValueError('not today')\n");
+    LoadBrindlemoor(true);
+    auto items = [](const std::string& name) {
+        Lines_t paths = bmhost::MenuItemPaths();
+        return std::count(paths.begin(), paths.end(), "Plugins/" + name);
+    };
+    EXPECT_EQ(items("Init item"), 1);
+    EXPECT_EQ(items("Neighbour item"), 1);
+    EXPECT_EQ(items("Raiser item"), 0);
+    EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    const int count = bmhost::MenuItemCount();
+    for (int reload = 0; reload < 2; ++reload) {
+        bmhost::BroadcastMessage(XPLM_PLUGIN_XPLANE, 1, nullptr);
+        bmhost::RunFrames(1);
+    }
+    EXPECT_EQ(Count(sim.Log(), "'BM_Init' reloaded\n"), 2u);
+    EXPECT_EQ(Lines(sim.Output()), (Lines_t{"item 0", "item 0", "item 0"}));
+    EXPECT_EQ(items("Init item"), 1);
+    EXPECT_EQ(items("Neighbour item"), 1);
+    EXPECT_EQ(bmhost::MenuItemCount(), count);
+    EXPECT_TRUE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    bmhost::UnloadPlugins();
+    EXPECT_FALSE(bmhost::CommandHeld("sim/engines/throttle_up"));
+    EXPECT_EQ(items("Init item"), 0);
+}
+
 // Prints what BM_ReloadScript answers, and the exceptions it raises.
 const char kAsker[] = R"(from __future__ import print_function
 from PythonScriptMessaging import *
