@@ -481,16 +481,21 @@ PyObject* Bounds(const float* bounds) {
     return Py_BuildValue("[ffff]", bounds[0], bounds[1], bounds[2], bounds[3]);
 }
 
+// The draw, icon and label callbacks of a map layer: the same arguments, each its own slot.
 void CallMapLayer(int slot, XPLMMapLayerID inLayer, const float* bounds, float zoomRatio, float unitsPerUi,
                   XPLMMapStyle style, XPLMMapProjectionID projection, void* inRefcon) {
-    _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
-    if (!record || !record->callables[slot]) return;
-    BM_RecordInUse use(record);
-    PyObject* list = Bounds(bounds);
-    CallAndDrop(record, slot,
-                list ? Py_BuildValue("(" BM_REFCON "NffiN" BM_REFCON ")", reinterpret_cast<intptr_t>(inLayer), list,
-                                     zoomRatio, unitsPerUi, int(style), BM_IntFromSsize(static_cast<Py_ssize_t>(reinterpret_cast<intptr_t>(projection))), record->refcon)
-                     : nullptr);
+    BM_FromSimulator(0, [&] {
+        _CallbackRecordStruct* record = BM_LiveRecord(inRefcon);
+        if (!record || !record->callables[slot]) return 0;
+        BM_RecordInUse use(record);
+        PyObject* list = Bounds(bounds);
+        CallAndDrop(record, slot,
+                    list ? Py_BuildValue("(" BM_REFCON "Nffi" BM_REFCON BM_REFCON ")",
+                                         reinterpret_cast<intptr_t>(inLayer), list, zoomRatio, unitsPerUi, int(style),
+                                         reinterpret_cast<intptr_t>(projection), record->refcon)
+                         : nullptr);
+        return 1;
+    });
 }
 
 int CallAvionics(int slot, XPLMDeviceID device, int isBefore, void* inRefcon) {
@@ -534,31 +539,22 @@ void BM_MapPrepCacheCallback(XPLMMapLayerID inLayer, const float* inTotalMapBoun
 void BM_MapDrawCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
                         float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
                         void* inRefcon) {
-    BM_FromSimulator(0, [&] {
-        CallMapLayer(BM_MapDraw, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit,
-                     mapStyle, projection, inRefcon);
-        return 1;
-    });
+    CallMapLayer(BM_MapDraw, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit, mapStyle,
+                 projection, inRefcon);
 }
 
 void BM_MapIconCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
                         float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
                         void* inRefcon) {
-    BM_FromSimulator(0, [&] {
-        CallMapLayer(BM_MapIcon, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit,
-                     mapStyle, projection, inRefcon);
-        return 1;
-    });
+    CallMapLayer(BM_MapIcon, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit, mapStyle,
+                 projection, inRefcon);
 }
 
 void BM_MapLabelCallback(XPLMMapLayerID inLayer, const float* inMapBoundsLeftTopRightBottom, float zoomRatio,
                          float mapUnitsPerUserInterfaceUnit, XPLMMapStyle mapStyle, XPLMMapProjectionID projection,
                          void* inRefcon) {
-    BM_FromSimulator(0, [&] {
-        CallMapLayer(BM_MapLabel, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit,
-                     mapStyle, projection, inRefcon);
-        return 1;
-    });
+    CallMapLayer(BM_MapLabel, inLayer, inMapBoundsLeftTopRightBottom, zoomRatio, mapUnitsPerUserInterfaceUnit, mapStyle,
+                 projection, inRefcon);
 }
 
 void BM_MapCreatedCallback(const char* mapIdentifier, void* refcon) {
